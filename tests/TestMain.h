@@ -1,0 +1,10 @@
+#pragma once
+// Settings that long randomized runs take from the command line (--seed=N --steps=N); CI keeps
+// the short defaults.
+#include <cstdint>
+
+struct TestRunSettings {
+    uint32_t seed = 20261208;
+    int steps = 0; // 0: each test's own short default
+};
+extern TestRunSettings g_testRun;
