@@ -1,0 +1,38 @@
+#pragma once
+/* The C face of the embedded nkf converter: one whole-buffer conversion at a time, over the
+   converter's file-level state. Only the converter adapter (Converter.cpp) calls these. */
+#include <stddef.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* What the last conversion's decoder found, read from the converter's state. */
+typedef struct NkfFindings {
+    int family;    /* one of the NKF_FAMILY_ values */
+    int bigEndian; /* UTF-16/UTF-32 only */
+    int bom;       /* the input began with a byte-order mark that the decoder consumed */
+} NkfFindings;
+
+enum {
+    NKF_FAMILY_NONE = 0, /* Shift_JIS, or nothing multi-byte established */
+    NKF_FAMILY_EUC = 1,
+    NKF_FAMILY_JIS = 2,
+    NKF_FAMILY_UTF8 = 3,
+    NKF_FAMILY_UTF16 = 4,
+    NKF_FAMILY_UTF32 = 5
+};
+
+/* Resets the converter, applies the options (a blank-separated option text), converts the input
+   and writes at most `capacity` bytes of the result to `out` (which may be null with capacity 0).
+   *produced receives the full length of the result. Returns 0 when the converter gave up (it
+   would otherwise have ended the process), 1 otherwise. */
+int nkf_embed_convert(const char* options, const unsigned char* in, size_t inLength, unsigned char* out,
+                      size_t capacity, size_t* produced);
+
+/* The findings of the last conversion. */
+NkfFindings nkf_embed_findings(void);
+
+#ifdef __cplusplus
+}
+#endif

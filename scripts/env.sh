@@ -1,0 +1,46 @@
+# Sourced by the scripts: the build folder, the private Wine prefix and the settings that make
+# Wine quick and quiet. BUILD_DIR may be set by the caller.
+repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+BUILD_DIR=${BUILD_DIR:-$repo/build}
+case "$BUILD_DIR" in /*) ;; *) BUILD_DIR=$repo/$BUILD_DIR ;; esac
+export WINEPREFIX=$BUILD_DIR/wineprefix
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEARCH=win64
+# Without an X resource file of its own, Wine rereads ~/.Xdefaults for every pixmap it makes.
+export XENVIRONMENT=$repo/scripts/Xresources
+export LANG=ja_JP.UTF-8
+
+configure_and_build() {
+    if [ ! -f "$BUILD_DIR/CMakeCache.txt" ]; then
+        cmake -S "$repo" -B "$BUILD_DIR" -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-w64-x86_64.cmake" \
+            -DCMAKE_BUILD_TYPE=Release >/dev/null
+    fi
+    cmake --build "$BUILD_DIR" -j"$(nproc)"
+}
+
+# Creates the private prefix once (about 7 s).
+ensure_prefix() {
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        mkdir -p "$WINEPREFIX"
+        wineboot -i >/dev/null 2>&1 || true
+        wineserver -w
+    fi
+}
+
+# Starts Xvfb on a free display and sets DISPLAY; xvfb_pid holds its process id.
+start_xvfb() {
+    local n
+    for n in $(seq 90 140); do
+        [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] || break
+    done
+    Xvfb :$n -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb_pid=$!
+    export DISPLAY=:$n
+    for _ in $(seq 1 100); do
+        xdpyinfo >/dev/null 2>&1 && return 0
+        sleep 0.1
+    done
+    echo "Xvfb did not start" >&2
+    return 1
+}
