@@ -77,8 +77,12 @@ int nkf_embed_convert(const char* options_text, const unsigned char* in, size_t 
 
     if (setjmp(g_abort) == 0) {
         reinit();
-        options(opts);
-        kanji_convert(NULL);
+        /* nkf stops reading options at one it does not know and converts with the rest left at
+           their defaults (ISO-2022-JP output): that would be garbage, so it is a failure. */
+        if (options(opts) != 0)
+            ok = 0;
+        else
+            kanji_convert(NULL);
     } else {
         ok = 0;
     }

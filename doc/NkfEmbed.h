@@ -25,8 +25,8 @@ enum {
 
 /* Resets the converter, applies the options (a blank-separated option text), converts the input
    and writes at most `capacity` bytes of the result to `out` (which may be null with capacity 0).
-   *produced receives the full length of the result. Returns 0 when the converter gave up (it
-   would otherwise have ended the process), 1 otherwise. */
+   *produced receives the full length of the result. Returns 0 when an option is unknown or the
+   converter gave up (it would otherwise have ended the process), 1 otherwise. */
 int nkf_embed_convert(const char* options, const unsigned char* in, size_t inLength, unsigned char* out,
                       size_t capacity, size_t* produced);
 

@@ -1,0 +1,129 @@
+// Decoding file bytes into editor text and encoding editor text into file bytes, both through the
+// converter adapter in two passes: a measuring pass, then the conversion into a block allocated at
+// the exact size.
+#include "doc/TextCodec.h"
+#include "doc/Converter.h"
+#include "framework/Exception.h"
+#include "framework/File.h"
+#include "framework/Handles.h"
+
+namespace {
+
+constexpr UINT kFileTooLargeMessage = 62311;
+
+// A zero-filled movable block of the given size, or CMemoryException.
+CLocalBlock AllocateZeroed(size_t nBytes) {
+    CLocalBlock block(::LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, nBytes));
+    if (!block)
+        throw CMemoryException();
+    return block;
+}
+
+// Measures the conversion of the input with the options, then converts it into a new zero-filled
+// block of result length + 2 bytes; returns the block (unlocked) and the result length.
+CLocalBlock ConvertToNewBlock(const std::string& options, const void* pIn, size_t nIn, size_t& nOut) {
+    size_t measured = 0;
+    SetConversionOptions(options.c_str());
+    if (!ConvertBuffer(nullptr, 0, &measured, pIn, nIn))
+        throw CMemoryException();
+    CLocalBlock out = AllocateZeroed(measured + 2);
+    {
+        CLocalLock lock(out.Get());
+        if (!lock.Get())
+            throw CMemoryException();
+        size_t produced = 0;
+        SetConversionOptions(options.c_str());
+        if (!ConvertBuffer(lock.Get(), measured, &produced, pIn, nIn) || produced != measured)
+            throw CMemoryException();
+    }
+    nOut = measured;
+    return out;
+}
+
+} // namespace
+
+std::string DecodeOptions(EncodingId requested) {
+    // UTF-16 LE without mark and CR LF breaks is what the edit control holds; -x keeps half-width
+    // katakana as they are; -m0 turns off nkf's MIME decoding, which would otherwise rewrite any
+    // "=?ISO-2022-JP?B?...?=" in the file's text just by opening it. nkf carries Unicode input
+    // through JIS X 0208, which folds look-alikes (U+FF0D to U+2212, U+FFE0 to U+00A2);
+    // --no-best-fit-chars passes those through unchanged, and touches no other input.
+    return std::string(EncodingReadOption(requested)) + " -w16L0 -Lw" + " -x" + " -m0" + " --no-best-fit-chars";
+}
+
+std::string EncodeOptions(EncodingId encoding, LineEndingId lineEnding) {
+    // nkf's --cp932 is left out on purpose: with it, nkf drops U+301C, U+2212 and U+2016 (what
+    // it reads Shift_JIS 0x8160, 0x817C, 0x8161 as) when writing Shift_JIS, and folds characters
+    // outside CP932 (é to e) when writing Unicode. Its plain Shift_JIS output already writes the
+    // CP932 extensions. Unicode output keeps look-alikes unfolded, as on reading; the Japanese
+    // encodings need the folding, since it is what maps U+FF0D to Shift_JIS 0x817C.
+    int id = static_cast<int>(encoding);
+    bool unicode = id >= static_cast<int>(EncodingId::Utf8Bom) && id <= static_cast<int>(EncodingId::Utf32Le);
+    return std::string(EncodingWriteOption(encoding)) + LineEndingWriteOption(lineEnding) + " -W16L" + " -x" +
+           (unicode ? " --no-best-fit-chars" : "");
+}
+
+EncodingId EncodingFromDetectionCode(int code) {
+    switch (code & ~3) {
+    case 4: return EncodingId::SjisAuto;
+    case 8: return EncodingId::EucJp;
+    case 12: return EncodingId::Iso2022Jp;
+    case 32: return EncodingId::Utf8N;
+    case 48: return EncodingId::Utf8Bom;
+    case 64: return EncodingId::Utf16Le;
+    case 80: return EncodingId::Utf16LeBom;
+    case 96: return EncodingId::Utf16Be;
+    case 112: return EncodingId::Utf16BeBom;
+    case 128: return EncodingId::Utf32Le;
+    case 144: return EncodingId::Utf32LeBom;
+    case 160: return EncodingId::Utf32Be;
+    case 176: return EncodingId::Utf32BeBom;
+    default: return EncodingId::Unspecified;
+    }
+}
+
+HLOCAL DecodeFileText(CFile& file, EncodingId& encoding, LineEndingId& lineEnding) {
+    ULONGLONG length = file.GetLength();
+    // Lengths are 32-bit: a larger file would be read short and then saved short, so it is refused
+    // before anything is read.
+    if (length >= kMaxFileLength) {
+        CFileException tooLarge(CFileException::invalidFile, ERROR_FILE_TOO_LARGE, file.GetFilePath());
+        tooLarge.m_nMessageId = kFileTooLargeMessage;
+        throw tooLarge;
+    }
+    size_t n = static_cast<size_t>(length);
+
+    CLocalBlock input = AllocateZeroed(n + 2);
+    CLocalLock inputLock(input.Get());
+    if (!inputLock.Get())
+        throw CMemoryException();
+    if (file.Read(inputLock.Get(), n) != n)
+        throw CArchiveException(CArchiveException::endOfFile, file.GetFilePath());
+
+    size_t m = 0;
+    CLocalBlock text = ConvertToNewBlock(DecodeOptions(encoding), inputLock.Get(), n, m);
+
+    int code = GetDetectionCode();
+    EncodingId found = EncodingFromDetectionCode(code);
+    if (found != EncodingId::Unspecified)
+        encoding = found;
+    switch (code & 3) {
+    case 1: lineEnding = LineEndingId::Cr; break;
+    case 2: lineEnding = LineEndingId::Lf; break;
+    case 3: lineEnding = LineEndingId::Crlf; break;
+    default: break;
+    }
+    return text.Detach();
+}
+
+void EncodeTextToFile(const wchar_t* pText, size_t nLength, EncodingId encoding, LineEndingId lineEnding,
+                      CFile& file) {
+    static const wchar_t kEmpty[1] = {0};
+    const void* in = pText ? static_cast<const void*>(pText) : kEmpty;
+    size_t m = 0;
+    CLocalBlock bytes = ConvertToNewBlock(EncodeOptions(encoding, lineEnding), in, nLength * 2, m);
+    CLocalLock lock(bytes.Get());
+    if (!lock.Get())
+        throw CMemoryException();
+    file.Write(lock.Get(), m);
+}

@@ -1,0 +1,31 @@
+#pragma once
+// Reading a file's bytes into editor text (UTF-16, CR LF breaks) with its encoding and line ending
+// recognised, and writing editor text back in a chosen encoding and line ending.
+#include <windows.h>
+#include <string>
+#include "doc/Encoding.h"
+
+class CFile;
+
+// Files this large or larger are refused: the editor's lengths are 32-bit.
+constexpr ULONGLONG kMaxFileLength = 0x7FFFFFFFull;
+
+// The converter options for reading with this requested encoding, and for writing.
+std::string DecodeOptions(EncodingId requested);
+std::string EncodeOptions(EncodingId encoding, LineEndingId lineEnding);
+
+// Reads the whole file and converts it in two passes (measure, then convert into a block of the
+// exact size). Returns an unlocked movable local block holding the text and a terminating zero,
+// owned by the caller. On entry `encoding` is the requested encoding (1-12 force it, anything else
+// asks for detection); on return both parameters describe what was found. Throws
+// CMemoryException, CArchiveException (short read) or CFileException (too large, read error),
+// leaving both parameters unchanged.
+HLOCAL DecodeFileText(CFile& file, EncodingId& encoding, LineEndingId& lineEnding);
+
+// Converts nLength UTF-16 code units and writes the result to the file in one write. Throws
+// CMemoryException before writing anything, or CFileException when the write fails.
+void EncodeTextToFile(const wchar_t* pText, size_t nLength, EncodingId encoding, LineEndingId lineEnding,
+                      CFile& file);
+
+// The EncodingId a detection code stands for; Unspecified when the code is not one of the table's.
+EncodingId EncodingFromDetectionCode(int code);

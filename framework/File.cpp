@@ -1,0 +1,92 @@
+// CFile over CreateFileW/ReadFile/WriteFile. Large transfers go in chunks because one ReadFile or
+// WriteFile call moves at most 4 GiB - 1 bytes.
+#include "framework/File.h"
+#include <algorithm>
+
+namespace {
+constexpr size_t kChunk = 1u << 30;
+}
+
+CFile::CFile(const std::wstring& strPath, UINT nOpenFlags) {
+    CFileException error;
+    if (!Open(strPath, nOpenFlags, &error))
+        throw error;
+}
+
+bool CFile::Open(const std::wstring& strPath, UINT nOpenFlags, CFileException* pError) {
+    Close();
+    m_strFileName = strPath;
+    DWORD access = 0;
+    switch (nOpenFlags & 3) {
+    case modeRead: access = GENERIC_READ; break;
+    case modeWrite: access = GENERIC_WRITE; break;
+    default: access = GENERIC_READ | GENERIC_WRITE; break;
+    }
+    DWORD share = 0;
+    switch (nOpenFlags & 0x70) {
+    case shareDenyWrite: share = FILE_SHARE_READ; break;
+    case shareDenyRead: share = FILE_SHARE_WRITE; break;
+    case shareDenyNone: share = FILE_SHARE_READ | FILE_SHARE_WRITE; break;
+    default: share = 0; break;
+    }
+    DWORD disposition = OPEN_EXISTING;
+    if (nOpenFlags & modeCreate)
+        disposition = (nOpenFlags & modeNoTruncate) ? OPEN_ALWAYS : CREATE_ALWAYS;
+    HANDLE h = ::CreateFileW(strPath.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        LONG err = static_cast<LONG>(::GetLastError());
+        if (pError)
+            *pError = CFileException(CFileException::OsErrorToCause(err), err, strPath);
+        return false;
+    }
+    m_hFile.Attach(h);
+    return true;
+}
+
+void CFile::Close() { m_hFile.Close(); }
+
+void CFile::ThrowLastError() const {
+    CFileException::ThrowOsError(static_cast<LONG>(::GetLastError()), m_strFileName);
+}
+
+ULONGLONG CFile::GetLength() const {
+    LARGE_INTEGER size{};
+    if (!::GetFileSizeEx(m_hFile.Get(), &size))
+        ThrowLastError();
+    return static_cast<ULONGLONG>(size.QuadPart);
+}
+
+size_t CFile::Read(void* pBuffer, size_t nCount) {
+    auto* p = static_cast<BYTE*>(pBuffer);
+    size_t total = 0;
+    while (total < nCount) {
+        DWORD want = static_cast<DWORD>(std::min(nCount - total, kChunk));
+        DWORD got = 0;
+        if (!::ReadFile(m_hFile.Get(), p + total, want, &got, nullptr))
+            ThrowLastError();
+        total += got;
+        if (got == 0)
+            break;
+    }
+    return total;
+}
+
+void CFile::Write(const void* pBuffer, size_t nCount) {
+    const auto* p = static_cast<const BYTE*>(pBuffer);
+    size_t total = 0;
+    while (total < nCount) {
+        DWORD want = static_cast<DWORD>(std::min(nCount - total, kChunk));
+        DWORD put = 0;
+        if (!::WriteFile(m_hFile.Get(), p + total, want, &put, nullptr))
+            ThrowLastError();
+        // A short write without an error is how a full disk shows itself on some file systems.
+        if (put == 0)
+            throw CFileException(CFileException::diskFull, ERROR_DISK_FULL, m_strFileName);
+        total += put;
+    }
+}
+
+void CFile::Flush() {
+    if (!::FlushFileBuffers(m_hFile.Get()))
+        ThrowLastError();
+}

@@ -1,0 +1,53 @@
+#pragma once
+// CFile: a binary file opened with CreateFileW, read and written whole; failures become
+// CFileException with the system's cause and the file's name.
+#include <windows.h>
+#include <string>
+#include "framework/Exception.h"
+#include "framework/Handles.h"
+
+class CFile {
+public:
+    enum OpenFlags : UINT {
+        modeRead = 0x0000,
+        modeWrite = 0x0001,
+        modeReadWrite = 0x0002,
+        shareCompat = 0x0000,
+        shareExclusive = 0x0010,
+        shareDenyWrite = 0x0020,
+        shareDenyRead = 0x0030,
+        shareDenyNone = 0x0040,
+        modeCreate = 0x1000,
+        modeNoTruncate = 0x2000,
+        typeBinary = 0x8000,
+    };
+
+    CFile() = default;
+    // Opens or throws CFileException.
+    CFile(const std::wstring& strPath, UINT nOpenFlags);
+    CFile(const CFile&) = delete;
+    CFile& operator=(const CFile&) = delete;
+    virtual ~CFile() = default;
+
+    // Opens the file; on failure returns false and, when given, fills *pError.
+    bool Open(const std::wstring& strPath, UINT nOpenFlags, CFileException* pError = nullptr);
+    void Close();
+    bool IsOpen() const { return static_cast<bool>(m_hFile); }
+
+    ULONGLONG GetLength() const;
+    // Reads up to nCount bytes and returns how many arrived (fewer only at the end of the file).
+    size_t Read(void* pBuffer, size_t nCount);
+    // Writes all nCount bytes or throws.
+    void Write(const void* pBuffer, size_t nCount);
+    // Commits the written bytes to the disk (FlushFileBuffers reaches fsync under Wine).
+    void Flush();
+
+    const std::wstring& GetFilePath() const { return m_strFileName; }
+    HANDLE GetHandle() const { return m_hFile.Get(); }
+
+private:
+    [[noreturn]] void ThrowLastError() const;
+
+    CFileHandle m_hFile;
+    std::wstring m_strFileName;
+};
