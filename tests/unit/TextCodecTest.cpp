@@ -318,3 +318,13 @@ TEST(TextCodec, EucIbmExtensionsKeepTheirCharacters) {
     EXPECT_EQ(written, Bytes("\xF9\xA1\xF9\xA2\xF9\xA3\xFC\xF1"));
     EXPECT_EQ(DecodeBytes(dir, written, EncodingId::EucJp).text, chars);
 }
+
+// CP932 has two codes for some characters: the NEC-selected IBM extensions (rows 89-92) and
+// NEC row 13's copies of standard symbols. The characters survive; the bytes come back as the
+// IBM extension and the standard code, as with Windows' own conversion.
+TEST(TextCodec, Cp932DuplicateCodesKeepTheirCharacters) {
+    CTempDir dir;
+    Decoded d = DecodeBytes(dir, Bytes("\xED\x40\xEE\xEF\x87\x90\x82\xA0"));
+    EXPECT_EQ(d.text, L"纊ⅰ≒あ");
+    EXPECT_EQ(Encode(dir, d.text, d.encoding, d.lineEnding), Bytes("\xFA\x5C\xFA\x40\x81\xE0\x82\xA0"));
+}
