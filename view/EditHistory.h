@@ -1,0 +1,92 @@
+#pragma once
+// The editor's own unbounded undo and redo: a chain of edit records, the two recorders that every
+// text change passes through before the text control acts, and the replay of records.
+#include <cstddef>
+#include <memory>
+#include <string>
+
+// An edit, as it was made: what was removed from or inserted at [start, end).
+struct EditRecord {
+    enum Kind { Root = 0, Deletion = 1, Insertion = 2 };
+
+    Kind kind = Root;
+    int start = 0; // offsets into the text as it was when the record was made
+    int end = 0;   // end - start == text.size()
+    std::wstring text;
+    bool joined = false; // undone and redone together with the record that follows
+    EditRecord* previous = nullptr;
+    std::unique_ptr<EditRecord> next; // the chain owns the records after it
+};
+
+// What the history needs from the text it records: read access to the whole text, the
+// selection, and replacing a range (the text control implements it; tests may use a string).
+class IEditTarget {
+public:
+    virtual ~IEditTarget() = default;
+    virtual const wchar_t* LockText() = 0; // the whole NUL-terminated text, until UnlockText
+    virtual void UnlockText() = 0;
+    virtual int TextLength() = 0;
+    virtual void GetSelection(int& nStart, int& nEnd) = 0;
+    virtual void SetSelection(int nStart, int nEnd) = 0;
+    // Selects [nStart, nEnd), optionally scrolls the caret into view, and puts text in its place
+    // (caret after the new text).
+    virtual void Replace(int nStart, int nEnd, const wchar_t* pszText, bool bScroll) = 0;
+    // Undo went back to the state of the last clear, which was not modified.
+    virtual void MarkUnmodified() = 0;
+};
+
+struct EditRange {
+    int start = 0;
+    int end = 0;
+    bool empty() const { return start == end; }
+};
+
+class CEditHistory {
+public:
+    explicit CEditHistory(IEditTarget& target) : m_target(target) {}
+    CEditHistory(const CEditHistory&) = delete;
+    CEditHistory& operator=(const CEditHistory&) = delete;
+    ~CEditHistory() { FreeAfter(m_root); }
+
+    // Records that [nStart, nEnd) is about to be removed; pText is the locked text, or null to
+    // lock it here. A line break is always captured whole, so the range may grow by one; the
+    // range recorded is returned (empty when nothing was recorded).
+    EditRange RecordDeletion(int nStart, int nEnd, const wchar_t* pText = nullptr);
+    // Records that [nStart, nEnd) (nStart -1: the selection) is about to become pszText; with
+    // bApply the replacement is made here, otherwise the caller lets the control make it on the
+    // range returned (the selection is moved there when a line break widened it).
+    EditRange RecordInsertion(const wchar_t* pszText, int nStart, int nEnd, bool bApply);
+    // Enter: the record just made for CR also holds the LF the control inserts with it.
+    void ExtendLastInsertionWithLf();
+
+    void UndoEdit();
+    void RedoEdit();
+    void ClearHistory(bool bModified);
+
+    bool CanUndo() const { return m_pCurrent != &m_root; }
+    bool CanRedo() const { return m_pCurrent->next != nullptr; }
+    bool CanClear() const { return m_pCurrent->previous != nullptr || m_pCurrent->next != nullptr; }
+
+    const EditRecord& Root() const { return m_root; }
+    const EditRecord& Current() const { return *m_pCurrent; }
+    bool ModifiedAtClear() const { return m_bModifiedAtClear; }
+    // Records after the root and the heap bytes they hold (record objects and text beyond the
+    // strings' inline capacity); for measurements.
+    size_t RecordCount() const;
+    size_t MemoryBytes() const;
+
+    static bool IsSeparator(wchar_t ch) { return ch == L' ' || ch == L'\t' || ch == L'\r' || ch == L'\n'; }
+
+private:
+    EditRange RecordDeletionIn(const wchar_t* pText, int nLength, int nStart, int nEnd);
+    void DiscardRedo() { FreeAfter(*m_pCurrent); }
+    static void FreeAfter(EditRecord& record);
+    EditRecord* Append(EditRecord::Kind kind, int nStart, std::wstring text);
+    void Unapply(const EditRecord& record);
+    void Reapply(const EditRecord& record);
+
+    IEditTarget& m_target;
+    EditRecord m_root;
+    EditRecord* m_pCurrent = &m_root;
+    bool m_bModifiedAtClear = false;
+};
