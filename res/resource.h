@@ -21,3 +21,127 @@
 // Private window messages
 #define WM_SEARCHREQUEST (WM_USER + 1)
 #define WM_FILECHANGED (WM_USER + 2)
+
+// String table. Menu prompts share their command's id ("prompt\ntooltip"); the framework's own
+// strings are named in framework/FrameworkIds.h.
+
+// Program name and settings key
+#define IDS_DISPLAY_NAME 62001
+#define IDS_SETTINGS_KEY 62002
+
+// Registry value names under the settings key, used exactly as stored
+#define IDS_REG_LF_CHAR_SET 62009
+#define IDS_REG_LF_CLIP_PRECISION 62010
+#define IDS_REG_LF_ESCAPEMENT 62012
+#define IDS_REG_LF_FACE_NAME 62014
+#define IDS_REG_SZ_HEADER 62020
+#define IDS_REG_LF_ITALIC 62022
+#define IDS_REG_I_MARGIN_BOTTOM 62025
+#define IDS_REG_I_MARGIN_LEFT 62026
+#define IDS_REG_I_MARGIN_RIGHT 62027
+#define IDS_REG_I_MARGIN_TOP 62028
+#define IDS_REG_LF_ORIENTATION 62038
+#define IDS_REG_LF_OUT_PRECISION 62039
+#define IDS_REG_LF_PITCH_AND_FAMILY 62041
+#define IDS_REG_I_POINT_SIZE 62042
+#define IDS_REG_LF_QUALITY 62043
+#define IDS_REG_LF_STRIKE_OUT 62045
+#define IDS_REG_SZ_TRAILER 62046
+#define IDS_REG_LF_UNDERLINE 62047
+#define IDS_REG_STATUS_BAR 62048
+#define IDS_REG_F_WRAP 62049
+#define IDS_REG_LF_WEIGHT 62050
+#define IDS_REG_I_WINDOW_POS_DX 62051
+#define IDS_REG_I_WINDOW_POS_DY 62052
+#define IDS_REG_I_WINDOW_POS_X 62053
+#define IDS_REG_I_WINDOW_POS_Y 62054
+
+// Context-help pop-up texts of the dialogs, and the pop-up font
+#define IDS_HELP_GOTO_OK 62101
+#define IDS_HELP_CANCEL 62102
+#define IDS_HELP_ENCODING_LIST 62104
+#define IDS_HELP_FIND_NEXT 62105
+#define IDS_HELP_FIND_WHAT 62106
+#define IDS_HELP_POPUP_FONT 62107
+#define IDS_HELP_FORMAT_LIST 62108
+#define IDS_HELP_NOTEPAD_LIKE 62110
+#define IDS_HELP_MATCH_CASE 62112
+#define IDS_HELP_GOTO_LINE 62113
+#define IDS_HELP_GOTO_COLUMN 62114
+#define IDS_HELP_REPLACE 62116
+#define IDS_HELP_REPLACE_ALL 62117
+#define IDS_HELP_REPLACE_WITH 62118
+#define IDS_HELP_DIRECTION 62119
+#define IDS_HELP_WHOLE_WORD 62120
+#define IDS_HELP_NO_TOPIC 62121
+#define IDS_HELP_FILE_TYPES 62122
+#define IDS_HELP_FOLDER 62123
+#define IDS_HELP_SUBFOLDERS 62124
+
+// Registry key word, captions, status-bar formats and samples, word characters
+#define IDS_REGISTRY_KEY 62200
+#define IDS_FIND_RESULTS_CAPTION 62201
+#define IDS_LOG_SIGNATURE 62204
+#define IDS_WORD_CHARS 62207
+#define IDS_LINE_COLUMN_FORMAT 62209
+#define IDS_LINE_COLUMN_SAMPLE 62210
+#define IDS_FILE_FORMAT_SAMPLE 62211
+
+// Encoding names: the long name (dialogs) at the even id, the short name (status bar) at the odd one
+#define IDS_ENC_SJIS_AUTO 62220
+#define IDS_ENC_SJIS_AUTO_SHORT 62221
+#define IDS_ENC_EUC_JP 62222
+#define IDS_ENC_EUC_JP_SHORT 62223
+#define IDS_ENC_ISO_2022_JP 62224
+#define IDS_ENC_ISO_2022_JP_SHORT 62225
+#define IDS_ENC_UTF8_N 62226
+#define IDS_ENC_UTF8_N_SHORT 62227
+#define IDS_ENC_UTF8_BOM 62228
+#define IDS_ENC_UTF8_BOM_SHORT 62229
+#define IDS_ENC_UTF16_LE 62230
+#define IDS_ENC_UTF16_LE_SHORT 62231
+#define IDS_ENC_UTF16_LE_BOM 62232
+#define IDS_ENC_UTF16_LE_BOM_SHORT 62233
+#define IDS_ENC_UTF16_BE 62234
+#define IDS_ENC_UTF16_BE_SHORT 62235
+#define IDS_ENC_UTF16_BE_BOM 62236
+#define IDS_ENC_UTF16_BE_BOM_SHORT 62237
+#define IDS_ENC_UTF32_LE 62238
+#define IDS_ENC_UTF32_LE_SHORT 62239
+#define IDS_ENC_UTF32_LE_BOM 62240
+#define IDS_ENC_UTF32_LE_BOM_SHORT 62241
+#define IDS_ENC_UTF32_BE 62242
+#define IDS_ENC_UTF32_BE_SHORT 62243
+#define IDS_ENC_UTF32_BE_BOM 62244
+#define IDS_ENC_UTF32_BE_BOM_SHORT 62245
+
+// Line-ending names, long and short
+#define IDS_LE_CRLF 62246
+#define IDS_LE_CRLF_SHORT 62247
+#define IDS_LE_LF 62248
+#define IDS_LE_LF_SHORT 62249
+#define IDS_LE_CR 62250
+#define IDS_LE_CR_SHORT 62251
+
+// Search dialog captions and the find-in-files menu item texts
+#define IDS_FIND_CAPTION 62252
+#define IDS_REPLACE_CAPTION 62254
+#define IDS_MENU_FIND_IN_FILES 62255
+#define IDS_MENU_STOP_FIND_IN_FILES 62256
+
+// Messages and result lines
+#define IDS_SAVE_CHANGES 62301
+#define IDS_FIF_CANCELLED 62302
+#define IDS_FIF_NOT_FOUND 62303
+#define IDS_FIF_CANNOT_OPEN 62304
+#define IDS_FIF_HIT_COUNT 62305
+#define IDS_CREATE_MISSING_FILE 62306
+#define IDS_BROWSE_FOLDER_TITLE 62307
+#define IDS_FIF_SEARCHING 62308
+#define IDS_FIND_NOT_FOUND 62309
+#define IDS_FILE_CHANGED_RELOAD 62310
+#define IDS_FILE_TOO_LARGE 62311
+
+// The About box link's failures (left in English, as the link has always shown them)
+#define IDS_LINK_URL_NOT_FOUND 62320
+#define IDS_LINK_BROWSER_FAILED 62321
