@@ -1,0 +1,43 @@
+#pragma once
+// The fixture for end-to-end tests of the built editor: finds Tessarin.exe (skipping with the reason
+// when it has not been built), starts it from a clean settings key with a private temporary folder,
+// and hands the test its main window.
+#include "Driver.h"
+#include "TestFiles.h"
+#include <gtest/gtest.h>
+#include <memory>
+
+// The editor as built next to the tests, as a Windows path (Z: is the Unix root under Wine).
+inline std::wstring TessarinExePath() {
+    std::string narrow = TESSARIN_EXE;
+    return std::wstring(narrow.begin(), narrow.end());
+}
+
+inline bool TessarinBuilt() {
+    return ::GetFileAttributesW(TessarinExePath().c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+class TessarinE2E : public testing::Test {
+protected:
+    void SetUp() override {
+        if (!TessarinBuilt())
+            GTEST_SKIP() << "Tessarin.exe is not built yet (looked for " << TESSARIN_EXE << ")";
+    }
+
+    // Starts the editor with `args` on its command line and waits for its idle main window.
+    HWND Launch(const std::wstring& args = L"") {
+        if (!m_app.Start(TessarinExePath(), args, m_dir.Path()))
+            return nullptr;
+        m_hWndMain = m_app.WaitForMainWindow();
+        return m_hWndMain;
+    }
+
+    // The EDIT control that holds the text.
+    HWND Edit() const { return m_app.FindInMain(L"Edit"); }
+    HWND StatusBar() const { return m_app.FindInMain(L"msctls_statusbar32"); }
+
+    e2e::CUserKeyReset m_settings; // the editor starts from its defaults and leaves nothing behind
+    CTempDir m_dir;
+    e2e::CTargetProcess m_app; // declared last: the program ends before the folder and key go
+    HWND m_hWndMain = nullptr;
+};
