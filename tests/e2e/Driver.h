@@ -3,17 +3,22 @@
 // windows, reads what they show and acts on them with window messages and injected input; every
 // program it starts is ended by the time the driver object goes.
 //
-// What is reliable under Wine 8 on Xvfb (measured; see README.md):
+// What is reliable under Wine 8 on Xvfb (measured against a real program; see README.md):
 // - Commands: PostCommand (a posted WM_COMMAND) reaches the program's command routing exactly as a
 //   menu click does. Prefer it to keys whenever the test is not about the keys themselves.
 // - Text: TypeText sends WM_CHAR to the target control synchronously, so the text is in the control
-//   when it returns; PostText posts them instead and goes through the program's message loop.
-// - Plain keys (F3, F5, arrows, Delete): PostKey posts WM_KEYDOWN/WM_KEYUP; the program's
-//   TranslateAccelerator sees them, so accelerators without modifiers work.
+//   when it returns; PostText posts them through the program's message loop (wait for the result).
+// - Plain keys (F3, F5, arrows, Delete): PostKey posts WM_KEYDOWN/WM_KEYUP through the program's
+//   loop, so TranslateAccelerator sees them; TranslateMessage also turns a posted letter key into a
+//   WM_CHAR (PostKey('Q') types "q").
 // - Keys with Ctrl/Shift/Alt: a posted WM_KEYDOWN does not change the target's keyboard state, so
-//   TranslateAccelerator reads Ctrl as up and the chord is lost. SendKeys brings the main window to
-//   the foreground and injects real key strokes with SendInput, which the wineserver delivers to the
-//   foreground thread with its keyboard state updated: Ctrl+O and friends then work.
+//   TranslateAccelerator reads Ctrl as up: a posted Ctrl+O types "o". SendKeys brings the main window
+//   to the foreground (SetForegroundWindow from another process works under Wine) and injects real
+//   key strokes with SendInput; the wineserver delivers them to the foreground thread with its
+//   keyboard state updated, so accelerators such as Ctrl+O work.
+// - Menus: under Wine a menu is an object of the process that made it. GetMenu returns the handle,
+//   but GetMenuItemCount, GetSubMenu and GetMenuState fail on it from here, so check marks cannot be
+//   read; see WindowQuery.h.
 // - Dropped files: DropFiles writes the DROPFILES block into the target with VirtualAllocEx and posts
 //   WM_DROPFILES with its address as the HDROP. Wine's GlobalLock hands a plain pointer back as it is
 //   and DragFinish's GlobalFree of it fails harmlessly, so DragQueryFileW in the target reads the
