@@ -63,8 +63,9 @@ const QuotedString kQuotedStrings[] = {
     {IDS_REG_I_WINDOW_POS_Y, L"iWindowPosY"},
     {IDS_HELP_GOTO_OK, L"このダイアログボックスを閉じ、変更内容を保存します。"},
     {IDS_HELP_CANCEL, L"変更内容を保存せずに、このダイアログボックスを閉じます。"},
-    {IDS_HELP_ENCODING_LIST, L"利用可能なファイル形式の一覧が表示されます。Orvessaのファイルは、SJIS、ISO-2022-JP、EUC、"
-                             L"UTF-8、UTF-16、またはUTF-32形式で保存できます。"},
+    {IDS_HELP_ENCODING_LIST,
+     L"利用可能なファイル形式の一覧が表示されます。Orvessaのファイルは、SJIS、ISO-2022-JP、EUC、"
+     L"UTF-8、UTF-16、またはUTF-32形式で保存できます。"},
     {IDS_HELP_FIND_NEXT, L"[検索する文字列]ボックスに指定されたテキストの次のインスタンスを検索します。"},
     {IDS_HELP_FIND_WHAT, L"検索する文字列を入力する場所です。"},
     {IDS_HELP_POPUP_FONT, L"MS UIゴシック, 9"},
@@ -75,7 +76,8 @@ const QuotedString kQuotedStrings[] = {
     {IDS_HELP_MATCH_CASE, L"[検索する文字列]に指定した文字列を、大文字と小文字を区別して検索します。"},
     {IDS_HELP_GOTO_LINE, L"カーソルの移動先の行番号を入力する場所です。行番号は、ドキュメントの先頭から左余白を"
                          L"下方向にカウントします。"},
-    {IDS_HELP_GOTO_COLUMN, L"カーソルの移動先の列番号を入力する場所です。列番号は、行の先頭から右方向にカウントします。"},
+    {IDS_HELP_GOTO_COLUMN,
+     L"カーソルの移動先の列番号を入力する場所です。列番号は、行の先頭から右方向にカウントします。"},
     {IDS_HELP_REPLACE, L"[検索する文字列]に指定した文字列と一致する次の文字列を検索し、[置換後の文字列]で置換します。"},
     {IDS_HELP_REPLACE_ALL, L"[検索する文字列]に指定した文字列と一致するすべての文字列を検索し、[置換後の文字列]で"
                            L"置換します。"},
@@ -83,9 +85,10 @@ const QuotedString kQuotedStrings[] = {
     {IDS_HELP_DIRECTION, L"ドキュメント中のカーソル位置から検索する方向を指定します。カーソル位置から上に向けて"
                          L"検索するには「上へ」をクリックします。カーソル位置から下に向けて検索するには「下へ」を"
                          L"クリックします。"},
-    {IDS_HELP_WHOLE_WORD, L"選択すると、前後に、タブ、句読点文字のあるテキスト文字列、行の最初か最後にあるテキスト"
-                          L"文字列、または[検索する文字列]の文字列に一致するテキスト文字列が検索されます。選択しないと、"
-                          L"一部でも一致するが文字列が検索されます。"},
+    {IDS_HELP_WHOLE_WORD,
+     L"選択すると、前後に、タブ、句読点文字のあるテキスト文字列、行の最初か最後にあるテキスト"
+     L"文字列、または[検索する文字列]の文字列に一致するテキスト文字列が検索されます。選択しないと、"
+     L"一部でも一致するが文字列が検索されます。"},
     {IDS_HELP_NO_TOPIC, L"この項目に対するヘルプトピックはありません。"},
     {IDS_HELP_FILE_TYPES, L"[検索するフォルダ]に表示されたディレクトリ内で検索するファイルの種類を示す拡張子を"
                           L"指定します。"},
@@ -216,30 +219,21 @@ const MenuPopup kMenu[] = {
       {ID_EDIT_TIME_DATE, L"日付と時刻(&D)\tF5"}}},
     {L"書式(&O)", {{ID_FORMAT_WORD_WRAP, L"右端で折り返す(&W)"}, {ID_FORMAT_FONT, L"フォント(&F)..."}}},
     {L"表示(&V)", {{ID_VIEW_STATUS_BAR, L"ステータス バー(&S)"}, {ID_VIEW_FIND_RESULTS, L"ファイルから検索結果(&F)"}}},
-    {L"ヘルプ(&H)", {{ID_HELP_FINDER, L"トピックの検索(&H)\tF1"}, {0, nullptr}, {ID_APP_ABOUT, L"バージョン情報(&A)..."}}},
+    {L"ヘルプ(&H)",
+     {{ID_HELP_FINDER, L"トピックの検索(&H)\tF1"}, {0, nullptr}, {ID_APP_ABOUT, L"バージョン情報(&A)..."}}},
 };
 
 const ACCEL kAccelerators[] = {
-    {FVIRTKEY | FCONTROL, 'A', ID_EDIT_SELECT_ALL},
-    {FVIRTKEY | FCONTROL, 'C', ID_EDIT_COPY},
-    {FVIRTKEY | FCONTROL, 'F', ID_EDIT_FIND},
-    {FVIRTKEY | FCONTROL | FSHIFT, 'F', ID_EDIT_FIND_IN_FILES},
-    {FVIRTKEY | FCONTROL, 'G', ID_EDIT_GOTO_LINE},
-    {FVIRTKEY | FCONTROL, 'H', ID_EDIT_REPLACE},
-    {FVIRTKEY | FCONTROL, 'N', ID_FILE_NEW},
-    {FVIRTKEY | FCONTROL, 'O', ID_FILE_OPEN},
-    {FVIRTKEY | FCONTROL, 'P', ID_FILE_PRINT},
-    {FVIRTKEY | FCONTROL, 'S', ID_FILE_SAVE},
-    {FVIRTKEY | FCONTROL, 'V', ID_EDIT_PASTE},
-    {FVIRTKEY | FCONTROL, 'X', ID_EDIT_CUT},
-    {FVIRTKEY | FCONTROL, 'Y', ID_EDIT_REDO},
-    {FVIRTKEY | FCONTROL, 'Z', ID_EDIT_UNDO},
-    {FVIRTKEY | FALT, VK_BACK, ID_EDIT_UNDO},
-    {FVIRTKEY, VK_F1, ID_HELP_FINDER},
-    {FVIRTKEY | FSHIFT, VK_F1, ID_CONTEXT_HELP},
-    {FVIRTKEY, VK_F3, ID_EDIT_FIND_NEXT},
-    {FVIRTKEY, VK_F5, ID_EDIT_TIME_DATE},
-    {FVIRTKEY, VK_F6, ID_NEXT_PANE},
+    {FVIRTKEY | FCONTROL, 'A', ID_EDIT_SELECT_ALL}, {FVIRTKEY | FCONTROL, 'C', ID_EDIT_COPY},
+    {FVIRTKEY | FCONTROL, 'F', ID_EDIT_FIND},       {FVIRTKEY | FCONTROL | FSHIFT, 'F', ID_EDIT_FIND_IN_FILES},
+    {FVIRTKEY | FCONTROL, 'G', ID_EDIT_GOTO_LINE},  {FVIRTKEY | FCONTROL, 'H', ID_EDIT_REPLACE},
+    {FVIRTKEY | FCONTROL, 'N', ID_FILE_NEW},        {FVIRTKEY | FCONTROL, 'O', ID_FILE_OPEN},
+    {FVIRTKEY | FCONTROL, 'P', ID_FILE_PRINT},      {FVIRTKEY | FCONTROL, 'S', ID_FILE_SAVE},
+    {FVIRTKEY | FCONTROL, 'V', ID_EDIT_PASTE},      {FVIRTKEY | FCONTROL, 'X', ID_EDIT_CUT},
+    {FVIRTKEY | FCONTROL, 'Y', ID_EDIT_REDO},       {FVIRTKEY | FCONTROL, 'Z', ID_EDIT_UNDO},
+    {FVIRTKEY | FALT, VK_BACK, ID_EDIT_UNDO},       {FVIRTKEY, VK_F1, ID_HELP_FINDER},
+    {FVIRTKEY | FSHIFT, VK_F1, ID_CONTEXT_HELP},    {FVIRTKEY, VK_F3, ID_EDIT_FIND_NEXT},
+    {FVIRTKEY, VK_F5, ID_EDIT_TIME_DATE},           {FVIRTKEY, VK_F6, ID_NEXT_PANE},
     {FVIRTKEY | FSHIFT, VK_F6, ID_PREV_PANE},
 };
 
