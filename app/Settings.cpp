@@ -1,0 +1,261 @@
+// Reads and writes the main window's and the view's stored values: each value name comes from the
+// string table, numbers are 4-byte REG_DWORDs, texts REG_SZ; a value that cannot be read leaves its
+// default in place.
+#include "app/Settings.h"
+#include "framework/Handles.h"
+#include "framework/Strings.h"
+#include "res/resource.h"
+#include <cwchar>
+#include <vector>
+
+namespace {
+
+// Header and footer are read into 41 UTF-16 units: 40 characters and room for a terminator.
+constexpr size_t kMaxPrintLine = 40;
+
+bool g_bAbnormalEnd = false;
+
+// An empty path would make the registry calls act on HKEY_CURRENT_USER itself, so a missing key
+// string opens nothing.
+CRegKey OpenForReading(const std::wstring& strKeyPath) {
+    HKEY hKey = nullptr;
+    if (strKeyPath.empty() ||
+        ::RegOpenKeyExW(HKEY_CURRENT_USER, strKeyPath.c_str(), 0, KEY_READ, &hKey) != ERROR_SUCCESS)
+        return CRegKey();
+    return CRegKey(hKey);
+}
+
+CRegKey CreateForWriting(const std::wstring& strKeyPath) {
+    HKEY hKey = nullptr;
+    if (g_bAbnormalEnd || strKeyPath.empty() ||
+        ::RegCreateKeyExW(HKEY_CURRENT_USER, strKeyPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                          nullptr, &hKey, nullptr) != ERROR_SUCCESS)
+        return CRegKey();
+    return CRegKey(hKey);
+}
+
+// Queries a value into a buffer of exactly `cbSize` bytes. A value that does not fit fails with
+// ERROR_MORE_DATA; the stored type is not looked at.
+bool Query(HKEY hKey, UINT nNameId, void* pBuffer, DWORD cbSize, DWORD& cbRead) {
+    const std::wstring strName = LoadStringResource(nNameId);
+    if (strName.empty())
+        return false;
+    cbRead = cbSize;
+    return ::RegQueryValueExW(hKey, strName.c_str(), nullptr, nullptr, static_cast<BYTE*>(pBuffer), &cbRead) ==
+           ERROR_SUCCESS;
+}
+
+// Every number is stored in 4 bytes; a value of any other size is not a number of ours.
+bool QueryNumber(HKEY hKey, UINT nNameId, DWORD& dwValue) {
+    DWORD dwData = 0, cbRead = 0;
+    if (!Query(hKey, nNameId, &dwData, sizeof dwData, cbRead) || cbRead != sizeof dwData)
+        return false;
+    dwValue = dwData;
+    return true;
+}
+
+template <typename T> void ReadNumber(HKEY hKey, UINT nNameId, T& value) {
+    DWORD dwValue = 0;
+    if (QueryNumber(hKey, nNameId, dwValue))
+        value = static_cast<T>(static_cast<LONG>(dwValue));
+}
+
+// The one-byte font fields are stored zero-extended and read back from the lowest byte.
+void ReadByte(HKEY hKey, UINT nNameId, BYTE& value) {
+    DWORD dwValue = 0;
+    if (QueryNumber(hKey, nNameId, dwValue))
+        value = static_cast<BYTE>(dwValue & 0xFF);
+}
+
+// The face name takes at most the 64-byte array. It is queried into a cleared copy and always
+// terminated, so a name stored without its NUL cannot pick up the tail of the default name.
+void ReadFaceName(HKEY hKey, LOGFONTW& lf) {
+    WCHAR szFace[LF_FACESIZE] = {};
+    DWORD cbRead = 0;
+    if (!Query(hKey, IDS_REG_LF_FACE_NAME, szFace, sizeof szFace, cbRead))
+        return;
+    szFace[LF_FACESIZE - 1] = L'\0';
+    std::wmemcpy(lf.lfFaceName, szFace, LF_FACESIZE);
+}
+
+// Header and footer are stored without a terminator. The buffer is cleared before each query so
+// that a short footer never carries on into the tail of a longer header read before it; a text
+// that fills all 41 units is longer than a print line may be, and the default stays.
+void ReadPrintLine(HKEY hKey, UINT nNameId, std::wstring& strValue) {
+    WCHAR szLine[kMaxPrintLine + 1] = {};
+    DWORD cbRead = 0;
+    if (!Query(hKey, nNameId, szLine, sizeof szLine, cbRead))
+        return;
+    const size_t nLength = ::wcsnlen(szLine, kMaxPrintLine + 1);
+    if (nLength <= kMaxPrintLine)
+        strValue.assign(szLine, nLength);
+}
+
+// Write failures are not reported: the settings are a convenience, never worth a message at exit.
+void WriteValue(HKEY hKey, UINT nNameId, DWORD dwType, const void* pData, size_t cbData) {
+    const std::wstring strName = LoadStringResource(nNameId);
+    if (strName.empty())
+        return;
+    ::RegSetValueExW(hKey, strName.c_str(), 0, dwType, static_cast<const BYTE*>(pData), static_cast<DWORD>(cbData));
+}
+
+void WriteNumber(HKEY hKey, UINT nNameId, LONG nValue) {
+    const DWORD dwValue = static_cast<DWORD>(nValue);
+    WriteValue(hKey, nNameId, REG_DWORD, &dwValue, sizeof dwValue);
+}
+
+// Exactly the characters, without a terminator. RegSetValueExW (Windows NT and Wine alike) quietly
+// counts a terminator the caller left out whenever a NUL follows the data in memory, as it does
+// after a std::wstring's characters; a non-NUL guard after them keeps the stored length exact.
+void WriteText(HKEY hKey, UINT nNameId, const std::wstring& strValue) {
+    std::vector<wchar_t> chars(strValue.begin(), strValue.end());
+    chars.push_back(L'\xFFFF');
+    WriteValue(hKey, nNameId, REG_SZ, chars.data(), strValue.size() * sizeof(wchar_t));
+}
+
+} // namespace
+
+std::wstring SettingsKeyPath() {
+    return LoadStringResource(IDS_SETTINGS_KEY);
+}
+
+WindowSettings DefaultWindowSettings() {
+    WindowSettings settings;
+    RECT rcDesktop{};
+    ::GetClientRect(::GetDesktopWindow(), &rcDesktop);
+    settings.m_nDX = (rcDesktop.right - rcDesktop.left) * 3 / 4;
+    settings.m_nDY = (rcDesktop.bottom - rcDesktop.top) * 3 / 4;
+    return settings;
+}
+
+bool ReadWindowSettings(WindowSettings& settings, const std::wstring& strKeyPath) {
+    CRegKey key = OpenForReading(strKeyPath);
+    if (!key)
+        return false;
+    ReadNumber(key.Get(), IDS_REG_I_WINDOW_POS_DX, settings.m_nDX);
+    ReadNumber(key.Get(), IDS_REG_I_WINDOW_POS_DY, settings.m_nDY);
+    ReadNumber(key.Get(), IDS_REG_I_WINDOW_POS_X, settings.m_nX);
+    ReadNumber(key.Get(), IDS_REG_I_WINDOW_POS_Y, settings.m_nY);
+    DWORD dwStatusBar = 0;
+    if (QueryNumber(key.Get(), IDS_REG_STATUS_BAR, dwStatusBar))
+        settings.m_bStatusBar = dwStatusBar != 0;
+    return true;
+}
+
+bool WriteWindowSettings(const WindowSettings& settings, const std::wstring& strKeyPath) {
+    CRegKey key = CreateForWriting(strKeyPath);
+    if (!key)
+        return false;
+    WriteNumber(key.Get(), IDS_REG_I_WINDOW_POS_DX, settings.m_nDX);
+    WriteNumber(key.Get(), IDS_REG_I_WINDOW_POS_DY, settings.m_nDY);
+    WriteNumber(key.Get(), IDS_REG_I_WINDOW_POS_X, settings.m_nX);
+    WriteNumber(key.Get(), IDS_REG_I_WINDOW_POS_Y, settings.m_nY);
+    WriteNumber(key.Get(), IDS_REG_STATUS_BAR, settings.m_bStatusBar ? 1 : 0);
+    return true;
+}
+
+WindowSettings WindowSettingsFromPlacement(const WINDOWPLACEMENT& placement, bool bStatusBarVisible) {
+    const RECT& rc = placement.rcNormalPosition;
+    WindowSettings settings;
+    settings.m_nX = rc.left;
+    settings.m_nY = rc.top;
+    settings.m_nDX = rc.right - rc.left;
+    settings.m_nDY = rc.bottom - rc.top;
+    settings.m_bStatusBar = bStatusBarVisible;
+    return settings;
+}
+
+ViewSettings DefaultViewSettings() {
+    ViewSettings settings;
+    LOGFONTW& lf = settings.m_lf;
+    lf.lfWeight = FW_NORMAL;
+    lf.lfCharSet = SHIFTJIS_CHARSET;
+    lf.lfOutPrecision = OUT_STRING_PRECIS;
+    lf.lfClipPrecision = CLIP_STROKE_PRECIS;
+    lf.lfQuality = DRAFT_QUALITY;
+    lf.lfPitchAndFamily = FIXED_PITCH;
+    std::wcscpy(lf.lfFaceName, L"FixedSys");
+    settings.m_rcMargins = RECT{2000, 2500, 2000, 2500};
+    settings.m_strHeader = L"&f";
+    settings.m_strTrailer = L"ページ(&P)";
+    return settings;
+}
+
+bool ReadWrapSetting(bool& bWrap, const std::wstring& strKeyPath) {
+    CRegKey key = OpenForReading(strKeyPath);
+    DWORD dwWrap = 0;
+    if (!key || !QueryNumber(key.Get(), IDS_REG_F_WRAP, dwWrap))
+        return false;
+    bWrap = dwWrap != 0;
+    return true;
+}
+
+bool ReadViewSettings(ViewSettings& settings, const std::wstring& strKeyPath) {
+    CRegKey key = OpenForReading(strKeyPath);
+    if (!key)
+        return false;
+    const HKEY hKey = key.Get();
+    LOGFONTW& lf = settings.m_lf;
+    ReadNumber(hKey, IDS_REG_I_POINT_SIZE, settings.m_nPointSize);
+    ReadNumber(hKey, IDS_REG_LF_ESCAPEMENT, lf.lfEscapement);
+    ReadNumber(hKey, IDS_REG_LF_ORIENTATION, lf.lfOrientation);
+    ReadNumber(hKey, IDS_REG_LF_WEIGHT, lf.lfWeight);
+    ReadByte(hKey, IDS_REG_LF_ITALIC, lf.lfItalic);
+    ReadByte(hKey, IDS_REG_LF_UNDERLINE, lf.lfUnderline);
+    ReadByte(hKey, IDS_REG_LF_STRIKE_OUT, lf.lfStrikeOut);
+    ReadByte(hKey, IDS_REG_LF_CHAR_SET, lf.lfCharSet);
+    ReadByte(hKey, IDS_REG_LF_OUT_PRECISION, lf.lfOutPrecision);
+    ReadByte(hKey, IDS_REG_LF_CLIP_PRECISION, lf.lfClipPrecision);
+    ReadByte(hKey, IDS_REG_LF_QUALITY, lf.lfQuality);
+    ReadByte(hKey, IDS_REG_LF_PITCH_AND_FAMILY, lf.lfPitchAndFamily);
+    ReadNumber(hKey, IDS_REG_I_MARGIN_BOTTOM, settings.m_rcMargins.bottom);
+    ReadNumber(hKey, IDS_REG_I_MARGIN_LEFT, settings.m_rcMargins.left);
+    ReadNumber(hKey, IDS_REG_I_MARGIN_RIGHT, settings.m_rcMargins.right);
+    ReadNumber(hKey, IDS_REG_I_MARGIN_TOP, settings.m_rcMargins.top);
+    ReadFaceName(hKey, lf);
+    ReadPrintLine(hKey, IDS_REG_SZ_HEADER, settings.m_strHeader);
+    ReadPrintLine(hKey, IDS_REG_SZ_TRAILER, settings.m_strTrailer);
+    return true;
+}
+
+bool WriteViewSettings(const ViewSettings& settings, const std::wstring& strKeyPath) {
+    CRegKey key = CreateForWriting(strKeyPath);
+    if (!key)
+        return false;
+    const HKEY hKey = key.Get();
+    const LOGFONTW& lf = settings.m_lf;
+    WriteNumber(hKey, IDS_REG_F_WRAP, settings.m_bWrap ? 1 : 0);
+    WriteNumber(hKey, IDS_REG_I_POINT_SIZE, settings.m_nPointSize);
+    WriteNumber(hKey, IDS_REG_LF_ESCAPEMENT, lf.lfEscapement);
+    WriteNumber(hKey, IDS_REG_LF_ORIENTATION, lf.lfOrientation);
+    WriteNumber(hKey, IDS_REG_LF_WEIGHT, lf.lfWeight);
+    WriteNumber(hKey, IDS_REG_LF_ITALIC, lf.lfItalic);
+    WriteNumber(hKey, IDS_REG_LF_UNDERLINE, lf.lfUnderline);
+    WriteNumber(hKey, IDS_REG_LF_STRIKE_OUT, lf.lfStrikeOut);
+    WriteNumber(hKey, IDS_REG_LF_CHAR_SET, lf.lfCharSet);
+    WriteNumber(hKey, IDS_REG_LF_OUT_PRECISION, lf.lfOutPrecision);
+    WriteNumber(hKey, IDS_REG_LF_CLIP_PRECISION, lf.lfClipPrecision);
+    WriteNumber(hKey, IDS_REG_LF_QUALITY, lf.lfQuality);
+    WriteNumber(hKey, IDS_REG_LF_PITCH_AND_FAMILY, lf.lfPitchAndFamily);
+    WriteNumber(hKey, IDS_REG_I_MARGIN_TOP, settings.m_rcMargins.top);
+    WriteNumber(hKey, IDS_REG_I_MARGIN_BOTTOM, settings.m_rcMargins.bottom);
+    WriteNumber(hKey, IDS_REG_I_MARGIN_LEFT, settings.m_rcMargins.left);
+    WriteNumber(hKey, IDS_REG_I_MARGIN_RIGHT, settings.m_rcMargins.right);
+    // The whole face-name array, NUL and tail included: always 64 bytes.
+    WriteValue(hKey, IDS_REG_LF_FACE_NAME, REG_SZ, lf.lfFaceName, sizeof lf.lfFaceName);
+    WriteText(hKey, IDS_REG_SZ_HEADER, settings.m_strHeader);
+    WriteText(hKey, IDS_REG_SZ_TRAILER, settings.m_strTrailer);
+    return true;
+}
+
+LONG FontHeightFromPointSize(int nPointSize, int nPixelsPerInchY) {
+    return -::MulDiv(nPointSize / 10, nPixelsPerInchY, 72);
+}
+
+void SetSettingsAbnormalEnd(bool bAbnormal) {
+    g_bAbnormalEnd = bAbnormal;
+}
+
+bool IsSettingsAbnormalEnd() {
+    return g_bAbnormalEnd;
+}
