@@ -174,7 +174,8 @@ ViewSettings DefaultViewSettings() {
     lf.lfClipPrecision = CLIP_STROKE_PRECIS;
     lf.lfQuality = DRAFT_QUALITY;
     lf.lfPitchAndFamily = FIXED_PITCH;
-    std::wcscpy(lf.lfFaceName, L"FixedSys");
+    constexpr wchar_t kDefaultFace[] = L"FixedSys";
+    std::wmemcpy(lf.lfFaceName, kDefaultFace, sizeof kDefaultFace / sizeof kDefaultFace[0]);
     settings.m_rcMargins = RECT{2000, 2500, 2000, 2500};
     settings.m_strHeader = L"&f";
     settings.m_strTrailer = L"ページ(&P)";
@@ -241,8 +242,12 @@ bool WriteViewSettings(const ViewSettings& settings, const std::wstring& strKeyP
     WriteNumber(hKey, IDS_REG_I_MARGIN_BOTTOM, settings.m_rcMargins.bottom);
     WriteNumber(hKey, IDS_REG_I_MARGIN_LEFT, settings.m_rcMargins.left);
     WriteNumber(hKey, IDS_REG_I_MARGIN_RIGHT, settings.m_rcMargins.right);
-    // The whole face-name array, NUL and tail included: always 64 bytes.
-    WriteValue(hKey, IDS_REG_LF_FACE_NAME, REG_SZ, lf.lfFaceName, sizeof lf.lfFaceName);
+    // The whole face-name array, NUL and tail included: always 64 bytes. Its last unit is made a
+    // NUL so that RegSetValueExW never looks past the array for a terminator.
+    WCHAR szFace[LF_FACESIZE];
+    std::wmemcpy(szFace, lf.lfFaceName, LF_FACESIZE);
+    szFace[LF_FACESIZE - 1] = L'\0';
+    WriteValue(hKey, IDS_REG_LF_FACE_NAME, REG_SZ, szFace, sizeof szFace);
     WriteText(hKey, IDS_REG_SZ_HEADER, settings.m_strHeader);
     WriteText(hKey, IDS_REG_SZ_TRAILER, settings.m_strTrailer);
     return true;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <cstring>
+#include <cwchar>
 #include <optional>
 #include <string>
 #include <vector>
@@ -213,8 +214,9 @@ TEST_F(SettingsTest, WrittenValuesReadBackExactly) {
     lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
     lf.lfQuality = CLEARTYPE_QUALITY;
     lf.lfPitchAndFamily = VARIABLE_PITCH | FF_ROMAN;
+    const std::wstring face = L"ＭＳ ゴシック";
     std::memset(lf.lfFaceName, 0, sizeof lf.lfFaceName);
-    std::wcscpy(lf.lfFaceName, L"ＭＳ ゴシック");
+    std::wmemcpy(lf.lfFaceName, face.c_str(), face.size());
     view.m_rcMargins = RECT{1, 2, 3, -4};
     view.m_strHeader = std::wstring(40, L'見'); // the longest header that fits
     view.m_strTrailer = L"&p";
