@@ -1,10 +1,15 @@
 #pragma once
-// CDocument: the data behind the views. This core keeps the modified flag and the list of views;
-// the program's document class adds files, formats and searching.
+// CDocument: the data behind the views. It keeps the path, the title, the modified flag and the
+// list of views, and runs new, open, save and the save-changes question; the program's document
+// class reads and writes the file in its overrides.
 #include "framework/CmdTarget.h"
+#include <string>
 #include <vector>
 
 class CView;
+class CFrameWnd;
+class CDocTemplate;
+class CException;
 
 class CDocument : public CCmdTarget {
 public:
@@ -20,7 +25,56 @@ public:
     CView* GetFirstView() const { return m_views.empty() ? nullptr : m_views.front(); }
     const std::vector<CView*>& GetViews() const { return m_views; }
 
+    // The full path of the file; empty for an untitled document.
+    const std::wstring& GetPathName() const { return m_strPathName; }
+    // Takes the full form of the path and titles the document with the file's display name.
+    virtual void SetPathName(const std::wstring& strPathName, bool bAddToMRU = true);
+    const std::wstring& GetTitle() const { return m_strTitle; }
+    // Sets the title and has the frames of the views show it.
+    virtual void SetTitle(const std::wstring& strTitle);
+
+    CDocTemplate* GetDocTemplate() const { return m_pDocTemplate; }
+    void SetDocTemplate(CDocTemplate* pTemplate) { m_pDocTemplate = pTemplate; }
+
+    // Life cycle. The open and save overrides report or throw their failures and return false.
+    virtual bool OnNewDocument();
+    virtual bool OnOpenDocument(const wchar_t* pszPathName);
+    virtual bool OnSaveDocument(const wchar_t* pszPathName);
+    // Closes the frames of the views, empties the document and (m_bAutoDelete) deletes it.
+    virtual void OnCloseDocument();
+    virtual void DeleteContents() {}
+
+    // Asks before changes are discarded: true when the pending action may go on.
+    virtual bool SaveModified();
+    // Save: a named file that exists and is writable is saved in place, anything else asks for a
+    // name. False when it was cancelled or failed (the failure has been shown).
+    virtual bool DoFileSave();
+    // Saves under pszPathName, or under a name the user picks when it is null or empty; with
+    // bReplace the document takes the new name.
+    virtual bool DoSave(const wchar_t* pszPathName, bool bReplace = true);
+    // Shows what went wrong while loading or saving pszPathName: the exception's own text, or
+    // string nIDPDefault ("%1": the path) when it has none.
+    virtual void ReportSaveLoadException(const wchar_t* pszPathName, const CException* pError, bool bSaving,
+                                         UINT nIDPDefault);
+
+    // Save and Save As.
+    bool OnOwnCmdMsg(UINT nID, int nCode, void* pExtra) override;
+
+    // The frame that shows the first view, or null.
+    CFrameWnd* GetFirstFrame() const;
+
+    bool m_bAutoDelete = true; // delete the object when it is closed
+
+protected:
+    void OnFileSave() { DoFileSave(); }
+    void OnFileSaveAs() { DoSave(nullptr); }
+    // Has every frame of the views redraw its title.
+    void UpdateFrameTitles() const;
+
 private:
     bool m_bModified = false;
     std::vector<CView*> m_views;
+    std::wstring m_strPathName;
+    std::wstring m_strTitle;
+    CDocTemplate* m_pDocTemplate = nullptr;
 };
