@@ -1,12 +1,12 @@
 #pragma once
 // CDocManager: the application's document templates, the Open and Save As file prompts, and the
 // New and Open commands. The program may install a manager of its own with other dialogs.
+#include "framework/DocTemplate.h"
 #include <windows.h>
 #include <memory>
 #include <string>
 #include <vector>
 
-class CDocTemplate;
 class CDocument;
 
 class CDocManager {

@@ -1,0 +1,115 @@
+// Saves that fail — a full file system, a read-only file, a folder that was removed — leave the
+// file on disk byte for byte as it was and no temporary file behind; the document keeps its text,
+// path, pair and modified mark, and the user is told why.
+#include "DocHost.h"
+#include "framework/FrameworkIds.h"
+#include "framework/Strings.h"
+#include <cstdlib>
+
+using DocSaveFault = DocHost;
+
+namespace {
+std::wstring FileError(UINT nID, const std::wstring& path) { return FormatString1(LoadStringResource(nID), path); }
+} // namespace
+
+TEST_F(DocSaveFault, ReadOnlyFile) {
+    CTempDir dir;
+    std::wstring path = dir.File(L"ro.txt");
+    const std::string original = "\xE3\x81\x82 original\n";
+    WriteAllBytes(path, Bytes(original));
+    ASSERT_TRUE(Open(path));
+    Append(L"changed");
+    ASSERT_TRUE(::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
+    {
+        CBoxAnswerer boxes(IDOK);
+        EXPECT_FALSE(m_doc.DoSave(path.c_str()));
+        ASSERT_EQ(boxes.Count(), 1u);
+        EXPECT_EQ(boxes.Texts()[0], FileError(AFX_IDP_FILE_ACCESS_DENIED, path));
+    }
+    EXPECT_EQ(ReadAllBytes(path), Bytes(original));
+    EXPECT_EQ(dir.List(), std::vector<std::wstring>{L"ro.txt"});
+    EXPECT_TRUE(m_doc.IsModified());
+    EXPECT_EQ(m_doc.GetPathName(), path);
+    EXPECT_EQ(Format(), std::make_pair(EncodingId::Utf8N, LineEndingId::Lf));
+    EXPECT_EQ(Text(), L"\u3042 original\r\nchanged");
+
+    // Save on a read-only file asks for another name instead.
+    EXPECT_FALSE(m_doc.DoFileSave());
+    EXPECT_EQ(m_manager.m_nPrompts, 1);
+
+    // Save As onto it fails the same way, and the file it would have replaced is not deleted.
+    m_manager.m_strAnswer = path;
+    {
+        CBoxAnswerer boxes(IDOK);
+        EXPECT_FALSE(m_doc.DoSave(nullptr));
+        EXPECT_EQ(boxes.Count(), 1u);
+    }
+    EXPECT_EQ(ReadAllBytes(path), Bytes(original));
+    EXPECT_TRUE(m_doc.IsModified());
+    ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(DocSaveFault, RemovedFolder) {
+    CTempDir dir;
+    std::wstring folder = dir.File(L"sub");
+    ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
+    std::wstring path = folder + L"\\gone.txt";
+    WriteAllBytes(path, Bytes("text"));
+    ASSERT_TRUE(Open(path));
+    Append(L" more");
+    ASSERT_TRUE(::DeleteFileW(path.c_str()));
+    ASSERT_TRUE(::RemoveDirectoryW(folder.c_str()));
+    {
+        CBoxAnswerer boxes(IDOK);
+        EXPECT_FALSE(m_doc.DoSave(path.c_str()));
+        ASSERT_EQ(boxes.Count(), 1u);
+        EXPECT_EQ(boxes.Texts()[0], FileError(AFX_IDP_FILE_BAD_PATH, path));
+    }
+    EXPECT_TRUE(dir.List().empty()) << "nothing was created";
+    EXPECT_TRUE(m_doc.IsModified());
+    EXPECT_EQ(m_doc.GetPathName(), path);
+    EXPECT_EQ(Text(), L"text more");
+}
+
+TEST_F(DocSaveFault, FullFileSystem) {
+    const char* smallFs = std::getenv("TESSARIN_SMALL_FS");
+    if (!smallFs || !*smallFs)
+        GTEST_SKIP() << "no small file system mounted (the test script mounts one when it runs as root)";
+    std::wstring folder = L"Z:";
+    for (const char* p = smallFs; *p; ++p)
+        folder += *p == '/' ? L'\\' : static_cast<wchar_t>(*p);
+    std::wstring path = folder + L"\\doc-full.txt";
+    std::wstring filler = folder + L"\\doc-filler.bin";
+    std::vector<unsigned char> original(64 * 1024, 'o');
+    WriteAllBytes(path, original);
+    ASSERT_TRUE(Open(path));
+
+    ULARGE_INTEGER freeBytes{};
+    ASSERT_TRUE(::GetDiskFreeSpaceExW((folder + L"\\").c_str(), &freeBytes, nullptr, nullptr));
+    size_t fill = freeBytes.QuadPart > 32 * 1024 ? static_cast<size_t>(freeBytes.QuadPart - 32 * 1024) : 0;
+    WriteAllBytes(filler, std::vector<unsigned char>(fill, 'f'));
+
+    // More than the room left, in short lines (the EDIT control lays long lines out slowly).
+    std::wstring bigger;
+    for (int i = 0; i < 4096; ++i)
+        bigger += std::wstring(62, L'n') + L"\r\n";
+    m_view.SetSel(0, -1);
+    m_view.ReplaceSel(bigger.c_str());
+    ASSERT_TRUE(m_doc.IsModified());
+    {
+        CBoxAnswerer boxes(IDOK);
+        EXPECT_FALSE(m_doc.DoFileSave());
+        ASSERT_EQ(boxes.Count(), 1u);
+        EXPECT_EQ(boxes.Texts()[0], FileError(AFX_IDP_FILE_DISKFULL, path));
+    }
+    EXPECT_EQ(ReadAllBytes(path), original);
+    EXPECT_TRUE(m_doc.IsModified());
+    EXPECT_EQ(m_doc.GetPathName(), path);
+    EXPECT_EQ(m_view.GetTextLength(), static_cast<int>(bigger.size()));
+    ::DeleteFileW(filler.c_str());
+    WIN32_FIND_DATAW fd;
+    CFindHandle leftover(::FindFirstFileW((folder + L"\\~*").c_str(), &fd));
+    EXPECT_FALSE(leftover) << "a temporary file was left behind";
+    m_doc.OnNewDocument();
+    ::DeleteFileW(path.c_str());
+}
