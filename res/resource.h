@@ -9,6 +9,17 @@
 // Child windows
 #define IDW_FIND_RESULTS 123
 
+// Dialog templates and their controls
+#define IDD_ABOUTBOX 100
+#define IDD_OPEN_ENCODING 137
+#define IDD_SAVE_ENCODING 138
+#define IDC_ENCODING 1012
+#define IDC_ABOUT_LINK 1014
+#define IDC_FORMAT 1047
+
+// Cursors
+#define IDC_HAND_CURSOR 1066
+
 // The program's own commands
 #define ID_EDIT_GOTO_LINE 32771
 #define ID_EDIT_TIME_DATE 32772
@@ -145,3 +156,5 @@
 // The About box link's failures (left in English, as the link has always shown them)
 #define IDS_LINK_URL_NOT_FOUND 62320
 #define IDS_LINK_BROWSER_FAILED 62321
+// The project's web page, which the About box shows and opens
+#define IDS_ABOUT_URL 62322
