@@ -19,6 +19,9 @@ public:
     bool Create(HWND hParent, UINT nID, const RECT& rect, DWORD dwStyle = dwStyleDefault,
                 DWORD dwExStyle = WS_EX_CLIENTEDGE);
 
+    // The frame creates its view through this: the control with the default style.
+    bool CreateView(HWND hParent, UINT nID, const RECT& rect) override { return Create(hParent, nID, rect); }
+
     CWnd& GetEditCtrl() { return *this; }
 
     // Selection: start <= end; equal when nothing is selected.

@@ -1,18 +1,155 @@
-// CFrameWnd: creation, client layout, the command route and menu item updates.
+// CFrameWnd: creation from a resource id, the client layout with control bars, the command route,
+// menu item updates and prompts, the title rule, dropped files, DDE open requests and closing.
 #include "framework/FrameWnd.h"
 #include "framework/CmdUI.h"
+#include "framework/DocTemplate.h"
+#include "framework/Document.h"
+#include "framework/FrameworkIds.h"
+#include "framework/StatusBar.h"
+#include "framework/Strings.h"
 #include "framework/View.h"
 #include "framework/WinApp.h"
+#include <dde.h>
+#include <shellapi.h>
+
+namespace {
+// Frees a DDE message's packed parameters when the scope ends.
+class CDdeParam {
+public:
+    CDdeParam(UINT message, LPARAM lParam) : m_message(message), m_lParam(lParam) {}
+    CDdeParam(const CDdeParam&) = delete;
+    CDdeParam& operator=(const CDdeParam&) = delete;
+    ~CDdeParam() { ::FreeDDElParam(m_message, m_lParam); }
+
+private:
+    UINT m_message;
+    LPARAM m_lParam;
+};
+
+// The file names of "[open("a")][open("b")]": each command's argument without its quotes.
+std::vector<std::wstring> OpenRequests(const std::wstring& strCommand) {
+    std::vector<std::wstring> names;
+    size_t pos = 0;
+    while ((pos = strCommand.find(L"[open(", pos)) != std::wstring::npos) {
+        pos += 6;
+        size_t end = strCommand.find(L")]", pos);
+        if (end == std::wstring::npos)
+            break;
+        std::wstring name = strCommand.substr(pos, end - pos);
+        if (name.size() >= 2 && name.front() == L'"' && name.back() == L'"')
+            name = name.substr(1, name.size() - 2);
+        names.push_back(name);
+        pos = end + 2;
+    }
+    return names;
+}
+} // namespace
 
 bool CFrameWnd::Create(const wchar_t* pszTitle, DWORD dwStyle, const RECT* pRect, HWND hParent, HMENU hMenu) {
     std::wstring strClass = RegisterWndClass(CS_DBLCLKS, ::LoadCursorW(nullptr, IDC_ARROW),
                                              reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1),
-                                             ::LoadIconW(nullptr, IDI_APPLICATION));
+                                             m_hIcon ? m_hIcon : ::LoadIconW(nullptr, IDI_APPLICATION));
     auto nMenu = reinterpret_cast<UINT_PTR>(hMenu);
     if (pRect)
         return CreateEx(0, strClass.c_str(), pszTitle, dwStyle, *pRect, hParent, nMenu);
     return CreateEx(0, strClass.c_str(), pszTitle, dwStyle, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                     hParent, nMenu);
+}
+
+bool CFrameWnd::LoadFrame(UINT nIDResource, DWORD dwStyle, HWND hParent, CCreateContext* pContext) {
+    HINSTANCE hInst = ::GetModuleHandleW(nullptr);
+    std::wstring strDoc = LoadStringResource(nIDResource);
+    m_strTitle = strDoc.substr(0, strDoc.find(L'\n'));
+    m_hIcon = ::LoadIconW(hInst, MAKEINTRESOURCEW(nIDResource));
+    m_hIconSmall = static_cast<HICON>(::LoadImageW(hInst, MAKEINTRESOURCEW(nIDResource), IMAGE_ICON,
+                                                   ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON),
+                                                   LR_SHARED));
+    HMENU hMenu = ::LoadMenuW(hInst, MAKEINTRESOURCEW(nIDResource));
+    m_pCreateContext = pContext;
+    bool bCreated = Create(m_strTitle.c_str(), dwStyle, nullptr, hParent, hMenu);
+    m_pCreateContext = nullptr;
+    if (!bCreated) {
+        if (hMenu)
+            ::DestroyMenu(hMenu);
+        return false;
+    }
+    if (m_hIconSmall)
+        SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIconSmall));
+    m_hAccelTable = ::LoadAcceleratorsW(hInst, MAKEINTRESOURCEW(nIDResource));
+    CWinApp* pApp = AfxGetApp();
+    if (pApp && !pApp->m_pMainWnd && !hParent)
+        pApp->m_pMainWnd = this;
+    return true;
+}
+
+int CFrameWnd::OnCreate(CREATESTRUCTW* pCreate) {
+    if (CWnd::OnCreate(pCreate) == -1)
+        return -1;
+    if (m_pCreateContext && !OnCreateClient(pCreate, m_pCreateContext))
+        return -1;
+    return 0;
+}
+
+bool CFrameWnd::OnCreateClient(CREATESTRUCTW*, CCreateContext* pContext) {
+    if (!pContext || !pContext->m_pNewViewClass)
+        return true;
+    CView* pView = pContext->m_pNewViewClass();
+    if (!pView)
+        return false;
+    pView->m_bAutoDelete = true;
+    pView->SetDocument(pContext->m_pCurrentDoc);
+    if (!pView->CreateView(m_hWnd, AFX_IDW_PANE_FIRST, RECT{0, 0, 0, 0})) {
+        // A view whose window never existed gets no PostNcDestroy.
+        if (!pView->m_hWnd)
+            delete pView;
+        return false;
+    }
+    SetActiveView(pView);
+    return true;
+}
+
+void CFrameWnd::InitialUpdateFrame(CDocument* pDoc, bool bMakeVisible) {
+    if (!m_pViewActive && pDoc)
+        SetActiveView(pDoc->GetFirstView());
+    if (m_pViewActive)
+        m_pViewActive->OnInitialUpdate();
+    OnUpdateFrameTitle(true);
+    if (!bMakeVisible)
+        return;
+    int nCmdShow = -1;
+    CWinApp* pApp = AfxGetApp();
+    if (pApp && pApp->m_pMainWnd == this) {
+        nCmdShow = pApp->m_nCmdShow; // the show state the process was started with, used once
+        pApp->m_nCmdShow = -1;
+    }
+    ActivateFrame(nCmdShow);
+    if (m_pViewActive && m_pViewActive->m_hWnd)
+        m_pViewActive->SetFocus();
+}
+
+void CFrameWnd::ActivateFrame(int nCmdShow) {
+    if (nCmdShow == -1) {
+        if (!::IsWindowVisible(m_hWnd))
+            nCmdShow = SW_SHOWNORMAL;
+        else if (::IsIconic(m_hWnd))
+            nCmdShow = SW_RESTORE;
+    }
+    if (nCmdShow != -1) {
+        ShowWindow(nCmdShow);
+        ::BringWindowToTop(m_hWnd);
+    }
+}
+
+void CFrameWnd::OnUpdateFrameTitle(bool bAddToTitle) {
+    if (!m_hWnd || !(GetStyle() & FWS_ADDTOTITLE))
+        return;
+    std::wstring strTitle = m_strTitle;
+    CDocument* pDoc = GetActiveDocument();
+    if (bAddToTitle && pDoc)
+        strTitle = pDoc->GetTitle() + L" - " + m_strTitle;
+    // Setting an unchanged title would make the caption flicker on every idle pass.
+    if (GetWindowText() != strTitle)
+        SetWindowText(strTitle.c_str());
 }
 
 void CFrameWnd::SetActiveView(CView* pView) {
@@ -23,9 +160,97 @@ void CFrameWnd::SetActiveView(CView* pView) {
 
 CDocument* CFrameWnd::GetActiveDocument() const { return m_pViewActive ? m_pViewActive->GetDocument() : nullptr; }
 
+CControlBar* CFrameWnd::GetControlBar(UINT nID) const {
+    HWND hBar = ::GetDlgItem(m_hWnd, static_cast<int>(nID));
+    return dynamic_cast<CControlBar*>(CWnd::FromHandle(hBar));
+}
+
+CStatusBar* CFrameWnd::GetStatusBar() const { return dynamic_cast<CStatusBar*>(GetControlBar(AFX_IDW_STATUS_BAR)); }
+
+void CFrameWnd::DockControlBar(CControlBar* pBar, UINT nDockBarID) {
+    DWORD dwAlign = CBRS_ALIGN_BOTTOM;
+    switch (nDockBarID) {
+    case AFX_IDW_DOCKBAR_TOP: dwAlign = CBRS_ALIGN_TOP; break;
+    case AFX_IDW_DOCKBAR_LEFT: dwAlign = CBRS_ALIGN_LEFT; break;
+    case AFX_IDW_DOCKBAR_RIGHT: dwAlign = CBRS_ALIGN_RIGHT; break;
+    default: break;
+    }
+    pBar->SetBarStyle((pBar->GetBarStyle() & ~static_cast<DWORD>(CBRS_ALIGN_ANY)) | dwAlign);
+    RecalcLayout();
+}
+
+void CFrameWnd::ShowControlBar(CControlBar* pBar, bool bShow, bool) {
+    if (!pBar || !pBar->m_hWnd)
+        return;
+    pBar->ShowWindow(bShow ? SW_SHOWNA : SW_HIDE);
+    RecalcLayout();
+}
+
 void CFrameWnd::RecalcLayout() {
+    if (!m_hWnd)
+        return;
+    RECT rc = GetClientRect();
+    // Bars take their edge in creation (z) order: the first bar created lies outermost.
+    for (HWND hChild = ::GetWindow(m_hWnd, GW_CHILD); hChild; hChild = ::GetWindow(hChild, GW_HWNDNEXT)) {
+        auto* pBar = dynamic_cast<CControlBar*>(CWnd::FromHandle(hChild));
+        if (!pBar || !pBar->IsVisible())
+            continue;
+        DWORD dwAlign = pBar->GetBarStyle() & CBRS_ALIGN_ANY;
+        bool bHorz = (dwAlign & CBRS_ORIENT_HORZ) != 0 || dwAlign == 0;
+        SIZE size = pBar->CalcFixedLayout(true, bHorz);
+        RECT rcBar = rc;
+        if (dwAlign & CBRS_ALIGN_TOP) {
+            rcBar.bottom = rc.top + size.cy;
+            rc.top = rcBar.bottom;
+        } else if (dwAlign & CBRS_ALIGN_LEFT) {
+            rcBar.right = rc.left + size.cx;
+            rc.left = rcBar.right;
+        } else if (dwAlign & CBRS_ALIGN_RIGHT) {
+            rcBar.left = rc.right - size.cx;
+            rc.right = rcBar.left;
+        } else {
+            rcBar.top = rc.bottom - size.cy;
+            rc.bottom = rcBar.top;
+        }
+        pBar->MoveWindow(rcBar);
+    }
+    if (rc.bottom < rc.top)
+        rc.bottom = rc.top;
+    if (rc.right < rc.left)
+        rc.right = rc.left;
     if (m_pViewActive && m_pViewActive->m_hWnd)
-        m_pViewActive->MoveWindow(GetClientRect());
+        m_pViewActive->MoveWindow(rc);
+}
+
+void CFrameWnd::SetMessageText(UINT nID) {
+    std::wstring strText;
+    if (nID != 0) {
+        strText = LoadStringResource(nID);
+        strText = strText.substr(0, strText.find(L'\n'));
+    }
+    SetMessageText(strText);
+}
+
+void CFrameWnd::SetMessageText(const std::wstring& strText) {
+    if (CStatusBar* pBar = GetStatusBar())
+        pBar->SetPaneText(0, strText, true);
+}
+
+void CFrameWnd::OnIdleUpdateCmdUI() {
+    for (HWND hChild = ::GetWindow(m_hWnd, GW_CHILD); hChild; hChild = ::GetWindow(hChild, GW_HWNDNEXT))
+        if (auto* pBar = dynamic_cast<CControlBar*>(CWnd::FromHandle(hChild)))
+            pBar->OnIdleUpdate(this);
+    OnUpdateFrameTitle(true);
+}
+
+void CFrameWnd::BeginModalState() {
+    if (m_nModalCount++ == 0)
+        ::EnableWindow(m_hWnd, FALSE);
+}
+
+void CFrameWnd::EndModalState() {
+    if (m_nModalCount > 0 && --m_nModalCount == 0)
+        ::EnableWindow(m_hWnd, TRUE);
 }
 
 bool CFrameWnd::OnCmdMsg(UINT nID, int nCode, void* pExtra) {
@@ -35,6 +260,44 @@ bool CFrameWnd::OnCmdMsg(UINT nID, int nCode, void* pExtra) {
         return true;
     CWinApp* pApp = AfxGetApp();
     return pApp && pApp->OnCmdMsg(nID, nCode, pExtra);
+}
+
+bool CFrameWnd::OnOwnCmdMsg(UINT nID, int nCode, void* pExtra) {
+    switch (nID) {
+    case ID_VIEW_STATUS_BAR:
+        // Only a frame that has a status bar takes the command; others leave it disabled.
+        if (!GetStatusBar())
+            break;
+        return Handle(nCode, pExtra, [this, nID] { OnBarCheck(nID); },
+                      [this](CCmdUI* p) { OnUpdateControlBarMenu(p); });
+    default: break;
+    }
+    return CWnd::OnOwnCmdMsg(nID, nCode, pExtra);
+}
+
+void CFrameWnd::OnBarCheck(UINT nID) {
+    if (CControlBar* pBar = GetControlBar(nID))
+        ShowControlBar(pBar, !pBar->IsVisible(), false);
+}
+
+void CFrameWnd::OnUpdateControlBarMenu(CCmdUI* pCmdUI) {
+    CControlBar* pBar = GetControlBar(pCmdUI->m_nID);
+    pCmdUI->Enable(pBar != nullptr);
+    pCmdUI->SetCheck(pBar && pBar->IsVisible() ? 1 : 0);
+}
+
+LRESULT CFrameWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_DROPFILES: OnDropFiles(reinterpret_cast<HDROP>(wParam)); return 0;
+    case WM_MENUSELECT:
+        OnMenuSelect(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HMENU>(lParam));
+        return 0;
+    case WM_EXITMENULOOP: SetMessageText(AFX_IDS_IDLEMESSAGE); return 0;
+    case WM_DDE_INITIATE: return OnDdeInitiate(reinterpret_cast<HWND>(wParam), lParam);
+    case WM_DDE_EXECUTE: return OnDdeExecute(reinterpret_cast<HWND>(wParam), lParam);
+    case WM_DDE_TERMINATE: return OnDdeTerminate(reinterpret_cast<HWND>(wParam));
+    default: return CWnd::WindowProc(message, wParam, lParam);
+    }
 }
 
 void CFrameWnd::OnSize(UINT nType, int, int) {
@@ -60,6 +323,41 @@ void CFrameWnd::OnInitMenuPopup(HMENU hPopup, UINT, BOOL bSysMenu) {
     }
 }
 
+void CFrameWnd::OnMenuSelect(UINT nItemID, UINT nFlags, HMENU hSysMenu) {
+    if (nFlags == 0xFFFF && !hSysMenu) {
+        SetMessageText(AFX_IDS_IDLEMESSAGE); // the menu closed
+        return;
+    }
+    if (nItemID == 0 || (nFlags & (MF_SEPARATOR | MF_POPUP)) || (nFlags & MF_SYSMENU)) {
+        SetMessageText(0u);
+        return;
+    }
+    SetMessageText(nItemID);
+}
+
+void CFrameWnd::OnDropFiles(HDROP hDropInfo) {
+    ::SetActiveWindow(m_hWnd);
+    UINT nFiles = ::DragQueryFileW(hDropInfo, 0xFFFFFFFF, nullptr, 0);
+    CWinApp* pApp = AfxGetApp();
+    for (UINT i = 0; i < nFiles && pApp; ++i) {
+        UINT nLength = ::DragQueryFileW(hDropInfo, i, nullptr, 0);
+        std::wstring strFile(static_cast<size_t>(nLength) + 1, L'\0');
+        ::DragQueryFileW(hDropInfo, i, strFile.data(), nLength + 1);
+        strFile.resize(nLength);
+        pApp->OpenDocumentFile(strFile.c_str());
+    }
+    ::DragFinish(hDropInfo);
+}
+
+void CFrameWnd::OnClose() {
+    // A frame disabled by a modal dialog of ours is not closed from under it.
+    if (InModalState())
+        return;
+    if (CDocument* pDoc = GetActiveDocument(); pDoc && !pDoc->SaveModified())
+        return;
+    DestroyWindow();
+}
+
 void CFrameWnd::OnDestroy() {
     CWinApp* pApp = AfxGetApp();
     if (pApp && pApp->m_pMainWnd == this) {
@@ -70,6 +368,47 @@ void CFrameWnd::OnDestroy() {
 }
 
 void CFrameWnd::PostNcDestroy() {
+    if (m_hIconSmall)
+        m_hIconSmall = nullptr; // shared icon: the system frees it with the module
     if (m_bAutoDelete)
         delete this;
+}
+
+LRESULT CFrameWnd::OnDdeInitiate(HWND hWndClient, LPARAM lParam) {
+    CWinApp* pApp = AfxGetApp();
+    auto atomApp = static_cast<ATOM>(LOWORD(lParam));
+    auto atomTopic = static_cast<ATOM>(HIWORD(lParam));
+    if (!pApp || pApp->m_pMainWnd != this || !pApp->IsShellOpenConversation(atomApp, atomTopic))
+        return 0;
+    // The acknowledgement carries atoms of its own: the client deletes the ones it receives.
+    wchar_t szApp[256] = {}, szTopic[256] = {};
+    ::GlobalGetAtomNameW(atomApp, szApp, 256);
+    ::GlobalGetAtomNameW(atomTopic, szTopic, 256);
+    ::SendMessageW(hWndClient, WM_DDE_ACK, reinterpret_cast<WPARAM>(m_hWnd),
+                   MAKELPARAM(::GlobalAddAtomW(szApp), ::GlobalAddAtomW(szTopic)));
+    return 0;
+}
+
+LRESULT CFrameWnd::OnDdeExecute(HWND hWndClient, LPARAM lParam) {
+    UINT_PTR unused = 0;
+    HGLOBAL hData = nullptr;
+    ::UnpackDDElParam(WM_DDE_EXECUTE, lParam, &unused, reinterpret_cast<PUINT_PTR>(&hData));
+    std::wstring strCommand;
+    if (auto* pText = static_cast<const wchar_t*>(::GlobalLock(hData))) {
+        strCommand = pText;
+        ::GlobalUnlock(hData);
+    }
+    // The acknowledgement goes back with the same data handle, which the client frees.
+    ::PostMessageW(hWndClient, WM_DDE_ACK, reinterpret_cast<WPARAM>(m_hWnd),
+                   ::ReuseDDElParam(lParam, WM_DDE_EXECUTE, WM_DDE_ACK, 0x8000, reinterpret_cast<UINT_PTR>(hData)));
+    CWinApp* pApp = AfxGetApp();
+    for (const std::wstring& strFile : OpenRequests(strCommand))
+        if (pApp)
+            pApp->OpenDocumentFile(strFile.c_str());
+    return 0;
+}
+
+LRESULT CFrameWnd::OnDdeTerminate(HWND hWndClient) {
+    ::PostMessageW(hWndClient, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(m_hWnd), 0);
+    return 0;
 }

@@ -17,6 +17,12 @@ void CView::SetDocument(CDocument* pDocument) {
         m_pDocument->AddView(this);
 }
 
+bool CView::CreateView(HWND hParent, UINT nID, const RECT& rect) {
+    std::wstring strClass =
+        RegisterWndClass(CS_DBLCLKS, ::LoadCursorW(nullptr, IDC_ARROW), reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
+    return CreateEx(WS_EX_CLIENTEDGE, strClass.c_str(), L"", WS_CHILD | WS_VISIBLE, rect, hParent, nID);
+}
+
 bool CView::OnCmdMsg(UINT nID, int nCode, void* pExtra) {
     if (OnOwnCmdMsg(nID, nCode, pExtra))
         return true;

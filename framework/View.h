@@ -14,6 +14,11 @@ public:
     // Joins the view to a document (leaving the previous one); null detaches it.
     void SetDocument(CDocument* pDocument);
 
+    // Creates the view's window as child nID of the frame; views over a platform control override it.
+    virtual bool CreateView(HWND hParent, UINT nID, const RECT& rect);
+    // Once the frame, the view and the document are together, before the frame is first shown.
+    virtual void OnInitialUpdate() {}
+
     // view -> document
     bool OnCmdMsg(UINT nID, int nCode, void* pExtra) override;
 

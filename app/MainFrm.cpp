@@ -1,0 +1,136 @@
+// CMainFrame: creation in its fixed order (placement, status bar, docking, pane widths, status bar
+// visibility), the idle refresh of the two status panes, storing the placement at the end, and
+// dropped files.
+#include "app/MainFrm.h"
+#include "app/Settings.h"
+#include "doc/Encoding.h"
+#include "doc/TessarinDoc.h"
+#include "framework/EditView.h"
+#include "framework/Strings.h"
+#include "res/resource.h"
+#include <cwchar>
+
+namespace {
+// Pane 0 stretches; 1 holds the encoding and line ending, 2 the caret's position; then the locks.
+const UINT kIndicators[] = {
+    ID_SEPARATOR, ID_SEPARATOR, ID_SEPARATOR, ID_INDICATOR_CAPS, ID_INDICATOR_NUM, ID_INDICATOR_SCRL, ID_INDICATOR_KANA,
+};
+constexpr int kFileFormatPane = 1;
+constexpr int kLineColumnPane = 2;
+
+// "%0d行、%d列" with the two numbers: each "%d" (flags and width ignored) takes the next value.
+std::wstring FormatTwoNumbers(const std::wstring& strFormat, int nFirst, int nSecond) {
+    std::wstring out;
+    const int values[2] = {nFirst, nSecond};
+    size_t nNext = 0;
+    for (size_t i = 0; i < strFormat.size(); ++i) {
+        if (strFormat[i] != L'%') {
+            out += strFormat[i];
+            continue;
+        }
+        size_t j = i + 1;
+        while (j < strFormat.size() && (strFormat[j] == L'0' || strFormat[j] == L'-'))
+            ++j;
+        if (j < strFormat.size() && strFormat[j] == L'd' && nNext < 2) {
+            out += std::to_wstring(values[nNext++]);
+            i = j;
+        } else if (j < strFormat.size() && strFormat[j] == L'%') {
+            out += L'%';
+            i = j;
+        } else {
+            out += strFormat[i];
+        }
+    }
+    return out;
+}
+} // namespace
+
+CMainFrame::CMainFrame() { m_bAutoDelete = true; }
+
+CMainFrame::~CMainFrame() = default;
+
+bool CMainFrame::PreCreateWindow(CREATESTRUCTW& cs) { return CFrameWnd::PreCreateWindow(cs); }
+
+int CMainFrame::OnCreate(CREATESTRUCTW* pCreate) {
+    if (CFrameWnd::OnCreate(pCreate) == -1)
+        return -1;
+
+    WindowSettings settings = DefaultWindowSettings();
+    ReadWindowSettings(settings);
+    // Stored values are applied as they are, even off screen or tiny.
+    ::MoveWindow(m_hWnd, settings.m_nX, settings.m_nY, settings.m_nDX, settings.m_nDY, TRUE);
+
+    bool bShowStatusBar = settings.m_bStatusBar;
+    if (!CreateStatusBar(bShowStatusBar))
+        return -1;
+    return 0;
+}
+
+bool CMainFrame::CreateStatusBar(bool& bShowStatusBar) {
+    if (!m_wndStatusBar.Create(this, WS_CHILD | WS_VISIBLE | CBRS_BOTTOM, AFX_IDW_STATUS_BAR) ||
+        !m_wndStatusBar.SetIndicators(kIndicators, static_cast<int>(std::size(kIndicators))))
+        return false;
+    EnableDocking(CBRS_ALIGN_ANY);
+    // The samples fix the widths for the whole run; a longer text is cut at the pane's edge.
+    SizeSamplePane(kFileFormatPane, IDS_FILE_FORMAT_SAMPLE);
+    SizeSamplePane(kLineColumnPane, IDS_LINE_COLUMN_SAMPLE);
+    m_wndStatusBar.SetPaneText(0, LoadStringResource(AFX_IDS_IDLEMESSAGE), false);
+    m_wndStatusBar.ShowWindow(bShowStatusBar ? SW_SHOW : SW_HIDE);
+    RecalcLayout();
+    return true;
+}
+
+void CMainFrame::SizeSamplePane(int nIndex, UINT nSampleId) {
+    UINT nID = 0, nStyle = 0;
+    int cxWidth = 0;
+    m_wndStatusBar.GetPaneInfo(nIndex, nID, nStyle, cxWidth);
+    m_wndStatusBar.SetPaneInfo(nIndex, nID, nStyle, m_wndStatusBar.MeasureText(LoadStringResource(nSampleId)));
+}
+
+void CMainFrame::OnDestroy() {
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof(placement);
+    if (::GetWindowPlacement(m_hWnd, &placement))
+        WriteWindowSettings(WindowSettingsFromPlacement(placement, m_wndStatusBar.IsVisible()));
+    CFrameWnd::OnDestroy();
+}
+
+void CMainFrame::OnDropFiles(HDROP hDropInfo) {
+    // An encoding picked earlier in the Open dialog must not apply to dropped files.
+    if (auto* pDoc = dynamic_cast<CTessarinDoc*>(GetActiveDocument()))
+        pDoc->SetRequestedFormat(EncodingId::Unspecified, LineEndingId::Unspecified);
+    CFrameWnd::OnDropFiles(hDropInfo);
+}
+
+void CMainFrame::UpdateLineColumnPane() {
+    auto* pView = dynamic_cast<CEditView*>(GetActiveView());
+    if (!pView || !pView->m_hWnd || !m_wndStatusBar.m_hWnd)
+        return;
+    std::wstring strPosition;
+    // Without automatic horizontal scrolling the control wraps lines, and the column would not
+    // be the column of the file's line: nothing is shown.
+    if (pView->GetStyle() & ES_AUTOHSCROLL) {
+        int nLine = pView->LineFromChar(-1);
+        int nStart = 0, nEnd = 0;
+        pView->GetSel(nStart, nEnd);
+        int nFirst = pView->LineIndex(nLine);
+        strPosition = FormatTwoNumbers(LoadStringResource(IDS_LINE_COLUMN_FORMAT), nLine + 1, nStart - nFirst + 1);
+    }
+    m_wndStatusBar.SetPaneText(kLineColumnPane, L" " + strPosition, true);
+}
+
+void CMainFrame::UpdateFileFormatPane() {
+    auto* pView = GetActiveView();
+    if (!pView || !m_wndStatusBar.m_hWnd)
+        return;
+    auto* pDoc = dynamic_cast<CTessarinDoc*>(pView->GetDocument());
+    if (!pDoc)
+        return;
+    EncodingId encoding = EncodingId::Unspecified;
+    LineEndingId lineEnding = LineEndingId::Unspecified;
+    pDoc->GetFileFormat(encoding, lineEnding);
+    // The two tabs right-align the names inside the pane.
+    std::wstring strText =
+        L"\t\t" + EncodingShortName(encoding) + L" / " + LineEndingShortName(lineEnding) + L" ";
+    m_wndStatusBar.SetPaneText(kFileFormatPane, strText, true);
+}

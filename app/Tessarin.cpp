@@ -1,0 +1,145 @@
+// CTessarinApp: start-up in its fixed order, the command line copied from the program's own
+// splitting, the missing-file question, the reload rule of the open operation and the idle refresh.
+#include "app/Tessarin.h"
+#include "app/AboutDlg.h"
+#include "app/CommandLine.h"
+#include "app/MainFrm.h"
+#include "doc/TessarinDoc.h"
+#include "doc/TessarinDocManager.h"
+#include "framework/CommandLineInfo.h"
+#include "framework/DocTemplate.h"
+#include "framework/File.h"
+#include "framework/FrameworkIds.h"
+#include "framework/Handles.h"
+#include "framework/MessageBox.h"
+#include "framework/Strings.h"
+#include "res/resource.h"
+#include "view/TessarinView.h"
+#include <commctrl.h>
+#include <algorithm>
+
+namespace {
+// Replaces the first "%s" of a printf-style message with the text.
+std::wstring FormatWithText(const std::wstring& strFormat, const std::wstring& strText) {
+    size_t pos = strFormat.find(L"%s");
+    return pos == std::wstring::npos ? strFormat : strFormat.substr(0, pos) + strText + strFormat.substr(pos + 2);
+}
+
+// What the framework's file finder answers: does a find-first-file on the name find anything.
+bool FindFile(const std::wstring& strName) {
+    WIN32_FIND_DATAW data{};
+    CFindHandle hFind(::FindFirstFileW(strName.c_str(), &data));
+    return static_cast<bool>(hFind);
+}
+} // namespace
+
+BOOL CTessarinApp::InitInstance() {
+    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
+    ::InitCommonControlsEx(&icc);
+    CWinApp::InitInstance();
+    AfxOleInit(); // the view's drop target needs it; start-up goes on without it
+    SetRegistryKey(IDS_REGISTRY_KEY);
+    // Our Open and Save As dialogs with the encoding lists; installed before any template is added.
+    m_pDocManager = std::make_unique<CTessarinDocManager>();
+
+    auto* pTemplate = new CSingleDocTemplate(
+        IDR_MAINFRAME, [] { return static_cast<CDocument*>(new CTessarinDoc); },
+        [] { return static_cast<CFrameWnd*>(new CMainFrame); }, [] { return static_cast<CView*>(new CTessarinView); });
+    AddDocTemplate(pTemplate);
+    EnableShellOpen();
+    RegisterShellFileTypes(true);
+
+    CCommandLineInfo cmdInfo;
+    ParseCommandLine(cmdInfo);
+    bool bMissing = false;
+    if (cmdInfo.m_nShellCommand == CCommandLineInfo::FileOpen) {
+        std::erase(cmdInfo.m_strFileName, L'"');
+        if (!FindFile(cmdInfo.m_strFileName)) {
+            cmdInfo.m_nShellCommand = CCommandLineInfo::FileNew;
+            bMissing = true;
+        }
+    }
+    if (!ProcessShellCommand(cmdInfo) || !m_pMainWnd)
+        return FALSE;
+
+    HWND hWndMain = m_pMainWnd->m_hWnd;
+    ::ShowWindow(hWndMain, SW_SHOW);
+    ::UpdateWindow(hWndMain);
+    ::DragAcceptFiles(hWndMain, TRUE);
+
+    BOOL bResult = TRUE;
+    if (bMissing && !OfferToCreateMissingFile(cmdInfo.m_strFileName))
+        bResult = FALSE;
+    if (CMainFrame* pFrame = GetMainFrame(); pFrame && pFrame->GetActiveView())
+        pFrame->GetActiveView()->SetFocus();
+    return bResult;
+}
+
+bool CTessarinApp::OfferToCreateMissingFile(const std::wstring& strFileName) {
+    std::wstring strText = FormatWithText(LoadStringResource(IDS_CREATE_MISSING_FILE), strFileName);
+    std::wstring strCaption = LoadStringResource(IDS_DISPLAY_NAME);
+    int nAnswer = ::MessageBoxW(m_pMainWnd->m_hWnd, strText.c_str(), strCaption.c_str(),
+                                MB_YESNOCANCEL | MB_ICONEXCLAMATION);
+    if (nAnswer == IDCANCEL)
+        return false;
+    if (nAnswer == IDYES) {
+        try {
+            CFile file(strFileName, CFile::modeCreate | CFile::modeWrite);
+        } catch (const CFileException&) {
+            return true; // not creatable: the untitled document stays, without a word
+        }
+        OpenDocumentFile(strFileName.c_str());
+    }
+    return true;
+}
+
+void CTessarinApp::ParseCommandLine(CCommandLineInfo& rCmdInfo) {
+    ParsedCommandLine parsed = SplitCommandLine(m_lpCmdLine ? m_lpCmdLine : L"");
+    rCmdInfo.m_nShellCommand = static_cast<int>(parsed.m_nShellCommand);
+    rCmdInfo.m_strFileName = parsed.m_strFileName;
+    rCmdInfo.m_strPrinterName = parsed.m_strPrinterName;
+    rCmdInfo.m_strDriverName = parsed.m_strDriverName;
+    rCmdInfo.m_strPortName = parsed.m_strPortName;
+    rCmdInfo.m_bRunEmbedded = parsed.m_bRunEmbedded;
+    rCmdInfo.m_bRunAutomated = parsed.m_bRunAutomated;
+}
+
+CDocument* CTessarinApp::OpenDocumentFile(const wchar_t* pszFileName) {
+    CMainFrame* pFrame = GetMainFrame();
+    CDocument* pDoc = pFrame ? pFrame->GetActiveDocument() : nullptr;
+    if (pDoc && pszFileName && pDoc->GetPathName() == pszFileName) {
+        // The open document's own path: a reload from disk, once its changes are dealt with.
+        bool bContinue = true;
+        if (pDoc->IsModified()) {
+            std::wstring strPrompt;
+            AfxFormatString1(strPrompt, AFX_IDP_ASK_TO_SAVE, pDoc->GetTitle());
+            switch (AfxMessageBox(strPrompt, MB_YESNOCANCEL, AFX_IDP_ASK_TO_SAVE)) {
+            case IDYES: bContinue = pDoc->DoSave(nullptr); break;
+            case IDNO: break;
+            default: bContinue = false; break;
+            }
+        }
+        if (bContinue)
+            pDoc->OnNewDocument();
+    }
+    return CWinApp::OpenDocumentFile(pszFileName);
+}
+
+BOOL CTessarinApp::OnIdle(LONG lCount) {
+    if (CMainFrame* pFrame = GetMainFrame(); pFrame && pFrame->m_hWnd) {
+        pFrame->UpdateLineColumnPane();
+        pFrame->UpdateFileFormatPane();
+    }
+    return CWinApp::OnIdle(lCount);
+}
+
+bool CTessarinApp::OnOwnCmdMsg(UINT nID, int nCode, void* pExtra) {
+    switch (nID) {
+    case ID_FILE_NEW: return Handle(nCode, pExtra, [this] { OnFileNew(); });
+    case ID_FILE_OPEN: return Handle(nCode, pExtra, [this] { OnFileOpen(); });
+    case ID_APP_ABOUT: return Handle(nCode, pExtra, [] { CAboutDlg().DoModal(); });
+    default: return CWinApp::OnOwnCmdMsg(nID, nCode, pExtra);
+    }
+}
+
+CMainFrame* CTessarinApp::GetMainFrame() const { return dynamic_cast<CMainFrame*>(m_pMainWnd); }

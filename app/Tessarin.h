@@ -1,0 +1,26 @@
+#pragma once
+// CTessarinApp: brings the editor up (framework, registry key, document template, shell
+// registration, command line, missing-file question) and owns the one open operation, under which
+// opening the open document's own path reloads it. Drives the status panes on idle passes.
+#include "framework/WinApp.h"
+#include <string>
+
+class CMainFrame;
+
+class CTessarinApp : public CWinApp {
+public:
+    CTessarinApp() = default;
+
+    BOOL InitInstance() override;
+    BOOL OnIdle(LONG lCount) override;
+    // The program's own splitting: flags first, then the whole rest of the line as one file name.
+    void ParseCommandLine(CCommandLineInfo& rCmdInfo) override;
+    CDocument* OpenDocumentFile(const wchar_t* pszFileName) override;
+
+    bool OnOwnCmdMsg(UINT nID, int nCode, void* pExtra) override;
+
+private:
+    CMainFrame* GetMainFrame() const;
+    // The named file was not found: ask whether to create it. False when the user cancelled.
+    bool OfferToCreateMissingFile(const std::wstring& strFileName);
+};

@@ -1,0 +1,64 @@
+#pragma once
+// CControlBar: a child window docked along one side of a frame (status bar, docking panes). The
+// frame lays the visible bars out along its edges, in creation order, and gives the view the rest.
+#include "framework/Wnd.h"
+
+// Bar styles: the low 16 bits (and the gripper bit) of a bar's creation style are bar styles, the
+// rest window styles.
+#define CBRS_FLOATING 0x0001L
+#define CBRS_SIZE_FIXED 0x0002L
+#define CBRS_SIZE_DYNAMIC 0x0004L
+#define CBRS_HIDE_INPLACE 0x0008L
+#define CBRS_TOOLTIPS 0x0010L
+#define CBRS_FLYBY 0x0020L
+#define CBRS_FLOAT_MULTI 0x0040L
+#define CBRS_BORDER_3D 0x0080L
+#define CBRS_BORDER_LEFT 0x0100L
+#define CBRS_BORDER_TOP 0x0200L
+#define CBRS_BORDER_RIGHT 0x0400L
+#define CBRS_BORDER_BOTTOM 0x0800L
+#define CBRS_BORDER_ANY 0x0F00L
+#define CBRS_ALIGN_LEFT 0x1000L
+#define CBRS_ALIGN_TOP 0x2000L
+#define CBRS_ALIGN_RIGHT 0x4000L
+#define CBRS_ALIGN_BOTTOM 0x8000L
+#define CBRS_ALIGN_ANY 0xF000L
+#define CBRS_ORIENT_HORZ (CBRS_ALIGN_TOP | CBRS_ALIGN_BOTTOM)
+#define CBRS_ORIENT_VERT (CBRS_ALIGN_LEFT | CBRS_ALIGN_RIGHT)
+#define CBRS_GRIPPER 0x00400000L
+#define CBRS_ALL 0x0040FFFFL
+#define CBRS_NOALIGN 0x00000000L
+#define CBRS_LEFT (CBRS_ALIGN_LEFT | CBRS_BORDER_RIGHT)
+#define CBRS_TOP (CBRS_ALIGN_TOP | CBRS_BORDER_BOTTOM)
+#define CBRS_RIGHT (CBRS_ALIGN_RIGHT | CBRS_BORDER_LEFT)
+#define CBRS_BOTTOM (CBRS_ALIGN_BOTTOM | CBRS_BORDER_TOP)
+
+class CFrameWnd;
+
+class CControlBar : public CWnd {
+public:
+    CControlBar() = default;
+
+    DWORD GetBarStyle() const { return m_dwStyle; }
+    void SetBarStyle(DWORD dwStyle) { m_dwStyle = dwStyle & CBRS_ALL; }
+    // Sides the bar may dock on (CBRS_ALIGN_*); the frame must allow them too.
+    void EnableDocking(DWORD dwDockStyle) { m_dwDockStyle = dwDockStyle & CBRS_ALIGN_ANY; }
+    DWORD GetDockStyle() const { return m_dwDockStyle; }
+    bool IsVisible() const { return m_hWnd && (GetStyle() & WS_VISIBLE) != 0; }
+
+    // The size the bar needs along its side: its height when docked at the top or bottom, its
+    // width at the left or right; the other dimension is the frame's.
+    virtual SIZE CalcFixedLayout(bool bStretch, bool bHorz);
+    // Called on every idle pass through the frame, so bars can refresh what they show.
+    virtual void OnIdleUpdate(CFrameWnd* pFrame);
+
+protected:
+    // Splits a creation style into the bar style (kept) and the window style (returned).
+    DWORD TakeBarStyle(DWORD dwStyle) {
+        m_dwStyle = dwStyle & CBRS_ALL;
+        return dwStyle & ~static_cast<DWORD>(CBRS_ALL);
+    }
+
+    DWORD m_dwStyle = 0;
+    DWORD m_dwDockStyle = 0;
+};
