@@ -5,6 +5,7 @@
 #include "framework/CommandLineInfo.h"
 #include "framework/DocManager.h"
 #include "framework/DocTemplate.h"
+#include "framework/Document.h"
 #include "framework/FrameWnd.h"
 #include "framework/FrameworkIds.h"
 #include "framework/Handles.h"
@@ -29,6 +30,16 @@ std::wstring ModulePath() {
         }
         path.resize(path.size() * 2);
     }
+}
+
+std::wstring FullPathOf(const wchar_t* pszPath) {
+    DWORD n = ::GetFullPathNameW(pszPath, 0, nullptr, nullptr);
+    if (n == 0)
+        return pszPath;
+    std::wstring full(n, L'\0');
+    n = ::GetFullPathNameW(pszPath, n, full.data(), nullptr);
+    full.resize(n);
+    return full;
 }
 
 // Creates (or opens) HKEY_CLASSES_ROOT\<key> and sets its default value; failures are ignored.
@@ -151,7 +162,18 @@ int CWinApp::ExitInstance() {
 }
 
 CDocument* CWinApp::OpenDocumentFile(const wchar_t* pszFileName) {
-    return m_pDocManager ? m_pDocManager->OpenDocumentFile(pszFileName) : nullptr;
+    if (!m_pDocManager || !pszFileName)
+        return nullptr;
+    // A file that is already open is not read again: its frame comes to the front. File names
+    // compare without regard to letter case, as the file system does.
+    auto* pFrame = dynamic_cast<CFrameWnd*>(m_pMainWnd);
+    CDocument* pDoc = pFrame ? pFrame->GetActiveDocument() : nullptr;
+    if (pDoc && !pDoc->GetPathName().empty() &&
+        ::lstrcmpiW(FullPathOf(pszFileName).c_str(), pDoc->GetPathName().c_str()) == 0) {
+        pFrame->ActivateFrame();
+        return pDoc;
+    }
+    return m_pDocManager->OpenDocumentFile(pszFileName);
 }
 
 void CWinApp::AddDocTemplate(CDocTemplate* pTemplate) {
