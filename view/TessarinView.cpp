@@ -1,5 +1,6 @@
 // CTessarinView: the input routes that keep the edit history in step with the EDIT control, and
-// the Undo, Redo and Clear history commands.
+// the Undo, Redo and Clear history commands. Set-up, word wrap, the other commands, drag and drop
+// and the file watch are in TessarinViewCommands.cpp.
 #include "view/TessarinView.h"
 #include "framework/Clipboard.h"
 #include "framework/CmdUI.h"
@@ -64,20 +65,6 @@ std::wstring GetImeResult(HWND hWnd) {
 constexpr LPARAM kResultFlags = GCS_RESULTSTR | GCS_RESULTREADSTR | GCS_RESULTCLAUSE | GCS_RESULTREADCLAUSE;
 } // namespace
 
-int CTessarinView::OnCreate(CREATESTRUCTW* pCreate) {
-    if (CEditView::OnCreate(pCreate) == -1)
-        return -1;
-    // The control's default limit would silently cut typing and pasting short of what was
-    // recorded.
-    RaiseTextLimit();
-    return 0;
-}
-
-void CTessarinView::OnDestroy() {
-    ClearHistory(false);
-    CEditView::OnDestroy();
-}
-
 LRESULT CTessarinView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CUT: CutSelection(); return 0;
@@ -102,6 +89,7 @@ LRESULT CTessarinView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     // Wine's EDIT pastes the X selection on a middle click without WM_PASTE; Windows' does nothing.
     case WM_MBUTTONDOWN:
     case WM_MBUTTONUP: return 0;
+    case WM_FILECHANGED: OnFileChanged(); return 0;
     default: return CEditView::WindowProc(message, wParam, lParam);
     }
 }
@@ -357,6 +345,14 @@ bool CTessarinView::OnOwnCmdMsg(UINT nID, int nCode, void* pExtra) {
     case ID_EDIT_CLEAR_HISTORY:
         return Handle(nCode, pExtra, [this] { ClearHistory(IsDocumentModified()); },
                       [this](CCmdUI* p) { p->Enable(m_history.CanClear()); });
+    case ID_EDIT_GOTO_LINE:
+        return Handle(nCode, pExtra, [this] { OnEditGotoLine(); }, [this](CCmdUI* p) { p->Enable(!IsWordWrap()); });
+    case ID_EDIT_TIME_DATE: return Handle(nCode, pExtra, [this] { InsertDateTime(false); });
+    case ID_FORMAT_WORD_WRAP:
+        return Handle(nCode, pExtra, [this] { ToggleWordWrap(); }, [this](CCmdUI* p) { p->SetCheck(IsWordWrap()); });
+    case ID_FORMAT_FONT: return Handle(nCode, pExtra, [this] { OnFormatFont(); });
+    // Find next is run further along the route; it needs text to search.
+    case ID_EDIT_FIND_NEXT: return HandleUpdate(nCode, pExtra, [this](CCmdUI* p) { OnUpdateNeedText(p); });
     default: return CEditView::OnOwnCmdMsg(nID, nCode, pExtra);
     }
 }
