@@ -129,7 +129,12 @@ bool CDialog::Create(UINT nIDTemplate, CWnd* pParentWnd) {
     m_bModal = false;
     HWND hWnd = ::CreateDialogParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(m_nIDTemplate), GetOwnerWindow(),
                                      &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
-    return hWnd != nullptr && m_hWnd == hWnd;
+    if (!hWnd || m_hWnd != hWnd)
+        return false;
+    // Tab, Enter and Escape reach a modeless dialog only through the application's loop.
+    if (CWinApp* pApp = AfxGetApp())
+        pApp->AddDialogFilter(m_hWnd);
+    return true;
 }
 
 void CDialog::EndDialog(int nResult) {
@@ -193,6 +198,11 @@ BOOL CDialog::OnHelpInfo(HELPINFO*) {
 LRESULT CDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_HELP: return OnHelpInfo(reinterpret_cast<HELPINFO*>(lParam)) ? TRUE : Default();
+    case WM_NCDESTROY:
+        if (!m_bModal)
+            if (CWinApp* pApp = AfxGetApp())
+                pApp->RemoveDialogFilter(m_hWnd);
+        return CWnd::WindowProc(message, wParam, lParam);
     default: return CWnd::WindowProc(message, wParam, lParam);
     }
 }
