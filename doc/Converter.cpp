@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -50,20 +51,23 @@ int FamilyBase(const NkfFindings& f) {
 } // namespace
 
 void SetConversionOptions(const char* pszOptions) {
-    g_options.clear();
-    if (!pszOptions || pszOptions[0] != '-')
-        g_options = "-";
-    if (pszOptions)
-        g_options += pszOptions;
+    std::string text = pszOptions ? pszOptions : "";
+    if (text.empty() || text[0] != '-')
+        text.insert(text.begin(), '-');
     // "-W80" (UTF-8 input, no mark) is the catalogue's read option for UTF-8N, but nkf 2.1.5 reads
     // only "-W8" for input and takes the "0" for an unknown option; both select UTF-8 input, and
     // whether a mark was there is learned from the detection code.
-    for (size_t at = g_options.find("-W80"); at != std::string::npos; at = g_options.find("-W80", at)) {
-        size_t end = at + 4;
-        if (end == g_options.size() || g_options[end] == ' ')
-            g_options.erase(at + 3, 1);
-        else
-            at = end;
+    g_options.clear();
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t end = text.find(' ', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string_view word(text.data() + start, end - start);
+        g_options += word == "-W80" ? std::string_view("-W8") : word;
+        if (end < text.size())
+            g_options += ' ';
+        start = end + 1;
     }
 }
 
