@@ -323,6 +323,34 @@ TEST_F(ShellE2E, PlacementAndStatusBarSurviveARestart) {
     ExitDiscarding();
 }
 
+// Word wrap chosen in one run, and a font stored by an earlier run, come back in the next run
+// and are stored again when it ends.
+TEST_F(ShellE2E, WordWrapAndFontSurviveARestart) {
+    ASSERT_NE(Launch(), nullptr);
+    ASSERT_TRUE(m_app.PostCommand(ID_FORMAT_WORD_WRAP));
+    ASSERT_TRUE(WaitUntil([&] {
+        HWND e = Edit();
+        return e && !(::GetWindowLongW(e, GWL_STYLE) & ES_AUTOHSCROLL);
+    }));
+    ExitDiscarding();
+    EXPECT_EQ(ReadUserDword(L"fWrap"), 1u);
+    EXPECT_EQ(ReadUserDword(L"iPointSize"), 140u);
+
+    // A bold 9.5-point font, as the font dialog would have stored it.
+    ASSERT_TRUE(WriteUserDword(L"lfWeight", 700));
+    ASSERT_TRUE(WriteUserDword(L"iPointSize", 95));
+    ASSERT_TRUE(WriteUserString(L"lfFaceName", L"MS Gothic"));
+    ASSERT_NE(Launch(), nullptr);
+    HWND edit = Edit();
+    ASSERT_NE(edit, nullptr);
+    EXPECT_FALSE(::GetWindowLongW(edit, GWL_STYLE) & ES_AUTOHSCROLL) << "word wrap is off after the restart";
+    ExitDiscarding();
+    EXPECT_EQ(ReadUserDword(L"fWrap"), 1u);
+    EXPECT_EQ(ReadUserDword(L"lfWeight"), 700u);
+    EXPECT_EQ(ReadUserDword(L"iPointSize"), 95u);
+    EXPECT_EQ(ReadUserString(L"lfFaceName").value_or(L"").substr(0, 9), L"MS Gothic");
+}
+
 TEST_F(ShellE2E, ClosingModifiedAsksAndCancelKeepsRunning) {
     ASSERT_NE(Launch(), nullptr);
     ASSERT_TRUE(m_app.TypeText(L"unsaved"));
