@@ -2,33 +2,9 @@
 // indicators refreshed on idle passes.
 #include "framework/StatusBar.h"
 #include "framework/FrameworkIds.h"
+#include "framework/GdiHandles.h"
 #include "framework/Strings.h"
 #include <commctrl.h>
-
-namespace {
-// A device context of a window, released at the end of the scope, with a font selected into it.
-class CWindowDCFont {
-public:
-    CWindowDCFont(HWND hWnd, HFONT hFont) : m_hWnd(hWnd), m_hDC(::GetDC(hWnd)) {
-        if (m_hDC && hFont)
-            m_hOld = ::SelectObject(m_hDC, hFont);
-    }
-    CWindowDCFont(const CWindowDCFont&) = delete;
-    CWindowDCFont& operator=(const CWindowDCFont&) = delete;
-    ~CWindowDCFont() {
-        if (m_hOld)
-            ::SelectObject(m_hDC, m_hOld);
-        if (m_hDC)
-            ::ReleaseDC(m_hWnd, m_hDC);
-    }
-    HDC Get() const { return m_hDC; }
-
-private:
-    HWND m_hWnd;
-    HDC m_hDC;
-    HGDIOBJ m_hOld = nullptr;
-};
-} // namespace
 
 bool CStatusBar::Create(CWnd* pParentWnd, DWORD dwStyle, UINT nID) {
     DWORD dwWndStyle = TakeBarStyle(dwStyle);
@@ -105,9 +81,10 @@ bool CStatusBar::SetPaneText(int nIndex, const std::wstring& strText, bool bUpda
 }
 
 int CStatusBar::MeasureText(const std::wstring& strText) const {
-    CWindowDCFont dc(m_hWnd, GetFont());
+    CClientDC dc(m_hWnd);
     if (!dc.Get())
         return 0;
+    CSelectObject font(dc.Get(), GetFont());
     RECT rc{0, 0, 0, 0};
     ::DrawTextW(dc.Get(), strText.c_str(), static_cast<int>(strText.size()), &rc,
                 DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
