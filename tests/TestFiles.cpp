@@ -1,13 +1,31 @@
 // File helpers for tests.
 #include "TestFiles.h"
 #include "framework/Handles.h"
+#include <cstdlib>
 #include <stdexcept>
 
-std::wstring TestDataPath(const std::wstring& relative) {
-    std::string base = TESSARIN_TEST_DATA;
+std::wstring WindowsPathOfUnix(const std::string& unixPath) {
     std::wstring path = L"Z:";
-    for (char c : base)
+    for (char c : unixPath)
         path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
+    return path;
+}
+
+std::wstring SmallFileSystemFolder() {
+    const char* smallFs = std::getenv("TESSARIN_SMALL_FS");
+    return smallFs && *smallFs ? WindowsPathOfUnix(smallFs) : std::wstring();
+}
+
+void FillDiskLeaving(const std::wstring& folder, const std::wstring& filler, unsigned long long nLeaveBytes) {
+    ULARGE_INTEGER freeBytes{};
+    if (!::GetDiskFreeSpaceExW((folder + L"\\").c_str(), &freeBytes, nullptr, nullptr))
+        throw std::runtime_error("cannot read the free space");
+    size_t fill = freeBytes.QuadPart > nLeaveBytes ? static_cast<size_t>(freeBytes.QuadPart - nLeaveBytes) : 0;
+    WriteAllBytes(filler, std::vector<unsigned char>(fill, 'f'));
+}
+
+std::wstring TestDataPath(const std::wstring& relative) {
+    std::wstring path = WindowsPathOfUnix(TESSARIN_TEST_DATA);
     path += L'\\';
     for (wchar_t c : relative)
         path += c == L'/' ? L'\\' : c;

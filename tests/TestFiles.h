@@ -8,6 +8,15 @@
 // The path of a file under tests/data, as a Windows path.
 std::wstring TestDataPath(const std::wstring& relative);
 
+// A Unix path as Wine's Z: drive shows it.
+std::wstring WindowsPathOfUnix(const std::string& unixPath);
+
+// The folder of the small file system that scripts/test mounts when it runs as root
+// (TESSARIN_SMALL_FS), as a Windows path; empty when there is none.
+std::wstring SmallFileSystemFolder();
+// Writes `filler` in `folder` so that only about `nLeaveBytes` stay free on its file system.
+void FillDiskLeaving(const std::wstring& folder, const std::wstring& filler, unsigned long long nLeaveBytes);
+
 std::vector<unsigned char> ReadAllBytes(const std::wstring& path);
 void WriteAllBytes(const std::wstring& path, const void* data, size_t size);
 inline void WriteAllBytes(const std::wstring& path, const std::vector<unsigned char>& bytes) {

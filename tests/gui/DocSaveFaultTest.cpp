@@ -4,7 +4,6 @@
 #include "DocHost.h"
 #include "framework/FrameworkIds.h"
 #include "framework/Strings.h"
-#include <cstdlib>
 
 using DocSaveFault = DocHost;
 
@@ -72,22 +71,16 @@ TEST_F(DocSaveFault, RemovedFolder) {
 }
 
 TEST_F(DocSaveFault, FullFileSystem) {
-    const char* smallFs = std::getenv("TESSARIN_SMALL_FS");
-    if (!smallFs || !*smallFs)
+    std::wstring folder = SmallFileSystemFolder();
+    if (folder.empty())
         GTEST_SKIP() << "no small file system mounted (the test script mounts one when it runs as root)";
-    std::wstring folder = L"Z:";
-    for (const char* p = smallFs; *p; ++p)
-        folder += *p == '/' ? L'\\' : static_cast<wchar_t>(*p);
     std::wstring path = folder + L"\\doc-full.txt";
     std::wstring filler = folder + L"\\doc-filler.bin";
     std::vector<unsigned char> original(64 * 1024, 'o');
     WriteAllBytes(path, original);
     ASSERT_TRUE(Open(path));
 
-    ULARGE_INTEGER freeBytes{};
-    ASSERT_TRUE(::GetDiskFreeSpaceExW((folder + L"\\").c_str(), &freeBytes, nullptr, nullptr));
-    size_t fill = freeBytes.QuadPart > 32 * 1024 ? static_cast<size_t>(freeBytes.QuadPart - 32 * 1024) : 0;
-    WriteAllBytes(filler, std::vector<unsigned char>(fill, 'f'));
+    FillDiskLeaving(folder, filler, 32 * 1024);
 
     // More than the room left, in short lines (the EDIT control lays long lines out slowly).
     std::wstring bigger;

@@ -1,7 +1,6 @@
 // Saving never destroys the file it replaces: success, a full disk, a read-only file, a folder
 // that vanished and a failing writer all leave the original intact and no stray file behind.
 #include <gtest/gtest.h>
-#include <cstdlib>
 #include <stdexcept>
 #include <vector>
 #include "TestFiles.h"
@@ -80,23 +79,16 @@ TEST(SafeSave, FailingWriterLeavesOriginalAndNoTemporaryFile) {
 }
 
 TEST(SafeSave, FullDiskLeavesOriginalIntact) {
-    const char* smallFs = std::getenv("TESSARIN_SMALL_FS");
-    if (!smallFs || !*smallFs)
+    std::wstring folder = SmallFileSystemFolder();
+    if (folder.empty())
         GTEST_SKIP() << "no small file system mounted (the test script mounts one when it runs as root)";
-    std::wstring folder = L"Z:";
-    for (const char* p = smallFs; *p; ++p)
-        folder += *p == '/' ? L'\\' : static_cast<wchar_t>(*p);
     std::wstring path = folder + L"\\full.txt";
     std::wstring filler = folder + L"\\filler.bin";
     std::vector<unsigned char> original(64 * 1024, 'o');
     WriteAllBytes(path, original);
 
     // Leave less room than the new contents need.
-    ULARGE_INTEGER freeBytes{};
-    ASSERT_TRUE(::GetDiskFreeSpaceExW((folder + L"\\").c_str(), &freeBytes, nullptr, nullptr));
-    size_t fill = freeBytes.QuadPart > 32 * 1024 ? static_cast<size_t>(freeBytes.QuadPart - 32 * 1024) : 0;
-    std::vector<unsigned char> filling(fill, 'f');
-    WriteAllBytes(filler, filling);
+    FillDiskLeaving(folder, filler, 32 * 1024);
 
     std::vector<unsigned char> bigger(256 * 1024, 'n');
     EXPECT_EQ(FailingSave(path, Writes(bigger)), CFileException::diskFull);
