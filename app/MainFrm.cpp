@@ -45,11 +45,15 @@ std::wstring FormatTwoNumbers(const std::wstring& strFormat, int nFirst, int nSe
 }
 } // namespace
 
-CMainFrame::CMainFrame() { m_bAutoDelete = true; }
+CMainFrame::CMainFrame() {
+    m_bAutoDelete = true;
+}
 
 CMainFrame::~CMainFrame() = default;
 
-bool CMainFrame::PreCreateWindow(CREATESTRUCTW& cs) { return CFrameWnd::PreCreateWindow(cs); }
+bool CMainFrame::PreCreateWindow(CREATESTRUCTW& cs) {
+    return CFrameWnd::PreCreateWindow(cs);
+}
 
 int CMainFrame::OnCreate(CREATESTRUCTW* pCreate) {
     if (CFrameWnd::OnCreate(pCreate) == -1)
@@ -130,7 +134,6 @@ void CMainFrame::UpdateFileFormatPane() {
     LineEndingId lineEnding = LineEndingId::Unspecified;
     pDoc->GetFileFormat(encoding, lineEnding);
     // The two tabs right-align the names inside the pane.
-    std::wstring strText =
-        L"\t\t" + EncodingShortName(encoding) + L" / " + LineEndingShortName(lineEnding) + L" ";
+    std::wstring strText = L"\t\t" + EncodingShortName(encoding) + L" / " + LineEndingShortName(lineEnding) + L" ";
     m_wndStatusBar.SetPaneText(kFileFormatPane, strText, true);
 }

@@ -78,8 +78,8 @@ BOOL CTessarinApp::InitInstance() {
 bool CTessarinApp::OfferToCreateMissingFile(const std::wstring& strFileName) {
     std::wstring strText = FormatWithText(LoadStringResource(IDS_CREATE_MISSING_FILE), strFileName);
     std::wstring strCaption = LoadStringResource(IDS_DISPLAY_NAME);
-    int nAnswer = ::MessageBoxW(m_pMainWnd->m_hWnd, strText.c_str(), strCaption.c_str(),
-                                MB_YESNOCANCEL | MB_ICONEXCLAMATION);
+    int nAnswer =
+        ::MessageBoxW(m_pMainWnd->m_hWnd, strText.c_str(), strCaption.c_str(), MB_YESNOCANCEL | MB_ICONEXCLAMATION);
     if (nAnswer == IDCANCEL)
         return false;
     if (nAnswer == IDYES) {
@@ -142,4 +142,6 @@ bool CTessarinApp::OnOwnCmdMsg(UINT nID, int nCode, void* pExtra) {
     }
 }
 
-CMainFrame* CTessarinApp::GetMainFrame() const { return dynamic_cast<CMainFrame*>(m_pMainWnd); }
+CMainFrame* CTessarinApp::GetMainFrame() const {
+    return dynamic_cast<CMainFrame*>(m_pMainWnd);
+}

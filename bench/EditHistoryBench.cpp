@@ -132,9 +132,10 @@ void BenchPaste(CTessarinView& view, size_t nBytes) {
     t0 = std::chrono::steady_clock::now();
     view.RedoEdit();
     double dRedo = Seconds(t0);
-    std::printf("paste of %.1f MB (%zu lines) into the EDIT control: %.2f s (working set grew %.1f MB, record %.1f MB)\n",
-                static_cast<double>(text.size() * 2) / 1048576.0, text.size() / line.size(), dPaste,
-                (nMem1 - nMem0) / 1048576.0, static_cast<double>(view.GetHistory().MemoryBytes()) / 1048576.0);
+    std::printf(
+        "paste of %.1f MB (%zu lines) into the EDIT control: %.2f s (working set grew %.1f MB, record %.1f MB)\n",
+        static_cast<double>(text.size() * 2) / 1048576.0, text.size() / line.size(), dPaste,
+        (nMem1 - nMem0) / 1048576.0, static_cast<double>(view.GetHistory().MemoryBytes()) / 1048576.0);
     std::printf("  undo: %.2f s (length after %d), redo: %.2f s (length after %d of %zu)\n", dUndo, nAfterUndo, dRedo,
                 view.GetTextLength(), text.size());
 }

@@ -17,7 +17,9 @@ struct Result {
     SIZE_T nPeak = 0;
 };
 
-std::wstring BaseName(const std::wstring& path) { return path.substr(path.find_last_of(L"\\/") + 1); }
+std::wstring BaseName(const std::wstring& path) {
+    return path.substr(path.find_last_of(L"\\/") + 1);
+}
 
 // One start: until the idle main window shows the file's name (when there is one).
 bool RunOnce(const std::wstring& exe, const std::wstring& file, Result& result) {

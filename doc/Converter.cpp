@@ -90,4 +90,6 @@ bool ConvertBuffer(void* pOut, size_t nCapacity, size_t* pnProduced, const void*
     return ok;
 }
 
-int GetDetectionCode() { return g_detectionCode; }
+int GetDetectionCode() {
+    return g_detectionCode;
+}

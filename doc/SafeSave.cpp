@@ -38,8 +38,8 @@ void CreateSibling(CFile& file, const std::wstring& path, std::wstring& tempPath
 }
 
 // The attributes a user sets on a file, which a replacement must carry over.
-constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
-                                  FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+constexpr DWORD kKeptAttributes =
+    FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
 // Puts the written file in the original's place. ReplaceFileW keeps the original's attributes,
 // ACLs and streams on Windows. It is given a backup name because without one Wine removes the

@@ -116,8 +116,7 @@ HLOCAL DecodeFileText(CFile& file, EncodingId& encoding, LineEndingId& lineEndin
     return text.Detach();
 }
 
-void EncodeTextToFile(const wchar_t* pText, size_t nLength, EncodingId encoding, LineEndingId lineEnding,
-                      CFile& file) {
+void EncodeTextToFile(const wchar_t* pText, size_t nLength, EncodingId encoding, LineEndingId lineEnding, CFile& file) {
     static const wchar_t kEmpty[1] = {0};
     const void* in = pText ? static_cast<const void*>(pText) : kEmpty;
     size_t m = 0;

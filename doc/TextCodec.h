@@ -24,8 +24,7 @@ HLOCAL DecodeFileText(CFile& file, EncodingId& encoding, LineEndingId& lineEndin
 
 // Converts nLength UTF-16 code units and writes the result to the file in one write. Throws
 // CMemoryException before writing anything, or CFileException when the write fails.
-void EncodeTextToFile(const wchar_t* pText, size_t nLength, EncodingId encoding, LineEndingId lineEnding,
-                      CFile& file);
+void EncodeTextToFile(const wchar_t* pText, size_t nLength, EncodingId encoding, LineEndingId lineEnding, CFile& file);
 
 // The EncodingId a detection code stands for; Unspecified when the code is not one of the table's.
 EncodingId EncodingFromDetectionCode(int code);

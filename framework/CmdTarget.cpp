@@ -1,4 +1,6 @@
 // Default command handling of CCmdTarget: an object with no handlers of its own handles nothing.
 #include "framework/CmdTarget.h"
 
-bool CCmdTarget::OnOwnCmdMsg(UINT, int, void*) { return false; }
+bool CCmdTarget::OnOwnCmdMsg(UINT, int, void*) {
+    return false;
+}

@@ -32,14 +32,12 @@ public:
 protected:
     // Helpers for OnOwnCmdMsg: one line per command id.
     //   case ID_EDIT_CUT: return Handle(nCode, pExtra, [&] { OnEditCut(); }, [&](CCmdUI* p) { ... });
-    template <typename Run, typename Update>
-    static bool Handle(int nCode, void* pExtra, Run&& run, Update&& update);
+    template <typename Run, typename Update> static bool Handle(int nCode, void* pExtra, Run&& run, Update&& update);
     template <typename Run> static bool Handle(int nCode, void* pExtra, Run&& run);
     template <typename Update> static bool HandleUpdate(int nCode, void* pExtra, Update&& update);
 };
 
-template <typename Run, typename Update>
-bool CCmdTarget::Handle(int nCode, void* pExtra, Run&& run, Update&& update) {
+template <typename Run, typename Update> bool CCmdTarget::Handle(int nCode, void* pExtra, Run&& run, Update&& update) {
     if (nCode == CN_UPDATE_COMMAND_UI) {
         update(static_cast<CCmdUI*>(pExtra));
         return true;

@@ -9,8 +9,8 @@
 #include "framework/WinApp.h"
 #include <utility>
 
-CDocTemplate::CDocTemplate(UINT nIDResource, std::function<CDocument*()> newDoc,
-                           std::function<CFrameWnd*()> newFrame, std::function<CView*()> newView)
+CDocTemplate::CDocTemplate(UINT nIDResource, std::function<CDocument*()> newDoc, std::function<CFrameWnd*()> newFrame,
+                           std::function<CView*()> newView)
     : m_nIDResource(nIDResource), m_newDoc(std::move(newDoc)), m_newFrame(std::move(newFrame)),
       m_newView(std::move(newView)) {}
 
@@ -30,7 +30,9 @@ bool CDocTemplate::GetDocString(std::wstring& str, DocStringIndex i) const {
     return !str.empty();
 }
 
-void CDocTemplate::AddDocument(CDocument* pDoc) { pDoc->SetDocTemplate(this); }
+void CDocTemplate::AddDocument(CDocument* pDoc) {
+    pDoc->SetDocTemplate(this);
+}
 
 void CDocTemplate::RemoveDocument(CDocument* pDoc) {
     if (pDoc->GetDocTemplate() == this)
@@ -99,9 +101,13 @@ void CSingleDocTemplate::RemoveDocument(CDocument* pDoc) {
     CDocTemplate::RemoveDocument(pDoc);
 }
 
-bool CSingleDocTemplate::SaveAllModified() { return CDocTemplate::SaveAllModified(); }
+bool CSingleDocTemplate::SaveAllModified() {
+    return CDocTemplate::SaveAllModified();
+}
 
-void CSingleDocTemplate::CloseAllDocuments(bool bEndSession) { CDocTemplate::CloseAllDocuments(bEndSession); }
+void CSingleDocTemplate::CloseAllDocuments(bool bEndSession) {
+    CDocTemplate::CloseAllDocuments(bEndSession);
+}
 
 CDocument* CSingleDocTemplate::OpenDocumentFile(const wchar_t* pszPathName, bool bMakeVisible) {
     CDocument* pDoc = m_pOnlyDoc;

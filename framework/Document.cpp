@@ -57,7 +57,9 @@ void CDocument::AddView(CView* pView) {
         m_views.push_back(pView);
 }
 
-void CDocument::RemoveView(CView* pView) { m_views.erase(std::remove(m_views.begin(), m_views.end(), pView), m_views.end()); }
+void CDocument::RemoveView(CView* pView) {
+    m_views.erase(std::remove(m_views.begin(), m_views.end(), pView), m_views.end());
+}
 
 CFrameWnd* CDocument::GetFirstFrame() const {
     for (CView* pView : m_views)
@@ -106,7 +108,8 @@ void CDocument::OnCloseDocument() {
     m_bAutoDelete = false;
     std::vector<CFrameWnd*> frames;
     for (CView* pView : m_views)
-        if (CFrameWnd* pFrame = FrameOf(pView); pFrame && std::find(frames.begin(), frames.end(), pFrame) == frames.end())
+        if (CFrameWnd* pFrame = FrameOf(pView);
+            pFrame && std::find(frames.begin(), frames.end(), pFrame) == frames.end())
             frames.push_back(pFrame);
     for (CFrameWnd* pFrame : frames)
         pFrame->DestroyWindow();
@@ -154,8 +157,8 @@ bool CDocument::DoSave(const wchar_t* pszPathName, bool bReplace) {
                 strNewName += strExt;
         }
         CWinApp* pApp = AfxGetApp();
-        if (!pApp || !pApp->DoPromptFileName(strNewName, AFX_IDS_SAVEFILE, OFN_HIDEREADONLY | OFN_PATHMUSTEXIST,
-                                             false, m_pDocTemplate))
+        if (!pApp || !pApp->DoPromptFileName(strNewName, AFX_IDS_SAVEFILE, OFN_HIDEREADONLY | OFN_PATHMUSTEXIST, false,
+                                             m_pDocTemplate))
             return false;
     }
     // A failed save leaves whatever file was there alone: the safe writer has kept it intact, and
@@ -176,8 +179,7 @@ bool CDocument::DoSave(const wchar_t* pszPathName, bool bReplace) {
     return true;
 }
 
-void CDocument::ReportSaveLoadException(const wchar_t* pszPathName, const CException* pError, bool,
-                                        UINT nIDPDefault) {
+void CDocument::ReportSaveLoadException(const wchar_t* pszPathName, const CException* pError, bool, UINT nIDPDefault) {
     std::wstring strPath = pszPathName ? pszPathName : L"";
     std::wstring strText;
     if (auto pFileError = dynamic_cast<const CFileException*>(pError)) {

@@ -32,17 +32,27 @@ void CEditView::ReplaceSel(const wchar_t* pszText) const {
     SendMessage(EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(pszText));
 }
 
-int CEditView::LineFromChar(int nOffset) const { return static_cast<int>(SendMessage(EM_LINEFROMCHAR, nOffset)); }
-int CEditView::LineIndex(int nLine) const { return static_cast<int>(SendMessage(EM_LINEINDEX, nLine)); }
-int CEditView::GetFirstVisibleLine() const { return static_cast<int>(SendMessage(EM_GETFIRSTVISIBLELINE)); }
-void CEditView::LineScroll(int nLines) const { SendMessage(EM_LINESCROLL, 0, nLines); }
+int CEditView::LineFromChar(int nOffset) const {
+    return static_cast<int>(SendMessage(EM_LINEFROMCHAR, nOffset));
+}
+int CEditView::LineIndex(int nLine) const {
+    return static_cast<int>(SendMessage(EM_LINEINDEX, nLine));
+}
+int CEditView::GetFirstVisibleLine() const {
+    return static_cast<int>(SendMessage(EM_GETFIRSTVISIBLELINE));
+}
+void CEditView::LineScroll(int nLines) const {
+    SendMessage(EM_LINESCROLL, 0, nLines);
+}
 
 POINT CEditView::PosFromChar(int nOffset) const {
     auto lResult = static_cast<DWORD>(SendMessage(EM_POSFROMCHAR, static_cast<WPARAM>(nOffset)));
     return POINT{static_cast<short>(LOWORD(lResult)), static_cast<short>(HIWORD(lResult))};
 }
 
-void CEditView::RaiseTextLimit() const { SendMessage(EM_LIMITTEXT, 0x7FFFFFFF); }
+void CEditView::RaiseTextLimit() const {
+    SendMessage(EM_LIMITTEXT, 0x7FFFFFFF);
+}
 
 void CEditView::SetTabStops(int nTabStops) {
     m_nTabStops = nTabStops;
@@ -92,24 +102,40 @@ void CEditView::OnUpdateNeedSel(CCmdUI* pCmdUI) const {
     pCmdUI->Enable(nStart != nEnd);
 }
 
-void CEditView::OnUpdateNeedText(CCmdUI* pCmdUI) const { pCmdUI->Enable(GetWindowTextLength() != 0); }
+void CEditView::OnUpdateNeedText(CCmdUI* pCmdUI) const {
+    pCmdUI->Enable(GetWindowTextLength() != 0);
+}
 
 void CEditView::OnUpdateNeedClip(CCmdUI* pCmdUI) const {
     pCmdUI->Enable(::IsClipboardFormatAvailable(CF_UNICODETEXT) != FALSE);
 }
 
-void CEditView::OnUpdateEditUndo(CCmdUI* pCmdUI) const { pCmdUI->Enable(SendMessage(EM_CANUNDO) != FALSE); }
+void CEditView::OnUpdateEditUndo(CCmdUI* pCmdUI) const {
+    pCmdUI->Enable(SendMessage(EM_CANUNDO) != FALSE);
+}
 
 bool CEditView::OnOwnCmdMsg(UINT nID, int nCode, void* pExtra) {
     auto needSel = [this](CCmdUI* p) { OnUpdateNeedSel(p); };
     auto needText = [this](CCmdUI* p) { OnUpdateNeedText(p); };
     switch (nID) {
-    case ID_EDIT_CUT: return Handle(nCode, pExtra, [this] { OnEditCut(); }, needSel);
-    case ID_EDIT_COPY: return Handle(nCode, pExtra, [this] { OnEditCopy(); }, needSel);
-    case ID_EDIT_CLEAR: return Handle(nCode, pExtra, [this] { OnEditClear(); }, needSel);
-    case ID_EDIT_PASTE: return Handle(nCode, pExtra, [this] { OnEditPaste(); }, [this](CCmdUI* p) { OnUpdateNeedClip(p); });
-    case ID_EDIT_SELECT_ALL: return Handle(nCode, pExtra, [this] { OnEditSelectAll(); }, needText);
-    case ID_EDIT_UNDO: return Handle(nCode, pExtra, [this] { OnEditUndo(); }, [this](CCmdUI* p) { OnUpdateEditUndo(p); });
+    case ID_EDIT_CUT:
+        return Handle(
+            nCode, pExtra, [this] { OnEditCut(); }, needSel);
+    case ID_EDIT_COPY:
+        return Handle(
+            nCode, pExtra, [this] { OnEditCopy(); }, needSel);
+    case ID_EDIT_CLEAR:
+        return Handle(
+            nCode, pExtra, [this] { OnEditClear(); }, needSel);
+    case ID_EDIT_PASTE:
+        return Handle(
+            nCode, pExtra, [this] { OnEditPaste(); }, [this](CCmdUI* p) { OnUpdateNeedClip(p); });
+    case ID_EDIT_SELECT_ALL:
+        return Handle(
+            nCode, pExtra, [this] { OnEditSelectAll(); }, needText);
+    case ID_EDIT_UNDO:
+        return Handle(
+            nCode, pExtra, [this] { OnEditUndo(); }, [this](CCmdUI* p) { OnUpdateEditUndo(p); });
     // Find, Replace and Find Next are run further along the route; the view only says when they
     // make sense: there must be text to search.
     case ID_EDIT_FIND:

@@ -10,8 +10,8 @@ class CCmdUI;
 
 class CEditView : public CView {
 public:
-    static constexpr DWORD dwStyleDefault = WS_CHILD | WS_VISIBLE | WS_HSCROLL | WS_VSCROLL | ES_MULTILINE |
-                                            ES_NOHIDESEL | ES_AUTOHSCROLL | ES_AUTOVSCROLL;
+    static constexpr DWORD dwStyleDefault =
+        WS_CHILD | WS_VISIBLE | WS_HSCROLL | WS_VSCROLL | ES_MULTILINE | ES_NOHIDESEL | ES_AUTOHSCROLL | ES_AUTOVSCROLL;
 
     CEditView() = default;
 

@@ -3,7 +3,7 @@
 #include "framework/Strings.h"
 
 namespace {
-constexpr UINT kFileErrorBase = 61856;       // one text per CFileException::Cause
+constexpr UINT kFileErrorBase = 61856;        // one text per CFileException::Cause
 constexpr UINT kInvalidFormatMessage = 61728; // "unexpected file format": a short read
 } // namespace
 

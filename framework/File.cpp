@@ -43,7 +43,9 @@ bool CFile::Open(const std::wstring& strPath, UINT nOpenFlags, CFileException* p
     return true;
 }
 
-void CFile::Close() { m_hFile.Close(); }
+void CFile::Close() {
+    m_hFile.Close();
+}
 
 void CFile::ThrowLastError() const {
     CFileException::ThrowOsError(static_cast<LONG>(::GetLastError()), m_strFileName);

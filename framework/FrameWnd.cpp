@@ -46,9 +46,9 @@ std::vector<std::wstring> OpenRequests(const std::wstring& strCommand) {
 } // namespace
 
 bool CFrameWnd::Create(const wchar_t* pszTitle, DWORD dwStyle, const RECT* pRect, HWND hParent, HMENU hMenu) {
-    std::wstring strClass = RegisterWndClass(CS_DBLCLKS, ::LoadCursorW(nullptr, IDC_ARROW),
-                                             reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1),
-                                             m_hIcon ? m_hIcon : ::LoadIconW(nullptr, IDI_APPLICATION));
+    std::wstring strClass =
+        RegisterWndClass(CS_DBLCLKS, ::LoadCursorW(nullptr, IDC_ARROW), reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1),
+                         m_hIcon ? m_hIcon : ::LoadIconW(nullptr, IDI_APPLICATION));
     auto nMenu = reinterpret_cast<UINT_PTR>(hMenu);
     if (pRect)
         return CreateEx(0, strClass.c_str(), pszTitle, dwStyle, *pRect, hParent, nMenu);
@@ -61,9 +61,9 @@ bool CFrameWnd::LoadFrame(UINT nIDResource, DWORD dwStyle, HWND hParent, CCreate
     std::wstring strDoc = LoadStringResource(nIDResource);
     m_strTitle = strDoc.substr(0, strDoc.find(L'\n'));
     m_hIcon = ::LoadIconW(hInst, MAKEINTRESOURCEW(nIDResource));
-    m_hIconSmall = static_cast<HICON>(::LoadImageW(hInst, MAKEINTRESOURCEW(nIDResource), IMAGE_ICON,
-                                                   ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON),
-                                                   LR_SHARED));
+    m_hIconSmall =
+        static_cast<HICON>(::LoadImageW(hInst, MAKEINTRESOURCEW(nIDResource), IMAGE_ICON,
+                                        ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), LR_SHARED));
     HMENU hMenu = ::LoadMenuW(hInst, MAKEINTRESOURCEW(nIDResource));
     m_pCreateContext = pContext;
     bool bCreated = Create(m_strTitle.c_str(), dwStyle, nullptr, hParent, hMenu);
@@ -158,14 +158,18 @@ void CFrameWnd::SetActiveView(CView* pView) {
         RecalcLayout();
 }
 
-CDocument* CFrameWnd::GetActiveDocument() const { return m_pViewActive ? m_pViewActive->GetDocument() : nullptr; }
+CDocument* CFrameWnd::GetActiveDocument() const {
+    return m_pViewActive ? m_pViewActive->GetDocument() : nullptr;
+}
 
 CControlBar* CFrameWnd::GetControlBar(UINT nID) const {
     HWND hBar = ::GetDlgItem(m_hWnd, static_cast<int>(nID));
     return dynamic_cast<CControlBar*>(CWnd::FromHandle(hBar));
 }
 
-CStatusBar* CFrameWnd::GetStatusBar() const { return dynamic_cast<CStatusBar*>(GetControlBar(AFX_IDW_STATUS_BAR)); }
+CStatusBar* CFrameWnd::GetStatusBar() const {
+    return dynamic_cast<CStatusBar*>(GetControlBar(AFX_IDW_STATUS_BAR));
+}
 
 void CFrameWnd::DockControlBar(CControlBar* pBar, UINT nDockBarID) {
     DWORD dwAlign = CBRS_ALIGN_BOTTOM;
@@ -268,8 +272,8 @@ bool CFrameWnd::OnOwnCmdMsg(UINT nID, int nCode, void* pExtra) {
         // Only a frame that has a status bar takes the command; others leave it disabled.
         if (!GetStatusBar())
             break;
-        return Handle(nCode, pExtra, [this, nID] { OnBarCheck(nID); },
-                      [this](CCmdUI* p) { OnUpdateControlBarMenu(p); });
+        return Handle(
+            nCode, pExtra, [this, nID] { OnBarCheck(nID); }, [this](CCmdUI* p) { OnUpdateControlBarMenu(p); });
     default: break;
     }
     return CWnd::OnOwnCmdMsg(nID, nCode, pExtra);
@@ -289,9 +293,7 @@ void CFrameWnd::OnUpdateControlBarMenu(CCmdUI* pCmdUI) {
 LRESULT CFrameWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_DROPFILES: OnDropFiles(reinterpret_cast<HDROP>(wParam)); return 0;
-    case WM_MENUSELECT:
-        OnMenuSelect(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HMENU>(lParam));
-        return 0;
+    case WM_MENUSELECT: OnMenuSelect(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HMENU>(lParam)); return 0;
     case WM_EXITMENULOOP: SetMessageText(AFX_IDS_IDLEMESSAGE); return 0;
     case WM_DDE_INITIATE: return OnDdeInitiate(reinterpret_cast<HWND>(wParam), lParam);
     case WM_DDE_EXECUTE: return OnDdeExecute(reinterpret_cast<HWND>(wParam), lParam);

@@ -4,7 +4,6 @@
 #include <windows.h>
 #include <utility>
 
-
 // Owns a handle and releases it with Traits::Close; Traits::Invalid() is the empty value.
 template <typename Traits> class CScopedHandle {
 public:
@@ -86,4 +85,3 @@ private:
     HLOCAL m_h;
     void* m_p;
 };
-

@@ -72,7 +72,9 @@ std::wstring GetClassesValue(const std::wstring& strKey) {
 }
 } // namespace
 
-CWinApp::CWinApp() { s_pApp = this; }
+CWinApp::CWinApp() {
+    s_pApp = this;
+}
 
 CWinApp::~CWinApp() {
     if (m_atomApp)
@@ -83,7 +85,9 @@ CWinApp::~CWinApp() {
         s_pApp = nullptr;
 }
 
-BOOL CWinApp::InitInstance() { return TRUE; }
+BOOL CWinApp::InitInstance() {
+    return TRUE;
+}
 
 int CWinApp::Run() {
     bool bIdle = true;
@@ -184,8 +188,7 @@ void CWinApp::AddDocTemplate(CDocTemplate* pTemplate) {
 
 bool CWinApp::DoPromptFileName(std::wstring& fileName, UINT nIDSTitle, DWORD lFlags, bool bOpenFileDialog,
                                CDocTemplate* pTemplate) {
-    return m_pDocManager &&
-           m_pDocManager->DoPromptFileName(fileName, nIDSTitle, lFlags, bOpenFileDialog, pTemplate);
+    return m_pDocManager && m_pDocManager->DoPromptFileName(fileName, nIDSTitle, lFlags, bOpenFileDialog, pTemplate);
 }
 
 void CWinApp::OnFileNew() {
@@ -198,14 +201,18 @@ void CWinApp::OnFileOpen() {
         m_pDocManager->OnFileOpen();
 }
 
-bool CWinApp::SaveAllModified() { return !m_pDocManager || m_pDocManager->SaveAllModified(); }
+bool CWinApp::SaveAllModified() {
+    return !m_pDocManager || m_pDocManager->SaveAllModified();
+}
 
 void CWinApp::CloseAllDocuments(bool bEndSession) {
     if (m_pDocManager)
         m_pDocManager->CloseAllDocuments(bEndSession);
 }
 
-void CWinApp::SetRegistryKey(UINT nIDRegistryKey) { SetRegistryKey(LoadStringResource(nIDRegistryKey).c_str()); }
+void CWinApp::SetRegistryKey(UINT nIDRegistryKey) {
+    SetRegistryKey(LoadStringResource(nIDRegistryKey).c_str());
+}
 
 void CWinApp::SetRegistryKey(const wchar_t* pszRegistryKey) {
     m_strRegistryKey = pszRegistryKey ? pszRegistryKey : L"";

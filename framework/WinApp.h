@@ -102,7 +102,9 @@ private:
     int m_nExitCode = 0;
 };
 
-inline CWinApp* AfxGetApp() { return CWinApp::GetApp(); }
+inline CWinApp* AfxGetApp() {
+    return CWinApp::GetApp();
+}
 
 // Initialises OLE for the thread (drag and drop of text needs it); the application's end
 // uninitialises it. False when it failed.

@@ -53,7 +53,9 @@ std::wstring CWnd::RegisterWndClass(UINT nClassStyle, HCURSOR hCursor, HBRUSH hB
     return szName;
 }
 
-bool CWnd::PreCreateWindow(CREATESTRUCTW&) { return true; }
+bool CWnd::PreCreateWindow(CREATESTRUCTW&) {
+    return true;
+}
 
 bool CWnd::CreateEx(DWORD dwExStyle, const wchar_t* pszClassName, const wchar_t* pszWindowName, DWORD dwStyle,
                     const RECT& rect, HWND hWndParent, UINT_PTR nIDorHMenu, void* lpParam) {
@@ -148,7 +150,9 @@ bool CWnd::SubclassWindow(HWND hWnd) {
     return true;
 }
 
-bool CWnd::SubclassDlgItem(UINT nID, HWND hParent) { return SubclassWindow(::GetDlgItem(hParent, nID)); }
+bool CWnd::SubclassDlgItem(UINT nID, HWND hParent) {
+    return SubclassWindow(::GetDlgItem(hParent, nID));
+}
 
 HWND CWnd::UnsubclassWindow() {
     if (m_hWnd && m_pfnSuper)
@@ -176,8 +180,7 @@ LRESULT CALLBACK CWnd::StdWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM
     LRESULT lResult = pWnd->DispatchGuarded(message, wParam, lParam);
     if (message == WM_NCDESTROY) {
         // The original procedure has run its own clean-up; hand the window back and let go.
-        if (pWnd->m_pfnSuper &&
-            reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(hWnd, GWLP_WNDPROC)) == &CWnd::StdWndProc)
+        if (pWnd->m_pfnSuper && reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(hWnd, GWLP_WNDPROC)) == &CWnd::StdWndProc)
             ::SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(pWnd->m_pfnSuper));
         pWnd->Unbind();
         pWnd->PostNcDestroy();
@@ -210,7 +213,9 @@ LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     return ::DefWindowProcW(m_hWnd, message, wParam, lParam);
 }
 
-LRESULT CWnd::Default() { return DefWindowProc(m_msgCur.message, m_msgCur.wParam, m_msgCur.lParam); }
+LRESULT CWnd::Default() {
+    return DefWindowProc(m_msgCur.message, m_msgCur.wParam, m_msgCur.lParam);
+}
 
 LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
@@ -231,18 +236,40 @@ LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     }
 }
 
-bool CWnd::OnChildNotify(UINT, WPARAM, LPARAM, LRESULT*) { return false; }
+bool CWnd::OnChildNotify(UINT, WPARAM, LPARAM, LRESULT*) {
+    return false;
+}
 
-int CWnd::OnCreate(CREATESTRUCTW*) { return static_cast<int>(Default()); }
-void CWnd::OnDestroy() { Default(); }
-void CWnd::OnClose() { Default(); }
-void CWnd::OnSize(UINT, int, int) { Default(); }
-void CWnd::OnSetFocus(HWND) { Default(); }
-void CWnd::OnTimer(UINT_PTR) { Default(); }
-void CWnd::OnInitMenuPopup(HMENU, UINT, BOOL) { Default(); }
-void CWnd::OnChar(UINT, UINT, UINT) { Default(); }
-void CWnd::OnKeyDown(UINT, UINT, UINT) { Default(); }
-void CWnd::OnLButtonDown(UINT, POINT) { Default(); }
+int CWnd::OnCreate(CREATESTRUCTW*) {
+    return static_cast<int>(Default());
+}
+void CWnd::OnDestroy() {
+    Default();
+}
+void CWnd::OnClose() {
+    Default();
+}
+void CWnd::OnSize(UINT, int, int) {
+    Default();
+}
+void CWnd::OnSetFocus(HWND) {
+    Default();
+}
+void CWnd::OnTimer(UINT_PTR) {
+    Default();
+}
+void CWnd::OnInitMenuPopup(HMENU, UINT, BOOL) {
+    Default();
+}
+void CWnd::OnChar(UINT, UINT, UINT) {
+    Default();
+}
+void CWnd::OnKeyDown(UINT, UINT, UINT) {
+    Default();
+}
+void CWnd::OnLButtonDown(UINT, POINT) {
+    Default();
+}
 
 BOOL CWnd::OnCommand(WPARAM wParam, LPARAM lParam) {
     auto nID = static_cast<UINT>(LOWORD(wParam));

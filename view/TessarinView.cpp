@@ -9,7 +9,9 @@
 #include <imm.h>
 
 namespace {
-bool IsKeyDown(int nVirtKey) { return ::GetKeyState(nVirtKey) < 0; }
+bool IsKeyDown(int nVirtKey) {
+    return ::GetKeyState(nVirtKey) < 0;
+}
 
 // Control characters the control would act on by itself or ignore: Ctrl+C, Ctrl+V, Ctrl+X and
 // Ctrl+Z (the control would copy, paste, cut or undo on its own), and every other control
@@ -339,17 +341,22 @@ void CTessarinView::MarkUnmodified() {
 bool CTessarinView::OnOwnCmdMsg(UINT nID, int nCode, void* pExtra) {
     switch (nID) {
     case ID_EDIT_UNDO:
-        return Handle(nCode, pExtra, [this] { UndoEdit(); }, [this](CCmdUI* p) { p->Enable(m_history.CanUndo()); });
+        return Handle(
+            nCode, pExtra, [this] { UndoEdit(); }, [this](CCmdUI* p) { p->Enable(m_history.CanUndo()); });
     case ID_EDIT_REDO:
-        return Handle(nCode, pExtra, [this] { RedoEdit(); }, [this](CCmdUI* p) { p->Enable(m_history.CanRedo()); });
+        return Handle(
+            nCode, pExtra, [this] { RedoEdit(); }, [this](CCmdUI* p) { p->Enable(m_history.CanRedo()); });
     case ID_EDIT_CLEAR_HISTORY:
-        return Handle(nCode, pExtra, [this] { ClearHistory(IsDocumentModified()); },
-                      [this](CCmdUI* p) { p->Enable(m_history.CanClear()); });
+        return Handle(
+            nCode, pExtra, [this] { ClearHistory(IsDocumentModified()); },
+            [this](CCmdUI* p) { p->Enable(m_history.CanClear()); });
     case ID_EDIT_GOTO_LINE:
-        return Handle(nCode, pExtra, [this] { OnEditGotoLine(); }, [this](CCmdUI* p) { p->Enable(!IsWordWrap()); });
+        return Handle(
+            nCode, pExtra, [this] { OnEditGotoLine(); }, [this](CCmdUI* p) { p->Enable(!IsWordWrap()); });
     case ID_EDIT_TIME_DATE: return Handle(nCode, pExtra, [this] { InsertDateTime(false); });
     case ID_FORMAT_WORD_WRAP:
-        return Handle(nCode, pExtra, [this] { ToggleWordWrap(); }, [this](CCmdUI* p) { p->SetCheck(IsWordWrap()); });
+        return Handle(
+            nCode, pExtra, [this] { ToggleWordWrap(); }, [this](CCmdUI* p) { p->SetCheck(IsWordWrap()); });
     case ID_FORMAT_FONT: return Handle(nCode, pExtra, [this] { OnFormatFont(); });
     // Find next is run further along the route; it needs text to search.
     case ID_EDIT_FIND_NEXT: return HandleUpdate(nCode, pExtra, [this](CCmdUI* p) { OnUpdateNeedText(p); });

@@ -55,9 +55,13 @@ std::vector<unsigned char> TryReadAllBytes(const std::wstring& path) {
     }
 }
 
-void WriteText(const std::wstring& path, const std::string& utf8) { WriteAllBytes(path, utf8.data(), utf8.size()); }
+void WriteText(const std::wstring& path, const std::string& utf8) {
+    WriteAllBytes(path, utf8.data(), utf8.size());
+}
 
-bool FileExists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool FileExists(const std::wstring& path) {
+    return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 struct Fixture {
     int id;
@@ -114,7 +118,8 @@ TEST_F(ShellE2E, UntitledStartShowsFormatAndPositionPanes) {
     ASSERT_NE(bar, nullptr);
     EXPECT_FALSE(::IsWindowVisible(bar)) << "hidden on a first run";
     EXPECT_EQ(StatusPaneCount(bar), 7);
-    EXPECT_TRUE(WaitUntil([&] { return StatusPaneText(bar, 1) == L"\t\tSJIS / CRLF "; })) << StatusPaneText(bar, 1).size();
+    EXPECT_TRUE(WaitUntil([&] { return StatusPaneText(bar, 1) == L"\t\tSJIS / CRLF "; }))
+        << StatusPaneText(bar, 1).size();
     EXPECT_TRUE(WaitUntil([&] { return StatusPaneText(bar, 2) == L" 1行、1列"; }));
     EXPECT_EQ(StatusPaneText(bar, 0), L"ヘルプを表示するには [F1] を押してください。");
 
@@ -142,14 +147,22 @@ TEST_F(ShellE2E, WordWrapEmptiesThePositionPane) {
     HWND bar = StatusBar();
     ASSERT_TRUE(WaitUntil([&] { return StatusPaneText(bar, 2) == L" 1行、1列"; }));
     ASSERT_TRUE(m_app.PostCommand(ID_FORMAT_WORD_WRAP));
-    bool bWrapped = WaitUntil([&] { HWND e = Edit(); return e && !(::GetWindowLongW(e, GWL_STYLE) & ES_AUTOHSCROLL); }, 3000);
+    bool bWrapped = WaitUntil(
+        [&] {
+            HWND e = Edit();
+            return e && !(::GetWindowLongW(e, GWL_STYLE) & ES_AUTOHSCROLL);
+        },
+        3000);
     if (!bWrapped) {
         ExitDiscarding();
         GTEST_SKIP() << "the view does not wrap lines yet";
     }
     EXPECT_TRUE(WaitUntil([&] { return StatusPaneText(bar, 2) == L" "; })) << StatusPaneText(bar, 2);
     ASSERT_TRUE(m_app.PostCommand(ID_FORMAT_WORD_WRAP)); // back off, so the next run starts unwrapped
-    ASSERT_TRUE(WaitUntil([&] { HWND e = Edit(); return e && (::GetWindowLongW(e, GWL_STYLE) & ES_AUTOHSCROLL); }));
+    ASSERT_TRUE(WaitUntil([&] {
+        HWND e = Edit();
+        return e && (::GetWindowLongW(e, GWL_STYLE) & ES_AUTOHSCROLL);
+    }));
     ExitDiscarding();
 }
 
@@ -226,7 +239,8 @@ TEST_F(ShellE2E, EachEncodingOpensFromTheCommandLineAndSavesTheSameBytes) {
         std::wstring expected = f.source ? FoldToJis(EditorTextOf(f.source))
                                          : EditorTextOf(L"text-full.txt") + EditorTextOf(L"text-unicode-extra.txt");
         const std::wstring shown = WindowText(Edit());
-        const size_t diff = std::mismatch(shown.begin(), shown.end(), expected.begin(), expected.end()).first - shown.begin();
+        const size_t diff =
+            std::mismatch(shown.begin(), shown.end(), expected.begin(), expected.end()).first - shown.begin();
         EXPECT_TRUE(shown == expected) << "text differs at " << diff << " of " << shown.size() << "/" << expected.size()
                                        << ": U+" << std::hex << (diff < shown.size() ? int(shown[diff]) : -1)
                                        << " for U+" << (diff < expected.size() ? int(expected[diff]) : -1);

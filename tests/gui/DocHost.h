@@ -80,8 +80,7 @@ private:
 // A document manager whose Save As "dialog" confirms the name the test set (or is cancelled).
 class CScriptedDocManager : public CDocManager {
 public:
-    bool DoPromptFileName(std::wstring& fileName, UINT nIDSTitle, DWORD, bool bOpenFileDialog,
-                          CDocTemplate*) override {
+    bool DoPromptFileName(std::wstring& fileName, UINT nIDSTitle, DWORD, bool bOpenFileDialog, CDocTemplate*) override {
         ++m_nPrompts;
         m_nLastTitle = nIDSTitle;
         m_bLastOpen = bOpenFileDialog;

@@ -77,8 +77,8 @@ TEST_F(DocLifeCycle, SaveAsWritesTheRequestedPairAndTakesTheName) {
     EXPECT_EQ(m_doc.GetPathName(), target);
     EXPECT_EQ(m_doc.GetTitle(), L"b.txt");
     EXPECT_EQ(Format(), std::make_pair(EncodingId::Utf16LeBom, LineEndingId::Crlf));
-    std::vector<unsigned char> expected = {0xFF, 0xFE, 0x42, 0x30, 0x44, 0x30, 0x46, 0x30, '\r', 0, '\n', 0,
-                                           'a',  0,    'b',  0,    'c',  0,    '\r', 0,    '\n', 0};
+    std::vector<unsigned char> expected = {0xFF, 0xFE, 0x42, 0x30, 0x44, 0x30, 0x46, 0x30, '\r', 0,    '\n',
+                                           0,    'a',  0,    'b',  0,    'c',  0,    '\r', 0,    '\n', 0};
     EXPECT_EQ(ReadAllBytes(target), expected);
     EXPECT_EQ(ReadAllBytes(source), Bytes(kUtf8Lf)) << "Save As leaves the old file alone";
 

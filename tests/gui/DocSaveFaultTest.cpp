@@ -8,7 +8,9 @@
 using DocSaveFault = DocHost;
 
 namespace {
-std::wstring FileError(UINT nID, const std::wstring& path) { return FormatString1(LoadStringResource(nID), path); }
+std::wstring FileError(UINT nID, const std::wstring& path) {
+    return FormatString1(LoadStringResource(nID), path);
+}
 } // namespace
 
 TEST_F(DocSaveFault, ReadOnlyFile) {

@@ -13,7 +13,7 @@ namespace {
 class EditHistoryRandomTest : public ViewHost {
 protected:
     std::mt19937 m_rng{g_testRun.seed};
-    std::wstring m_ref;                // what the control must hold
+    std::wstring m_ref;                 // what the control must hold
     std::vector<std::wstring> m_states; // texts since the last clear, one per recorded change
     size_t m_pos = 0;                   // which state the text is in
     std::vector<size_t> m_redo;         // states that redo must bring back, last on top
@@ -44,7 +44,7 @@ protected:
     // What one Backspace or Delete at the caret removes: a CR LF pair whole.
     std::pair<int, int> CharBefore(int p) const {
         return (p >= 2 && m_ref[p - 1] == L'\n' && m_ref[p - 2] == L'\r') ? std::make_pair(p - 2, p)
-                                                                            : std::make_pair(p - 1, p);
+                                                                          : std::make_pair(p - 1, p);
     }
     std::pair<int, int> CharAt(int p) const {
         return (p + 1 < static_cast<int>(m_ref.size()) && m_ref[p] == L'\r' && m_ref[p + 1] == L'\n')

@@ -43,9 +43,11 @@ struct CLogFrame : CFrameWnd {
         case ID_BOTH:
         case ID_DOC: return Handle(nCode, pExtra, [] { g_log.push_back("frame"); });
         case ID_CHECKED:
-            return Handle(nCode, pExtra, [] { g_log.push_back("checked"); }, [](CCmdUI* p) { p->SetCheck(1); });
+            return Handle(
+                nCode, pExtra, [] { g_log.push_back("checked"); }, [](CCmdUI* p) { p->SetCheck(1); });
         case ID_DISABLED:
-            return Handle(nCode, pExtra, [] { g_log.push_back("disabled ran"); }, [](CCmdUI* p) { p->Enable(false); });
+            return Handle(
+                nCode, pExtra, [] { g_log.push_back("disabled ran"); }, [](CCmdUI* p) { p->Enable(false); });
         default: return CFrameWnd::OnOwnCmdMsg(nID, nCode, pExtra);
         }
     }

@@ -3,9 +3,19 @@
 #include "doc/Encoding.h"
 
 TEST(Encoding, NamesInListOrder) {
-    const wchar_t* longNames[] = {L"Shift-JIS(自動判別)", L"EUC-JP", L"ISO-2022-JP", L"UTF-8", L"UTF-8N",
-                                  L"UTF-16(big endian)", L"UTF-16(little endian)", L"UTF-16BE", L"UTF-16LE",
-                                  L"UTF-32(big endian)", L"UTF-32(little endian)", L"UTF-32BE", L"UTF-32LE"};
+    const wchar_t* longNames[] = {L"Shift-JIS(自動判別)",
+                                  L"EUC-JP",
+                                  L"ISO-2022-JP",
+                                  L"UTF-8",
+                                  L"UTF-8N",
+                                  L"UTF-16(big endian)",
+                                  L"UTF-16(little endian)",
+                                  L"UTF-16BE",
+                                  L"UTF-16LE",
+                                  L"UTF-32(big endian)",
+                                  L"UTF-32(little endian)",
+                                  L"UTF-32BE",
+                                  L"UTF-32LE"};
     for (int i = 0; i < kEncodingCount; ++i) {
         EXPECT_EQ(EncodingLongName(EncodingId(i)), longNames[i]) << i;
         EXPECT_EQ(EncodingShortName(EncodingId(i)), i == 0 ? L"SJIS" : longNames[i]) << i;
@@ -22,10 +32,10 @@ TEST(Encoding, NamesInListOrder) {
 }
 
 TEST(Encoding, ConverterOptions) {
-    const char* reads[] = {"", "-E", "-J", "-W8", "-W80", "-W16B", "-W16L", "-W16B", "-W16L",
-                           "-W32B", "-W32L", "-W32B", "-W32L"};
-    const char* writes[] = {"-s", "-e", "-j", "-w8", "-w80", "-w16B", "-w16L", "-w16B0", "-w16L0",
-                            "-w32B", "-w32L", "-w32B0", "-w32L0"};
+    const char* reads[] = {"",      "-E",    "-J",    "-W8",   "-W80",  "-W16B", "-W16L",
+                           "-W16B", "-W16L", "-W32B", "-W32L", "-W32B", "-W32L"};
+    const char* writes[] = {"-s",     "-e",     "-j",    "-w8",   "-w80",   "-w16B", "-w16L",
+                            "-w16B0", "-w16L0", "-w32B", "-w32L", "-w32B0", "-w32L0"};
     for (int i = 0; i < kEncodingCount; ++i) {
         EXPECT_STREQ(EncodingReadOption(EncodingId(i)), reads[i]) << i;
         EXPECT_STREQ(EncodingWriteOption(EncodingId(i)), writes[i]) << i;

@@ -11,7 +11,9 @@
 
 namespace {
 
-std::vector<unsigned char> Text(const std::string& s) { return {s.begin(), s.end()}; }
+std::vector<unsigned char> Text(const std::string& s) {
+    return {s.begin(), s.end()};
+}
 
 auto Writes(const std::vector<unsigned char>& bytes) {
     return [bytes](CFile& f) { f.Write(bytes.data(), bytes.size()); };

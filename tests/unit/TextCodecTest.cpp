@@ -55,10 +55,14 @@ std::vector<unsigned char> Encode(const CTempDir& dir, const std::wstring& text,
     return ReadAllBytes(path);
 }
 
-std::vector<unsigned char> Bytes(const std::string& s) { return {s.begin(), s.end()}; }
+std::vector<unsigned char> Bytes(const std::string& s) {
+    return {s.begin(), s.end()};
+}
 
 // Encodings nkf recognises without being told; the BOM-less UTF-16 and UTF-32 need forcing.
-bool Detectable(int id) { return id <= 6 || id == 9 || id == 10; }
+bool Detectable(int id) {
+    return id <= 6 || id == 9 || id == 10;
+}
 
 // Describes the first difference between two byte strings for a failure message.
 std::string FirstDifference(const std::vector<unsigned char>& a, const std::vector<unsigned char>& b) {
@@ -199,9 +203,12 @@ TEST(TextCodec, ShortReadFailsAndLeavesTheFormatAlone) {
 TEST(TextCodec, WritingEdgeCases) {
     CTempDir dir;
     EXPECT_EQ(Encode(dir, L"abc\r\n", EncodingId::Utf8N, LineEndingId::Lf), Bytes("abc\n"));
-    EXPECT_EQ(Encode(dir, L"abc\r\n", EncodingId::Utf8Bom, LineEndingId::Crlf), Bytes("\xEF\xBB\xBF" "abc\r\n"));
+    EXPECT_EQ(Encode(dir, L"abc\r\n", EncodingId::Utf8Bom, LineEndingId::Crlf), Bytes("\xEF\xBB\xBF"
+                                                                                      "abc\r\n"));
     EXPECT_EQ(Encode(dir, L"a\r\nb", EncodingId::Utf8N, LineEndingId::Cr), Bytes("a\rb"));
-    EXPECT_EQ(Encode(dir, L"a", EncodingId::Utf16LeBom, LineEndingId::Crlf), Bytes(std::string("\xFF\xFE" "a\0", 4)));
+    EXPECT_EQ(Encode(dir, L"a", EncodingId::Utf16LeBom, LineEndingId::Crlf), Bytes(std::string("\xFF\xFE"
+                                                                                               "a\0",
+                                                                                               4)));
     EXPECT_EQ(Encode(dir, L"a", EncodingId::Utf16Le, LineEndingId::Crlf), Bytes(std::string("a\0", 2)));
     EXPECT_EQ(Encode(dir, L"a", EncodingId::Utf32BeBom, LineEndingId::Crlf),
               Bytes(std::string("\0\0\xFE\xFF\0\0\0a", 8)));
@@ -224,8 +231,8 @@ TEST(TextCodec, RoundTripOfEveryEncodingAndLineEnding) {
             for (bool forced : {false, true}) {
                 if (!forced && !Detectable(id))
                     continue;
-                SCOPED_TRACE(testing::Message() << "encoding " << id << ", line ending " << le
-                                                << (forced ? ", forced" : ", detected"));
+                SCOPED_TRACE(testing::Message()
+                             << "encoding " << id << ", line ending " << le << (forced ? ", forced" : ", detected"));
                 Decoded d = DecodePath(path, forced ? EncodingId(id) : EncodingId::Unspecified);
                 EXPECT_EQ(static_cast<int>(d.encoding), id);
                 EXPECT_EQ(static_cast<int>(d.lineEnding), le);
@@ -254,13 +261,13 @@ TEST(TextCodec, JapaneseTextSurvivesDecoding) {
 TEST(TextCodec, BadInputDecodesSafely) {
     CTempDir dir;
     std::vector<std::vector<unsigned char>> inputs = {
-        Bytes("\xC3\x28\xE2\x82\xF0\x9F\x98"),               // invalid and truncated UTF-8
-        Bytes(std::string("\xFF\xFE\x42\x30\x41", 5)),        // odd-length UTF-16
-        Bytes("\x1B$B$\"$"),                                 // ISO-2022-JP cut inside a character
-        Bytes("abc\x1B$"),                                   // cut inside an escape sequence
-        Bytes(std::string("ab\0cd\0\0ef\n", 10)),            // NUL bytes in the middle
-        Bytes("\x81\x82\x83\xFF\xFE\xFD\x80"),               // bad Shift_JIS lead and trail bytes
-        Bytes(std::string("\0\0\xFE\xFF\0\x11\0\0", 8)),     // UTF-32 beyond U+10FFFF
+        Bytes("\xC3\x28\xE2\x82\xF0\x9F\x98"),           // invalid and truncated UTF-8
+        Bytes(std::string("\xFF\xFE\x42\x30\x41", 5)),   // odd-length UTF-16
+        Bytes("\x1B$B$\"$"),                             // ISO-2022-JP cut inside a character
+        Bytes("abc\x1B$"),                               // cut inside an escape sequence
+        Bytes(std::string("ab\0cd\0\0ef\n", 10)),        // NUL bytes in the middle
+        Bytes("\x81\x82\x83\xFF\xFE\xFD\x80"),           // bad Shift_JIS lead and trail bytes
+        Bytes(std::string("\0\0\xFE\xFF\0\x11\0\0", 8)), // UTF-32 beyond U+10FFFF
     };
     std::mt19937 rng(g_testRun.seed);
     int randomCount = g_testRun.steps > 0 ? g_testRun.steps : 40;
@@ -271,8 +278,8 @@ TEST(TextCodec, BadInputDecodesSafely) {
         inputs.push_back(std::move(random));
     }
     for (size_t i = 0; i < inputs.size(); ++i) {
-        for (EncodingId forced : {EncodingId::Unspecified, EncodingId::EucJp, EncodingId::Iso2022Jp,
-                                  EncodingId::Utf8N, EncodingId::Utf16Le, EncodingId::Utf32Be}) {
+        for (EncodingId forced : {EncodingId::Unspecified, EncodingId::EucJp, EncodingId::Iso2022Jp, EncodingId::Utf8N,
+                                  EncodingId::Utf16Le, EncodingId::Utf32Be}) {
             SCOPED_TRACE(testing::Message() << "input " << i << ", encoding " << static_cast<int>(forced));
             Decoded d = DecodeBytes(dir, inputs[i], forced);
             EXPECT_EQ(d.blockBytes, d.text.size() * 2 + 2);
