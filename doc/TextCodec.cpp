@@ -82,7 +82,7 @@ EncodingId EncodingFromDetectionCode(int code) {
     }
 }
 
-HLOCAL DecodeFileText(CFile& file, EncodingId& encoding, LineEndingId& lineEnding) {
+HLOCAL ReadFileBytes(CFile& file, size_t& nLength) {
     ULONGLONG length = file.GetLength();
     // Lengths are 32-bit: a larger file would be read short and then saved short, so it is refused
     // before anything is read.
@@ -94,14 +94,21 @@ HLOCAL DecodeFileText(CFile& file, EncodingId& encoding, LineEndingId& lineEndin
     size_t n = static_cast<size_t>(length);
 
     CLocalBlock input = AllocateZeroed(n + 2);
-    CLocalLock inputLock(input.Get());
-    if (!inputLock.Get())
-        throw CMemoryException();
-    if (file.Read(inputLock.Get(), n) != n)
-        throw CArchiveException(CArchiveException::endOfFile, file.GetFilePath());
+    {
+        CLocalLock inputLock(input.Get());
+        if (!inputLock.Get())
+            throw CMemoryException();
+        if (file.Read(inputLock.Get(), n) != n)
+            throw CArchiveException(CArchiveException::endOfFile, file.GetFilePath());
+    }
+    nLength = n;
+    return input.Detach();
+}
 
+HLOCAL DecodeFileBytes(const void* pBytes, size_t nLength, EncodingId& encoding, LineEndingId& lineEnding) {
+    static const unsigned char kEmpty[2] = {0, 0};
     size_t m = 0;
-    CLocalBlock text = ConvertToNewBlock(DecodeOptions(encoding), inputLock.Get(), n, m);
+    CLocalBlock text = ConvertToNewBlock(DecodeOptions(encoding), pBytes ? pBytes : kEmpty, nLength, m);
 
     int code = GetDetectionCode();
     EncodingId found = EncodingFromDetectionCode(code);
@@ -114,6 +121,15 @@ HLOCAL DecodeFileText(CFile& file, EncodingId& encoding, LineEndingId& lineEndin
     default: break;
     }
     return text.Detach();
+}
+
+HLOCAL DecodeFileText(CFile& file, EncodingId& encoding, LineEndingId& lineEnding) {
+    size_t n = 0;
+    CLocalBlock input(ReadFileBytes(file, n));
+    CLocalLock inputLock(input.Get());
+    if (!inputLock.Get())
+        throw CMemoryException();
+    return DecodeFileBytes(inputLock.Get(), n, encoding, lineEnding);
 }
 
 void EncodeTextToFile(const wchar_t* pText, size_t nLength, EncodingId encoding, LineEndingId lineEnding, CFile& file) {

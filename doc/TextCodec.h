@@ -22,6 +22,13 @@ std::string EncodeOptions(EncodingId encoding, LineEndingId lineEnding);
 // leaving both parameters unchanged.
 HLOCAL DecodeFileText(CFile& file, EncodingId& encoding, LineEndingId& lineEnding);
 
+// The two halves of DecodeFileText, for callers that keep the file's bytes (the document compares
+// them with what a save would write). ReadFileBytes returns an unlocked, zero-filled movable block
+// of the file's length + 2 bytes holding the whole file, and its length; it throws as
+// DecodeFileText does. DecodeFileBytes converts nLength bytes as DecodeFileText does.
+HLOCAL ReadFileBytes(CFile& file, size_t& nLength);
+HLOCAL DecodeFileBytes(const void* pBytes, size_t nLength, EncodingId& encoding, LineEndingId& lineEnding);
+
 // Converts nLength UTF-16 code units and writes the result to the file in one write. Throws
 // CMemoryException before writing anything, or CFileException when the write fails.
 void EncodeTextToFile(const wchar_t* pText, size_t nLength, EncodingId encoding, LineEndingId lineEnding, CFile& file);
