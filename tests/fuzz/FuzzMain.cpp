@@ -224,7 +224,7 @@ public:
 
 private:
     static constexpr size_t kMaxWindow = 512;
-    static constexpr size_t kMaxLength = 2048;
+    static constexpr size_t kMaxLength = 4096;
 
     size_t Below(size_t n) { return n ? std::uniform_int_distribution<size_t>(0, n - 1)(m_rng) : 0; }
 
@@ -255,9 +255,9 @@ private:
             if (pos < b.size())
                 b.erase(b.begin() + pos, b.begin() + pos + 1 + Below(std::min<size_t>(16, b.size() - pos)));
             break;
-        case 6: { // duplicate a range
+        case 6: { // duplicate a range; now and then a long one, so inputs outgrow nkf's 2048-byte look-ahead
             if (pos < b.size()) {
-                size_t len = 1 + Below(std::min<size_t>(32, b.size() - pos));
+                size_t len = 1 + Below(std::min<size_t>(Below(8) ? 32 : kMaxLength, b.size() - pos));
                 Bytes copy(b.begin() + pos, b.begin() + pos + len);
                 b.insert(b.begin() + Below(b.size() + 1), copy.begin(), copy.end());
             }
