@@ -178,8 +178,13 @@ void Exercise(const Bytes& input, unsigned long long round) {
 
 // --- Inputs.
 
+// A file that cannot be read ends the run: a regression input that went missing must not pass.
 Bytes ReadFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        std::fprintf(stderr, "fuzz: cannot read %s\n", path.c_str());
+        std::exit(2);
+    }
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
