@@ -60,6 +60,11 @@ EditRange CEditHistory::RecordDeletionIn(const wchar_t* pText, int nLength, int 
     if (nStart >= nLength || nEnd <= nStart)
         return EditRange{nStart, nStart};
 
+    // Wine's EDIT control moves and deletes one UTF-16 unit at a time: half of a surrogate pair
+    // left behind would be lost on saving, so a range never cuts a pair.
+    const EditRange whole = WholeSurrogatePairs(pText, nLength, nStart, nEnd);
+    nStart = whole.start;
+    nEnd = whole.end;
     // A CR LF pair goes whole. Only a real pair widens the range: a lone LF (pasted text can
     // carry one) is removed alone by the control, so it is recorded alone.
     if (pText[nStart] == L'\n' && nStart > 0 && pText[nStart - 1] == L'\r')
@@ -69,14 +74,18 @@ EditRange CEditHistory::RecordDeletionIn(const wchar_t* pText, int nLength, int 
 
     DiscardRedo();
     EditRecord& cur = *m_pCurrent;
-    bool bSingleWordChar = nEnd - nStart == 1 && !IsSeparator(pText[nStart]);
-    bool bMergeable = cur.kind == EditRecord::Deletion && bSingleWordChar && !IsSeparator(cur.text.back());
+    // One character (a surrogate pair counts as one) that is not a separator may join the last
+    // deletion.
+    const int n = nEnd - nStart;
+    const bool bOneChar = n == 1 || (n == 2 && IsHighSurrogate(pText[nStart]) && IsLowSurrogate(pText[nStart + 1]));
+    const bool bMergeable =
+        cur.kind == EditRecord::Deletion && bOneChar && !IsSeparator(pText[nStart]) && !IsSeparator(cur.text.back());
     if (bMergeable && nEnd == cur.start) { // Backspace again, just before the last one
-        --cur.start;
-        cur.text.insert(cur.text.begin(), pText[nStart]);
+        cur.start -= n;
+        cur.text.insert(0, pText + nStart, static_cast<size_t>(n));
     } else if (bMergeable && nStart == cur.start) { // Delete again, at the same place
-        ++cur.end;
-        cur.text.push_back(pText[nStart]);
+        cur.end += n;
+        cur.text.append(pText + nStart, static_cast<size_t>(n));
     } else {
         Append(EditRecord::Deletion, nStart, std::wstring(pText + nStart, static_cast<size_t>(nEnd - nStart)));
     }
@@ -96,12 +105,19 @@ EditRange CEditHistory::RecordInsertion(const wchar_t* pszText, int nStart, int 
     {
         int nLength = m_target.TextLength();
         CTextLock lock(m_target);
+        // A caret inside a surrogate pair or a line break (the control's arrow keys, or a caret
+        // put there by offset) moves past it, so the new text never lands between its halves.
+        if (nStart == nEnd && lock.Get() &&
+            (SplitsSurrogatePair(lock.Get(), nLength, nStart) || SplitsLineBreak(lock.Get(), nLength, nStart)))
+            nEnd = ++nStart;
         if (nStart != nEnd && lock.Get()) {
             EditRange removed = RecordDeletionIn(lock.Get(), nLength, nStart, nEnd);
             if (!removed.empty()) {
                 nStart = removed.start;
                 nEnd = removed.end;
                 m_pCurrent->joined = true; // the replacement is one step with what follows
+            } else {
+                DiscardRedo();
             }
         } else {
             DiscardRedo();

@@ -102,6 +102,8 @@ private:
     bool SyncContextMenuUndo(HMENU hMenu);
     // Selects what was recorded, so the control removes exactly that.
     void SelectRecorded(const EditRange& range);
+    // The selection widened so that it cuts no surrogate pair.
+    EditRange SelectionOfWholePairs() const;
     bool IsDocumentModified() const;
 
     // IEditTarget: the control seen by the history.

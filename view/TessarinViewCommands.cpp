@@ -260,6 +260,13 @@ void CTessarinView::OnLButtonDown(UINT, POINT point) {
         Default();
         return;
     }
+    // The text dragged out, and removed on a move, holds whole surrogate pairs.
+    const EditRange sel = SelectionOfWholePairs();
+    if (sel.start != nStart || sel.end != nEnd) {
+        nStart = sel.start;
+        nEnd = sel.end;
+        SetSel(nStart, nEnd, false);
+    }
     std::wstring strText;
     {
         CEditBufferLock lock(*this);
