@@ -31,7 +31,7 @@ public:
     // Selects [nStart, nEnd), optionally scrolls the caret into view, and puts text in its place
     // (caret after the new text).
     virtual void Replace(int nStart, int nEnd, const wchar_t* pszText, bool bScroll) = 0;
-    // Undo went back to the state of the last clear, which was not modified.
+    // Undo or redo went back to the text that was last opened or saved.
     virtual void MarkUnmodified() = 0;
 };
 
@@ -85,7 +85,12 @@ public:
 
     void UndoEdit();
     void RedoEdit();
+    // Empties the history; the text now is the saved one unless bModified.
     void ClearHistory(bool bModified);
+    // The text now is what was saved: undo and redo that come back here clear the modified mark.
+    void SetSavePoint();
+    bool HasSavePoint() const { return m_pSavePoint != nullptr; }
+    bool IsAtSavePoint() const { return m_pCurrent == m_pSavePoint; }
 
     bool CanUndo() const { return m_pCurrent != &m_root; }
     bool CanRedo() const { return m_pCurrent->next != nullptr; }
@@ -104,7 +109,9 @@ public:
 private:
     EditRange RecordDeletionIn(const wchar_t* pText, int nLength, int nStart, int nEnd);
     void DiscardRedo() { FreeAfter(*m_pCurrent); }
-    static void FreeAfter(EditRecord& record);
+    void FreeAfter(EditRecord& record);
+    // A record may grow by merging only while it does not stand for the saved text.
+    bool CanMergeInto(const EditRecord& record) const { return &record != m_pSavePoint; }
     EditRecord* Append(EditRecord::Kind kind, int nStart, std::wstring text);
     void Unapply(const EditRecord& record);
     void Reapply(const EditRecord& record);
@@ -113,4 +120,7 @@ private:
     EditRecord m_root;
     EditRecord* m_pCurrent = &m_root;
     bool m_bModifiedAtClear = false;
+    // The record that is current when the text is the one last opened or saved; null when no undo
+    // or redo can bring that text back.
+    EditRecord* m_pSavePoint = &m_root;
 };

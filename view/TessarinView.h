@@ -59,6 +59,8 @@ public:
     void UndoEdit() { m_history.UndoEdit(); }
     void RedoEdit() { m_history.RedoEdit(); }
     void ClearHistory(bool bModified) { m_history.ClearHistory(bModified); }
+    // The document's text was just written: undo and redo that come back to it clear the mark.
+    void SetSavePoint() { m_history.SetSavePoint(); }
     const CEditHistory& GetHistory() const { return m_history; }
 
     bool OnOwnCmdMsg(UINT nID, int nCode, void* pExtra) override;
