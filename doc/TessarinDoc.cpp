@@ -65,7 +65,7 @@ bool CTessarinDoc::OnOpenDocument(const wchar_t* pszPathName) {
     StampLogFile(*pView);
     ::InvalidateRect(pView->m_hWnd, nullptr, TRUE);
     pView->StartFileWatch(pszPathName);
-    pView->ClearHistory(false); // the stamp is not something to undo
+    pView->ClearHistory(IsModified()); // the stamp is not something to undo, nor what the file holds
     return true;
 }
 
@@ -124,6 +124,7 @@ bool CTessarinDoc::OnSaveDocument(const wchar_t* pszPathName) {
     m_nEncoding = encoding;
     m_nLineEnding = lineEnding;
     SetModifiedFlag(false);
+    pView->SetSavePoint();
     pView->StartFileWatch(pszPathName);
     return true;
 }

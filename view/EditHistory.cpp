@@ -23,10 +23,14 @@ private:
 } // namespace
 
 void CEditHistory::FreeAfter(EditRecord& record) {
-    // One by one: letting unique_ptr free a long chain would recurse once per record.
+    // One by one: letting unique_ptr free a long chain would recurse once per record. A save
+    // point among them goes with them: no redo can reach the saved text any more.
     std::unique_ptr<EditRecord> pNext = std::move(record.next);
-    while (pNext)
+    while (pNext) {
+        if (pNext.get() == m_pSavePoint)
+            m_pSavePoint = nullptr;
         pNext = std::move(pNext->next);
+    }
 }
 
 EditRecord* CEditHistory::Append(EditRecord::Kind kind, int nStart, std::wstring text) {
@@ -36,6 +40,7 @@ EditRecord* CEditHistory::Append(EditRecord::Kind kind, int nStart, std::wstring
     pRecord->end = nStart + static_cast<int>(text.size());
     pRecord->text = std::move(text);
     pRecord->previous = m_pCurrent;
+    DiscardRedo(); // normally done already; this way a save point never outlives its record
     m_pCurrent->next = std::move(pRecord);
     m_pCurrent = m_pCurrent->next.get();
     return m_pCurrent;
@@ -60,6 +65,11 @@ EditRange CEditHistory::RecordDeletionIn(const wchar_t* pText, int nLength, int 
     if (nStart >= nLength || nEnd <= nStart)
         return EditRange{nStart, nStart};
 
+    // Wine's EDIT control moves and deletes one UTF-16 unit at a time: half of a surrogate pair
+    // left behind would be lost on saving, so a range never cuts a pair.
+    const EditRange whole = WholeSurrogatePairs(pText, nLength, nStart, nEnd);
+    nStart = whole.start;
+    nEnd = whole.end;
     // A CR LF pair goes whole. Only a real pair widens the range: a lone LF (pasted text can
     // carry one) is removed alone by the control, so it is recorded alone.
     if (pText[nStart] == L'\n' && nStart > 0 && pText[nStart - 1] == L'\r')
@@ -69,14 +79,18 @@ EditRange CEditHistory::RecordDeletionIn(const wchar_t* pText, int nLength, int 
 
     DiscardRedo();
     EditRecord& cur = *m_pCurrent;
-    bool bSingleWordChar = nEnd - nStart == 1 && !IsSeparator(pText[nStart]);
-    bool bMergeable = cur.kind == EditRecord::Deletion && bSingleWordChar && !IsSeparator(cur.text.back());
+    // One character (a surrogate pair counts as one) that is not a separator may join the last
+    // deletion.
+    const int n = nEnd - nStart;
+    const bool bOneChar = n == 1 || (n == 2 && IsHighSurrogate(pText[nStart]) && IsLowSurrogate(pText[nStart + 1]));
+    const bool bMergeable = cur.kind == EditRecord::Deletion && CanMergeInto(cur) && bOneChar &&
+                            !IsSeparator(pText[nStart]) && !IsSeparator(cur.text.back());
     if (bMergeable && nEnd == cur.start) { // Backspace again, just before the last one
-        --cur.start;
-        cur.text.insert(cur.text.begin(), pText[nStart]);
+        cur.start -= n;
+        cur.text.insert(0, pText + nStart, static_cast<size_t>(n));
     } else if (bMergeable && nStart == cur.start) { // Delete again, at the same place
-        ++cur.end;
-        cur.text.push_back(pText[nStart]);
+        cur.end += n;
+        cur.text.append(pText + nStart, static_cast<size_t>(n));
     } else {
         Append(EditRecord::Deletion, nStart, std::wstring(pText + nStart, static_cast<size_t>(nEnd - nStart)));
     }
@@ -96,20 +110,27 @@ EditRange CEditHistory::RecordInsertion(const wchar_t* pszText, int nStart, int 
     {
         int nLength = m_target.TextLength();
         CTextLock lock(m_target);
+        // A caret inside a surrogate pair or a line break (the control's arrow keys, or a caret
+        // put there by offset) moves past it, so the new text never lands between its halves.
+        if (nStart == nEnd && lock.Get() &&
+            (SplitsSurrogatePair(lock.Get(), nLength, nStart) || SplitsLineBreak(lock.Get(), nLength, nStart)))
+            nEnd = ++nStart;
         if (nStart != nEnd && lock.Get()) {
             EditRange removed = RecordDeletionIn(lock.Get(), nLength, nStart, nEnd);
             if (!removed.empty()) {
                 nStart = removed.start;
                 nEnd = removed.end;
                 m_pCurrent->joined = true; // the replacement is one step with what follows
+            } else {
+                DiscardRedo();
             }
         } else {
             DiscardRedo();
         }
         if (n > 0) {
             EditRecord& cur = *m_pCurrent;
-            if (cur.kind == EditRecord::Insertion && nStart == cur.end && !IsSeparator(pszText[0]) &&
-                !IsSeparator(cur.text.back())) {
+            if (cur.kind == EditRecord::Insertion && CanMergeInto(cur) && nStart == cur.end &&
+                !IsSeparator(pszText[0]) && !IsSeparator(cur.text.back())) {
                 cur.end += n;
                 cur.text.append(pszText, static_cast<size_t>(n));
             } else {
@@ -155,7 +176,7 @@ void CEditHistory::UndoEdit() {
         if (!(m_pCurrent->joined && !bJoined))
             break;
     }
-    if (m_pCurrent == &m_root && !m_bModifiedAtClear)
+    if (IsAtSavePoint())
         m_target.MarkUnmodified();
 }
 
@@ -169,12 +190,22 @@ void CEditHistory::RedoEdit() {
         if (!(m_pCurrent->joined && m_pCurrent->next && !bJoined))
             break;
     }
+    if (IsAtSavePoint())
+        m_target.MarkUnmodified();
 }
 
 void CEditHistory::ClearHistory(bool bModified) {
     m_pCurrent = &m_root;
     FreeAfter(m_root);
     m_bModifiedAtClear = bModified;
+    // A modified text was never saved as it stands, and what was saved is out of reach now.
+    m_pSavePoint = bModified ? nullptr : &m_root;
+}
+
+void CEditHistory::SetSavePoint() {
+    // The current record now stands for the saved text; CanMergeInto keeps the next typed
+    // character out of it, so undo and redo can still stop exactly at this text.
+    m_pSavePoint = m_pCurrent;
 }
 
 size_t CEditHistory::RecordCount() const {

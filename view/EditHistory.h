@@ -31,7 +31,7 @@ public:
     // Selects [nStart, nEnd), optionally scrolls the caret into view, and puts text in its place
     // (caret after the new text).
     virtual void Replace(int nStart, int nEnd, const wchar_t* pszText, bool bScroll) = 0;
-    // Undo went back to the state of the last clear, which was not modified.
+    // Undo or redo went back to the text that was last opened or saved.
     virtual void MarkUnmodified() = 0;
 };
 
@@ -41,6 +41,29 @@ struct EditRange {
     bool empty() const { return start == end; }
 };
 
+// Offsets that would cut a character in two: between the halves of a surrogate pair, or between
+// the CR and the LF of a line break. pText holds nLength units.
+inline bool IsHighSurrogate(wchar_t ch) {
+    return ch >= 0xD800 && ch <= 0xDBFF;
+}
+inline bool IsLowSurrogate(wchar_t ch) {
+    return ch >= 0xDC00 && ch <= 0xDFFF;
+}
+inline bool SplitsSurrogatePair(const wchar_t* pText, int nLength, int nPos) {
+    return nPos > 0 && nPos < nLength && IsHighSurrogate(pText[nPos - 1]) && IsLowSurrogate(pText[nPos]);
+}
+inline bool SplitsLineBreak(const wchar_t* pText, int nLength, int nPos) {
+    return nPos > 0 && nPos < nLength && pText[nPos - 1] == L'\r' && pText[nPos] == L'\n';
+}
+// [nStart, nEnd) widened so that neither edge lies inside a surrogate pair.
+inline EditRange WholeSurrogatePairs(const wchar_t* pText, int nLength, int nStart, int nEnd) {
+    if (SplitsSurrogatePair(pText, nLength, nStart))
+        --nStart;
+    if (SplitsSurrogatePair(pText, nLength, nEnd))
+        ++nEnd;
+    return EditRange{nStart, nEnd};
+}
+
 class CEditHistory {
 public:
     explicit CEditHistory(IEditTarget& target) : m_target(target) {}
@@ -49,19 +72,25 @@ public:
     ~CEditHistory() { FreeAfter(m_root); }
 
     // Records that [nStart, nEnd) is about to be removed; pText is the locked text, or null to
-    // lock it here. A line break is always captured whole, so the range may grow by one; the
-    // range recorded is returned (empty when nothing was recorded).
+    // lock it here. A line break and a surrogate pair are always captured whole, so the range may
+    // grow; the range recorded is returned (empty when nothing was recorded).
     EditRange RecordDeletion(int nStart, int nEnd, const wchar_t* pText = nullptr);
     // Records that [nStart, nEnd) (nStart -1: the selection) is about to become pszText; with
     // bApply the replacement is made here, otherwise the caller lets the control make it on the
-    // range returned (the selection is moved there when a line break widened it).
+    // range returned (the selection is moved there when a line break or surrogate pair widened it,
+    // or when an empty selection sat inside one: the text then goes in after it).
     EditRange RecordInsertion(const wchar_t* pszText, int nStart, int nEnd, bool bApply);
     // Enter: the record just made for CR also holds the LF the control inserts with it.
     void ExtendLastInsertionWithLf();
 
     void UndoEdit();
     void RedoEdit();
+    // Empties the history; the text now is the saved one unless bModified.
     void ClearHistory(bool bModified);
+    // The text now is what was saved: undo and redo that come back here clear the modified mark.
+    void SetSavePoint();
+    bool HasSavePoint() const { return m_pSavePoint != nullptr; }
+    bool IsAtSavePoint() const { return m_pCurrent == m_pSavePoint; }
 
     bool CanUndo() const { return m_pCurrent != &m_root; }
     bool CanRedo() const { return m_pCurrent->next != nullptr; }
@@ -80,7 +109,9 @@ public:
 private:
     EditRange RecordDeletionIn(const wchar_t* pText, int nLength, int nStart, int nEnd);
     void DiscardRedo() { FreeAfter(*m_pCurrent); }
-    static void FreeAfter(EditRecord& record);
+    void FreeAfter(EditRecord& record);
+    // A record may grow by merging only while it does not stand for the saved text.
+    bool CanMergeInto(const EditRecord& record) const { return &record != m_pSavePoint; }
     EditRecord* Append(EditRecord::Kind kind, int nStart, std::wstring text);
     void Unapply(const EditRecord& record);
     void Reapply(const EditRecord& record);
@@ -89,4 +120,7 @@ private:
     EditRecord m_root;
     EditRecord* m_pCurrent = &m_root;
     bool m_bModifiedAtClear = false;
+    // The record that is current when the text is the one last opened or saved; null when no undo
+    // or redo can bring that text back.
+    EditRecord* m_pSavePoint = &m_root;
 };

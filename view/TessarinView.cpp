@@ -103,6 +103,14 @@ void CTessarinView::SelectRecorded(const EditRange& range) {
         SetSel(range.start, range.end, false);
 }
 
+EditRange CTessarinView::SelectionOfWholePairs() const {
+    int nStart = 0, nEnd = 0;
+    GetSel(nStart, nEnd);
+    const int nLength = GetTextLength();
+    CEditBufferLock lock(*this);
+    return lock.Get() ? WholeSurrogatePairs(lock.Get(), nLength, nStart, nEnd) : EditRange{nStart, nEnd};
+}
+
 void CTessarinView::OnChar(UINT nChar, UINT, UINT) {
     if (IsSwallowedChar(nChar))
         return;
@@ -177,8 +185,9 @@ void CTessarinView::OnShiftDelete() {
 }
 
 void CTessarinView::CutSelection() {
-    int nStart = 0, nEnd = 0;
-    GetSel(nStart, nEnd);
+    // A selection that ends inside a surrogate pair takes the whole pair, onto the clipboard too.
+    const EditRange sel = SelectionOfWholePairs();
+    const int nStart = sel.start, nEnd = sel.end;
     if (nStart == nEnd)
         return;
     // The text goes only once the clipboard holds it. (A selection that splits a CR LF pair loses

@@ -22,7 +22,9 @@ public:
     // Re-creates the control with the other wrap setting, keeping text, selection, top line and
     // the modified mark; the edit history is cleared.
     void ToggleWordWrap();
-    // Puts the caret at column nColumn (1-based) of line nLine (1-based), as the control counts.
+    // Puts the caret at column nColumn (1-based, in UTF-16 units) of line nLine (1-based). Both are
+    // kept within the text: the caret lands on the line, before its line break, never inside a
+    // surrogate pair (a column on its second half goes before the pair).
     void GoToLineColumn(int nLine, int nColumn);
     // The time without seconds, a blank and the short date, in place of the selection; the log form
     // has a line break before and after.
@@ -57,6 +59,8 @@ public:
     void UndoEdit() { m_history.UndoEdit(); }
     void RedoEdit() { m_history.RedoEdit(); }
     void ClearHistory(bool bModified) { m_history.ClearHistory(bModified); }
+    // The document's text was just written: undo and redo that come back to it clear the mark.
+    void SetSavePoint() { m_history.SetSavePoint(); }
     const CEditHistory& GetHistory() const { return m_history; }
 
     bool OnOwnCmdMsg(UINT nID, int nCode, void* pExtra) override;
@@ -102,6 +106,8 @@ private:
     bool SyncContextMenuUndo(HMENU hMenu);
     // Selects what was recorded, so the control removes exactly that.
     void SelectRecorded(const EditRange& range);
+    // The selection widened so that it cuts no surrogate pair.
+    EditRange SelectionOfWholePairs() const;
     bool IsDocumentModified() const;
 
     // IEditTarget: the control seen by the history.

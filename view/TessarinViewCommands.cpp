@@ -11,6 +11,7 @@
 #include "res/resource.h"
 #include "view/DragSource.h"
 #include "view/GotoLineDlg.h"
+#include <algorithm>
 #include <commdlg.h>
 
 namespace {
@@ -182,8 +183,22 @@ void CTessarinView::OnEditGotoLine() {
 }
 
 void CTessarinView::GoToLineColumn(int nLine, int nColumn) {
-    // No range test: the control answers for lines it does not have, as it does.
-    const int nOffset = LineIndex(nLine - 1) + nColumn - 1;
+    // The dialog takes any whole numbers. Unchecked, column 0 or a column past the end put the
+    // caret between the CR and LF of a line break, where typing splits it; a line the text lacks
+    // made the control answer -1. So the line is kept to the text and the column to the line.
+    const int nLines = static_cast<int>(SendMessage(EM_GETLINECOUNT));
+    nLine = std::clamp(nLine, 1, std::max(nLines, 1));
+    const int nLineStart = LineIndex(nLine - 1);
+    const int nLineLength = static_cast<int>(SendMessage(EM_LINELENGTH, static_cast<WPARAM>(nLineStart)));
+    int nOffset = nLineStart + std::clamp(nColumn, 1, nLineLength + 1) - 1;
+    {
+        // Wine's EDIT control would keep a caret between the halves of a surrogate pair, and the
+        // next edit would split it: a column on the second half goes before the pair.
+        const int nLength = GetTextLength();
+        CEditBufferLock lock(*this);
+        if (lock.Get() && SplitsSurrogatePair(lock.Get(), nLength, nOffset))
+            --nOffset;
+    }
     SetSel(nOffset, nOffset, true);
 }
 
@@ -259,6 +274,13 @@ void CTessarinView::OnLButtonDown(UINT, POINT point) {
     if (!::PtInRect(&rc, point)) {
         Default();
         return;
+    }
+    // The text dragged out, and removed on a move, holds whole surrogate pairs.
+    const EditRange sel = SelectionOfWholePairs();
+    if (sel.start != nStart || sel.end != nEnd) {
+        nStart = sel.start;
+        nEnd = sel.end;
+        SetSel(nStart, nEnd, false);
     }
     std::wstring strText;
     {

@@ -75,11 +75,35 @@ TEST_F(ViewGotoLineTest, NoRangeTestAndCancelLeavesTheCaret) {
     RunGotoLine(cancel);
     EXPECT_EQ(Sel(), std::make_pair(1, 1));
 
-    // A column past the line's end goes on into the next line, as the offsets add up.
+    // A column past the line's end stops at the end of the line, before its line break.
     CDialogDriver past;
     past.When(kGotoCaption, [](HWND hDlg) { Enter(hDlg, L" 1 ", L"+5"); });
     RunGotoLine(past);
-    EXPECT_EQ(Sel(), std::make_pair(4, 4));
+    EXPECT_EQ(Sel(), std::make_pair(2, 2));
+}
+
+TEST_F(ViewGotoLineTest, TheCaretStaysOnTheLineAndOutOfLineBreaksAndSurrogatePairs) {
+    // "ab" CR LF "x" U+1F600 "y" CR LF "last"
+    Load(L"ab\r\nx\xD83D\xDE00y\r\nlast", 0);
+    struct Case {
+        int nLine, nColumn, nOffset;
+    };
+    const Case cases[] = {
+        {1, 0, 0},  {2, 0, 4},  {2, -3, 4}, // before the first column: the line's start
+        {1, 3, 2},  {1, 99, 2}, {2, 6, 8},  // past the end: before the line break
+        {2, 3, 5},                          // on the second half of a pair: before the pair
+        {2, 4, 7},  {3, 5, 14}, {3, 9, 14}, // after the pair; the last line's end is the text's
+        {9, 1, 10}, {0, 2, 1},  {-4, 1, 0}, // lines the text lacks: its first or last line
+    };
+    for (const Case& c : cases) {
+        Select(7, 7);
+        m_view.GoToLineColumn(c.nLine, c.nColumn);
+        EXPECT_EQ(Sel(), std::make_pair(c.nOffset, c.nOffset)) << c.nLine << ":" << c.nColumn;
+    }
+    // Typing where a column past the end put the caret keeps the line break whole.
+    m_view.GoToLineColumn(1, 40);
+    Type(L"Q");
+    EXPECT_EQ(Text().substr(0, 5), L"abQ\r\n");
 }
 
 TEST_F(ViewGotoLineTest, ANonIntegerKeepsTheDialogOpenWithTheFrameworkMessage) {
