@@ -50,8 +50,9 @@ protected:
     std::vector<std::wstring> OpenAndCollectWarnings(const std::wstring& path) {
         CBoxAnswerer ok(IDOK);
         EXPECT_TRUE(Open(path));
-        if (m_doc.IsOpenWarningPending())
+        if (m_doc.IsOpenWarningPending()) {
             EXPECT_TRUE(PumpUntil([&] { return ok.Count() == 1 && !m_doc.IsOpenWarningPending(); }));
+        }
         EXPECT_FALSE(m_doc.IsOpenWarningPending());
         return ok.Texts();
     }
