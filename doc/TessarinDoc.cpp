@@ -87,6 +87,24 @@ std::wstring CharacterText(const UnencodableResult& lost) {
     return {static_cast<wchar_t>(0xD800 + (ch >> 10)), static_cast<wchar_t>(0xDC00 + (ch & 0x3FF))};
 }
 
+// The open check on the block the control is about to adopt: the control takes the text up to its
+// first NUL (so a longer block means it holds less than the file), and reading the block here
+// rather than through the control leaves the control's own buffer alone.
+OpenCheckResult CheckDecodedText(HLOCAL hText, const unsigned char* pBytes, size_t nBytes, EncodingId encoding,
+                                 LineEndingId lineEnding) {
+    SIZE_T nBlock = ::LocalSize(hText);
+    size_t nDecoded = nBlock >= sizeof(wchar_t) ? (nBlock - sizeof(wchar_t)) / sizeof(wchar_t) : 0;
+    CLocalLock text(hText);
+    if (!text.Get())
+        return {};
+    const wchar_t* pText = static_cast<const wchar_t*>(text.Get());
+    try {
+        return CheckOpenedText(pBytes, nBytes, pText, wcsnlen(pText, nDecoded), nDecoded, encoding, lineEnding);
+    } catch (const std::bad_alloc&) {
+        return {}; // no room to compare: the text opens as it would have without the check
+    }
+}
+
 } // namespace
 
 CTessarinView* CTessarinDoc::GetView() const {
@@ -147,31 +165,27 @@ void CTessarinDoc::ReadIntoView(const wchar_t* pszPathName, CTessarinView& view)
     CFile file(pszPathName, CFile::modeRead | CFile::shareDenyNone);
     EncodingId encoding = m_nReqEncoding;
     LineEndingId lineEnding = m_nReqLineEnding;
-    size_t nBytes = 0;
-    CLocalBlock hBytes(ReadFileBytes(file, nBytes));
-    file.Close();
-    CLocalLock bytes(hBytes.Get());
-    if (!bytes.Get())
-        throw CMemoryException();
-    CLocalBlock hText(DecodeFileBytes(bytes.Get(), nBytes, encoding, lineEnding));
-    // The block is the text and a terminating zero; the control takes the text only up to its
-    // first NUL, so a longer block means the control holds less than the file.
-    SIZE_T nBlock = ::LocalSize(hText.Get());
-    size_t nDecoded = nBlock >= sizeof(wchar_t) ? (nBlock - sizeof(wchar_t)) / sizeof(wchar_t) : 0;
+    CLocalBlock hText;
+    OpenCheckResult check;
+    {
+        // The file's bytes are kept for the check only, and let go before the control lays out
+        // the text, so the open's peak memory stays what it was.
+        size_t nBytes = 0;
+        CLocalBlock hBytes(ReadFileBytes(file, nBytes));
+        file.Close();
+        CLocalLock bytes(hBytes.Get());
+        if (!bytes.Get())
+            throw CMemoryException();
+        hText = CLocalBlock(DecodeFileBytes(bytes.Get(), nBytes, encoding, lineEnding));
+        check =
+            CheckDecodedText(hText.Get(), static_cast<const unsigned char*>(bytes.Get()), nBytes, encoding, lineEnding);
+    }
     // Only a fully decoded text replaces what the control holds.
     view.SetHandle(std::move(hText));
     m_nEncoding = encoding;
     m_nLineEnding = lineEnding;
-    m_openCheck = {};
+    m_openCheck = check;
     m_strCheckedPath = FullPathOf(pszPathName);
-    try {
-        size_t nText = static_cast<size_t>(view.GetTextLength());
-        CEditBufferLock text(view);
-        m_openCheck = CheckOpenedText(static_cast<const unsigned char*>(bytes.Get()), nBytes, text.Get(),
-                                      text.Get() ? nText : 0, nDecoded, encoding, lineEnding);
-    } catch (const std::bad_alloc&) {
-        // No room to compare: the text is in the window, as it would have been without the check.
-    }
 }
 
 void CTessarinDoc::ScheduleOpenWarning() {
@@ -252,13 +266,14 @@ bool CTessarinDoc::OnSaveDocument(const wchar_t* pszPathName) {
     EncodingId encoding;
     LineEndingId lineEnding;
     SaveTarget(encoding, lineEnding);
-    if (!ConfirmLossySave(pszPathName, *pView, encoding)) {
-        // Nothing written: the document keeps its path, pair and modified mark, and the framework
-        // takes the false as "not saved" (no error box; a pending exit, New or Open stops).
-        pView->StartFileWatch(GetPathName());
-        return false;
-    }
     try {
+        if (!ConfirmLossySave(pszPathName, *pView, encoding)) {
+            // Nothing written: the document keeps its path, pair and modified mark, and the
+            // framework takes the false as "not saved" (no error box; a pending exit, New or Open
+            // stops).
+            pView->StartFileWatch(GetPathName());
+            return false;
+        }
         // Converted and written to a new file first; the file it replaces is swapped out only once
         // the new one is complete on the disk.
         WriteFileSafely(pszPathName, [&](CFile& file) {
