@@ -111,3 +111,27 @@ TEST_F(TessarinE2E, EmojiInANewShiftJisDocumentAskedBothWays) {
     EXPECT_EQ(ReadAllBytes(path), Bytes("ab"));
     ASSERT_TRUE(m_app.Close());
 }
+
+TEST_F(TessarinE2E, AReloadThroughTheWatchWarnsAfterTheNewTextIsIn) {
+    std::wstring path = m_dir.File(L"watched.txt");
+    WriteAllBytes(path, Bytes("\xE3\x81\x82\nb\n"));
+    ASSERT_NE(Launch(path), nullptr);
+    ASSERT_TRUE(SendTimed(m_hWndMain, WM_NULL, 0, 0));
+    EXPECT_TRUE(m_app.HasNoDialog()) << "a file that comes back identical shows nothing";
+
+    // Another program writes a NUL into the file: the watch asks, the reload reads it, then warns.
+    WriteAllBytes(path, Bytes(std::string("\xE3\x81\x82\nb\nc", 7) + std::string(1, '\0') + "d\n"));
+    HWND box = m_app.WaitForMessageBox(15000);
+    ASSERT_NE(box, nullptr) << "the watch did not ask";
+    ASSERT_TRUE(PressButton(box, IDYES));
+    ASSERT_TRUE(CTargetProcess::WaitForWindowGone(box));
+    box = m_app.WaitForMessageBox();
+    ASSERT_NE(box, nullptr) << "no warning after the reload";
+    EXPECT_EQ(WindowText(Edit()), L"あ\r\nb\r\nc");
+    std::wstring text = MessageBoxText(box);
+    EXPECT_TRUE(Contains(text, L"NUL")) << text;
+    EXPECT_TRUE(Contains(text, L"3 行、2 列")) << text;
+    ASSERT_TRUE(PressButton(box, IDOK));
+    ASSERT_TRUE(CTargetProcess::WaitForWindowGone(box));
+    ASSERT_TRUE(m_app.Close());
+}
