@@ -127,6 +127,13 @@ TEST(SaveCheck, FindsExactlyWhatTheEncodingCannotHold) {
     EXPECT_EQ(r.nLine, 2);
     EXPECT_EQ(r.nColumn, 2);
 
+    // Shift_JIS is read with the JIS mapping, so CP932's look-alikes come back as other characters
+    // (U+FF5E as U+301C): written, but not given back.
+    std::wstring lookAlikes = L"\uFF5E\u301C\uFF0D\u2212";
+    r = FindUnencodable(lookAlikes.data(), lookAlikes.size(), EncodingId::SjisAuto);
+    EXPECT_EQ(r.nCount, 2u);
+    EXPECT_EQ(r.chFirst, U'\uFF5E');
+
     for (EncodingId id : {EncodingId::Utf8N, EncodingId::Utf16LeBom, EncodingId::Utf32Be})
         EXPECT_EQ(FindUnencodable(text.data(), text.size(), id).nCount, 0u) << static_cast<int>(id);
 
