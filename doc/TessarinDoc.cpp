@@ -1,17 +1,111 @@
 // CTessarinDoc: new, open, save and close of the one document, the save-changes question and the
 // ".LOG" stamp, with the view's file watch stopped while the file is being read or written.
 #include "doc/TessarinDoc.h"
+#include "doc/Fidelity.h"
 #include "doc/SafeSave.h"
 #include "doc/TextCodec.h"
 #include "framework/Exception.h"
 #include "framework/File.h"
+#include "framework/Handles.h"
 #include "framework/FrameworkIds.h"
 #include "framework/MessageBox.h"
 #include "framework/Strings.h"
 #include "res/resource.h"
 #include "view/TessarinView.h"
+#include <cwchar>
+#include <initializer_list>
 #include <new>
 #include <string_view>
+
+namespace {
+
+std::wstring FullPathOf(const std::wstring& path) {
+    DWORD n = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (n == 0)
+        return path;
+    std::wstring full(n, L'\0');
+    n = ::GetFullPathNameW(path.c_str(), n, full.data(), nullptr);
+    if (n == 0 || n >= full.size())
+        return path;
+    full.resize(n);
+    return full;
+}
+
+// File names compare without regard to case, as the file system does.
+bool SameFile(const std::wstring& a, const std::wstring& b) {
+    return !a.empty() && ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                                                static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}
+
+// Fills the printf-style directives of a string-table text in order: each "%s", "%d" or "%04X"
+// takes the next argument, already formatted; "%%" is a percent sign.
+std::wstring FormatMessageText(UINT nID, std::initializer_list<std::wstring> args) {
+    std::wstring strFormat = LoadStringResource(nID);
+    std::wstring strOut;
+    auto arg = args.begin();
+    for (size_t i = 0; i < strFormat.size(); ++i) {
+        if (strFormat[i] == L'%' && i + 1 < strFormat.size()) {
+            size_t j = i + 1;
+            while (j < strFormat.size() && strFormat[j] >= L'0' && strFormat[j] <= L'9')
+                ++j;
+            if (j < strFormat.size() && j == i + 1 && strFormat[j] == L'%') {
+                strOut += L'%';
+                i = j;
+                continue;
+            }
+            if (j < strFormat.size() && (strFormat[j] == L's' || strFormat[j] == L'd' || strFormat[j] == L'X') &&
+                arg != args.end()) {
+                strOut += *arg++;
+                i = j;
+                continue;
+            }
+        }
+        strOut += strFormat[i];
+    }
+    return strOut;
+}
+
+UINT ReasonStringId(FidelityReason reason) {
+    switch (reason) {
+    case FidelityReason::Nul: return IDS_REASON_NUL;
+    case FidelityReason::MixedLineBreaks: return IDS_REASON_MIXED_BREAKS;
+    case FidelityReason::InvalidBytes: return IDS_REASON_INVALID_BYTES;
+    case FidelityReason::Unrepresentable: return IDS_REASON_UNREPRESENTABLE;
+    case FidelityReason::EscapeSequence: return IDS_REASON_ESCAPE_SEQUENCE;
+    default: return IDS_REASON_UNKNOWN;
+    }
+}
+
+// The character itself, or a name for half a surrogate pair, which cannot be shown.
+std::wstring CharacterText(const UnencodableResult& lost) {
+    if (lost.bFirstIsLoneSurrogate)
+        return LoadStringResource(IDS_LONE_SURROGATE);
+    char32_t ch = lost.chFirst;
+    if (ch < 0x10000)
+        return std::wstring(1, static_cast<wchar_t>(ch));
+    ch -= 0x10000;
+    return {static_cast<wchar_t>(0xD800 + (ch >> 10)), static_cast<wchar_t>(0xDC00 + (ch & 0x3FF))};
+}
+
+// The open check on the block the control is about to adopt: the control takes the text up to its
+// first NUL (so a longer block means it holds less than the file), and reading the block here
+// rather than through the control leaves the control's own buffer alone.
+OpenCheckResult CheckDecodedText(HLOCAL hText, const unsigned char* pBytes, size_t nBytes, EncodingId encoding,
+                                 LineEndingId lineEnding) {
+    SIZE_T nBlock = ::LocalSize(hText);
+    size_t nDecoded = nBlock >= sizeof(wchar_t) ? (nBlock - sizeof(wchar_t)) / sizeof(wchar_t) : 0;
+    CLocalLock text(hText);
+    if (!text.Get())
+        return {};
+    const wchar_t* pText = static_cast<const wchar_t*>(text.Get());
+    try {
+        return CheckOpenedText(pBytes, nBytes, pText, wcsnlen(pText, nDecoded), nDecoded, encoding, lineEnding);
+    } catch (const std::bad_alloc&) {
+        return {}; // no room to compare: the text opens as it would have without the check
+    }
+}
+
+} // namespace
 
 CTessarinView* CTessarinDoc::GetView() const {
     for (CView* pView : GetViews())
@@ -30,6 +124,9 @@ bool CTessarinDoc::OnNewDocument() {
     }
     m_nEncoding = EncodingId::SjisAuto;
     m_nLineEnding = LineEndingId::Crlf;
+    CancelOpenWarning();
+    m_openCheck = {};
+    m_strCheckedPath.clear();
     if (pView)
         pView->ClearHistory(false);
     SetModifiedFlag(false); // whatever the emptying of the control reported, a new document is unchanged
@@ -41,16 +138,9 @@ bool CTessarinDoc::OnOpenDocument(const wchar_t* pszPathName) {
     if (!pView)
         return false;
     pView->StopFileWatch();
+    CancelOpenWarning(); // a failed open shows only its own error
     try {
-        CFile file(pszPathName, CFile::modeRead | CFile::shareDenyNone);
-        EncodingId encoding = m_nReqEncoding;
-        LineEndingId lineEnding = m_nReqLineEnding;
-        CLocalBlock hText(DecodeFileText(file, encoding, lineEnding));
-        file.Close();
-        // Only a fully decoded text replaces what the control holds.
-        pView->SetHandle(std::move(hText));
-        m_nEncoding = encoding;
-        m_nLineEnding = lineEnding;
+        ReadIntoView(pszPathName, *pView);
     } catch (const CException& e) {
         ReportSaveLoadException(pszPathName, &e, false, AFX_IDP_FAILED_TO_OPEN_DOC);
         pView->StartFileWatch(GetPathName());
@@ -66,7 +156,76 @@ bool CTessarinDoc::OnOpenDocument(const wchar_t* pszPathName) {
     ::InvalidateRect(pView->m_hWnd, nullptr, TRUE);
     pView->StartFileWatch(pszPathName);
     pView->ClearHistory(IsModified()); // the stamp is not something to undo, nor what the file holds
+    if (m_openCheck.Differs())
+        ScheduleOpenWarning();
     return true;
+}
+
+void CTessarinDoc::ReadIntoView(const wchar_t* pszPathName, CTessarinView& view) {
+    CFile file(pszPathName, CFile::modeRead | CFile::shareDenyNone);
+    EncodingId encoding = m_nReqEncoding;
+    LineEndingId lineEnding = m_nReqLineEnding;
+    CLocalBlock hText;
+    OpenCheckResult check;
+    {
+        // The file's bytes are kept for the check only, and let go before the control lays out
+        // the text, so the open's peak memory stays what it was.
+        size_t nBytes = 0;
+        CLocalBlock hBytes(ReadFileBytes(file, nBytes));
+        file.Close();
+        CLocalLock bytes(hBytes.Get());
+        if (!bytes.Get())
+            throw CMemoryException();
+        hText = CLocalBlock(DecodeFileBytes(bytes.Get(), nBytes, encoding, lineEnding));
+        check =
+            CheckDecodedText(hText.Get(), static_cast<const unsigned char*>(bytes.Get()), nBytes, encoding, lineEnding);
+    }
+    // Only a fully decoded text replaces what the control holds.
+    view.SetHandle(std::move(hText));
+    m_nEncoding = encoding;
+    m_nLineEnding = lineEnding;
+    m_openCheck = check;
+    m_strCheckedPath = FullPathOf(pszPathName);
+}
+
+void CTessarinDoc::ScheduleOpenWarning() {
+    CancelOpenWarning();
+    s_pWarningDoc = this;
+    m_nWarningTimer = ::SetTimer(nullptr, 0, 50, &CTessarinDoc::OnWarningTimer);
+    if (!m_nWarningTimer)
+        s_pWarningDoc = nullptr;
+}
+
+void CTessarinDoc::CancelOpenWarning() {
+    if (m_nWarningTimer)
+        ::KillTimer(nullptr, m_nWarningTimer);
+    m_nWarningTimer = 0;
+    if (s_pWarningDoc == this)
+        s_pWarningDoc = nullptr;
+}
+
+void CALLBACK CTessarinDoc::OnWarningTimer(HWND, UINT, UINT_PTR nIDEvent, DWORD) {
+    CTessarinDoc* pDoc = s_pWarningDoc;
+    if (!pDoc || pDoc->m_nWarningTimer != nIDEvent) {
+        ::KillTimer(nullptr, nIDEvent);
+        return;
+    }
+    // Start-up opens the file named on the command line before the main window is shown, and a
+    // box owned by a hidden window would come up on its own; wait, too, while another modal box
+    // or dialog has the window disabled.
+    CTessarinView* pView = pDoc->GetView();
+    HWND hRoot = pView && pView->m_hWnd ? ::GetAncestor(pView->m_hWnd, GA_ROOT) : nullptr;
+    if (!hRoot || !::IsWindowVisible(hRoot) || !::IsWindowEnabled(hRoot))
+        return;
+    pDoc->CancelOpenWarning();
+    pDoc->ShowOpenWarning();
+}
+
+void CTessarinDoc::ShowOpenWarning() {
+    std::wstring strText = FormatMessageText(
+        IDS_OPEN_NOT_FAITHFUL, {m_strCheckedPath, LoadStringResource(ReasonStringId(m_openCheck.reason)),
+                                std::to_wstring(m_openCheck.nLine), std::to_wstring(m_openCheck.nColumn)});
+    AfxMessageBox(strText, MB_OK | MB_ICONWARNING, 0);
 }
 
 void CTessarinDoc::StampLogFile(CTessarinView& view) {
@@ -108,6 +267,13 @@ bool CTessarinDoc::OnSaveDocument(const wchar_t* pszPathName) {
     LineEndingId lineEnding;
     SaveTarget(encoding, lineEnding);
     try {
+        if (!ConfirmLossySave(pszPathName, *pView, encoding)) {
+            // Nothing written: the document keeps its path, pair and modified mark, and the
+            // framework takes the false as "not saved" (no error box; a pending exit, New or Open
+            // stops).
+            pView->StartFileWatch(GetPathName());
+            return false;
+        }
         // Converted and written to a new file first; the file it replaces is swapped out only once
         // the new one is complete on the disk.
         WriteFileSafely(pszPathName, [&](CFile& file) {
@@ -123,10 +289,49 @@ bool CTessarinDoc::OnSaveDocument(const wchar_t* pszPathName) {
     }
     m_nEncoding = encoding;
     m_nLineEnding = lineEnding;
+    // The file now holds what the document wrote; what the open found is about a file that is gone.
+    CancelOpenWarning();
+    m_openCheck = {};
+    m_strCheckedPath.clear();
     SetModifiedFlag(false);
     pView->SetSavePoint();
     pView->StartFileWatch(pszPathName);
     return true;
+}
+
+bool CTessarinDoc::ConfirmLossySave(const wchar_t* pszPathName, CTessarinView& view, EncodingId encoding) {
+    UnencodableResult lost;
+    {
+        size_t nText = static_cast<size_t>(view.GetTextLength());
+        CEditBufferLock text(view);
+        if (text.Get())
+            lost = FindUnencodable(text.Get(), nText, encoding);
+    }
+    std::wstring strTarget = FullPathOf(pszPathName);
+    bool bOverwritesChecked = m_openCheck.Differs() && SameFile(strTarget, m_strCheckedPath);
+    if (lost.nCount == 0 && !bOverwritesChecked)
+        return true;
+    CancelOpenWarning(); // the question says all the warning would have said
+
+    std::wstring strText = strTarget;
+    if (bOverwritesChecked)
+        strText +=
+            L"\n\n" + FormatMessageText(IDS_SAVE_OPEN_MISMATCH,
+                                        {LoadStringResource(ReasonStringId(m_openCheck.reason)),
+                                         std::to_wstring(m_openCheck.nLine), std::to_wstring(m_openCheck.nColumn)});
+    if (lost.nCount) {
+        wchar_t szCode[16] = {};
+        std::swprintf(szCode, 16, L"%04X", static_cast<unsigned>(lost.chFirst));
+        strText +=
+            L"\n\n" + FormatMessageText(IDS_SAVE_UNENCODABLE,
+                                        {EncodingLongName(encoding), std::to_wstring(lost.nCount), CharacterText(lost),
+                                         szCode, std::to_wstring(lost.nLine), std::to_wstring(lost.nColumn)});
+    }
+    strText += L"\n\n" + LoadStringResource(IDS_SAVE_ASK);
+    if (lost.nCount)
+        strText += L"\n\n" + LoadStringResource(IDS_SAVE_UNICODE_HINT);
+    // No is the default button: a hurried Enter writes nothing.
+    return AfxMessageBox(strText, MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2, 0) == IDYES;
 }
 
 bool CTessarinDoc::DoSave(const wchar_t* pszPathName, bool bReplace) {
@@ -144,7 +349,12 @@ bool CTessarinDoc::DoSave(const wchar_t* pszPathName, bool bReplace) {
     return bSaved;
 }
 
+CTessarinDoc::~CTessarinDoc() {
+    CancelOpenWarning();
+}
+
 void CTessarinDoc::OnCloseDocument() {
+    CancelOpenWarning();
     if (CTessarinView* pView = GetView())
         pView->StopFileWatch();
     CDocument::OnCloseDocument();

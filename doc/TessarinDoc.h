@@ -4,13 +4,17 @@
 // pair); it reads files into the view's edit control, writes them back, stamps ".LOG" files and
 // has the view watch the file for changes made elsewhere.
 #include "doc/Encoding.h"
+#include "doc/Fidelity.h"
 #include "framework/Document.h"
+#include <windows.h>
+#include <string>
 
 class CTessarinView;
 
 class CTessarinDoc : public CDocument {
 public:
     CTessarinDoc() = default;
+    ~CTessarinDoc() override;
 
     bool OnNewDocument() override;
     bool OnOpenDocument(const wchar_t* pszPathName) override;
@@ -36,15 +40,38 @@ public:
 
     CTessarinView* GetView() const;
 
+    // What the open check found: Differs() when saving the file as it was read would not give its
+    // bytes back. Cleared by New, by the next open and by a save.
+    const OpenCheckResult& GetOpenCheck() const { return m_openCheck; }
+    // True while the open warning waits for the main window to be shown.
+    bool IsOpenWarningPending() const { return m_nWarningTimer != 0; }
+
 private:
     // Appends the date and time when the text starts with ".LOG" and has more after it.
     void StampLogFile(CTessarinView& view);
     // The pair a save writes: the requested one right after the Save As dialog, else the current.
     void SaveTarget(EncodingId& encoding, LineEndingId& lineEnding) const;
 
+    // Reads the file, decodes it into the view and runs the open check; throws as decoding does.
+    void ReadIntoView(const wchar_t* pszPathName, CTessarinView& view);
+    // Shows the open warning once the window that owns it is on screen (not yet while start-up
+    // opens the file named on the command line): a thread timer waits for that.
+    void ScheduleOpenWarning();
+    void CancelOpenWarning();
+    static void CALLBACK OnWarningTimer(HWND, UINT, UINT_PTR nIDEvent, DWORD);
+    void ShowOpenWarning();
+    // The one question before a save that would lose something: characters the target encoding
+    // cannot hold, and, when the file the text came from is overwritten, the open check's finding.
+    // True when the save may go on.
+    bool ConfirmLossySave(const wchar_t* pszPathName, CTessarinView& view, EncodingId encoding);
+
     EncodingId m_nEncoding = EncodingId::SjisAuto;
     LineEndingId m_nLineEnding = LineEndingId::Crlf;
     EncodingId m_nReqEncoding = EncodingId::Unspecified;
     LineEndingId m_nReqLineEnding = LineEndingId::Unspecified;
     bool m_bSaveAsConfirmed = false; // set while a save that follows the Save As dialog runs
+    OpenCheckResult m_openCheck;
+    std::wstring m_strCheckedPath; // the file m_openCheck is about
+    UINT_PTR m_nWarningTimer = 0;
+    static inline CTessarinDoc* s_pWarningDoc = nullptr; // the document whose warning timer runs
 };

@@ -163,3 +163,18 @@
 #define IDS_LINK_BROWSER_FAILED 62321
 // The project's web page, which the About box shows and opens
 #define IDS_ABOUT_URL 62322
+
+// Files that would not come back byte for byte: the warning after an open, the question before a
+// save, and the phrases they are built from
+#define IDS_OPEN_NOT_FAITHFUL 62330
+#define IDS_SAVE_OPEN_MISMATCH 62331
+#define IDS_SAVE_UNENCODABLE 62332
+#define IDS_SAVE_ASK 62333
+#define IDS_SAVE_UNICODE_HINT 62334
+#define IDS_LONE_SURROGATE 62335
+#define IDS_REASON_UNKNOWN 62336
+#define IDS_REASON_NUL 62337
+#define IDS_REASON_MIXED_BREAKS 62338
+#define IDS_REASON_INVALID_BYTES 62339
+#define IDS_REASON_UNREPRESENTABLE 62340
+#define IDS_REASON_ESCAPE_SEQUENCE 62341
