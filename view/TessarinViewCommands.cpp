@@ -37,6 +37,56 @@ std::wstring CallFormatter(int (*pfnMeasure)(const SYSTEMTIME&, wchar_t*, int), 
     return text;
 }
 
+// How a left-button press ends: released before the pointer moved far (a click), moved past the
+// drag threshold with the button held (a drag), or given up (Escape, the mouse taken elsewhere).
+enum class PressResult { Click, Drag, Cancel };
+
+// Follows a press at ptClient with the mouse captured. DragDetect would do this, but Wine's
+// compares the pointer's client coordinates with a rectangle around the screen point it is given,
+// so there every press in a window away from the screen's corner would count as a drag.
+PressResult FollowPress(HWND hWnd, POINT ptClient, MSG& msgUp) {
+    const int cxDrag = ::GetSystemMetrics(SM_CXDRAG), cyDrag = ::GetSystemMetrics(SM_CYDRAG);
+    const RECT rcDrag{ptClient.x - cxDrag, ptClient.y - cyDrag, ptClient.x + cxDrag + 1, ptClient.y + cyDrag + 1};
+    ::SetCapture(hWnd);
+    PressResult result = PressResult::Cancel;
+    for (;;) {
+        if (::GetCapture() != hWnd)
+            break;
+        MSG msg{};
+        if (!::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::WaitMessage();
+            continue;
+        }
+        if (msg.message == WM_QUIT) {
+            ::PostQuitMessage(static_cast<int>(msg.wParam)); // for the main loop to see
+            break;
+        }
+        if (msg.message == WM_LBUTTONUP) {
+            msgUp = msg;
+            result = PressResult::Click;
+            break;
+        }
+        if (msg.message == WM_MOUSEMOVE) {
+            POINT pt{static_cast<short>(LOWORD(msg.lParam)), static_cast<short>(HIWORD(msg.lParam))};
+            if (msg.hwnd != hWnd)
+                ::MapWindowPoints(msg.hwnd, hWnd, &pt, 1);
+            if (!::PtInRect(&rcDrag, pt)) {
+                result = PressResult::Drag;
+                break;
+            }
+            continue;
+        }
+        if ((msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE) || msg.message == WM_RBUTTONDOWN ||
+            msg.message == WM_MBUTTONDOWN)
+            break;
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+    }
+    if (::GetCapture() == hWnd)
+        ::ReleaseCapture();
+    return result;
+}
+
 constexpr UINT_PTR kWatchTimerId = 1;
 constexpr UINT kWatchIntervalMs = 2000;
 } // namespace
@@ -260,17 +310,30 @@ void CTessarinView::OnLButtonDown(UINT, POINT point) {
         Default();
         return;
     }
+    // A press inside the selection drags it only once the pointer has moved past the drag
+    // threshold; a plain click puts the caret where it was clicked.
+    MSG msgUp{};
+    switch (FollowPress(m_hWnd, point, msgUp)) {
+    case PressResult::Click:
+        // The control gets the press, and its release, which has already happened.
+        Default();
+        DefWindowProc(WM_LBUTTONUP, msgUp.wParam, msgUp.lParam);
+        return;
+    case PressResult::Cancel: return;
+    case PressResult::Drag: break;
+    }
     std::wstring strText;
     {
         CEditBufferLock lock(*this);
-        if (!lock.Get()) {
-            Default();
+        if (!lock.Get())
             return;
-        }
         strText.assign(lock.Get() + nStart, lock.Get() + nEnd);
     }
     // OLE runs its own loop until the button goes up; the click never reaches the control.
-    if (DragText(strText, DROPEFFECT_COPY | DROPEFFECT_MOVE) == DROPEFFECT_MOVE)
+    m_bDraggingOut = true;
+    const DWORD dwEffect = DragText(strText, DROPEFFECT_COPY | DROPEFFECT_MOVE);
+    m_bDraggingOut = false;
+    if (dwEffect == DROPEFFECT_MOVE)
         RecordInsertion(L"", -1, -1, true);
 }
 
@@ -281,7 +344,9 @@ DWORD CTessarinView::OnDragEnter(IDataObject* pDataObject, DWORD dwKeyState, POI
 }
 
 DWORD CTessarinView::OnDragOver(IDataObject*, DWORD dwKeyState, POINT) {
-    if (!m_bDropAllowed)
+    // The selection dragged over its own view would only replace itself (a drop replaces the
+    // selection, not the drop point): refused, so neither the text nor the history changes.
+    if (!m_bDropAllowed || m_bDraggingOut)
         return DROPEFFECT_NONE;
     return (dwKeyState & MK_ALT) ? DROPEFFECT_MOVE : DROPEFFECT_COPY;
 }
