@@ -4,6 +4,7 @@
 #include "view/TessarinView.h"
 #include "framework/Clipboard.h"
 #include "framework/Document.h"
+#include "framework/GdiHandles.h"
 #include "framework/MessageBox.h"
 #include "framework/Strings.h"
 #include "framework/WaitCursor.h"
@@ -35,6 +36,26 @@ std::wstring CallFormatter(int (*pfnMeasure)(const SYSTEMTIME&, wchar_t*, int), 
     n = pfnMeasure(st, text.data(), n);
     text.resize(n > 0 ? static_cast<size_t>(n - 1) : 0); // without the terminating NUL
     return text;
+}
+
+// The description of the font the control shows (the system font's when it has none of its own),
+// with the face and character set the font mapper actually chose. The face asked for may not exist
+// ("FixedSys" under Wine): given a face it cannot find, the font dialog opens on the first font of
+// its list, and OK without a change would switch the view to that.
+LOGFONTW ShownFontDescription(HWND hEdit) {
+    auto hFont = reinterpret_cast<HFONT>(::SendMessageW(hEdit, WM_GETFONT, 0, 0));
+    HGDIOBJ hObject = hFont ? static_cast<HGDIOBJ>(hFont) : ::GetStockObject(SYSTEM_FONT);
+    LOGFONTW lf{};
+    ::GetObjectW(hObject, sizeof lf, &lf);
+    CClientDC dc(hEdit);
+    CSelectObject select(dc.Get(), hObject);
+    wchar_t szFace[LF_FACESIZE] = {};
+    if (::GetTextFaceW(dc.Get(), LF_FACESIZE, szFace) > 0)
+        ::lstrcpynW(lf.lfFaceName, szFace, LF_FACESIZE);
+    TEXTMETRICW tm{};
+    if (::GetTextMetricsW(dc.Get(), &tm))
+        lf.lfCharSet = tm.tmCharSet;
+    return lf;
 }
 
 // How a left-button press ends: released before the pointer moved far (a click), moved past the
@@ -257,9 +278,7 @@ void CTessarinView::InsertDateTime(bool bLogForm) {
 }
 
 void CTessarinView::OnFormatFont() {
-    LOGFONTW lf{};
-    auto hFont = reinterpret_cast<HFONT>(SendMessage(WM_GETFONT));
-    ::GetObjectW(hFont ? static_cast<HGDIOBJ>(hFont) : ::GetStockObject(SYSTEM_FONT), sizeof lf, &lf);
+    LOGFONTW lf = ShownFontDescription(m_hWnd);
     CHOOSEFONTW cf{};
     cf.lStructSize = sizeof cf;
     cf.hwndOwner = ::GetAncestor(m_hWnd, GA_ROOT);
