@@ -75,7 +75,14 @@ PressResult FollowPress(HWND hWnd, POINT ptClient, MSG& msgUp) {
             break;
         MSG msg{};
         if (!::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ::WaitMessage();
+            // Everything queued is handled and the button is up, yet no release came (a press
+            // sent by another program, or a release another window took): a click where pressed.
+            if (::GetKeyState(VK_LBUTTON) >= 0) {
+                msgUp = MSG{hWnd, WM_LBUTTONUP, 0, MAKELPARAM(ptClient.x, ptClient.y)};
+                result = PressResult::Click;
+                break;
+            }
+            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
             continue;
         }
         if (msg.message == WM_QUIT) {
