@@ -10,5 +10,7 @@ CAboutDlg::CAboutDlg()
 BOOL CAboutDlg::OnInitDialog() {
     CDialog::OnInitDialog();
     m_wndLink.SubclassDlgItem(IDC_ABOUT_LINK, m_hWnd);
+    // Over the window it belongs to, wherever that stands, rather than at the screen's corner.
+    CenterWindow();
     return TRUE;
 }

@@ -1,6 +1,6 @@
 // CLinkButton: paints the address as underlined text, shows the pointing hand over it, and opens it
-// through the shell on a left-button release; every other mouse press is swallowed so the button
-// beneath never looks pressed or takes the focus by mouse.
+// through the shell on a left-button release; every other mouse press, Space, and whatever else would
+// have the button beneath paint itself is kept from it, so it never shows as a push button.
 #include "app/LinkButton.h"
 #include "framework/GdiHandles.h"
 #include "framework/MessageBox.h"
@@ -8,6 +8,7 @@
 #include "framework/WinApp.h"
 #include "res/resource.h"
 #include <shellapi.h>
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -21,6 +22,7 @@ CLinkButton::CLinkButton(std::wstring strTarget, std::wstring strText)
 LRESULT CLinkButton::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_PAINT: OnPaint(); return 0;
+    case WM_ERASEBKGND: return TRUE; // WM_PAINT fills the background itself
     case WM_SETCURSOR: return OnSetCursor() ? TRUE : Default();
     case WM_LBUTTONUP: OnClick(); return 0;
     case WM_LBUTTONDOWN:
@@ -32,12 +34,44 @@ LRESULT CLinkButton::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_NCRBUTTONDOWN:
     case WM_NCRBUTTONUP:
     case WM_NCRBUTTONDBLCLK: return 0;
+    // The push button beneath paints itself at once, not through WM_PAINT, when it is pressed
+    // (Space), takes or loses the focus, becomes the default button or the keyboard cues change:
+    // a button frame and the template's caption would stay over the link. None of that reaches
+    // it; the link repaints itself instead.
+    case WM_GETDLGCODE: return DLGC_BUTTON; // a tab stop, but never the default push button
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+        if (wParam == VK_SPACE)
+            return 0; // only a mouse release opens the page
+        return CButton::WindowProc(message, wParam, lParam);
+    case BM_SETSTATE: return 0;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS: Repaint(); return 0;
+    case BM_SETSTYLE:
+        DefWindowProc(message, wParam, FALSE);
+        Repaint();
+        return 0;
+    case WM_UPDATEUISTATE:
+    case WM_ENABLE:
+        ::DefWindowProcW(m_hWnd, message, wParam, lParam);
+        Repaint();
+        return 0;
     }
     return CButton::WindowProc(message, wParam, lParam);
 }
 
+void CLinkButton::Repaint() const {
+    ::InvalidateRect(m_hWnd, nullptr, TRUE);
+}
+
 void CLinkButton::OnPaint() {
     CPaintDC dc(m_hWnd);
+    RECT rcClient{};
+    ::GetClientRect(m_hWnd, &rcClient);
+    // The dialog's own background, as it would give it to a button.
+    auto hBrush = reinterpret_cast<HBRUSH>(::SendMessageW(
+        ::GetParent(m_hWnd), WM_CTLCOLORBTN, reinterpret_cast<WPARAM>(dc.Get()), reinterpret_cast<LPARAM>(m_hWnd)));
+    ::FillRect(dc.Get(), &rcClient, hBrush ? hBrush : ::GetSysColorBrush(COLOR_BTNFACE));
     ::SetBkMode(dc.Get(), TRANSPARENT);
     // All zeros but the underline: the default face and size, underlined.
     LOGFONTW lf{};
@@ -46,6 +80,14 @@ void CLinkButton::OnPaint() {
     CSelectObject select(dc.Get(), font.Get());
     ::SetTextColor(dc.Get(), m_nState == kStateClicked ? kColorClicked : kColorNew);
     ::TextOutW(dc.Get(), 1, 1, m_strText.c_str(), static_cast<int>(m_strText.size()));
+    // Keyboard users see where the focus is, as on any control they can tab to.
+    const auto nUiState = static_cast<UINT>(::SendMessageW(m_hWnd, WM_QUERYUISTATE, 0, 0));
+    if (::GetFocus() == m_hWnd && !(nUiState & UISF_HIDEFOCUS)) {
+        SIZE size{};
+        ::GetTextExtentPoint32W(dc.Get(), m_strText.c_str(), static_cast<int>(m_strText.size()), &size);
+        RECT rcFocus{0, 0, std::min<LONG>(size.cx + 2, rcClient.right), rcClient.bottom};
+        ::DrawFocusRect(dc.Get(), &rcFocus);
+    }
 }
 
 bool CLinkButton::OnSetCursor() {

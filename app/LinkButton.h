@@ -21,6 +21,7 @@ private:
     static constexpr int kStateClicked = 2;
 
     void OnPaint();
+    void Repaint() const;
     bool OnSetCursor();
     void OnClick();
 

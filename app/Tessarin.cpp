@@ -105,9 +105,15 @@ void CTessarinApp::ParseCommandLine(CCommandLineInfo& rCmdInfo) {
 }
 
 CDocument* CTessarinApp::OpenDocumentFile(const wchar_t* pszFileName) {
+    if (!pszFileName)
+        return nullptr;
+    // Every way in (command line, DDE, drop, dialog, reload) passes here: from now on the path is
+    // full, so the document, its watch and its reload question never depend on the current
+    // folder, which moves whenever the user browses in a file dialog.
+    const std::wstring strPath = AfxFullPath(pszFileName);
     CMainFrame* pFrame = GetMainFrame();
     CDocument* pDoc = pFrame ? pFrame->GetActiveDocument() : nullptr;
-    if (pDoc && pszFileName && pDoc->GetPathName() == pszFileName) {
+    if (pDoc && pDoc->GetPathName() == strPath) {
         // The open document's own path: a reload from disk, once its changes are dealt with.
         bool bContinue = true;
         if (pDoc->IsModified()) {
@@ -120,9 +126,24 @@ CDocument* CTessarinApp::OpenDocumentFile(const wchar_t* pszFileName) {
             }
         }
         if (bContinue)
-            pDoc->OnNewDocument();
+            return ReloadDocument(*pDoc, strPath);
     }
-    return CWinApp::OpenDocumentFile(pszFileName);
+    return CWinApp::OpenDocumentFile(strPath.c_str());
+}
+
+CDocument* CTessarinApp::ReloadDocument(CDocument& doc, const std::wstring& strPath) {
+    // Read into the document as it stands rather than after emptying it: the text is swapped
+    // only once the file has been read whole, so a reload that fails (the file is locked or gone)
+    // keeps the text, path, title, pair and modified mark, and the user loses nothing.
+    const bool bWasModified = doc.IsModified();
+    if (!doc.OnOpenDocument(strPath.c_str())) {
+        doc.SetModifiedFlag(bWasModified || doc.IsModified());
+        return nullptr;
+    }
+    doc.SetPathName(strPath);
+    if (CFrameWnd* pFrame = doc.GetFirstFrame())
+        pFrame->InitialUpdateFrame(&doc, true);
+    return &doc;
 }
 
 BOOL CTessarinApp::OnIdle(LONG lCount) {

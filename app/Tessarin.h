@@ -21,6 +21,8 @@ public:
 
 private:
     CMainFrame* GetMainFrame() const;
+    // Reads the open document's file again; a failure leaves the document as it was.
+    CDocument* ReloadDocument(CDocument& doc, const std::wstring& strPath);
     // The named file was not found: ask whether to create it. False when the user cancelled.
     bool OfferToCreateMissingFile(const std::wstring& strFileName);
 };

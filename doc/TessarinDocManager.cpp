@@ -53,12 +53,28 @@ CTessarinDoc* ActiveDocument() {
     return pFrame ? dynamic_cast<CTessarinDoc*>(pFrame->GetActiveDocument()) : nullptr;
 }
 
+// Sizes a drop-down list so that, dropped, it shows every entry without scrolling: a combo box's
+// height in the template is its dropped height, which for the encodings held only five rows.
+void ShowAllEntriesWhenDropped(HWND hList) {
+    const auto nCount = static_cast<int>(::SendMessageW(hList, CB_GETCOUNT, 0, 0));
+    const auto nItemHeight = static_cast<int>(::SendMessageW(hList, CB_GETITEMHEIGHT, 0, 0));
+    if (nCount <= 0 || nItemHeight <= 0)
+        return;
+    RECT rc{};
+    ::GetWindowRect(hList, &rc); // the closed box
+    // The list's border, and a little room the list's own rounding to whole rows takes back.
+    const int nDropped = nCount * nItemHeight + 2 * ::GetSystemMetrics(SM_CYBORDER) + 2;
+    ::SetWindowPos(hList, nullptr, 0, 0, rc.right - rc.left, rc.bottom - rc.top + nDropped,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void FillEncodingList(HWND hDlg, EncodingId selected) {
     HWND hList = ::GetDlgItem(hDlg, IDC_ENCODING);
     for (int i = 0; i < kEncodingCount; ++i)
         ::SendMessageW(hList, CB_ADDSTRING, 0,
                        reinterpret_cast<LPARAM>(EncodingLongName(static_cast<EncodingId>(i)).c_str()));
     ::SendMessageW(hList, CB_SETCURSEL, static_cast<WPARAM>(selected), 0);
+    ShowAllEntriesWhenDropped(hList);
 }
 
 void FillLineEndingList(HWND hDlg, LineEndingId selected) {
@@ -67,6 +83,7 @@ void FillLineEndingList(HWND hDlg, LineEndingId selected) {
         ::SendMessageW(hList, CB_ADDSTRING, 0,
                        reinterpret_cast<LPARAM>(LineEndingLongName(static_cast<LineEndingId>(i)).c_str()));
     ::SendMessageW(hList, CB_SETCURSEL, static_cast<WPARAM>(selected), 0);
+    ShowAllEntriesWhenDropped(hList);
 }
 
 // The position selected in a list when it is one of the first nCount; -1 otherwise (no selection).

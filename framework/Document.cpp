@@ -6,6 +6,7 @@
 #include <shellapi.h>
 #include "framework/DocTemplate.h"
 #include "framework/Exception.h"
+#include "framework/File.h"
 #include "framework/FrameWnd.h"
 #include "framework/FrameworkIds.h"
 #include "framework/MessageBox.h"
@@ -16,18 +17,6 @@
 #include <new>
 
 namespace {
-
-std::wstring FullPath(const std::wstring& path) {
-    DWORD n = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (n == 0)
-        return path;
-    std::wstring full(n, L'\0');
-    n = ::GetFullPathNameW(path.c_str(), n, full.data(), nullptr);
-    if (n == 0 || n >= full.size())
-        return path;
-    full.resize(n);
-    return full;
-}
 
 // The name the shell shows for the file; the last part of the path when the shell cannot say
 // (a file that is not there yet, a folder that has gone).
@@ -69,7 +58,7 @@ CFrameWnd* CDocument::GetFirstFrame() const {
 }
 
 void CDocument::SetPathName(const std::wstring& strPathName, bool) {
-    m_strPathName = FullPath(strPathName);
+    m_strPathName = AfxFullPath(strPathName);
     SetTitle(DisplayName(m_strPathName));
 }
 

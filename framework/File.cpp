@@ -7,6 +7,20 @@ namespace {
 constexpr size_t kChunk = 1u << 30;
 }
 
+std::wstring AfxFullPath(const std::wstring& strPath) {
+    if (strPath.empty())
+        return strPath;
+    DWORD n = ::GetFullPathNameW(strPath.c_str(), 0, nullptr, nullptr);
+    if (n == 0)
+        return strPath;
+    std::wstring full(n, L'\0');
+    n = ::GetFullPathNameW(strPath.c_str(), n, full.data(), nullptr);
+    if (n == 0 || n >= full.size())
+        return strPath;
+    full.resize(n);
+    return full;
+}
+
 CFile::CFile(const std::wstring& strPath, UINT nOpenFlags) {
     CFileException error;
     if (!Open(strPath, nOpenFlags, &error))

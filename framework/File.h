@@ -6,6 +6,11 @@
 #include "framework/Exception.h"
 #include "framework/Handles.h"
 
+// The full form of a path (GetFullPathNameW: against the current folder and drive), or the path
+// unchanged when it has none. A path kept for later must be full: the current folder moves, for
+// instance whenever the user browses in a file dialog.
+std::wstring AfxFullPath(const std::wstring& strPath);
+
 class CFile {
 public:
     enum OpenFlags : UINT {

@@ -293,6 +293,8 @@ void CFrameWnd::OnUpdateControlBarMenu(CCmdUI* pCmdUI) {
 LRESULT CFrameWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_DROPFILES: OnDropFiles(reinterpret_cast<HDROP>(wParam)); return 0;
+    case WM_QUERYENDSESSION: return OnQueryEndSession() ? TRUE : FALSE;
+    case WM_ENDSESSION: OnEndSession(wParam != 0); return 0;
     case WM_MENUSELECT: OnMenuSelect(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HMENU>(lParam)); return 0;
     case WM_EXITMENULOOP: SetMessageText(AFX_IDS_IDLEMESSAGE); return 0;
     case WM_DDE_INITIATE: return OnDdeInitiate(reinterpret_cast<HWND>(wParam), lParam);
@@ -357,6 +359,23 @@ void CFrameWnd::OnClose() {
         return;
     if (CDocument* pDoc = GetActiveDocument(); pDoc && !pDoc->SaveModified())
         return;
+    DestroyWindow();
+}
+
+bool CFrameWnd::OnQueryEndSession() {
+    CWinApp* pApp = AfxGetApp();
+    if (!pApp || pApp->m_pMainWnd != this)
+        return true;
+    // Without this the default answer lets the session end at once and unsaved text is lost.
+    return pApp->SaveAllModified();
+}
+
+void CFrameWnd::OnEndSession(bool bEnding) {
+    CWinApp* pApp = AfxGetApp();
+    if (!bEnding || !pApp || pApp->m_pMainWnd != this)
+        return;
+    // The process may be ended as soon as this message returns: the settings are stored now, by
+    // destroying the window as a close does. The changes were dealt with at WM_QUERYENDSESSION.
     DestroyWindow();
 }
 

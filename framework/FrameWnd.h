@@ -78,6 +78,12 @@ protected:
     void OnSetFocus(HWND hOldFocus) override;
     void OnInitMenuPopup(HMENU hPopup, UINT nIndex, BOOL bSysMenu) override;
     void OnClose() override;
+    // Windows is ending the session (shut-down, log-off): the save-changes question of a close;
+    // false refuses the end of the session.
+    virtual bool OnQueryEndSession();
+    // The session ends (bEnding) or goes on after all: an ending session closes the window as a
+    // close does, storing its settings, without asking again.
+    virtual void OnEndSession(bool bEnding);
     void OnDestroy() override;
     void PostNcDestroy() override;
     virtual void OnDropFiles(HDROP hDropInfo);

@@ -6,6 +6,7 @@
 #include "framework/DocManager.h"
 #include "framework/DocTemplate.h"
 #include "framework/Document.h"
+#include "framework/File.h"
 #include "framework/FrameWnd.h"
 #include "framework/FrameworkIds.h"
 #include "framework/Handles.h"
@@ -30,16 +31,6 @@ std::wstring ModulePath() {
         }
         path.resize(path.size() * 2);
     }
-}
-
-std::wstring FullPathOf(const wchar_t* pszPath) {
-    DWORD n = ::GetFullPathNameW(pszPath, 0, nullptr, nullptr);
-    if (n == 0)
-        return pszPath;
-    std::wstring full(n, L'\0');
-    n = ::GetFullPathNameW(pszPath, n, full.data(), nullptr);
-    full.resize(n);
-    return full;
 }
 
 // Creates (or opens) HKEY_CLASSES_ROOT\<key> and sets its default value; failures are ignored.
@@ -173,7 +164,7 @@ CDocument* CWinApp::OpenDocumentFile(const wchar_t* pszFileName) {
     auto* pFrame = dynamic_cast<CFrameWnd*>(m_pMainWnd);
     CDocument* pDoc = pFrame ? pFrame->GetActiveDocument() : nullptr;
     if (pDoc && !pDoc->GetPathName().empty() &&
-        ::lstrcmpiW(FullPathOf(pszFileName).c_str(), pDoc->GetPathName().c_str()) == 0) {
+        ::lstrcmpiW(AfxFullPath(pszFileName).c_str(), pDoc->GetPathName().c_str()) == 0) {
         pFrame->ActivateFrame();
         return pDoc;
     }

@@ -4,6 +4,7 @@
 #include "framework/CmdUI.h"
 #include <windowsx.h>
 #undef SubclassWindow // windowsx.h names a macro like our member
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -164,6 +165,25 @@ RECT CWnd::GetClientRect() const {
     RECT rc{};
     ::GetClientRect(m_hWnd, &rc);
     return rc;
+}
+
+void CWnd::CenterWindow(HWND hAlternateOwner) const {
+    HWND hOwner = hAlternateOwner ? hAlternateOwner : ::GetWindow(m_hWnd, GW_OWNER);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    ::GetMonitorInfoW(::MonitorFromWindow(hOwner ? hOwner : m_hWnd, MONITOR_DEFAULTTONEAREST), &monitor);
+    const RECT& rcWork = monitor.rcWork;
+    RECT rcCentre = rcWork;
+    if (hOwner && ::IsWindowVisible(hOwner) && !::IsIconic(hOwner))
+        ::GetWindowRect(hOwner, &rcCentre);
+    RECT rc{};
+    ::GetWindowRect(m_hWnd, &rc);
+    const int cx = rc.right - rc.left, cy = rc.bottom - rc.top;
+    int x = (rcCentre.left + rcCentre.right - cx) / 2;
+    int y = (rcCentre.top + rcCentre.bottom - cy) / 2;
+    x = std::max<int>(rcWork.left, std::min<int>(x, rcWork.right - cx));
+    y = std::max<int>(rcWork.top, std::min<int>(y, rcWork.bottom - cy));
+    ::SetWindowPos(m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 std::wstring CWnd::GetWindowText() const {

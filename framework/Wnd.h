@@ -58,6 +58,9 @@ public:
         return ::MoveWindow(m_hWnd, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, bRepaint);
     }
     RECT GetClientRect() const;
+    // Centres the window over its owner (hAlternateOwner when given), kept inside the work area of
+    // the owner's monitor; without an owner, in the middle of that work area.
+    void CenterWindow(HWND hAlternateOwner = nullptr) const;
     int GetWindowTextLength() const { return ::GetWindowTextLengthW(m_hWnd); }
     std::wstring GetWindowText() const;
     BOOL SetWindowText(const wchar_t* pszText) const { return ::SetWindowTextW(m_hWnd, pszText); }

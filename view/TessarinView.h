@@ -124,6 +124,7 @@ private:
     CFontHandle m_hFont; // the screen font given to the control; none while it has its default font
     CComPtr<CDropTarget> m_pDropTarget;
     bool m_bDropAllowed = false; // the data being dragged over offers CF_UNICODETEXT
+    bool m_bDraggingOut = false; // the view's own selection is being dragged
     // File watch.
     UINT_PTR m_nWatchTimer = 0;
     WIN32_FILE_ATTRIBUTE_DATA m_fileData{};

@@ -4,6 +4,7 @@
 #include "view/TessarinView.h"
 #include "framework/Clipboard.h"
 #include "framework/Document.h"
+#include "framework/GdiHandles.h"
 #include "framework/MessageBox.h"
 #include "framework/Strings.h"
 #include "framework/WaitCursor.h"
@@ -36,6 +37,83 @@ std::wstring CallFormatter(int (*pfnMeasure)(const SYSTEMTIME&, wchar_t*, int), 
     n = pfnMeasure(st, text.data(), n);
     text.resize(n > 0 ? static_cast<size_t>(n - 1) : 0); // without the terminating NUL
     return text;
+}
+
+// The description of the font the control shows (the system font's when it has none of its own),
+// with the face and character set the font mapper actually chose. The face asked for may not exist
+// ("FixedSys" under Wine): given a face it cannot find, the font dialog opens on the first font of
+// its list, and OK without a change would switch the view to that.
+LOGFONTW ShownFontDescription(HWND hEdit) {
+    auto hFont = reinterpret_cast<HFONT>(::SendMessageW(hEdit, WM_GETFONT, 0, 0));
+    HGDIOBJ hObject = hFont ? static_cast<HGDIOBJ>(hFont) : ::GetStockObject(SYSTEM_FONT);
+    LOGFONTW lf{};
+    ::GetObjectW(hObject, sizeof lf, &lf);
+    CClientDC dc(hEdit);
+    CSelectObject select(dc.Get(), hObject);
+    wchar_t szFace[LF_FACESIZE] = {};
+    if (::GetTextFaceW(dc.Get(), LF_FACESIZE, szFace) > 0)
+        ::lstrcpynW(lf.lfFaceName, szFace, LF_FACESIZE);
+    TEXTMETRICW tm{};
+    if (::GetTextMetricsW(dc.Get(), &tm))
+        lf.lfCharSet = tm.tmCharSet;
+    return lf;
+}
+
+// How a left-button press ends: released before the pointer moved far (a click), moved past the
+// drag threshold with the button held (a drag), or given up (Escape, the mouse taken elsewhere).
+enum class PressResult { Click, Drag, Cancel };
+
+// Follows a press at ptClient with the mouse captured. DragDetect would do this, but Wine's
+// compares the pointer's client coordinates with a rectangle around the screen point it is given,
+// so there every press in a window away from the screen's corner would count as a drag.
+PressResult FollowPress(HWND hWnd, POINT ptClient, MSG& msgUp) {
+    const int cxDrag = ::GetSystemMetrics(SM_CXDRAG), cyDrag = ::GetSystemMetrics(SM_CYDRAG);
+    const RECT rcDrag{ptClient.x - cxDrag, ptClient.y - cyDrag, ptClient.x + cxDrag + 1, ptClient.y + cyDrag + 1};
+    ::SetCapture(hWnd);
+    PressResult result = PressResult::Cancel;
+    for (;;) {
+        if (::GetCapture() != hWnd)
+            break;
+        MSG msg{};
+        if (!::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            // Everything queued is handled and the button is up, yet no release came (a press
+            // sent by another program, or a release another window took): a click where pressed.
+            if (::GetKeyState(VK_LBUTTON) >= 0) {
+                msgUp = MSG{hWnd, WM_LBUTTONUP, 0, MAKELPARAM(ptClient.x, ptClient.y)};
+                result = PressResult::Click;
+                break;
+            }
+            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+            continue;
+        }
+        if (msg.message == WM_QUIT) {
+            ::PostQuitMessage(static_cast<int>(msg.wParam)); // for the main loop to see
+            break;
+        }
+        if (msg.message == WM_LBUTTONUP) {
+            msgUp = msg;
+            result = PressResult::Click;
+            break;
+        }
+        if (msg.message == WM_MOUSEMOVE) {
+            POINT pt{static_cast<short>(LOWORD(msg.lParam)), static_cast<short>(HIWORD(msg.lParam))};
+            if (msg.hwnd != hWnd)
+                ::MapWindowPoints(msg.hwnd, hWnd, &pt, 1);
+            if (!::PtInRect(&rcDrag, pt)) {
+                result = PressResult::Drag;
+                break;
+            }
+            continue;
+        }
+        if ((msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE) || msg.message == WM_RBUTTONDOWN ||
+            msg.message == WM_MBUTTONDOWN)
+            break;
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+    }
+    if (::GetCapture() == hWnd)
+        ::ReleaseCapture();
+    return result;
 }
 
 constexpr UINT_PTR kWatchTimerId = 1;
@@ -222,9 +300,7 @@ void CTessarinView::InsertDateTime(bool bLogForm) {
 }
 
 void CTessarinView::OnFormatFont() {
-    LOGFONTW lf{};
-    auto hFont = reinterpret_cast<HFONT>(SendMessage(WM_GETFONT));
-    ::GetObjectW(hFont ? static_cast<HGDIOBJ>(hFont) : ::GetStockObject(SYSTEM_FONT), sizeof lf, &lf);
+    LOGFONTW lf = ShownFontDescription(m_hWnd);
     CHOOSEFONTW cf{};
     cf.lStructSize = sizeof cf;
     cf.hwndOwner = ::GetAncestor(m_hWnd, GA_ROOT);
@@ -275,6 +351,18 @@ void CTessarinView::OnLButtonDown(UINT, POINT point) {
         Default();
         return;
     }
+    // A press inside the selection drags it only once the pointer has moved past the drag
+    // threshold; a plain click puts the caret where it was clicked.
+    MSG msgUp{};
+    switch (FollowPress(m_hWnd, point, msgUp)) {
+    case PressResult::Click:
+        // The control gets the press, and its release, which has already happened.
+        Default();
+        DefWindowProc(WM_LBUTTONUP, msgUp.wParam, msgUp.lParam);
+        return;
+    case PressResult::Cancel: return;
+    case PressResult::Drag: break;
+    }
     // The text dragged out, and removed on a move, holds whole surrogate pairs.
     const EditRange sel = SelectionOfWholePairs();
     if (sel.start != nStart || sel.end != nEnd) {
@@ -285,14 +373,15 @@ void CTessarinView::OnLButtonDown(UINT, POINT point) {
     std::wstring strText;
     {
         CEditBufferLock lock(*this);
-        if (!lock.Get()) {
-            Default();
+        if (!lock.Get())
             return;
-        }
         strText.assign(lock.Get() + nStart, lock.Get() + nEnd);
     }
     // OLE runs its own loop until the button goes up; the click never reaches the control.
-    if (DragText(strText, DROPEFFECT_COPY | DROPEFFECT_MOVE) == DROPEFFECT_MOVE)
+    m_bDraggingOut = true;
+    const DWORD dwEffect = DragText(strText, DROPEFFECT_COPY | DROPEFFECT_MOVE);
+    m_bDraggingOut = false;
+    if (dwEffect == DROPEFFECT_MOVE)
         RecordInsertion(L"", -1, -1, true);
 }
 
@@ -303,7 +392,9 @@ DWORD CTessarinView::OnDragEnter(IDataObject* pDataObject, DWORD dwKeyState, POI
 }
 
 DWORD CTessarinView::OnDragOver(IDataObject*, DWORD dwKeyState, POINT) {
-    if (!m_bDropAllowed)
+    // The selection dragged over its own view would only replace itself (a drop replaces the
+    // selection, not the drop point): refused, so neither the text nor the history changes.
+    if (!m_bDropAllowed || m_bDraggingOut)
         return DROPEFFECT_NONE;
     return (dwKeyState & MK_ALT) ? DROPEFFECT_MOVE : DROPEFFECT_COPY;
 }
