@@ -197,12 +197,21 @@ LRESULT CALLBACK CWnd::StdWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM
     CWnd* pWnd = FromHandle(hWnd);
     if (!pWnd)
         return ::DefWindowProcW(hWnd, message, wParam, lParam); // one of our classes, never bound
+    ++pWnd->m_nDispatchDepth;
     LRESULT lResult = pWnd->DispatchGuarded(message, wParam, lParam);
+    --pWnd->m_nDispatchDepth;
     if (message == WM_NCDESTROY) {
         // The original procedure has run its own clean-up; hand the window back and let go.
         if (pWnd->m_pfnSuper && reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(hWnd, GWLP_WNDPROC)) == &CWnd::StdWndProc)
             ::SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(pWnd->m_pfnSuper));
         pWnd->Unbind();
+        pWnd->m_bNcDestroyPending = true;
+    }
+    // A handler that destroys its own window (OnClose of an auto-deleting frame) is still running
+    // further up the stack and touches the object when it returns: the object may go only once
+    // the outermost message of the window has been handled.
+    if (pWnd->m_bNcDestroyPending && pWnd->m_nDispatchDepth == 0) {
+        pWnd->m_bNcDestroyPending = false;
         pWnd->PostNcDestroy();
     }
     return lResult;

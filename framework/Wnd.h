@@ -111,4 +111,6 @@ private:
     WNDPROC m_pfnSuper = nullptr; // the procedure we replaced, null when not subclassed
     bool m_bCreated = false;      // we created the window, so ~CWnd destroys it
     CurrentMessage m_msgCur{};
+    int m_nDispatchDepth = 0;         // messages of this window being handled, nested
+    bool m_bNcDestroyPending = false; // WM_NCDESTROY came while a handler was still running
 };

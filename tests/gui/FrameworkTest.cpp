@@ -189,3 +189,31 @@ TEST_F(FrameworkTest, ExceptionsStayInsideTheWindowProcedure) {
     EXPECT_EQ(edit.m_hWnd, nullptr); // unbound at WM_NCDESTROY
     EXPECT_FALSE(::IsWindow(hWnd));
 }
+
+namespace {
+// A window that deletes itself when destroyed, and destroys itself from its own WM_CLOSE handler,
+// as an auto-deleting frame does; it notes whether it was still alive when the handler went on.
+bool g_bDeleted = false;
+bool g_bAliveAfterDestroy = false;
+struct CSelfDeletingEdit : CWnd {
+    void OnClose() override {
+        DestroyWindow();
+        g_bAliveAfterDestroy = !g_bDeleted;
+    }
+    void PostNcDestroy() override {
+        g_bDeleted = true;
+        delete this;
+    }
+};
+} // namespace
+
+TEST_F(FrameworkTest, AWindowDestroyedByItsOwnHandlerGoesOnlyWhenTheHandlerReturns) {
+    auto* pEdit = new CSelfDeletingEdit;
+    ASSERT_TRUE(pEdit->CreateEx(0, L"EDIT", L"", WS_CHILD, RECT{0, 0, 50, 20}, m_frame.m_hWnd, 1003));
+    HWND hWnd = pEdit->m_hWnd;
+    g_bDeleted = g_bAliveAfterDestroy = false;
+    ::SendMessageW(hWnd, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(g_bAliveAfterDestroy);
+    EXPECT_TRUE(g_bDeleted);
+    EXPECT_FALSE(::IsWindow(hWnd));
+}
