@@ -33,7 +33,8 @@ std::wstring TestDataPath(const std::wstring& relative) {
 }
 
 std::vector<unsigned char> ReadAllBytes(const std::wstring& path) {
-    CFileHandle h(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    CFileHandle h(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, 0, nullptr));
     if (!h)
         throw std::runtime_error("cannot open test file");
     LARGE_INTEGER size{};

@@ -34,8 +34,9 @@ protected:
     void CheckModified(int nStep, const char* what) {
         bool bModified = m_doc.IsModified();
         ASSERT_EQ(bModified, m_pos != m_saved) << "step " << nStep << ": " << what;
-        if (m_ref != m_savedText)
+        if (m_ref != m_savedText) {
             ASSERT_TRUE(bModified) << "step " << nStep << ": " << what;
+        }
     }
 
     int Rand(int nMax) { return std::uniform_int_distribution<int>(0, nMax)(m_rng); }
