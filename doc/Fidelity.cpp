@@ -256,6 +256,28 @@ OpenCheckResult CheckOpenedText(const unsigned char* pFile, size_t nFile, const 
     return result;
 }
 
+namespace {
+
+// Characters that CP932 maps to the codes JIS gives other characters, with those characters.
+bool IsJisLookAlike(wchar_t chTyped, wchar_t chRead) {
+    static const wchar_t kPairs[][2] = {
+        {0xFF5E, 0x301C}, // FULLWIDTH TILDE, WAVE DASH
+        {0xFF0D, 0x2212}, // FULLWIDTH HYPHEN-MINUS, MINUS SIGN
+        {0x2225, 0x2016}, // PARALLEL TO, DOUBLE VERTICAL LINE
+        {0xFFE0, 0x00A2}, // FULLWIDTH CENT SIGN, CENT SIGN
+        {0xFFE1, 0x00A3}, // FULLWIDTH POUND SIGN, POUND SIGN
+        {0xFFE2, 0x00AC}, // FULLWIDTH NOT SIGN, NOT SIGN
+        {0x2015, 0x2014}, // HORIZONTAL BAR, EM DASH
+        {0xFFE4, 0x00A6}, // FULLWIDTH BROKEN BAR, BROKEN BAR
+    };
+    for (const auto& pair : kPairs)
+        if (pair[0] == chTyped && pair[1] == chRead)
+            return true;
+    return false;
+}
+
+} // namespace
+
 UnencodableResult FindUnencodable(const wchar_t* pText, size_t nText, EncodingId encoding) {
     UnencodableResult result;
     if (!pText || nText == 0)
@@ -267,19 +289,30 @@ UnencodableResult FindUnencodable(const wchar_t* pText, size_t nText, EncodingId
     // Line breaks are the line-ending conversion's business, not characters of the encoding.
     status['\r'] = status['\n'] = kWritable;
 
+    const bool bJapanese = encoding == EncodingId::SjisAuto || encoding == EncodingId::EucJp ||
+                           encoding == EncodingId::Iso2022Jp || encoding == EncodingId::Unspecified;
+    // Each character is converted behind a letter, so that one that means something only at the
+    // start of a file (U+FEFF, read back as a byte-order mark) is tested where it stands in a text.
     auto writable = [&](const wchar_t* pChar, size_t nUnits) {
+        wchar_t probe[3] = {L'A', pChar[0], nUnits > 1 ? pChar[1] : L'\0'};
+        const size_t nProbe = nUnits + 1;
         unsigned char bytes[64];
         size_t nBytes = 0;
         SetConversionOptions(encode.c_str());
-        if (!ConvertBuffer(bytes, sizeof bytes, &nBytes, pChar, nUnits * sizeof(wchar_t)) || nBytes == 0 ||
+        if (!ConvertBuffer(bytes, sizeof bytes, &nBytes, probe, nProbe * sizeof(wchar_t)) || nBytes == 0 ||
             nBytes >= sizeof bytes)
             return false;
         wchar_t back[16];
         size_t nBack = 0;
         SetConversionOptions(decode.c_str());
-        if (!ConvertBuffer(back, sizeof back, &nBack, bytes, nBytes) || nBack != nUnits * sizeof(wchar_t))
+        if (!ConvertBuffer(back, sizeof back, &nBack, bytes, nBytes) || nBack != nProbe * sizeof(wchar_t))
             return false;
-        return std::memcmp(back, pChar, nBack) == 0;
+        if (std::memcmp(back, probe, nBack) == 0)
+            return true;
+        // The look-alikes that Windows input methods type (U+FF5E ～ and the like) are written as
+        // the JIS codes that Windows' own conversion writes for them, and read back as the JIS
+        // characters (U+301C 〜): the bytes are what a user of these encodings expects.
+        return bJapanese && nUnits == 1 && back[0] == L'A' && IsJisLookAlike(pChar[0], back[1]);
     };
 
     size_t nFirst = 0;

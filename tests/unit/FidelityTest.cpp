@@ -127,12 +127,15 @@ TEST(SaveCheck, FindsExactlyWhatTheEncodingCannotHold) {
     EXPECT_EQ(r.nLine, 2);
     EXPECT_EQ(r.nColumn, 2);
 
-    // Shift_JIS is read with the JIS mapping, so CP932's look-alikes come back as other characters
-    // (U+FF5E as U+301C): written, but not given back.
-    std::wstring lookAlikes = L"\uFF5E\u301C\uFF0D\u2212";
-    r = FindUnencodable(lookAlikes.data(), lookAlikes.size(), EncodingId::SjisAuto);
-    EXPECT_EQ(r.nCount, 2u);
-    EXPECT_EQ(r.chFirst, U'\uFF5E');
+    // The look-alikes Windows input methods type (U+FF5E and the like) are written as the JIS codes
+    // Windows writes for them: no question, though they read back as the JIS characters. A zero
+    // width no-break space inside the text is written by every encoding that has it.
+    std::wstring lookAlikes = L"\uFF5E\u301C\uFF0D\u2212\u2225\uFFE0\uFFE1\uFFE2\u2015\uFFE4";
+    for (EncodingId id : {EncodingId::SjisAuto, EncodingId::EucJp, EncodingId::Iso2022Jp})
+        EXPECT_EQ(FindUnencodable(lookAlikes.data(), lookAlikes.size(), id).nCount, 0u) << static_cast<int>(id);
+    std::wstring zwnbsp = L"a\uFEFFb";
+    for (EncodingId id : {EncodingId::Utf8N, EncodingId::Utf8Bom, EncodingId::Utf16Le, EncodingId::Utf32BeBom})
+        EXPECT_EQ(FindUnencodable(zwnbsp.data(), zwnbsp.size(), id).nCount, 0u) << static_cast<int>(id);
 
     for (EncodingId id : {EncodingId::Utf8N, EncodingId::Utf16LeBom, EncodingId::Utf32Be})
         EXPECT_EQ(FindUnencodable(text.data(), text.size(), id).nCount, 0u) << static_cast<int>(id);
