@@ -56,14 +56,13 @@ std::wstring SiblingName(const std::wstring& path, unsigned tag, const wchar_t* 
     return FolderOf(path) + L"\\~" + NameOf(path) + text + suffix;
 }
 
-bool IsOurSiblingOf(const std::wstring& entry, const std::wstring& name) {
+// Whether `entry` is a sibling of ours for the file `name` with the given suffix.
+bool IsOurSiblingOf(const std::wstring& entry, const std::wstring& name, const std::wstring& suffix) {
     const std::wstring prefix = L"~" + name + L".";
-    if (entry.size() <= prefix.size() + 4 || entry.compare(0, prefix.size(), prefix) != 0)
+    if (entry.size() <= prefix.size() + suffix.size() || entry.compare(0, prefix.size(), prefix) != 0 ||
+        entry.compare(entry.size() - suffix.size(), suffix.size(), suffix) != 0)
         return false;
-    std::wstring suffix = entry.substr(entry.size() - 4);
-    if (suffix != L".tmp" && suffix != L".bak")
-        return false;
-    std::wstring tag = entry.substr(prefix.size(), entry.size() - 4 - prefix.size());
+    std::wstring tag = entry.substr(prefix.size(), entry.size() - suffix.size() - prefix.size());
     if (tag.empty() || tag.size() > 9) // earlier versions wrote tags of up to nine digits
         return false;
     for (wchar_t c : tag)
@@ -73,9 +72,9 @@ bool IsOurSiblingOf(const std::wstring& entry, const std::wstring& name) {
 }
 
 // A save that was killed half way leaves its sibling files behind, up to the file's size each:
-// remove those of this file. Only names of exactly our pattern for this file are touched, and a
-// sibling that another save holds open cannot be deleted and stays.
-void RemoveLeftovers(const std::wstring& path) {
+// remove those of this file with the given suffix. Only names of exactly our pattern for this file
+// are touched, and a sibling that another save holds open cannot be deleted and stays.
+void RemoveLeftovers(const std::wstring& path, const std::wstring& suffix) {
     const std::wstring folder = FolderOf(path);
     const std::wstring name = NameOf(path);
     WIN32_FIND_DATAW fd;
@@ -84,7 +83,7 @@ void RemoveLeftovers(const std::wstring& path) {
         return;
     std::vector<std::wstring> ours;
     do {
-        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsOurSiblingOf(fd.cFileName, name))
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsOurSiblingOf(fd.cFileName, name, suffix))
             ours.push_back(folder + L"\\" + fd.cFileName);
     } while (::FindNextFileW(find.Get(), &fd));
     for (const std::wstring& leftover : ours)
@@ -213,8 +212,11 @@ void RewriteInPlace(HANDLE original, const std::wstring& path, const std::wstrin
         ::DeleteFileW(backupPath.c_str());
         throw;
     }
-    CFileHandle replacement = OpenToRead(tempPath, shownName);
+    CFileHandle replacement(::CreateFileW(tempPath.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
     try {
+        if (!replacement)
+            CFileException::ThrowOsError(static_cast<LONG>(::GetLastError()), shownName);
         CopyContents(replacement.Get(), original, shownName);
     } catch (...) {
         // The old contents go back; should that fail too, the copy stays as the only whole one.
@@ -285,8 +287,12 @@ void WriteFileSafely(const std::wstring& strPath, const std::function<void(CFile
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
         throw CFileException(CFileException::accessDenied, ERROR_ACCESS_DENIED, strPath);
 
-    // Before the links are counted: a stale second name of ours must not count as the user's.
-    RemoveLeftovers(path);
+    // A ".tmp" sibling only ever held new contents that never became the file: it goes first, so
+    // its room is free for this save. A ".bak" may be the last whole copy of the old contents (a
+    // file with several names that was being rewritten in place) or a second name of the file:
+    // those go once this save has succeeded. A stale second name makes this save rewrite the file
+    // in place, which is sound too.
+    RemoveLeftovers(path, L".tmp");
     const unsigned tag = FreeTag(path);
     const std::wstring tempPath = SiblingName(path, tag, L".tmp");
     CFile temp;
@@ -315,4 +321,5 @@ void WriteFileSafely(const std::wstring& strPath, const std::function<void(CFile
         ::DeleteFileW(tempPath.c_str());
         throw;
     }
+    RemoveLeftovers(path, L".bak");
 }
