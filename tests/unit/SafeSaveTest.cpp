@@ -176,6 +176,10 @@ TEST(SafeSave, SavesThroughSymbolicLinksIntoTheFileTheyNameAndKeepsThem) {
     // Another file system for the second link: /dev/shm is a tmpfs.
     std::string farUnix = "/dev/shm/tessarin-safesave-" + std::to_string(::GetCurrentProcessId());
     std::wstring farFolder = WindowsPathOfUnix(farUnix);
+    struct CRemoveFar { // the folder goes however the test ends
+        std::string path;
+        ~CRemoveFar() { RunUnixShell("/bin/rm -rf " + ShellQuote(path)); }
+    } removeFar{farUnix};
     std::string here = UnixPathOf(dir.Path());
     Shell("/bin/mkdir -p " + ShellQuote(farUnix) + " && /bin/echo -n far-old >" + ShellQuote(farUnix + "/far.txt") +
           " && /bin/ln -s real.txt " + ShellQuote(here + "/near.txt") + " && /bin/ln -s " +
@@ -194,8 +198,7 @@ TEST(SafeSave, SavesThroughSymbolicLinksIntoTheFileTheyNameAndKeepsThem) {
     std::vector<std::wstring> names = dir.List();
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::wstring>{L"far.txt", L"near.txt", L"real.txt"}));
-    EXPECT_EQ(Shell("/bin/ls -A " + ShellQuote(farUnix)), "far.txt\n");
-    Shell("/bin/rm -r " + ShellQuote(farUnix));
+    EXPECT_EQ(Shell("/bin/ls -A " + ShellQuote(farUnix)), "far.txt\n") << "nothing else was left there";
 }
 
 TEST(SafeSave, EveryNameOfAHardLinkedFileSeesTheNewText) {
