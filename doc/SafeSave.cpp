@@ -239,6 +239,8 @@ void RewriteInPlace(HANDLE original, const std::wstring& path, const std::wstrin
 void ReplaceExisting(const std::wstring& path, const std::wstring& tempPath, DWORD originalAttributes, unsigned tag,
                      const std::wstring& shownName) {
     {
+        // Opening the original for writing first waits out a passing reader, which would otherwise
+        // make the renames or the copy below fail; it also tells whether the file has other names.
         CFileHandle original = OpenForRewrite(path, shownName);
         BY_HANDLE_FILE_INFORMATION info{};
         if (::GetFileInformationByHandle(original.Get(), &info) && info.nNumberOfLinks > 1) {
