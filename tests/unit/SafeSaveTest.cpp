@@ -313,7 +313,11 @@ public:
         ::GetModuleFileNameW(nullptr, self, MAX_PATH);
         std::wstring exe = self;
         exe = exe.substr(0, exe.find_last_of(L"\\/") + 1) + L"SafeSaveLoop.exe";
-        std::wstring commandLine = L"\"" + exe + L"\" \"" + path + L"\"" + (bOnce ? L" --once" : L"");
+        static LONG s_nLoops = 0;
+        std::wstring ready = L"SafeSaveLoopReady-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+                             std::to_wstring(::InterlockedIncrement(&s_nLoops));
+        m_hReady.Attach(::CreateEventW(nullptr, TRUE, FALSE, ready.c_str()));
+        std::wstring commandLine = L"\"" + exe + L"\" \"" + path + L"\" --ready=" + ready + (bOnce ? L" --once" : L"");
         STARTUPINFOW si{sizeof si};
         PROCESS_INFORMATION pi{};
         if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
@@ -322,6 +326,8 @@ public:
         CKernelHandle thread(pi.hThread);
     }
     ~CSaveLoop() { Kill(); }
+    // Waits until the program has started saving.
+    bool WaitUntilSaving() { return ::WaitForSingleObject(m_hReady.Get(), 30000) == WAIT_OBJECT_0; }
     void Kill() {
         if (m_hProcess && ::WaitForSingleObject(m_hProcess.Get(), 0) == WAIT_TIMEOUT) {
             ::TerminateProcess(m_hProcess.Get(), 9);
@@ -339,6 +345,7 @@ public:
 
 private:
     CKernelHandle m_hProcess;
+    CKernelHandle m_hReady;
 };
 
 } // namespace
@@ -348,7 +355,7 @@ private:
 TEST(SafeSave, KilledAtAnyMomentLeavesTheOldOrTheNewFile) {
     const int kills = g_testRun.steps > 0 ? g_testRun.steps : 50;
     std::mt19937 random(g_testRun.seed);
-    std::uniform_int_distribution<int> delayMs(0, 700);
+    std::uniform_int_distribution<int> delayMs(0, 500);
     CTempDir dir;
     std::wstring path = dir.File(L"big.txt");
     const std::vector<unsigned char> a = SaveLoopContent('A', kSaveLoopBytesA);
@@ -357,6 +364,7 @@ TEST(SafeSave, KilledAtAnyMomentLeavesTheOldOrTheNewFile) {
     int nA = 0, nB = 0, nMissing = 0, nOther = 0;
     for (int kill = 0; kill < kills; ++kill) {
         CSaveLoop loop(path, false);
+        ASSERT_TRUE(loop.WaitUntilSaving());
         ::Sleep(static_cast<DWORD>(delayMs(random))); // the random moment of the kill
         loop.Kill();
         if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
