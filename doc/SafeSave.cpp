@@ -1,10 +1,21 @@
-// Safe replacement of a file's contents: write a sibling file, flush it, then swap it in.
+// Safe replacement of a file's contents: write a sibling file and flush it, then make it the file
+// with renames that leave the name holding a whole file at every moment, keeping the original
+// file itself (its permissions, owner, links and streams) wherever the file system allows.
 #include "doc/SafeSave.h"
 #include <windows.h>
+#include <vector>
 #include "framework/Exception.h"
 #include "framework/File.h"
+#include "framework/Handles.h"
 
 namespace {
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+// How long a save waits for another program that holds the file for a moment (a virus scanner,
+// an indexer, a viewer) before it reports the file as in use.
+constexpr ULONGLONG kRetryMs = 2000;
+constexpr DWORD kRetryStepMs = 50;
+constexpr size_t kCopyChunk = 1u << 20;
 
 std::wstring FolderOf(const std::wstring& path) {
     size_t slash = path.find_last_of(L"\\/");
@@ -16,54 +27,166 @@ std::wstring NameOf(const std::wstring& path) {
     return slash == std::wstring::npos ? path : path.substr(slash + 1);
 }
 
-// A name next to the target that nothing uses yet, e.g. "~memo.txt.1a2b.tmp".
-std::wstring SiblingName(const std::wstring& path, const wchar_t* suffix, unsigned attempt) {
-    wchar_t tag[32];
-    swprintf(tag, 32, L".%lx%x", ::GetCurrentProcessId() & 0xFFFFF, (::GetTickCount() + attempt * 7919) & 0xFFFF);
-    return FolderOf(path) + L"\\~" + NameOf(path) + tag + suffix;
+// The file a path finally names: a symbolic link is followed to the file it points to, so the
+// save rewrites that file and the link stays a link. Wine's ReplaceFileW and a plain rename would
+// put a new file in the link's place instead (and Wine's moved the link's target away as the
+// backup, which the save then deleted). A path that names nothing yet is kept as it is.
+std::wstring FinalPathOf(const std::wstring& path) {
+    CFileHandle h(
+        ::CreateFileW(path.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!h)
+        return path;
+    constexpr DWORD kFlags = FILE_NAME_NORMALIZED | VOLUME_NAME_DOS;
+    DWORD n = ::GetFinalPathNameByHandleW(h.Get(), nullptr, 0, kFlags);
+    if (n == 0)
+        return path;
+    std::wstring final(n, L'\0');
+    n = ::GetFinalPathNameByHandleW(h.Get(), final.data(), n, kFlags);
+    if (n == 0 || n >= final.size())
+        return path;
+    final.resize(n);
+    return final;
 }
 
-// Creates the sibling temporary file; a collision with an existing name tries another name.
-void CreateSibling(CFile& file, const std::wstring& path, std::wstring& tempPath) {
-    for (unsigned attempt = 0;; ++attempt) {
-        tempPath = SiblingName(path, L".tmp", attempt);
-        if (::GetFileAttributesW(tempPath.c_str()) != INVALID_FILE_ATTRIBUTES && attempt < 100)
-            continue;
-        CFileException error;
-        if (file.Open(tempPath, CFile::modeWrite | CFile::modeCreate | CFile::shareExclusive, &error))
-            return;
-        error.m_strFileName = path; // the user knows the file by its own name
-        throw error;
+// Our sibling names are "~" + the file's name + "." + a hex tag + ".tmp" or ".bak", e.g.
+// "~memo.txt.1a2b.tmp".
+std::wstring SiblingName(const std::wstring& path, unsigned tag, const wchar_t* suffix) {
+    wchar_t text[16];
+    swprintf(text, 16, L".%x", tag);
+    return FolderOf(path) + L"\\~" + NameOf(path) + text + suffix;
+}
+
+// Whether `entry` is a sibling of ours for the file `name` with the given suffix.
+bool IsOurSiblingOf(const std::wstring& entry, const std::wstring& name, const std::wstring& suffix) {
+    const std::wstring prefix = L"~" + name + L".";
+    if (entry.size() <= prefix.size() + suffix.size() || entry.compare(0, prefix.size(), prefix) != 0 ||
+        entry.compare(entry.size() - suffix.size(), suffix.size(), suffix) != 0)
+        return false;
+    std::wstring tag = entry.substr(prefix.size(), entry.size() - suffix.size() - prefix.size());
+    if (tag.empty() || tag.size() > 9) // earlier versions wrote tags of up to nine digits
+        return false;
+    for (wchar_t c : tag)
+        if (!((c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f')))
+            return false;
+    return true;
+}
+
+// A save that was killed half way leaves its sibling files behind, up to the file's size each:
+// remove those of this file with the given suffix. Only names of exactly our pattern for this file
+// are touched, and a sibling that another save holds open cannot be deleted and stays.
+void RemoveLeftovers(const std::wstring& path, const std::wstring& suffix) {
+    const std::wstring folder = FolderOf(path);
+    const std::wstring name = NameOf(path);
+    WIN32_FIND_DATAW fd;
+    CFindHandle find(::FindFirstFileW((folder + L"\\~*").c_str(), &fd));
+    if (!find)
+        return;
+    std::vector<std::wstring> ours;
+    do {
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsOurSiblingOf(fd.cFileName, name, suffix))
+            ours.push_back(folder + L"\\" + fd.cFileName);
+    } while (::FindNextFileW(find.Get(), &fd));
+    for (const std::wstring& leftover : ours)
+        ::DeleteFileW(leftover.c_str());
+}
+
+// A tag for this save whose ".tmp" and ".bak" names are both free.
+unsigned FreeTag(const std::wstring& path) {
+    unsigned tag = (::GetCurrentProcessId() * 2654435761u) ^ static_cast<unsigned>(::GetTickCount64());
+    for (unsigned attempt = 0; attempt < 100; ++attempt, tag += 7919) {
+        if (::GetFileAttributesW(SiblingName(path, tag, L".tmp").c_str()) == INVALID_FILE_ATTRIBUTES &&
+            ::GetFileAttributesW(SiblingName(path, tag, L".bak").c_str()) == INVALID_FILE_ATTRIBUTES)
+            break;
     }
+    return tag;
+}
+
+bool IsSharingError(DWORD err) {
+    return err == ERROR_SHARING_VIOLATION || err == ERROR_LOCK_VIOLATION;
+}
+
+// Repeats step() while another process holds the file, for about kRetryMs. Returns 0 on success,
+// otherwise the last error. `transient` says which errors are worth waiting out.
+template <typename Step, typename Transient> DWORD Retrying(Step step, Transient transient) {
+    const ULONGLONG deadline = ::GetTickCount64() + kRetryMs;
+    for (;;) {
+        if (step())
+            return 0;
+        DWORD err = ::GetLastError();
+        if (!transient(err) || ::GetTickCount64() >= deadline)
+            return err;
+        ::Sleep(kRetryStepMs);
+    }
+}
+
+// Opens an existing file for rewriting in place, waiting out a passing reader that allows no
+// writers.
+CFileHandle OpenForRewrite(const std::wstring& path, const std::wstring& shownName) {
+    CFileHandle h;
+    DWORD err = Retrying(
+        [&] {
+            h.Attach(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+            return static_cast<bool>(h);
+        },
+        IsSharingError);
+    if (err)
+        CFileException::ThrowOsError(static_cast<LONG>(err), shownName);
+    return h;
+}
+
+// Renames `from` over `to` in one step: MoveFileExW with MOVEFILE_REPLACE_EXISTING is a single
+// rename() under Wine and a single rename with replacement on Windows, so `to` names the old file
+// or the new one at every moment. (Wine's ReplaceFileW is two renames, and a process killed
+// between them leaves no file under the name.) Under Wine a rename over a file that another
+// process holds without delete sharing fails with access denied rather than a sharing violation,
+// so that is waited out too.
+DWORD RenameOver(const std::wstring& from, const std::wstring& to) {
+    return Retrying([&] { return ::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE; },
+                    [](DWORD err) { return IsSharingError(err) || err == ERROR_ACCESS_DENIED; });
+}
+
+void SeekToStart(HANDLE h, const std::wstring& shownName) {
+    LARGE_INTEGER zero{};
+    if (!::SetFilePointerEx(h, zero, nullptr, FILE_BEGIN))
+        CFileException::ThrowOsError(static_cast<LONG>(::GetLastError()), shownName);
+}
+
+// Replaces the whole contents of `to` with those of `from` (both from their start) and commits
+// them to the disk.
+void CopyContents(HANDLE from, HANDLE to, const std::wstring& shownName) {
+    SeekToStart(from, shownName);
+    SeekToStart(to, shownName);
+    std::vector<BYTE> buffer(kCopyChunk);
+    for (;;) {
+        DWORD got = 0;
+        if (!::ReadFile(from, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr))
+            CFileException::ThrowOsError(static_cast<LONG>(::GetLastError()), shownName);
+        if (got == 0)
+            break;
+        DWORD put = 0;
+        if (!::WriteFile(to, buffer.data(), got, &put, nullptr))
+            CFileException::ThrowOsError(static_cast<LONG>(::GetLastError()), shownName);
+        if (put != got)
+            throw CFileException(CFileException::diskFull, ERROR_DISK_FULL, shownName);
+    }
+    if (!::SetEndOfFile(to) || !::FlushFileBuffers(to))
+        CFileException::ThrowOsError(static_cast<LONG>(::GetLastError()), shownName);
+}
+
+CFileHandle OpenToRead(const std::wstring& path, const std::wstring& shownName) {
+    CFileHandle h(
+        ::CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!h)
+        CFileException::ThrowOsError(static_cast<LONG>(::GetLastError()), shownName);
+    return h;
 }
 
 // The attributes a user sets on a file, which a replacement must carry over.
 constexpr DWORD kKeptAttributes =
     FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
-// Puts the written file in the original's place. ReplaceFileW keeps the original's attributes,
-// ACLs and streams on Windows. It is given a backup name because without one Wine removes the
-// original before moving the replacement in, so a failure between the two would lose it; with
-// one, every step is a rename and the backup holds the original until the end.
-void SwapIn(const std::wstring& path, const std::wstring& tempPath, DWORD originalAttributes) {
-    if (originalAttributes == INVALID_FILE_ATTRIBUTES) {
-        if (!::MoveFileExW(tempPath.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH))
-            CFileException::ThrowOsError(static_cast<LONG>(::GetLastError()), path);
-        return;
-    }
-    std::wstring backup = SiblingName(path, L".bak", 0);
-    if (!::ReplaceFileW(path.c_str(), tempPath.c_str(), backup.c_str(), REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
-                        nullptr)) {
-        DWORD err = ::GetLastError();
-        // If the original went to the backup name and the replacement did not follow it in, put
-        // the original back.
-        if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES &&
-            ::GetFileAttributesW(backup.c_str()) != INVALID_FILE_ATTRIBUTES)
-            ::MoveFileExW(backup.c_str(), path.c_str(), 0);
-        CFileException::ThrowOsError(static_cast<LONG>(err), path);
-    }
-    ::DeleteFileW(backup.c_str());
-    // Wine's ReplaceFileW keeps no attributes: restore the user's ones (a hidden file stays hidden).
+void RestoreAttributes(const std::wstring& path, DWORD originalAttributes) {
     DWORD now = ::GetFileAttributesW(path.c_str());
     if (now != INVALID_FILE_ATTRIBUTES && (now & kKeptAttributes) != (originalAttributes & kKeptAttributes)) {
         DWORD wanted = ((now & ~kKeptAttributes) | (originalAttributes & kKeptAttributes)) & ~FILE_ATTRIBUTE_NORMAL;
@@ -71,24 +194,125 @@ void SwapIn(const std::wstring& path, const std::wstring& tempPath, DWORD origin
     }
 }
 
+// A file with several names (hard links) is rewritten in place, so that every name sees the new
+// text; a rename would give only this name a new file and leave the others with the old text. A
+// copy of the old contents is kept aside until the new ones are on the disk, and put back if
+// writing them fails.
+void RewriteInPlace(HANDLE original, const std::wstring& path, const std::wstring& tempPath, unsigned tag,
+                    const std::wstring& shownName) {
+    const std::wstring backupPath = SiblingName(path, tag, L".bak");
+    CFileHandle backup(::CreateFileW(backupPath.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                     CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!backup)
+        CFileException::ThrowOsError(static_cast<LONG>(::GetLastError()), shownName);
+    try {
+        CopyContents(original, backup.Get(), shownName);
+    } catch (...) {
+        backup.Close();
+        ::DeleteFileW(backupPath.c_str());
+        throw;
+    }
+    CFileHandle replacement(::CreateFileW(tempPath.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+    try {
+        if (!replacement)
+            CFileException::ThrowOsError(static_cast<LONG>(::GetLastError()), shownName);
+        CopyContents(replacement.Get(), original, shownName);
+    } catch (...) {
+        // The old contents go back; should that fail too, the copy stays as the only whole one.
+        CopyContents(backup.Get(), original, shownName);
+        backup.Close();
+        ::DeleteFileW(backupPath.c_str());
+        throw;
+    }
+    backup.Close();
+    ::DeleteFileW(backupPath.c_str());
+}
+
+// Puts the flushed new file at tempPath in the place of the existing file at path. The original
+// file itself is kept where the file system has hard links: a second name holds it while the new
+// file takes its name in one rename, the new contents are then copied into it, and a second
+// rename puts it back under its name. Under Wine a new file would get a fresh Unix mode (a
+// private 0600 file would become 0644 and 0755 would lose its execute bit), and on Windows a new
+// file would lose the original's ACL, streams and identity. The name holds the old or the new
+// contents, whole, throughout.
+void ReplaceExisting(const std::wstring& path, const std::wstring& tempPath, DWORD originalAttributes, unsigned tag,
+                     const std::wstring& shownName) {
+    {
+        // Opening the original for writing first waits out a passing reader, which would otherwise
+        // make the renames or the copy below fail; it also tells whether the file has other names.
+        CFileHandle original = OpenForRewrite(path, shownName);
+        BY_HANDLE_FILE_INFORMATION info{};
+        if (::GetFileInformationByHandle(original.Get(), &info) && info.nNumberOfLinks > 1) {
+            RewriteInPlace(original.Get(), path, tempPath, tag, shownName);
+            ::DeleteFileW(tempPath.c_str());
+            return;
+        }
+    }
+    const std::wstring keptPath = SiblingName(path, tag, L".bak");
+    const bool bKept = ::CreateHardLinkW(keptPath.c_str(), path.c_str(), nullptr) != FALSE;
+    if (DWORD err = RenameOver(tempPath, path)) {
+        if (bKept)
+            ::DeleteFileW(keptPath.c_str());
+        CFileException::ThrowOsError(static_cast<LONG>(err), shownName);
+    }
+    if (!bKept) { // no hard links here (FAT, some network shares): the new file stays
+        RestoreAttributes(path, originalAttributes);
+        return;
+    }
+    // The name holds the whole new contents from here on; what follows only gives them back the
+    // original file. Should it fail, the new file keeps the name with the user's attributes.
+    bool bRestored = false;
+    try {
+        CFileHandle kept = OpenForRewrite(keptPath, shownName);
+        CFileHandle replacement = OpenToRead(path, shownName);
+        CopyContents(replacement.Get(), kept.Get(), shownName);
+        kept.Close();
+        replacement.Close();
+        bRestored = RenameOver(keptPath, path) == 0;
+    } catch (const CException&) {
+    }
+    if (!bRestored) {
+        ::DeleteFileW(keptPath.c_str());
+        RestoreAttributes(path, originalAttributes);
+    }
+}
+
 } // namespace
 
 void WriteFileSafely(const std::wstring& strPath, const std::function<void(CFile&)>& write) {
-    DWORD attributes = ::GetFileAttributesW(strPath.c_str());
+    const std::wstring path = FinalPathOf(strPath);
+    DWORD attributes = ::GetFileAttributesW(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
         throw CFileException(CFileException::accessDenied, ERROR_ACCESS_DENIED, strPath);
     // Wine lets a rename replace a read-only file (Windows refuses): refuse it here, before writing.
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
         throw CFileException(CFileException::accessDenied, ERROR_ACCESS_DENIED, strPath);
 
-    std::wstring tempPath;
+    // A ".tmp" sibling only ever held new contents that never became the file: it goes first, so
+    // its room is free for this save. A ".bak" may be the last whole copy of the old contents (a
+    // file with several names that was being rewritten in place) or a second name of the file:
+    // those go once this save has succeeded. A stale second name makes this save rewrite the file
+    // in place, which is sound too.
+    RemoveLeftovers(path, L".tmp");
+    const unsigned tag = FreeTag(path);
+    const std::wstring tempPath = SiblingName(path, tag, L".tmp");
     CFile temp;
-    CreateSibling(temp, strPath, tempPath);
+    CFileException error;
+    if (!temp.Open(tempPath, CFile::modeWrite | CFile::modeCreate | CFile::shareExclusive, &error)) {
+        error.m_strFileName = strPath; // the user knows the file by its own name
+        throw error;
+    }
     try {
         write(temp);
         temp.Flush(); // the bytes must be on the disk before the rename makes them the file
         temp.Close();
-        SwapIn(strPath, tempPath, attributes);
+        if (attributes == INVALID_FILE_ATTRIBUTES) {
+            if (!::MoveFileExW(tempPath.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH))
+                CFileException::ThrowOsError(static_cast<LONG>(::GetLastError()), strPath);
+        } else {
+            ReplaceExisting(path, tempPath, attributes, tag, strPath);
+        }
     } catch (CFileException& e) {
         temp.Close();
         ::DeleteFileW(tempPath.c_str());
@@ -99,4 +323,5 @@ void WriteFileSafely(const std::wstring& strPath, const std::function<void(CFile
         ::DeleteFileW(tempPath.c_str());
         throw;
     }
+    RemoveLeftovers(path, L".bak");
 }

@@ -1,9 +1,17 @@
 // Saving never destroys the file it replaces: success, a full disk, a read-only file, a folder
-// that vanished and a failing writer all leave the original intact and no stray file behind.
+// that vanished and a failing writer all leave the original intact and no stray file behind; a
+// passing reader is waited out; links, permissions and other names of the file survive; and a
+// save killed at any moment leaves the old or the new file, whole.
 #include <gtest/gtest.h>
+#include <algorithm>
+#include <random>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 #include "TestFiles.h"
+#include "TestMain.h"
+#include "UnixShell.h"
+#include "tools/SaveLoopContent.h"
 #include "doc/SafeSave.h"
 #include "framework/Exception.h"
 #include "framework/File.h"
@@ -100,4 +108,290 @@ TEST(SafeSave, FullDiskLeavesOriginalIntact) {
     CFindHandle leftover(::FindFirstFileW((folder + L"\\~*").c_str(), &fd));
     EXPECT_FALSE(leftover) << "a temporary file was left behind";
     ::DeleteFileW(path.c_str());
+}
+
+namespace {
+
+std::wstring FinalPath(const std::wstring& path) {
+    CFileHandle h(::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    wchar_t buffer[1024] = {};
+    if (!h || !::GetFinalPathNameByHandleW(h.Get(), buffer, 1024, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS))
+        return {};
+    std::wstring final = buffer;
+    return final.rfind(L"\\\\?\\", 0) == 0 ? final.substr(4) : final;
+}
+
+DWORD LinkCount(const std::wstring& path) {
+    CFileHandle h(::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, 0, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    return h && ::GetFileInformationByHandle(h.Get(), &info) ? info.nNumberOfLinks : 0;
+}
+
+// Runs a shell script that must succeed.
+std::string Shell(const std::string& script) {
+    std::optional<UnixShellResult> result = RunUnixShell(script);
+    if (!result)
+        throw std::runtime_error("the shell did not run");
+    if (result->status != 0)
+        throw std::runtime_error("shell script failed: " + result->output);
+    return result->output;
+}
+
+} // namespace
+
+TEST(SafeSave, WaitsOutAPassingReaderAndReportsOneThatStays) {
+    CTempDir dir;
+    std::wstring path = dir.File(L"scanned.txt");
+    WriteAllBytes(path, Text("original"));
+
+    // A scanner that reads the file for a moment, allowing other readers only.
+    CFileHandle reader(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(reader);
+    std::thread scanner([&] {
+        ::Sleep(400);
+        reader.Close();
+    });
+    EXPECT_NO_THROW(WriteFileSafely(path, Writes(Text("saved while scanned"))));
+    scanner.join();
+    EXPECT_EQ(ReadAllBytes(path), Text("saved while scanned"));
+    EXPECT_EQ(dir.List(), std::vector<std::wstring>{L"scanned.txt"});
+
+    // One that does not let go is reported, and the file is left as it was.
+    CFileHandle holder(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(holder);
+    EXPECT_EQ(FailingSave(path, Writes(Text("never"))), CFileException::sharingViolation);
+    holder.Close();
+    EXPECT_EQ(ReadAllBytes(path), Text("saved while scanned"));
+    EXPECT_EQ(dir.List(), std::vector<std::wstring>{L"scanned.txt"});
+}
+
+TEST(SafeSave, SavesThroughSymbolicLinksIntoTheFileTheyNameAndKeepsThem) {
+    if (!IsWine())
+        GTEST_SKIP() << "symbolic links are made with the Unix ln, under Wine";
+    CTempDir dir;
+    std::wstring real = dir.File(L"real.txt");
+    WriteAllBytes(real, Text("old"));
+    // Another file system for the second link: /dev/shm is a tmpfs.
+    std::string farUnix = "/dev/shm/tessarin-safesave-" + std::to_string(::GetCurrentProcessId());
+    std::wstring farFolder = WindowsPathOfUnix(farUnix);
+    struct CRemoveFar { // the folder goes however the test ends
+        std::string path;
+        ~CRemoveFar() { RunUnixShell("/bin/rm -rf " + ShellQuote(path)); }
+    } removeFar{farUnix};
+    std::string here = UnixPathOf(dir.Path());
+    Shell("/bin/mkdir -p " + ShellQuote(farUnix) + " && /bin/echo -n far-old >" + ShellQuote(farUnix + "/far.txt") +
+          " && /bin/ln -s real.txt " + ShellQuote(here + "/near.txt") + " && /bin/ln -s " +
+          ShellQuote(farUnix + "/far.txt") + " " + ShellQuote(here + "/far.txt"));
+    std::wstring nearLink = dir.File(L"near.txt"), farLink = dir.File(L"far.txt");
+    ASSERT_EQ(FinalPath(nearLink), real);
+
+    WriteFileSafely(nearLink, Writes(Text("new")));
+    EXPECT_EQ(ReadAllBytes(real), Text("new"));
+    EXPECT_EQ(FinalPath(nearLink), real) << "the link is still a link to the same file";
+
+    WriteFileSafely(farLink, Writes(Text("far-new")));
+    EXPECT_EQ(ReadAllBytes(farFolder + L"\\far.txt"), Text("far-new"));
+    EXPECT_EQ(FinalPath(farLink), farFolder + L"\\far.txt");
+
+    std::vector<std::wstring> names = dir.List();
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::wstring>{L"far.txt", L"near.txt", L"real.txt"}));
+    EXPECT_EQ(Shell("/bin/ls -A " + ShellQuote(farUnix)), "far.txt\n") << "nothing else was left there";
+}
+
+TEST(SafeSave, EveryNameOfAHardLinkedFileSeesTheNewText) {
+    CTempDir dir;
+    std::wstring first = dir.File(L"first.txt"), second = dir.File(L"second.txt");
+    WriteAllBytes(first, Text("shared old text"));
+    ASSERT_TRUE(::CreateHardLinkW(second.c_str(), first.c_str(), nullptr));
+
+    WriteFileSafely(first, Writes(Text("new")));
+    EXPECT_EQ(ReadAllBytes(first), Text("new"));
+    EXPECT_EQ(ReadAllBytes(second), Text("new"));
+    WriteFileSafely(second, Writes(Text("newer and longer")));
+    EXPECT_EQ(ReadAllBytes(first), Text("newer and longer"));
+    EXPECT_EQ(LinkCount(first), 2u);
+    EXPECT_EQ(dir.List().size(), 2u) << "no copy was left behind";
+}
+
+TEST(SafeSave, HardLinkedFileThatCannotGrowKeepsItsOldTextUnderEveryName) {
+    std::wstring folder = SmallFileSystemFolder();
+    if (folder.empty())
+        GTEST_SKIP() << "no small file system mounted (the test script mounts one when it runs as root)";
+    std::wstring first = folder + L"\\linked-a.txt", second = folder + L"\\linked-b.txt";
+    std::wstring filler = folder + L"\\linked-filler.bin";
+    std::vector<unsigned char> original(96 * 1024, 'o');
+    WriteAllBytes(first, original);
+    ASSERT_TRUE(::CreateHardLinkW(second.c_str(), first.c_str(), nullptr));
+    // Room for the new file and a copy of the old one, not for the original to grow in place.
+    std::vector<unsigned char> bigger(256 * 1024, 'n');
+    FillDiskLeaving(folder, filler, bigger.size() + original.size() + 64 * 1024);
+
+    EXPECT_EQ(FailingSave(first, Writes(bigger)), CFileException::diskFull);
+    EXPECT_EQ(ReadAllBytes(first), original);
+    EXPECT_EQ(ReadAllBytes(second), original);
+    ::DeleteFileW(filler.c_str());
+    WIN32_FIND_DATAW fd;
+    CFindHandle leftover(::FindFirstFileW((folder + L"\\~*").c_str(), &fd));
+    EXPECT_FALSE(leftover) << "a temporary file was left behind";
+    ::DeleteFileW(first.c_str());
+    ::DeleteFileW(second.c_str());
+}
+
+TEST(SafeSave, KeepsTheUnixPermissions) {
+    if (!IsWine())
+        GTEST_SKIP() << "Unix modes exist under Wine only";
+    CTempDir dir;
+    std::string here = UnixPathOf(dir.Path());
+    const std::vector<std::string> modes = {"600", "755", "640", "444"};
+    std::string chmod;
+    for (const std::string& mode : modes) {
+        WriteAllBytes(dir.File(L"m" + std::wstring(mode.begin(), mode.end())), Text("old " + mode));
+        chmod += "/bin/chmod " + mode + " " + ShellQuote(here + "/m" + mode) + " && ";
+    }
+    Shell(chmod + "true");
+    for (const std::string& mode : modes) {
+        std::wstring path = dir.File(L"m" + std::wstring(mode.begin(), mode.end()));
+        if (mode == "444") // read-only to Windows: refused, and untouched
+            EXPECT_EQ(FailingSave(path, Writes(Text("new"))), CFileException::accessDenied);
+        else
+            WriteFileSafely(path, Writes(Text("new " + mode)));
+    }
+    std::string stat = "/usr/bin/stat -c %a";
+    for (const std::string& mode : modes)
+        stat += " " + ShellQuote(here + "/m" + mode);
+    EXPECT_EQ(Shell(stat), "600\n755\n640\n444\n");
+    EXPECT_EQ(ReadAllBytes(dir.File(L"m755")), Text("new 755"));
+    EXPECT_EQ(ReadAllBytes(dir.File(L"m444")), Text("old 444"));
+    Shell("/bin/chmod 644 " + ShellQuote(here + "/m444"));
+}
+
+TEST(SafeSave, RemovesItsOwnLeftoversOfThatFileOnly) {
+    CTempDir dir;
+    std::wstring path = dir.File(L"memo.txt");
+    WriteAllBytes(path, Text("old"));
+    const std::vector<std::wstring> ours = {L"~memo.txt.1a2b3.tmp", L"~memo.txt.ffff.bak", L"~memo.txt.0.tmp",
+                                            L"~memo.txt.123456789.bak"};
+    std::vector<std::wstring> others = {L"~memo.txt.1a2b.tmp.keep", L"~memo.txt.xyz.tmp",        L"~memo.txt..tmp",
+                                        L"~other.txt.1234.tmp",     L"memo.txt.1234.tmp",        L"~memo.txt.1234.TMP",
+                                        L"~memo.txt.1A2B.tmp",      L"~memo.txt.1234567890.tmp", L"~memo.txt.busy.bak"};
+    for (const std::wstring& name : ours)
+        WriteAllBytes(dir.File(name), Text("leftover"));
+    for (const std::wstring& name : others)
+        WriteAllBytes(dir.File(name), Text("someone else's"));
+    // A sibling of ours that another save holds open stays.
+    std::wstring busy = dir.File(L"~memo.txt.beef.tmp");
+    others.push_back(L"~memo.txt.beef.tmp");
+    CFileHandle held(::CreateFileW(busy.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    ASSERT_TRUE(held);
+
+    WriteFileSafely(path, Writes(Text("new")));
+    held.Close();
+    EXPECT_EQ(ReadAllBytes(path), Text("new"));
+    std::vector<std::wstring> expected = others;
+    expected.push_back(L"memo.txt");
+    std::vector<std::wstring> names = dir.List();
+    std::sort(expected.begin(), expected.end());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, expected);
+    for (const std::wstring& name : others) {
+        if (name != L"~memo.txt.beef.tmp") {
+            EXPECT_EQ(ReadAllBytes(dir.File(name)), Text("someone else's")) << name;
+        }
+    }
+}
+
+namespace {
+
+// A SafeSaveLoop process, killed when the object goes.
+class CSaveLoop {
+public:
+    CSaveLoop(const std::wstring& path, bool bOnce) {
+        wchar_t self[MAX_PATH] = {};
+        ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+        std::wstring exe = self;
+        exe = exe.substr(0, exe.find_last_of(L"\\/") + 1) + L"SafeSaveLoop.exe";
+        static LONG s_nLoops = 0;
+        std::wstring ready = L"SafeSaveLoopReady-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+                             std::to_wstring(::InterlockedIncrement(&s_nLoops));
+        m_hReady.Attach(::CreateEventW(nullptr, TRUE, FALSE, ready.c_str()));
+        std::wstring commandLine = L"\"" + exe + L"\" \"" + path + L"\" --ready=" + ready + (bOnce ? L" --once" : L"");
+        STARTUPINFOW si{sizeof si};
+        PROCESS_INFORMATION pi{};
+        if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+            throw std::runtime_error("cannot start SafeSaveLoop.exe");
+        m_hProcess.Attach(pi.hProcess);
+        CKernelHandle thread(pi.hThread);
+    }
+    ~CSaveLoop() { Kill(); }
+    // Waits until the program has started saving.
+    bool WaitUntilSaving() { return ::WaitForSingleObject(m_hReady.Get(), 30000) == WAIT_OBJECT_0; }
+    void Kill() {
+        if (m_hProcess && ::WaitForSingleObject(m_hProcess.Get(), 0) == WAIT_TIMEOUT) {
+            ::TerminateProcess(m_hProcess.Get(), 9);
+            ::WaitForSingleObject(m_hProcess.Get(), 30000);
+        }
+    }
+    // Waits for a normal end and returns the exit code (-1 when it did not end in time).
+    int Wait() {
+        DWORD code = 0;
+        if (::WaitForSingleObject(m_hProcess.Get(), 60000) != WAIT_OBJECT_0 ||
+            !::GetExitCodeProcess(m_hProcess.Get(), &code))
+            return -1;
+        return static_cast<int>(code);
+    }
+
+private:
+    CKernelHandle m_hProcess;
+    CKernelHandle m_hReady;
+};
+
+} // namespace
+
+// Kills a program that saves a few megabytes over and over at random moments: the file must hold
+// one whole version after every kill. --steps=N sets the number of kills, --seed=N the moments.
+TEST(SafeSave, KilledAtAnyMomentLeavesTheOldOrTheNewFile) {
+    const int kills = g_testRun.steps > 0 ? g_testRun.steps : 50;
+    std::mt19937 random(g_testRun.seed);
+    std::uniform_int_distribution<int> delayMs(0, 500);
+    CTempDir dir;
+    std::wstring path = dir.File(L"big.txt");
+    const std::vector<unsigned char> a = SaveLoopContent('A', kSaveLoopBytesA);
+    const std::vector<unsigned char> b = SaveLoopContent('B', kSaveLoopBytesB);
+    WriteAllBytes(path, a);
+    int nA = 0, nB = 0, nMissing = 0, nOther = 0;
+    for (int kill = 0; kill < kills; ++kill) {
+        CSaveLoop loop(path, false);
+        ASSERT_TRUE(loop.WaitUntilSaving());
+        ::Sleep(static_cast<DWORD>(delayMs(random))); // the random moment of the kill
+        loop.Kill();
+        if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+            ++nMissing;
+            ADD_FAILURE() << "no file after kill " << kill;
+            WriteAllBytes(path, a);
+            continue;
+        }
+        std::vector<unsigned char> now = ReadAllBytes(path);
+        if (now == a)
+            ++nA;
+        else if (now == b)
+            ++nB;
+        else {
+            ++nOther;
+            ADD_FAILURE() << "a partial file of " << now.size() << " bytes after kill " << kill;
+            WriteAllBytes(path, a);
+        }
+    }
+    std::printf("kills: %d, old/new version A %d, B %d, missing %d, partial %d\n", kills, nA, nB, nMissing, nOther);
+    EXPECT_EQ(nMissing, 0);
+    EXPECT_EQ(nOther, 0);
+    EXPECT_GT(nA, 0);
+    EXPECT_GT(nB, 0);
+
+    // The next save clears what the killed ones left behind.
+    CSaveLoop once(path, true);
+    EXPECT_EQ(once.Wait(), 0);
+    EXPECT_EQ(dir.List(), std::vector<std::wstring>{L"big.txt"});
 }
