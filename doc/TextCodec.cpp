@@ -57,10 +57,19 @@ std::string EncodeOptions(EncodingId encoding, LineEndingId lineEnding) {
     // outside CP932 (é to e) when writing Unicode. Its plain Shift_JIS output already writes the
     // CP932 extensions. Unicode output keeps look-alikes unfolded, as on reading; the Japanese
     // encodings need the folding, since it is what maps U+FF0D to Shift_JIS 0x817C.
+    //
+    // nkf's -e output (eucJP-nkf) leaves out every JIS X 0212 character (8F xx xx: ō, ū, ©),
+    // though it reads them. EUC-JP-ASCII writes them back; measured over every code of
+    // A1-FE x A1-FE and 8F A1-FE x A1-FE read with -E, it gives the same bytes as -e for all
+    // others, but for the 373 IBM extensions (纊 and the like), which it writes in their JIS X 0212
+    // home (8F D4 E3, as eucJP-ms and the EUC-JP-MS fixtures have them) rather than in rows F9-FC.
+    // eucJP-ms output would also keep JIS X 0212, but writes ¥ (A1EF) and ‾ (A1B1) as ASCII 5C and
+    // 7E; CP51932 drops JIS X 0212 like -e. nkf takes the value of a long option up to the end of
+    // the option text, so it comes last.
     int id = static_cast<int>(encoding);
     bool unicode = id >= static_cast<int>(EncodingId::Utf8Bom) && id <= static_cast<int>(EncodingId::Utf32Le);
     return std::string(EncodingWriteOption(encoding)) + LineEndingWriteOption(lineEnding) + " -W16L" + " -x" +
-           (unicode ? " --no-best-fit-chars" : "");
+           (unicode ? " --no-best-fit-chars" : "") + (encoding == EncodingId::EucJp ? " --oc=EUC-JP-ASCII" : "");
 }
 
 EncodingId EncodingFromDetectionCode(int code) {

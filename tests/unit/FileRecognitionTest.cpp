@@ -1,0 +1,116 @@
+// Real files that the converter alone misreads: UTF-16 and UTF-32 without a mark, UTF-8 opening
+// with a four-byte character, files with a stray byte, JIS X 0212 in EUC-JP, and text holding
+// half a surrogate pair. Each must open as what it is and be written back without losing text.
+#include <gtest/gtest.h>
+#include <random>
+#include <string>
+#include <vector>
+#include "TestFiles.h"
+#include "TestMain.h"
+#include "doc/Converter.h"
+#include "doc/TextCodec.h"
+#include "framework/File.h"
+#include "framework/Handles.h"
+
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+
+struct Opened {
+    std::wstring text;
+    EncodingId encoding;
+    LineEndingId lineEnding;
+};
+
+Opened Open(const CTempDir& dir, const Bytes& bytes, EncodingId requested = EncodingId::Unspecified) {
+    std::wstring path = dir.File(L"in.txt");
+    WriteAllBytes(path, bytes);
+    CFile file(path, CFile::modeRead | CFile::shareDenyWrite);
+    Opened o{L"", requested, LineEndingId::Unspecified};
+    CLocalBlock block(DecodeFileText(file, o.encoding, o.lineEnding));
+    CLocalLock lock(block.Get());
+    o.text = lock.As<wchar_t>();
+    return o;
+}
+
+Bytes Save(const CTempDir& dir, const std::wstring& text, EncodingId encoding, LineEndingId lineEnding) {
+    std::wstring path = dir.File(L"out.txt");
+    {
+        CFile file(path, CFile::modeWrite | CFile::modeCreate);
+        EncodeTextToFile(text.data(), text.size(), encoding, lineEnding, file);
+    }
+    return ReadAllBytes(path);
+}
+
+Bytes FromString(const std::string& s) {
+    return {s.begin(), s.end()};
+}
+
+// UTF-16 or UTF-32 code units of the text, in the given width and byte order, without a mark.
+Bytes Units(const std::u32string& text, size_t width, bool bigEndian) {
+    Bytes out;
+    auto put = [&](uint32_t unit) {
+        for (size_t k = 0; k < width; ++k)
+            out.push_back(static_cast<unsigned char>(unit >> (8 * (bigEndian ? width - 1 - k : k))));
+    };
+    for (char32_t c : text) {
+        if (width == 2 && c > 0xFFFF) {
+            put(0xD800 + ((c - 0x10000) >> 10));
+            put(0xDC00 + ((c - 0x10000) & 0x3FF));
+        } else {
+            put(c);
+        }
+    }
+    return out;
+}
+
+std::wstring Wide(const std::u32string& text) {
+    std::wstring out;
+    for (char32_t c : text) {
+        if (c > 0xFFFF) {
+            out += static_cast<wchar_t>(0xD800 + ((c - 0x10000) >> 10));
+            out += static_cast<wchar_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+        } else {
+            out += static_cast<wchar_t>(c);
+        }
+    }
+    return out;
+}
+
+// The text as the editor holds it: every line break CR LF.
+std::wstring WithCrLf(const std::wstring& text) {
+    std::wstring out;
+    for (wchar_t c : text) {
+        if (c == L'\r')
+            continue;
+        if (c == L'\n')
+            out += L'\r';
+        out += c;
+    }
+    return out;
+}
+
+bool IsUtf16Or32(EncodingId id) {
+    return id >= EncodingId::Utf16BeBom && id <= EncodingId::Utf32Le;
+}
+
+} // namespace
+
+// nkf's -e output left out JIS X 0212 (8F xx xx) characters, which it reads: a README lost its ©.
+TEST(FileRecognition, EucJisX0212IsWrittenBack) {
+    CTempDir dir;
+    // ō ū © ¦ ¡ ¿ Ā ǎ 丂 龥, then the JIS X 0208 あ, each followed by a blank.
+    const std::string x0212 = "\x8F\xAB\xD7 \x8F\xAB\xE9 \x8F\xA2\xED \x8F\xA2\xC3 \x8F\xA2\xC2 \x8F\xA2\xC4 "
+                              "\x8F\xAA\xA7 \x8F\xAB\xA6 \x8F\xB0\xA1 \x8F\xED\xE3 \xA4\xA2\n";
+    Bytes bytes = FromString(x0212);
+    Opened o = Open(dir, bytes, EncodingId::EucJp);
+    EXPECT_EQ(o.text, L"ō ū © ¦ ¡ ¿ Ā ǎ 丂 龥 あ\r\n");
+    EXPECT_TRUE(Save(dir, o.text, EncodingId::EucJp, LineEndingId::Lf) == bytes);
+    // Detected, in a longer text of ordinary EUC-JP (the file's own pair is written back).
+    Bytes fixture = ReadAllBytes(TestDataPath(L"roundtrip/1-0.txt"));
+    Bytes mixed = FromString(x0212.substr(0, x0212.size() - 1) + "\r\n");
+    mixed.insert(mixed.begin(), fixture.begin(), fixture.end());
+    o = Open(dir, mixed);
+    EXPECT_EQ(o.encoding, EncodingId::EucJp);
+    EXPECT_TRUE(Save(dir, o.text, o.encoding, o.lineEnding) == mixed);
+}
