@@ -40,6 +40,40 @@ CLocalBlock ConvertToNewBlock(const std::string& options, const void* pIn, size_
     return out;
 }
 
+bool IsHighSurrogate(wchar_t c) {
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+
+bool IsLowSurrogate(wchar_t c) {
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
+
+// The position of the first half of a surrogate pair that has no partner, or n.
+size_t FindLoneSurrogate(const wchar_t* p, size_t n) {
+    for (size_t i = 0; i < n; ++i) {
+        if (IsHighSurrogate(p[i]) && i + 1 < n && IsLowSurrogate(p[i + 1]))
+            ++i;
+        else if (IsHighSurrogate(p[i]) || IsLowSurrogate(p[i]))
+            return i;
+    }
+    return n;
+}
+
+// The text with every half of a surrogate pair that has no partner left out.
+std::wstring WithoutLoneSurrogates(const wchar_t* pText, size_t nLength) {
+    std::wstring text;
+    text.reserve(nLength);
+    for (size_t i = 0; i < nLength; ++i) {
+        if (IsHighSurrogate(pText[i]) && i + 1 < nLength && IsLowSurrogate(pText[i + 1])) {
+            text.append(pText + i, 2);
+            ++i;
+        } else if (!IsHighSurrogate(pText[i]) && !IsLowSurrogate(pText[i])) {
+            text += pText[i];
+        }
+    }
+    return text;
+}
+
 } // namespace
 
 std::string DecodeOptions(EncodingId requested) {
@@ -143,7 +177,19 @@ HLOCAL DecodeFileText(CFile& file, EncodingId& encoding, LineEndingId& lineEndin
 
 void EncodeTextToFile(const wchar_t* pText, size_t nLength, EncodingId encoding, LineEndingId lineEnding, CFile& file) {
     static const wchar_t kEmpty[1] = {0};
-    const void* in = pText ? static_cast<const void*>(pText) : kEmpty;
+    if (!pText)
+        pText = kEmpty, nLength = 0;
+    // Wine's EDIT control moves and deletes one UTF-16 unit at a time and can leave half of a
+    // surrogate pair behind. nkf reads a high surrogate together with the unit after it and drops
+    // both when they do not pair, so the character after the lone half would be lost with it. No
+    // encoding can hold the lone half: it alone is left out, from a copy made only when needed.
+    std::wstring cleaned;
+    if (FindLoneSurrogate(pText, nLength) < nLength) {
+        cleaned = WithoutLoneSurrogates(pText, nLength);
+        pText = cleaned.c_str();
+        nLength = cleaned.size();
+    }
+    const void* in = pText;
     size_t m = 0;
     CLocalBlock bytes = ConvertToNewBlock(EncodeOptions(encoding, lineEnding), in, nLength * 2, m);
     CLocalLock lock(bytes.Get());

@@ -114,3 +114,32 @@ TEST(FileRecognition, EucJisX0212IsWrittenBack) {
     EXPECT_EQ(o.encoding, EncodingId::EucJp);
     EXPECT_TRUE(Save(dir, o.text, o.encoding, o.lineEnding) == mixed);
 }
+
+// Wine's EDIT control can leave half a surrogate pair in the text; nkf then ate the character
+// after it ("x\uD83D y and more" was saved as "x and more"). Only the lone half is left out.
+TEST(FileRecognition, LoneSurrogateCostsNoNeighbour) {
+    CTempDir dir;
+    struct Case {
+        std::wstring text;
+        std::wstring kept;
+    } cases[] = {
+        {L"x\xD83D y and more", L"x y and more"},
+        {L"x\xDE00 y", L"x y"},                       // a lone low half
+        {L"x\xD83D\xD83D\xDE00!", L"x\xD83D\xDE00!"}, // a lone high half before a whole pair
+        {L"x\xD83D", L"x"},                           // at the end
+        {L"\xDE00\xD83D\r\nあ", L"\r\nあ"},
+    };
+    for (const Case& c : cases) {
+        for (EncodingId id : {EncodingId::Utf8Bom, EncodingId::Utf16Le, EncodingId::Utf16BeBom, EncodingId::Utf32Le,
+                              EncodingId::SjisAuto, EncodingId::EucJp}) {
+            SCOPED_TRACE(testing::Message()
+                         << "encoding " << static_cast<int>(id) << ", case of " << c.text.size() << " units");
+            Bytes written = Save(dir, c.text, id, LineEndingId::Crlf);
+            bool emoji = c.kept.find(L'\xD83D') != std::wstring::npos;
+            if (emoji && (id == EncodingId::SjisAuto || id == EncodingId::EucJp))
+                continue; // the emoji itself cannot be held there
+            EXPECT_TRUE(written == Save(dir, c.kept, id, LineEndingId::Crlf));
+            EXPECT_EQ(Open(dir, written, id).text, c.kept);
+        }
+    }
+}
