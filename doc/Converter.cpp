@@ -37,6 +37,16 @@ int FirstLineBreak(const unsigned char* p, size_t n, size_t unit, bool bigEndian
     return kLineCrLf;
 }
 
+// The input option that reads a byte-oriented family.
+const char* ForcedOption(int family) {
+    switch (family) {
+    case NKF_FAMILY_EUC: return "-E";
+    case NKF_FAMILY_JIS: return "-J";
+    case NKF_FAMILY_UTF8: return "-W8";
+    default: return "-S";
+    }
+}
+
 int FamilyBase(const NkfFindings& f) {
     switch (f.family) {
     case NKF_FAMILY_EUC: return 8;
@@ -75,18 +85,26 @@ bool ConvertBuffer(void* pOut, size_t nCapacity, size_t* pnProduced, const void*
     if (!pIn)
         return false;
     auto* out = static_cast<unsigned char*>(pOut);
+    const auto* in = static_cast<const unsigned char*>(pIn);
+    size_t capacity = out ? nCapacity : 0;
     size_t produced = 0;
-    bool ok = nkf_embed_convert(g_options.c_str(), static_cast<const unsigned char*>(pIn), nInLength, out,
-                                out ? nCapacity : 0, &produced) != 0;
+    bool ok = nkf_embed_convert(g_options.c_str(), in, nInLength, out, capacity, &produced) != 0;
+    NkfFindings f = nkf_embed_findings();
+    // After a binary verdict the text may come from two decoders; it is decoded again, all of it
+    // in the encoding the file fits best, so that the text and the encoding reported agree.
+    if (f.binary) {
+        std::string options = std::string(ForcedOption(f.family)) + " " + g_options;
+        produced = 0;
+        ok = nkf_embed_convert(options.c_str(), in, nInLength, out, capacity, &produced) != 0;
+        f = nkf_embed_findings();
+    }
     if (pnProduced)
         *pnProduced = produced;
     if (out && produced < nCapacity)
         out[produced] = 0;
 
-    NkfFindings f = nkf_embed_findings();
     size_t unit = f.family == NKF_FAMILY_UTF16 ? 2 : f.family == NKF_FAMILY_UTF32 ? 4 : 1;
-    g_detectionCode = FamilyBase(f) + (f.bom ? 16 : 0) +
-                      FirstLineBreak(static_cast<const unsigned char*>(pIn), nInLength, unit, f.bigEndian != 0);
+    g_detectionCode = FamilyBase(f) + (f.bom ? 16 : 0) + FirstLineBreak(in, nInLength, unit, f.bigEndian != 0);
     return ok;
 }
 

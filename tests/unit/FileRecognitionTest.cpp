@@ -143,3 +143,32 @@ TEST(FileRecognition, LoneSurrogateCostsNoNeighbour) {
         }
     }
 }
+
+// A stray byte makes nkf's guess change its mind, and its last guess was shown: a Shift_JIS file
+// ending in one 0xFF was labelled ISO-2022-JP and saved as 48 bytes of escapes. The label is the
+// encoding that decoded the text, and saving keeps everything but the stray byte.
+TEST(FileRecognition, StrayByteKeepsTheEncodingThatReadTheText) {
+    CTempDir dir;
+    // 「日本語のテキストです。」 CR LF, "abcdefgh" CR LF, 0xFF CR LF in Shift_JIS: 37 bytes.
+    const std::string sjis = "\x93\xFA\x96\x7B\x8C\xEA\x82\xCC\x83\x65\x83\x4C\x83\x58\x83\x67\x82\xC5\x82\xB7"
+                             "\x81\x42\r\nabcdefgh\r\n";
+    Bytes bytes = FromString(sjis + "\xFF\r\n");
+    ASSERT_EQ(bytes.size(), 37u);
+    Opened o = Open(dir, bytes);
+    EXPECT_EQ(o.encoding, EncodingId::SjisAuto);
+    EXPECT_EQ(o.lineEnding, LineEndingId::Crlf);
+    EXPECT_EQ(o.text.substr(0, 13), L"日本語のテキストです。\r\n");
+    EXPECT_TRUE(Save(dir, o.text, o.encoding, o.lineEnding) == FromString(sjis + "\r\n"));
+
+    // The same in EUC-JP and in UTF-8 (where nkf's decoder also swallows the byte after the stray
+    // one).
+    const std::string euc = "\xC6\xFC\xCB\xDC\xB8\xEC\xA4\xCE\xA5\xC6\xA5\xAD\xA5\xB9\xA5\xC8\r\n";
+    o = Open(dir, FromString(euc + "\xFF\r\n"));
+    EXPECT_EQ(o.encoding, EncodingId::EucJp);
+    EXPECT_TRUE(Save(dir, o.text, o.encoding, o.lineEnding) == FromString(euc + "\r\n"));
+    const std::string utf8 = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xE3\x81\xAE\xE3\x83\x86\xE3\x82\xAD\xE3\x82\xB9"
+                             "\xE3\x83\x88\n";
+    o = Open(dir, FromString(utf8 + "\xFF\n"));
+    EXPECT_EQ(o.encoding, EncodingId::Utf8N);
+    EXPECT_EQ(o.text.substr(0, 10), L"日本語のテキスト\r\n");
+}
