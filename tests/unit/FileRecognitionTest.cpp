@@ -96,6 +96,126 @@ bool IsUtf16Or32(EncodingId id) {
 
 } // namespace
 
+// Without a mark nkf takes UTF-16 and UTF-32 for binary and stops at the first NUL. Texts of
+// Japanese alone hold few zero bytes in UTF-16 (only in line breaks and ASCII, and in U+3000 at
+// the other position); UTF-32 holds them in every unit.
+TEST(FileRecognition, UnmarkedUtf16AndUtf32OpenAsWhatTheyAreAndSaveIdentical) {
+    CTempDir dir;
+    const std::u32string texts[] = {
+        U"日本語だけの行\n二行目も日本語\n三行目\n",
+        U"一　二　三\r\n全角空白と「一」\r\n",        // zeros in both bytes of the units
+        U"ASCII and 日本語, 𠮷野家 and 😀\nlast line", // surrogate pairs
+        U"abc",                                       // one line without a break
+    };
+    struct Form {
+        size_t width;
+        bool bigEndian;
+        EncodingId id;
+    } forms[] = {{2, false, EncodingId::Utf16Le},
+                 {2, true, EncodingId::Utf16Be},
+                 {4, false, EncodingId::Utf32Le},
+                 {4, true, EncodingId::Utf32Be}};
+    for (const std::u32string& text : texts) {
+        for (const Form& form : forms) {
+            SCOPED_TRACE(testing::Message()
+                         << "encoding " << static_cast<int>(form.id) << ", text of " << text.size() << " characters");
+            Bytes bytes = Units(text, form.width, form.bigEndian);
+            Opened o = Open(dir, bytes);
+            EXPECT_EQ(o.encoding, form.id);
+            std::wstring expected = Wide(text);
+            EXPECT_EQ(o.lineEnding, expected.find(L"\r\n") != std::wstring::npos ? LineEndingId::Crlf
+                                    : expected.find(L'\n') != std::wstring::npos ? LineEndingId::Lf
+                                                                                 : LineEndingId::Crlf);
+            EXPECT_EQ(o.text, WithCrLf(expected));
+            EXPECT_TRUE(Save(dir, o.text, o.encoding, o.lineEnding) == bytes);
+        }
+    }
+    // The detection code names the family and the first line break.
+    Bytes le = Units(U"日本\r\n", 2, false);
+    SetConversionOptions(DecodeOptions(EncodingId::Unspecified).c_str());
+    size_t produced = 0;
+    ASSERT_TRUE(ConvertBuffer(nullptr, 0, &produced, le.data(), le.size()));
+    EXPECT_EQ(GetDetectionCode(), 64 + 3);
+    EXPECT_EQ(produced, 8u);
+    // A forced byte encoding is not second-guessed.
+    EXPECT_EQ(Open(dir, le, EncodingId::Utf8N).encoding, EncodingId::Utf8N);
+}
+
+// A text in Shift_JIS or UTF-8 never holds a zero byte, but a damaged one may: wherever one stray
+// NUL lands, the file is not taken for UTF-16 or UTF-32, and between lines it changes nothing.
+TEST(FileRecognition, StrayNulDoesNotMakeUtf16) {
+    CTempDir dir;
+    const Bytes sjisFixture = ReadAllBytes(TestDataPath(L"roundtrip/0-1.txt"));
+    const Bytes utf8Fixture = ReadAllBytes(TestDataPath(L"roundtrip/4-1.txt"));
+    for (const Bytes* fixture : {&sjisFixture, &utf8Fixture}) {
+        // The first three lines.
+        Bytes text;
+        for (size_t i = 0, lines = 0; i < fixture->size() && lines < 3; ++i) {
+            text.push_back((*fixture)[i]);
+            lines += (*fixture)[i] == '\n';
+        }
+        EncodingId clean = Open(dir, text).encoding;
+        ASSERT_EQ(clean, fixture == &sjisFixture ? EncodingId::SjisAuto : EncodingId::Utf8N);
+        for (size_t at = 0; at <= text.size(); ++at) {
+            Bytes damaged = text;
+            damaged.insert(damaged.begin() + static_cast<ptrdiff_t>(at), 0);
+            SCOPED_TRACE(testing::Message() << "NUL at byte " << at << " of " << text.size());
+            Opened o = Open(dir, damaged);
+            EXPECT_FALSE(IsUtf16Or32(o.encoding));
+            if (at == 0 || text[at - 1] == '\n') {
+                EXPECT_EQ(o.encoding, clean);
+            }
+        }
+    }
+}
+
+// nkf weighs the first characters of a file and took UTF-8 that opens with a four-byte character
+// for Shift_JIS or ISO-2022-JP; Save then wrote garbage.
+TEST(FileRecognition, Utf8OpeningWithFourByteCharacterIsUtf8) {
+    CTempDir dir;
+    for (const char* text :
+         {"\xF0\x9F\x98\x80\n", "\xF0\xA0\xAE\xB7\xE9\x87\x8E\xE5\xAE\xB6\r\n",
+          "\xF0\x9F\x98\x80 \xE7\xB5\xB5\xE6\x96\x87\xE5\xAD\x97\xE3\x81\xAE\xE3\x83\x86"
+          "\xE3\x82\xB9\xE3\x83\x88\n\xE3\x81\x93\xE3\x82\x93\xE3\x81\xAB\xE3\x81\xA1\xE3\x81\xAF\n"}) {
+        SCOPED_TRACE(text);
+        Bytes bytes = FromString(text);
+        Opened o = Open(dir, bytes);
+        EXPECT_EQ(o.encoding, EncodingId::Utf8N);
+        EXPECT_TRUE(Save(dir, o.text, o.encoding, o.lineEnding) == bytes);
+    }
+    Opened o = Open(dir, FromString("\xF0\xA0\xAE\xB7\xE9\x87\x8E\xE5\xAE\xB6"));
+    EXPECT_EQ(o.text, L"𠮷野家");
+}
+
+// A stray byte makes nkf's guess change its mind, and its last guess was shown: a Shift_JIS file
+// ending in one 0xFF was labelled ISO-2022-JP and saved as 48 bytes of escapes. The label is the
+// encoding that decoded the text, and saving keeps everything but the stray byte.
+TEST(FileRecognition, StrayByteKeepsTheEncodingThatReadTheText) {
+    CTempDir dir;
+    // 「日本語のテキストです。」 CR LF, "abcdefgh" CR LF, 0xFF CR LF in Shift_JIS: 37 bytes.
+    const std::string sjis = "\x93\xFA\x96\x7B\x8C\xEA\x82\xCC\x83\x65\x83\x4C\x83\x58\x83\x67\x82\xC5\x82\xB7"
+                             "\x81\x42\r\nabcdefgh\r\n";
+    Bytes bytes = FromString(sjis + "\xFF\r\n");
+    ASSERT_EQ(bytes.size(), 37u);
+    Opened o = Open(dir, bytes);
+    EXPECT_EQ(o.encoding, EncodingId::SjisAuto);
+    EXPECT_EQ(o.lineEnding, LineEndingId::Crlf);
+    EXPECT_EQ(o.text.substr(0, 13), L"日本語のテキストです。\r\n");
+    EXPECT_TRUE(Save(dir, o.text, o.encoding, o.lineEnding) == FromString(sjis + "\r\n"));
+
+    // The same in EUC-JP and in UTF-8 (where nkf's decoder also swallows the byte after the stray
+    // one).
+    const std::string euc = "\xC6\xFC\xCB\xDC\xB8\xEC\xA4\xCE\xA5\xC6\xA5\xAD\xA5\xB9\xA5\xC8\r\n";
+    o = Open(dir, FromString(euc + "\xFF\r\n"));
+    EXPECT_EQ(o.encoding, EncodingId::EucJp);
+    EXPECT_TRUE(Save(dir, o.text, o.encoding, o.lineEnding) == FromString(euc + "\r\n"));
+    const std::string utf8 = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xE3\x81\xAE\xE3\x83\x86\xE3\x82\xAD\xE3\x82\xB9"
+                             "\xE3\x83\x88\n";
+    o = Open(dir, FromString(utf8 + "\xFF\n"));
+    EXPECT_EQ(o.encoding, EncodingId::Utf8N);
+    EXPECT_EQ(o.text.substr(0, 10), L"日本語のテキスト\r\n");
+}
+
 // nkf's -e output left out JIS X 0212 (8F xx xx) characters, which it reads: a README lost its ©.
 TEST(FileRecognition, EucJisX0212IsWrittenBack) {
     CTempDir dir;
@@ -144,31 +264,42 @@ TEST(FileRecognition, LoneSurrogateCostsNoNeighbour) {
     }
 }
 
-// A stray byte makes nkf's guess change its mind, and its last guess was shown: a Shift_JIS file
-// ending in one 0xFF was labelled ISO-2022-JP and saved as 48 bytes of escapes. The label is the
-// encoding that decoded the text, and saving keeps everything but the stray byte.
-TEST(FileRecognition, StrayByteKeepsTheEncodingThatReadTheText) {
+// Random texts in UTF-16 and UTF-32 without a mark come back whole; the same texts in UTF-8 with
+// one stray NUL are never taken for them. --seed and --steps lengthen the run.
+TEST(FileRecognition, RandomUnmarkedUnicode) {
     CTempDir dir;
-    // 「日本語のテキストです。」 CR LF, "abcdefgh" CR LF, 0xFF CR LF in Shift_JIS: 37 bytes.
-    const std::string sjis = "\x93\xFA\x96\x7B\x8C\xEA\x82\xCC\x83\x65\x83\x4C\x83\x58\x83\x67\x82\xC5\x82\xB7"
-                             "\x81\x42\r\nabcdefgh\r\n";
-    Bytes bytes = FromString(sjis + "\xFF\r\n");
-    ASSERT_EQ(bytes.size(), 37u);
-    Opened o = Open(dir, bytes);
-    EXPECT_EQ(o.encoding, EncodingId::SjisAuto);
-    EXPECT_EQ(o.lineEnding, LineEndingId::Crlf);
-    EXPECT_EQ(o.text.substr(0, 13), L"日本語のテキストです。\r\n");
-    EXPECT_TRUE(Save(dir, o.text, o.encoding, o.lineEnding) == FromString(sjis + "\r\n"));
-
-    // The same in EUC-JP and in UTF-8 (where nkf's decoder also swallows the byte after the stray
-    // one).
-    const std::string euc = "\xC6\xFC\xCB\xDC\xB8\xEC\xA4\xCE\xA5\xC6\xA5\xAD\xA5\xB9\xA5\xC8\r\n";
-    o = Open(dir, FromString(euc + "\xFF\r\n"));
-    EXPECT_EQ(o.encoding, EncodingId::EucJp);
-    EXPECT_TRUE(Save(dir, o.text, o.encoding, o.lineEnding) == FromString(euc + "\r\n"));
-    const std::string utf8 = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xE3\x81\xAE\xE3\x83\x86\xE3\x82\xAD\xE3\x82\xB9"
-                             "\xE3\x83\x88\n";
-    o = Open(dir, FromString(utf8 + "\xFF\n"));
-    EXPECT_EQ(o.encoding, EncodingId::Utf8N);
-    EXPECT_EQ(o.text.substr(0, 10), L"日本語のテキスト\r\n");
+    std::mt19937 rng(g_testRun.seed);
+    int rounds = g_testRun.steps > 0 ? g_testRun.steps : 30;
+    auto pick = [&](char32_t lo, char32_t hi) { return static_cast<char32_t>(lo + rng() % (hi - lo + 1)); };
+    for (int r = 0; r < rounds; ++r) {
+        std::u32string text;
+        int lines = 2 + static_cast<int>(rng() % 6);
+        for (int l = 0; l < lines; ++l) {
+            int length = static_cast<int>(rng() % 40);
+            for (int i = 0; i < length; ++i) {
+                switch (rng() % 6) {
+                case 0: text += pick(0x3041, 0x3093); break;
+                case 1: text += pick(0x30A1, 0x30F3); break;
+                case 2: text += pick(0x4E00, 0x9FA0); break;
+                case 3: text += pick(0x20, 0x7E); break;
+                case 4: text += rng() % 8 ? pick(0x3000, 0x3002) : pick(0x1F600, 0x1F64F); break;
+                default: text += pick(0x4E00, 0x4E10); break;
+                }
+            }
+            text += U'\n';
+        }
+        SCOPED_TRACE(testing::Message() << "round " << r << " of seed " << g_testRun.seed);
+        for (auto [width, bigEndian, id] :
+             {std::tuple{2, false, EncodingId::Utf16Le}, std::tuple{2, true, EncodingId::Utf16Be},
+              std::tuple{4, false, EncodingId::Utf32Le}, std::tuple{4, true, EncodingId::Utf32Be}}) {
+            Bytes bytes = Units(text, width, bigEndian);
+            Opened o = Open(dir, bytes);
+            EXPECT_EQ(o.encoding, id);
+            EXPECT_EQ(o.text, WithCrLf(Wide(text)));
+            EXPECT_TRUE(Save(dir, o.text, o.encoding, o.lineEnding) == bytes);
+        }
+        Bytes utf8 = Save(dir, WithCrLf(Wide(text)), EncodingId::Utf8N, LineEndingId::Lf);
+        utf8.insert(utf8.begin() + static_cast<ptrdiff_t>(rng() % (utf8.size() + 1)), 0);
+        EXPECT_FALSE(IsUtf16Or32(Open(dir, utf8).encoding));
+    }
 }
