@@ -1,6 +1,7 @@
 // Real files that the converter alone misreads: UTF-16 and UTF-32 without a mark, UTF-8 opening
 // with a four-byte character, files with a stray byte, JIS X 0212 in EUC-JP, and text holding
 // half a surrogate pair. Each must open as what it is and be written back without losing text.
+// And files whose text would not fit in memory, which are refused.
 #include <gtest/gtest.h>
 #include <random>
 #include <string>
@@ -10,7 +11,9 @@
 #include "doc/Converter.h"
 #include "doc/TextCodec.h"
 #include "framework/File.h"
+#include "framework/Exception.h"
 #include "framework/Handles.h"
+#include "res/resource.h"
 
 namespace {
 
@@ -301,5 +304,104 @@ TEST(FileRecognition, RandomUnmarkedUnicode) {
         Bytes utf8 = Save(dir, WithCrLf(Wide(text)), EncodingId::Utf8N, LineEndingId::Lf);
         utf8.insert(utf8.begin() + static_cast<ptrdiff_t>(rng() % (utf8.size() + 1)), 0);
         EXPECT_FALSE(IsUtf16Or32(Open(dir, utf8).encoding));
+    }
+}
+
+namespace {
+
+ULONGLONG g_nFakeAvailable = 0;
+
+ULONGLONG FakeAvailableMemory() {
+    return g_nFakeAvailable;
+}
+
+// Puts a fixed figure in place of the memory available while it lives.
+class CAvailableMemoryScope {
+public:
+    explicit CAvailableMemoryScope(ULONGLONG nBytes) {
+        g_nFakeAvailable = nBytes;
+        m_pfnPrevious = SetAvailableMemoryFunction(FakeAvailableMemory);
+    }
+    ~CAvailableMemoryScope() { SetAvailableMemoryFunction(m_pfnPrevious); }
+    CAvailableMemoryScope(const CAvailableMemoryScope&) = delete;
+    CAvailableMemoryScope& operator=(const CAvailableMemoryScope&) = delete;
+
+private:
+    AvailableMemoryFunction m_pfnPrevious;
+};
+
+constexpr size_t kMiB = 1024 * 1024;
+
+std::string ShortLines(size_t nBytes) {
+    std::string text;
+    while (text.size() < nBytes)
+        text += std::string(78, 'a') + "\r\n";
+    return text;
+}
+
+} // namespace
+
+// Wine's edit control takes about 28 bytes a character to lay out one huge line, against some 2
+// for short lines; the text itself takes 2 bytes a character.
+TEST(TextMemory, EstimateFollowsTheLengthOfTheLines) {
+    std::string shortLines = ShortLines(kMiB);
+    ULONGLONG estimate = EstimateTextMemory(shortLines.data(), shortLines.size());
+    EXPECT_GE(estimate, 2 * kMiB);
+    EXPECT_LE(estimate, 5 * kMiB);
+    std::string oneLine(kMiB, 'a');
+    estimate = EstimateTextMemory(oneLine.data(), oneLine.size());
+    EXPECT_GE(estimate, 28 * kMiB);
+    EXPECT_LE(estimate, 32 * kMiB);
+    // UTF-16 with a mark is measured in its units: the same line takes half the bytes' cost.
+    Bytes utf16 = {0xFF, 0xFE};
+    for (size_t i = 0; i < kMiB; ++i)
+        utf16.insert(utf16.end(), {'a', 0});
+    EXPECT_LE(EstimateTextMemory(utf16.data(), utf16.size()), 32 * kMiB);
+    EXPECT_EQ(EstimateTextMemory(nullptr, 0), 4u); // an empty text: its terminating CR LF at most
+}
+
+// A file whose text would not fit in the memory available is refused with its own message before
+// anything is converted, and the format asked for is left as it was; the same bytes in short
+// lines open.
+TEST(TextMemory, FileThatWouldNotFitIsRefused) {
+    CTempDir dir;
+    std::wstring path = dir.File(L"one line.txt");
+    WriteAllBytes(path, FromString(std::string(4 * kMiB, 'a')));
+    {
+        CAvailableMemoryScope available(64 * kMiB);
+        CFile file(path, CFile::modeRead);
+        EncodingId encoding = EncodingId::EucJp;
+        LineEndingId lineEnding = LineEndingId::Cr;
+        try {
+            DecodeFileText(file, encoding, lineEnding);
+            FAIL() << "4 Mi characters in one line need about 120 MB";
+        } catch (const CFileException& e) {
+            EXPECT_EQ(e.m_nMessageId, static_cast<UINT>(IDS_FILE_NEEDS_TOO_MUCH_MEMORY));
+            std::wstring message = e.GetErrorMessage();
+            EXPECT_NE(message.find(path), std::wstring::npos);
+            EXPECT_NE(message.find(L"メモリが足りない"), std::wstring::npos);
+        }
+        EXPECT_EQ(encoding, EncodingId::EucJp);
+        EXPECT_EQ(lineEnding, LineEndingId::Cr);
+
+        std::wstring shortPath = dir.File(L"short lines.txt");
+        WriteAllBytes(shortPath, FromString(ShortLines(4 * kMiB)));
+        CFile shortFile(shortPath, CFile::modeRead);
+        encoding = EncodingId::Unspecified;
+        CLocalBlock text(DecodeFileText(shortFile, encoding, lineEnding));
+        EXPECT_TRUE(text);
+        EXPECT_EQ(encoding, EncodingId::SjisAuto);
+    }
+    // With less than the file itself, it is refused before reading: a handle that cannot read
+    // would otherwise fail with a read error.
+    CAvailableMemoryScope available(kMiB);
+    CFile writeOnly(path, CFile::modeWrite);
+    EncodingId encoding = EncodingId::Unspecified;
+    LineEndingId lineEnding = LineEndingId::Unspecified;
+    try {
+        DecodeFileText(writeOnly, encoding, lineEnding);
+        FAIL() << "a file larger than the memory available must be refused";
+    } catch (const CFileException& e) {
+        EXPECT_EQ(e.m_nMessageId, static_cast<UINT>(IDS_FILE_NEEDS_TOO_MUCH_MEMORY));
     }
 }
