@@ -20,13 +20,17 @@ static size_t g_outLength;
 
 static jmp_buf g_abort;
 
-static int embed_getc(void) {
-    if (g_pushbackCount > 0)
-        return g_pushback[--g_pushbackCount];
-    if (g_inPos >= g_inLength)
-        return EOF;
-    return g_in[g_inPos++];
-}
+/* How many input bytes each byte decoder (Shift_JIS, EUC-JP/ISO-2022-JP, UTF-8) consumed in this
+   conversion; bytes nkf holds back while it is still guessing are counted for the decoder it then
+   settles on. Used to settle a "binary" verdict (below). */
+enum { DECODER_SJIS, DECODER_EUC, DECODER_UTF8, DECODER_COUNT };
+static size_t g_decodedBytes[DECODER_COUNT];
+static size_t g_heldBytes;
+/* An escape sequence named ISO-2022-JP on the way: the EUC decoder then read ISO-2022-JP. */
+static int g_sawIso2022Jp;
+
+/* Defined after nkf.c, whose state it reads. */
+static int embed_getc(void);
 
 static int embed_ungetc(int c) {
     if (c == EOF || g_pushbackCount >= (int)(sizeof g_pushback / sizeof g_pushback[0]))
@@ -41,7 +45,9 @@ static void embed_putchar(int c) {
     ++g_outLength;
 }
 
-static void embed_abort(void) { longjmp(g_abort, 1); }
+static void embed_abort(void) {
+    longjmp(g_abort, 1);
+}
 
 #undef getc
 #undef ungetc
@@ -56,6 +62,27 @@ static void embed_abort(void) { longjmp(g_abort, 1); }
 #include "nkf.c"
 
 #undef exit
+
+static int current_decoder(void) {
+    return iconv == s_iconv ? DECODER_SJIS : iconv == e_iconv ? DECODER_EUC : iconv == w_iconv ? DECODER_UTF8 : -1;
+}
+
+static int embed_getc(void) {
+    int decoder = estab_f ? current_decoder() : -1;
+    if (decoder >= 0) {
+        g_decodedBytes[decoder] += 1 + g_heldBytes;
+        g_heldBytes = 0;
+    } else {
+        ++g_heldBytes;
+    }
+    if (input_codename && input_codename[0] == 'I')
+        g_sawIso2022Jp = 1;
+    if (g_pushbackCount > 0)
+        return g_pushback[--g_pushbackCount];
+    if (g_inPos >= g_inLength)
+        return EOF;
+    return g_in[g_inPos++];
+}
 
 int nkf_embed_convert(const char* options_text, const unsigned char* in, size_t inLength, unsigned char* out,
                       size_t capacity, size_t* produced) {
@@ -74,6 +101,9 @@ int nkf_embed_convert(const char* options_text, const unsigned char* in, size_t 
     g_out = out;
     g_outCapacity = out ? capacity : 0;
     g_outLength = 0;
+    memset(g_decodedBytes, 0, sizeof g_decodedBytes);
+    g_heldBytes = 0;
+    g_sawIso2022Jp = 0;
 
     if (setjmp(g_abort) == 0) {
         reinit();
@@ -95,8 +125,147 @@ static int starts_with(const char* text, const char* prefix) {
     return text && strncmp(text, prefix, strlen(prefix)) == 0;
 }
 
+/* Runs of bytes in the input that are not well formed in the encoding (a stray byte inside a
+   character spoils one or two runs); *multi receives the number of well-formed multi-byte
+   characters. */
+static size_t invalid_sjis(const unsigned char* p, size_t n, size_t* multi) {
+    size_t bad = 0, i = 0;
+    int inBad = 0;
+    *multi = 0;
+    while (i < n) {
+        unsigned char b = p[i];
+        if (b < 0x80 || (b >= 0xA1 && b <= 0xDF)) {
+            ++i;
+            inBad = 0;
+        } else if (((b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC)) && i + 1 < n &&
+                   ((p[i + 1] >= 0x40 && p[i + 1] <= 0x7E) || (p[i + 1] >= 0x80 && p[i + 1] <= 0xFC))) {
+            i += 2;
+            ++*multi;
+            inBad = 0;
+        } else {
+            bad += !inBad;
+            inBad = 1;
+            ++i;
+        }
+    }
+    return bad;
+}
+
+static int euc_byte(unsigned char b) {
+    return b >= 0xA1 && b <= 0xFE;
+}
+
+static size_t invalid_euc(const unsigned char* p, size_t n, size_t* multi) {
+    size_t bad = 0, i = 0;
+    int inBad = 0;
+    *multi = 0;
+    while (i < n) {
+        unsigned char b = p[i];
+        if (b < 0x80) {
+            ++i;
+            inBad = 0;
+        } else if (b == 0x8E && i + 1 < n && p[i + 1] >= 0xA1 && p[i + 1] <= 0xDF) {
+            i += 2;
+            ++*multi;
+            inBad = 0;
+        } else if (b == 0x8F && i + 2 < n && euc_byte(p[i + 1]) && euc_byte(p[i + 2])) {
+            i += 3;
+            ++*multi;
+            inBad = 0;
+        } else if (euc_byte(b) && i + 1 < n && euc_byte(p[i + 1])) {
+            i += 2;
+            ++*multi;
+            inBad = 0;
+        } else {
+            bad += !inBad;
+            inBad = 1;
+            ++i;
+        }
+    }
+    return bad;
+}
+
+static size_t invalid_utf8(const unsigned char* p, size_t n, size_t* multi) {
+    size_t bad = 0, i = 0;
+    int inBad = 0;
+    *multi = 0;
+    while (i < n) {
+        unsigned char b = p[i];
+        size_t length = 0, k;
+        unsigned char lo = 0x80, hi = 0xBF;
+        if (b < 0x80) {
+            ++i;
+            inBad = 0;
+            continue;
+        }
+        if (b >= 0xC2 && b <= 0xDF)
+            length = 2;
+        else if (b >= 0xE0 && b <= 0xEF)
+            length = 3, lo = b == 0xE0 ? 0xA0 : 0x80, hi = b == 0xED ? 0x9F : 0xBF;
+        else if (b >= 0xF0 && b <= 0xF4)
+            length = 4, lo = b == 0xF0 ? 0x90 : 0x80, hi = b == 0xF4 ? 0x8F : 0xBF;
+        for (k = 1; length && k < length; ++k) {
+            unsigned char lower = k == 1 ? lo : 0x80, upper = k == 1 ? hi : 0xBF;
+            if (i + k >= n || p[i + k] < lower || p[i + k] > upper)
+                length = 0;
+        }
+        if (length) {
+            i += length;
+            ++*multi;
+            inBad = 0;
+        } else {
+            bad += !inBad;
+            inBad = 1;
+            ++i;
+        }
+    }
+    return bad;
+}
+
+/* Text in the encoding with a glitch or two: a few bad runs (two for a stray byte, and one more
+   for every sixteen characters), and at least twice as many characters. */
+static int fits(size_t badRuns, size_t multi) {
+    return multi > 0 && badRuns <= 2 + multi / 16 && multi >= 2 * badRuns;
+}
+
+/* nkf gives a "binary" verdict (an empty code name) when a later guess names another encoding
+   than the first, and keeps its last guess: a Shift_JIS file with one stray byte at the end was
+   labelled by the EUC decoder that read that byte, and parts of a file may have been decoded by
+   each. The file is in the encoding whose characters its bytes form, but for a few out of place: UTF-8 is the strictest
+   form (Shift_JIS and EUC-JP text is almost never valid UTF-8), then EUC-JP (its pairs are all 8-bit), while nearly any
+   bytes pass for Shift_JIS, so they are tried in that order. Failing all, the decoder that read
+   most of the input is the one the text came from. Escape sequences of ISO-2022-JP make it
+   ISO-2022-JP, whose text is 7-bit and so fits any of them. */
+static int binary_verdict_family(void) {
+    size_t decoded[DECODER_COUNT], multi = 0, bad;
+    int best = 0, d, last = current_decoder();
+    if (g_sawIso2022Jp)
+        return NKF_FAMILY_JIS;
+    bad = invalid_utf8(g_in, g_inLength, &multi);
+    if (fits(bad, multi))
+        return NKF_FAMILY_UTF8;
+    bad = invalid_euc(g_in, g_inLength, &multi);
+    if (fits(bad, multi))
+        return NKF_FAMILY_EUC;
+    bad = invalid_sjis(g_in, g_inLength, &multi);
+    if (fits(bad, multi))
+        return NKF_FAMILY_NONE;
+    memcpy(decoded, g_decodedBytes, sizeof decoded);
+    if (last >= 0)
+        decoded[last] += g_heldBytes;
+    for (d = 1; d < DECODER_COUNT; ++d)
+        if (decoded[d] > decoded[best])
+            best = d;
+    return best == DECODER_EUC ? NKF_FAMILY_EUC : best == DECODER_UTF8 ? NKF_FAMILY_UTF8 : NKF_FAMILY_NONE;
+}
+
 NkfFindings nkf_embed_findings(void) {
-    NkfFindings f = {NKF_FAMILY_NONE, 0, 0};
+    NkfFindings f = {NKF_FAMILY_NONE, 0, 0, 0};
+    if (!input_encoding && input_codename && !*input_codename) {
+        f.family = binary_verdict_family();
+        f.binary = 1;
+        return f;
+    }
     if (iconv == w_iconv) {
         f.family = NKF_FAMILY_UTF8;
     } else if (iconv == w_iconv16 || iconv == w_iconv32) {

@@ -12,6 +12,8 @@ typedef struct NkfFindings {
     int family;    /* one of the NKF_FAMILY_ values */
     int bigEndian; /* UTF-16/UTF-32 only */
     int bom;       /* the input began with a byte-order mark that the decoder consumed */
+    int binary;    /* nkf's guess changed its mind (its "binary" verdict); family then names the
+                      encoding the input fits best, which the text should be decoded again in */
 } NkfFindings;
 
 enum {

@@ -6,6 +6,8 @@
 #include "framework/Exception.h"
 #include "framework/File.h"
 #include "framework/Handles.h"
+#include "res/resource.h"
+#include <algorithm>
 
 namespace {
 
@@ -40,7 +42,96 @@ CLocalBlock ConvertToNewBlock(const std::string& options, const void* pIn, size_
     return out;
 }
 
+bool IsHighSurrogate(wchar_t c) {
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+
+bool IsLowSurrogate(wchar_t c) {
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
+
+// The position of the first half of a surrogate pair that has no partner, or n.
+size_t FindLoneSurrogate(const wchar_t* p, size_t n) {
+    for (size_t i = 0; i < n; ++i) {
+        if (IsHighSurrogate(p[i]) && i + 1 < n && IsLowSurrogate(p[i + 1]))
+            ++i;
+        else if (IsHighSurrogate(p[i]) || IsLowSurrogate(p[i]))
+            return i;
+    }
+    return n;
+}
+
+ULONGLONG SystemAvailableMemory() {
+    MEMORYSTATUSEX status{};
+    status.dwLength = sizeof status;
+    if (!::GlobalMemoryStatusEx(&status))
+        return ~0ull; // nothing known: nothing is refused
+    return status.ullAvailPhys;
+}
+
+AvailableMemoryFunction g_pfnAvailableMemory = SystemAvailableMemory;
+
+// What Wine's EDIT control takes, beyond the text, to lay out a line of nChars characters. It
+// analyses a line whole (ScriptStringAnalyse), and for long lines keeps about 28 bytes a
+// character: peak working set over the text's own size, measured under Wine 8 with 4 Mi
+// characters in lines of 1,000 characters: 1.2 bytes a character; 10,000: 3; 30,000: 7;
+// 100,000: 18.5; one line of 4, 10 or 16 Mi characters: 27-29 (16 Mi took 41 s and 474 MB).
+ULONGLONG EditLineCost(ULONGLONG nChars) {
+    constexpr ULONGLONG kFullCostFrom = 150000;
+    return nChars * 2 + nChars * 26 * std::min(nChars, kFullCostFrom) / kFullCostFrom;
+}
+
+[[noreturn]] void ThrowNeedsTooMuchMemory(const CFile& file) {
+    CFileException tooMuch(CFileException::none, ERROR_NOT_ENOUGH_MEMORY, file.GetFilePath());
+    tooMuch.m_nMessageId = IDS_FILE_NEEDS_TOO_MUCH_MEMORY;
+    throw tooMuch;
+}
+
+// The text with every half of a surrogate pair that has no partner left out.
+std::wstring WithoutLoneSurrogates(const wchar_t* pText, size_t nLength) {
+    std::wstring text;
+    text.reserve(nLength);
+    for (size_t i = 0; i < nLength; ++i) {
+        if (IsHighSurrogate(pText[i]) && i + 1 < nLength && IsLowSurrogate(pText[i + 1])) {
+            text.append(pText + i, 2);
+            ++i;
+        } else if (!IsHighSurrogate(pText[i]) && !IsLowSurrogate(pText[i])) {
+            text += pText[i];
+        }
+    }
+    return text;
+}
+
 } // namespace
+
+ULONGLONG EstimateTextMemory(const void* pBytes, size_t nLength) {
+    const auto* p = static_cast<const unsigned char*>(pBytes);
+    // Lines are measured in bytes, which is at least the characters they become in the byte
+    // encodings; UTF-16 and UTF-32 with a mark are measured in their units. Line breaks are found
+    // as CR and LF bytes, which in UTF-16 and UTF-32 are the low bytes of their units.
+    size_t unit = 1;
+    if (nLength >= 4 && ((p[0] == 0 && p[1] == 0 && p[2] == 0xFE && p[3] == 0xFF) ||
+                         (p[0] == 0xFF && p[1] == 0xFE && p[2] == 0 && p[3] == 0)))
+        unit = 4;
+    else if (nLength >= 2 && ((p[0] == 0xFF && p[1] == 0xFE) || (p[0] == 0xFE && p[1] == 0xFF)))
+        unit = 2;
+    ULONGLONG units = 0, layout = 0;
+    size_t lineStart = 0;
+    for (size_t i = 0; i <= nLength; ++i) {
+        if (i < nLength && p[i] != '\n' && p[i] != '\r')
+            continue;
+        layout += EditLineCost((i - lineStart) / unit);
+        units += (i - lineStart) / unit + 2; // every break becomes CR LF
+        lineStart = i + 1;
+    }
+    return units * 2 + layout;
+}
+
+AvailableMemoryFunction SetAvailableMemoryFunction(AvailableMemoryFunction pfn) {
+    AvailableMemoryFunction previous = g_pfnAvailableMemory;
+    g_pfnAvailableMemory = pfn ? pfn : SystemAvailableMemory;
+    return previous;
+}
 
 std::string DecodeOptions(EncodingId requested) {
     // UTF-16 LE without mark and CR LF breaks is what the edit control holds; -x keeps half-width
@@ -57,10 +148,19 @@ std::string EncodeOptions(EncodingId encoding, LineEndingId lineEnding) {
     // outside CP932 (é to e) when writing Unicode. Its plain Shift_JIS output already writes the
     // CP932 extensions. Unicode output keeps look-alikes unfolded, as on reading; the Japanese
     // encodings need the folding, since it is what maps U+FF0D to Shift_JIS 0x817C.
+    //
+    // nkf's -e output (eucJP-nkf) leaves out every JIS X 0212 character (8F xx xx: ō, ū, ©),
+    // though it reads them. EUC-JP-ASCII writes them back; measured over every code of
+    // A1-FE x A1-FE and 8F A1-FE x A1-FE read with -E, it gives the same bytes as -e for all
+    // others, but for the 373 IBM extensions (纊 and the like), which it writes in their JIS X 0212
+    // home (8F D4 E3, as eucJP-ms and the EUC-JP-MS fixtures have them) rather than in rows F9-FC.
+    // eucJP-ms output would also keep JIS X 0212, but writes ¥ (A1EF) and ‾ (A1B1) as ASCII 5C and
+    // 7E; CP51932 drops JIS X 0212 like -e. nkf takes the value of a long option up to the end of
+    // the option text, so it comes last.
     int id = static_cast<int>(encoding);
     bool unicode = id >= static_cast<int>(EncodingId::Utf8Bom) && id <= static_cast<int>(EncodingId::Utf32Le);
     return std::string(EncodingWriteOption(encoding)) + LineEndingWriteOption(lineEnding) + " -W16L" + " -x" +
-           (unicode ? " --no-best-fit-chars" : "");
+           (unicode ? " --no-best-fit-chars" : "") + (encoding == EncodingId::EucJp ? " --oc=EUC-JP-ASCII" : "");
 }
 
 EncodingId EncodingFromDetectionCode(int code) {
@@ -92,6 +192,13 @@ HLOCAL ReadFileBytes(CFile& file, size_t& nLength) {
         throw tooLarge;
     }
     size_t n = static_cast<size_t>(length);
+    // A file of one huge line makes the edit control take about 28 bytes a character (100 MB of
+    // one line took 2.9 GB), and more than there is makes the whole system page for minutes. What
+    // the text will need is checked against the memory available: before reading, the least it
+    // can be (the bytes, and a text of at least half as many bytes, as UTF-32 gives); after
+    // reading, from the lengths of its lines, before the conversion.
+    if (length + length / 2 > g_pfnAvailableMemory())
+        ThrowNeedsTooMuchMemory(file);
 
     CLocalBlock input = AllocateZeroed(n + 2);
     {
@@ -100,6 +207,8 @@ HLOCAL ReadFileBytes(CFile& file, size_t& nLength) {
             throw CMemoryException();
         if (file.Read(inputLock.Get(), n) != n)
             throw CArchiveException(CArchiveException::endOfFile, file.GetFilePath());
+        if (EstimateTextMemory(inputLock.Get(), n) > g_pfnAvailableMemory())
+            ThrowNeedsTooMuchMemory(file);
     }
     nLength = n;
     return input.Detach();
@@ -134,7 +243,19 @@ HLOCAL DecodeFileText(CFile& file, EncodingId& encoding, LineEndingId& lineEndin
 
 void EncodeTextToFile(const wchar_t* pText, size_t nLength, EncodingId encoding, LineEndingId lineEnding, CFile& file) {
     static const wchar_t kEmpty[1] = {0};
-    const void* in = pText ? static_cast<const void*>(pText) : kEmpty;
+    if (!pText)
+        pText = kEmpty, nLength = 0;
+    // Wine's EDIT control moves and deletes one UTF-16 unit at a time and can leave half of a
+    // surrogate pair behind. nkf reads a high surrogate together with the unit after it and drops
+    // both when they do not pair, so the character after the lone half would be lost with it. No
+    // encoding can hold the lone half: it alone is left out, from a copy made only when needed.
+    std::wstring cleaned;
+    if (FindLoneSurrogate(pText, nLength) < nLength) {
+        cleaned = WithoutLoneSurrogates(pText, nLength);
+        pText = cleaned.c_str();
+        nLength = cleaned.size();
+    }
+    const void* in = pText;
     size_t m = 0;
     CLocalBlock bytes = ConvertToNewBlock(EncodeOptions(encoding, lineEnding), in, nLength * 2, m);
     CLocalLock lock(bytes.Get());

@@ -10,6 +10,17 @@ class CFile;
 // Files this large or larger are refused: the editor's lengths are 32-bit.
 constexpr ULONGLONG kMaxFileLength = 0x7FFFFFFFull;
 
+// The memory that opening the file whose bytes these are will take beyond the bytes themselves:
+// its text as UTF-16, and what the edit control takes to lay out its lines (much more, a
+// character, for very long lines).
+ULONGLONG EstimateTextMemory(const void* pBytes, size_t nLength);
+
+// The memory still available for a file's text (GlobalMemoryStatusEx's available physical
+// memory). Tests put a function of their own in its place to make the refusal deterministic;
+// SetAvailableMemoryFunction returns the one it replaces, and null puts the system's back.
+using AvailableMemoryFunction = ULONGLONG (*)();
+AvailableMemoryFunction SetAvailableMemoryFunction(AvailableMemoryFunction pfn);
+
 // The converter options for reading with this requested encoding, and for writing.
 std::string DecodeOptions(EncodingId requested);
 std::string EncodeOptions(EncodingId encoding, LineEndingId lineEnding);
@@ -25,7 +36,10 @@ HLOCAL DecodeFileText(CFile& file, EncodingId& encoding, LineEndingId& lineEndin
 // The two halves of DecodeFileText, for callers that keep the file's bytes (the document compares
 // them with what a save would write). ReadFileBytes returns an unlocked, zero-filled movable block
 // of the file's length + 2 bytes holding the whole file, and its length; it throws as
-// DecodeFileText does. DecodeFileBytes converts nLength bytes as DecodeFileText does.
+// DecodeFileText does, and also CFileException with the message IDS_FILE_NEEDS_TOO_MUCH_MEMORY
+// when the text would not fit in the memory available (checked before reading from the length,
+// and after reading from the lengths of the lines, before anything is converted). DecodeFileBytes converts nLength
+// bytes as DecodeFileText does.
 HLOCAL ReadFileBytes(CFile& file, size_t& nLength);
 HLOCAL DecodeFileBytes(const void* pBytes, size_t nLength, EncodingId& encoding, LineEndingId& lineEnding);
 

@@ -158,6 +158,9 @@
 #define IDS_FILE_CHANGED_RELOAD 62310
 #define IDS_FILE_TOO_LARGE 62311
 
+// Reading files (62350-62359)
+#define IDS_FILE_NEEDS_TOO_MUCH_MEMORY 62350
+
 // The About box link's failures (left in English, as the link has always shown them)
 #define IDS_LINK_URL_NOT_FOUND 62320
 #define IDS_LINK_BROWSER_FAILED 62321
