@@ -77,11 +77,13 @@ const Fixture kFixtures[] = {
     {4, L"UTF-8N", nullptr},
     {5, L"UTF-16(big endian)", nullptr},
     {6, L"UTF-16(little endian)", nullptr},
+    {7, L"UTF-16BE", nullptr},
+    {8, L"UTF-16LE", nullptr},
     {9, L"UTF-32(big endian)", nullptr},
     {10, L"UTF-32(little endian)", nullptr},
+    {11, L"UTF-32BE", nullptr},
+    {12, L"UTF-32LE", nullptr},
 };
-// UTF-16 and UTF-32 without a byte-order mark (ids 7, 8, 11, 12) are not recognised by detection:
-// they open as such only when the Open dialog asks for them, which a command line cannot do.
 const wchar_t* const kLineEndingNames[] = {L"CRLF", L"LF", L"CR"};
 
 class ShellE2E : public TessarinE2E {
