@@ -28,7 +28,10 @@ CLocalBlock ConvertToNewBlock(const std::string& options, const void* pIn, size_
     SetConversionOptions(options.c_str());
     if (!ConvertBuffer(nullptr, 0, &measured, pIn, nIn))
         throw CMemoryException();
-    CLocalBlock out = AllocateZeroed(measured + 2);
+    // nkf can end UTF-16 output on half a unit (an ISO-2022-JP "ESC N" at the end of the input
+    // leaves one byte); the block is then one byte longer, so that the last unit is whole and a
+    // whole zero unit still follows it.
+    CLocalBlock out = AllocateZeroed(measured + (measured & 1) + 2);
     {
         CLocalLock lock(out.Get());
         if (!lock.Get())

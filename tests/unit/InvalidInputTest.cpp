@@ -65,3 +65,21 @@ TEST(InvalidInput, PairsOutsideTheShiftJisTablesAreLeftOut) {
         }
     }
 }
+
+TEST(InvalidInput, UtfSixteenOutputEndingOnHalfAUnitStillEndsInAWholeZeroUnit) {
+    // ISO-2022-JP "ESC N" at the very end: the converter writes one byte more than whole units.
+    for (EncodingId requested : {EncodingId::SjisAuto, EncodingId::Iso2022Jp}) {
+        CFile file(TestDataPath(L"crash/jis-esc-n-at-end.txt"), CFile::modeRead | CFile::shareDenyWrite);
+        EncodingId encoding = requested;
+        LineEndingId lineEnding = LineEndingId::Unspecified;
+        CLocalBlock block(DecodeFileText(file, encoding, lineEnding));
+        size_t size = ::LocalSize(block.Get());
+        CLocalLock lock(block.Get());
+        const auto* p = lock.As<unsigned char>();
+        ASSERT_GE(size, 4u);
+        EXPECT_EQ(size % 2, 0u) << static_cast<int>(requested);
+        EXPECT_EQ(p[size - 1], 0);
+        EXPECT_EQ(p[size - 2], 0);
+        EXPECT_EQ(std::wstring(lock.As<wchar_t>(), 2), L"ab");
+    }
+}
