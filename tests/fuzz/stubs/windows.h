@@ -24,6 +24,20 @@ using HLOCAL = LocalBlockHeader*;
 #define LMEM_MOVEABLE 0x0002u
 #define LMEM_ZEROINIT 0x0040u
 #define ERROR_FILE_TOO_LARGE 223L
+#define ERROR_NOT_ENOUGH_MEMORY 8L
+
+struct MEMORYSTATUSEX {
+    DWORD dwLength;
+    DWORD dwMemoryLoad;
+    ULONGLONG ullTotalPhys;
+    ULONGLONG ullAvailPhys;
+    ULONGLONG ullTotalPageFile;
+    ULONGLONG ullAvailPageFile;
+    ULONGLONG ullTotalVirtual;
+    ULONGLONG ullAvailVirtual;
+    ULONGLONG ullAvailExtendedVirtual;
+};
+BOOL GlobalMemoryStatusEx(MEMORYSTATUSEX* pStatus);
 
 HLOCAL LocalAlloc(UINT uFlags, SIZE_T uBytes);
 HLOCAL LocalFree(HLOCAL hMem);
