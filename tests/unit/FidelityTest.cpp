@@ -71,8 +71,8 @@ TEST(OpenCheck, NamesTheReasonAndThePlaceOfTheFirstDifference) {
         // Read as UTF-8 on request: detection would take the bad sequence for another encoding.
         {"utf-8 bad sequence", "\xE3\x81\x82x\r\n\xE3\x81\x84\xC3(z"s, FidelityReason::InvalidBytes, 2, 2,
          EncodingId::Utf8N},
-        // A bad trail byte rules Shift_JIS out: the file is read as ISO-2022-JP, wrong from its start.
-        {"shift_jis bad trail byte", "\x82\xA0\x82\xA2\r\nx\x82\x0Ay"s, FidelityReason::InvalidBytes, 1, 1},
+        // A bad trail byte: the file is still read as the Shift_JIS it is, wrong at that byte.
+        {"shift_jis bad trail byte", "\x82\xA0\x82\xA2\r\nx\x82\x0Ay"s, FidelityReason::InvalidBytes, 2, 2},
         {"iso-2022-jp ESC ( J", "\x1B$B$\"\x1B(Jabc"s, FidelityReason::EscapeSequence, 1, 2},
         {"after a lone cr", "a\r\x82\xA0\xED\x40"s, FidelityReason::Unrepresentable, 2, 2},
         {"cp932 duplicate code", "\x82\xA0\xED\x40"s, FidelityReason::Unrepresentable, 1, 2},
