@@ -61,9 +61,13 @@ CTempDir::CTempDir() {
     static LONG s_counter = 0;
     wchar_t temp[MAX_PATH + 1] = {};
     ::GetTempPathW(MAX_PATH + 1, temp);
-    m_strPath = std::wstring(temp) + L"tessarin-test-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
-                std::to_wstring(::InterlockedIncrement(&s_counter));
-    ::CreateDirectoryW(m_strPath.c_str(), nullptr);
+    // Wine's process ids repeat after a fresh wineserver, and a folder left by a test that was
+    // killed (or that held what Windows calls cannot delete, such as a dangling Unix link) must
+    // not be taken over: only a folder made here and now is used.
+    do {
+        m_strPath = std::wstring(temp) + L"tessarin-test-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+                    std::to_wstring(::InterlockedIncrement(&s_counter));
+    } while (!::CreateDirectoryW(m_strPath.c_str(), nullptr) && ::GetLastError() == ERROR_ALREADY_EXISTS);
 }
 
 CTempDir::~CTempDir() {

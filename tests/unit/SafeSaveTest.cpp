@@ -176,11 +176,16 @@ TEST(SafeSave, SavesThroughSymbolicLinksIntoTheFileTheyNameAndKeepsThem) {
     // Another file system for the second link: /dev/shm is a tmpfs.
     std::string farUnix = "/dev/shm/tessarin-safesave-" + std::to_string(::GetCurrentProcessId());
     std::wstring farFolder = WindowsPathOfUnix(farUnix);
-    struct CRemoveFar { // the folder goes however the test ends
-        std::string path;
-        ~CRemoveFar() { RunUnixShell("/bin/rm -rf " + ShellQuote(path)); }
-    } removeFar{farUnix};
     std::string here = UnixPathOf(dir.Path());
+    // The folder and the links go however the test ends: Windows cannot delete a dangling link
+    // under Wine.
+    struct CRemoveFar {
+        std::string strFolder, strHere;
+        ~CRemoveFar() {
+            RunUnixShell("/bin/rm -rf " + ShellQuote(strFolder) + " " + ShellQuote(strHere + "/near.txt") + " " +
+                         ShellQuote(strHere + "/far.txt"));
+        }
+    } removeFar{farUnix, here};
     Shell("/bin/mkdir -p " + ShellQuote(farUnix) + " && /bin/echo -n far-old >" + ShellQuote(farUnix + "/far.txt") +
           " && /bin/ln -s real.txt " + ShellQuote(here + "/near.txt") + " && /bin/ln -s " +
           ShellQuote(farUnix + "/far.txt") + " " + ShellQuote(here + "/far.txt"));
