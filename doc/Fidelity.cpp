@@ -183,8 +183,8 @@ FidelityReason ReasonAt(const unsigned char* pFile, size_t nFile, const unsigned
     // ends its line after the CR: the line breaks are not all of the kind the file is written with.
     if (bFileUnit && IsBreak(UnitAt(pFile, nAligned, layout)))
         return FidelityReason::MixedLineBreaks;
-    if (bOutUnit && IsBreak(UnitAt(pOut, nAligned, layout)) && nAligned >= layout.nSize &&
-        IsBreak(UnitAt(pFile, nAligned - layout.nSize, layout)))
+    if (bOutUnit && UnitAt(pOut, nAligned, layout) == '\n' && nAligned >= layout.nSize &&
+        UnitAt(pFile, nAligned - layout.nSize, layout) == '\r')
         return FidelityReason::MixedLineBreaks;
     if (nOffset >= nFile)
         return FidelityReason::Unknown; // the file ends where the text goes on

@@ -19,18 +19,6 @@
 
 namespace {
 
-std::wstring FullPathOf(const std::wstring& path) {
-    DWORD n = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (n == 0)
-        return path;
-    std::wstring full(n, L'\0');
-    n = ::GetFullPathNameW(path.c_str(), n, full.data(), nullptr);
-    if (n == 0 || n >= full.size())
-        return path;
-    full.resize(n);
-    return full;
-}
-
 // File names compare without regard to case, as the file system does.
 bool SameFile(const std::wstring& a, const std::wstring& b) {
     return !a.empty() && ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
@@ -185,7 +173,7 @@ void CTessarinDoc::ReadIntoView(const wchar_t* pszPathName, CTessarinView& view)
     m_nEncoding = encoding;
     m_nLineEnding = lineEnding;
     m_openCheck = check;
-    m_strCheckedPath = FullPathOf(pszPathName);
+    m_strCheckedPath = AfxFullPath(pszPathName);
 }
 
 void CTessarinDoc::ScheduleOpenWarning() {
@@ -307,7 +295,7 @@ bool CTessarinDoc::ConfirmLossySave(const wchar_t* pszPathName, CTessarinView& v
         if (text.Get())
             lost = FindUnencodable(text.Get(), nText, encoding);
     }
-    std::wstring strTarget = FullPathOf(pszPathName);
+    std::wstring strTarget = AfxFullPath(pszPathName);
     bool bOverwritesChecked = m_openCheck.Differs() && SameFile(strTarget, m_strCheckedPath);
     if (lost.nCount == 0 && !bOverwritesChecked)
         return true;

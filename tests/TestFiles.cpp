@@ -47,6 +47,14 @@ std::vector<unsigned char> ReadAllBytes(const std::wstring& path) {
     return bytes;
 }
 
+std::vector<unsigned char> TryReadAllBytes(const std::wstring& path) {
+    try {
+        return ReadAllBytes(path);
+    } catch (...) {
+        return {};
+    }
+}
+
 void WriteAllBytes(const std::wstring& path, const void* data, size_t size) {
     CFileHandle h(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     if (!h)

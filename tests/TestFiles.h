@@ -18,6 +18,8 @@ std::wstring SmallFileSystemFolder();
 void FillDiskLeaving(const std::wstring& folder, const std::wstring& filler, unsigned long long nLeaveBytes);
 
 std::vector<unsigned char> ReadAllBytes(const std::wstring& path);
+// The file's bytes, or nothing while it cannot be read (a save may be swapping it in).
+std::vector<unsigned char> TryReadAllBytes(const std::wstring& path);
 void WriteAllBytes(const std::wstring& path, const void* data, size_t size);
 inline void WriteAllBytes(const std::wstring& path, const std::vector<unsigned char>& bytes) {
     WriteAllBytes(path, bytes.data(), bytes.size());

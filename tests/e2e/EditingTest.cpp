@@ -33,14 +33,6 @@ std::vector<unsigned char> Ascii(const std::wstring& text) {
     return {text.begin(), text.end()};
 }
 
-// The file's bytes, or nothing while it cannot be read (a save may be swapping it in).
-std::vector<unsigned char> TryReadAllBytes(const std::wstring& path) {
-    try {
-        return ReadAllBytes(path);
-    } catch (...) {
-        return {};
-    }
-}
 } // namespace
 
 class EditingE2E : public TessarinE2E {

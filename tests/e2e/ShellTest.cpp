@@ -46,15 +46,6 @@ std::wstring FoldToJis(std::wstring text) {
     return text;
 }
 
-// The file's bytes, or nothing while it cannot be read (a save may be swapping it in).
-std::vector<unsigned char> TryReadAllBytes(const std::wstring& path) {
-    try {
-        return ReadAllBytes(path);
-    } catch (...) {
-        return {};
-    }
-}
-
 void WriteText(const std::wstring& path, const std::string& utf8) {
     WriteAllBytes(path, utf8.data(), utf8.size());
 }
@@ -98,16 +89,6 @@ protected:
     }
     bool TitleIs(const std::wstring& title) {
         return WaitUntil([&] { return WindowText(m_hWndMain) == title; });
-    }
-    // Ends the program, discarding any changes.
-    void ExitDiscarding() {
-        ASSERT_TRUE(m_app.PostCommand(ID_APP_EXIT));
-        if (WaitUntil([&] { return !m_app.IsRunning() || !m_app.HasNoDialog(); }) && m_app.IsRunning()) {
-            HWND box = m_app.WaitForMessageBox();
-            ASSERT_NE(box, nullptr);
-            ASSERT_TRUE(PressButton(box, IDNO));
-        }
-        ASSERT_TRUE(m_app.WaitForExit());
     }
 };
 

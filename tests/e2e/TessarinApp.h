@@ -2,6 +2,7 @@
 // The fixture for end-to-end tests of the built editor: finds Tessarin.exe (skipping with the reason
 // when it has not been built), starts it from a clean settings key with a private temporary folder,
 // and hands the test its main window.
+#include "Dialogs.h"
 #include "Driver.h"
 #include "TestFiles.h"
 #include <gtest/gtest.h>
@@ -35,6 +36,18 @@ protected:
     // The EDIT control that holds the text.
     HWND Edit() const { return m_app.FindInMain(L"Edit"); }
     HWND StatusBar() const { return m_app.FindInMain(L"msctls_statusbar32"); }
+
+    // Ends the program with its Exit command, answering No when it asks to save.
+    void ExitDiscarding() {
+        constexpr UINT ID_APP_EXIT = 57665;
+        ASSERT_TRUE(m_app.PostCommand(ID_APP_EXIT));
+        if (e2e::WaitUntil([&] { return !m_app.IsRunning() || !m_app.HasNoDialog(); }) && m_app.IsRunning()) {
+            HWND box = m_app.WaitForMessageBox();
+            ASSERT_NE(box, nullptr);
+            ASSERT_TRUE(e2e::PressButton(box, IDNO));
+        }
+        ASSERT_TRUE(m_app.WaitForExit());
+    }
 
     e2e::CUserKeyReset m_settings; // the editor starts from its defaults and leaves nothing behind
     CTempDir m_dir;

@@ -72,6 +72,8 @@ TEST(OpenCheck, NamesTheReasonAndThePlaceOfTheFirstDifference) {
         {"utf-8 bad sequence", "\xE3\x81\x82x\r\n\xE3\x81\x84\xC3(z"s, FidelityReason::InvalidBytes, 2, 2,
          EncodingId::Utf8N},
         // A bad trail byte: the file is still read as the Shift_JIS it is, wrong at that byte.
+        // A stray byte at the start of a line is what is wrong there, not the line break after it.
+        {"stray byte after a break", "\x82\xA0\r\n\xFF\r\n"s, FidelityReason::InvalidBytes, 2, 1},
         {"shift_jis bad trail byte", "\x82\xA0\x82\xA2\r\nx\x82\x0Ay"s, FidelityReason::InvalidBytes, 2, 2},
         {"iso-2022-jp ESC ( J", "\x1B$B$\"\x1B(Jabc"s, FidelityReason::EscapeSequence, 1, 2},
         {"after a lone cr", "a\r\x82\xA0\xED\x40"s, FidelityReason::Unrepresentable, 2, 2},
