@@ -10,6 +10,7 @@
 #include "framework/FrameworkIds.h"
 #include "framework/MessageBox.h"
 #include "framework/Strings.h"
+#include "framework/WinApp.h"
 #include "res/resource.h"
 #include "view/TessarinView.h"
 #include <cwchar>
@@ -206,6 +207,10 @@ void CALLBACK CTessarinDoc::OnWarningTimer(HWND, UINT, UINT_PTR nIDEvent, DWORD)
     if (!hRoot || !::IsWindowVisible(hRoot) || !::IsWindowEnabled(hRoot))
         return;
     pDoc->CancelOpenWarning();
+    // The box's own message loop runs no idle pass: bring the status bar up to date first, so the
+    // encoding and line ending the warning speaks of show behind it.
+    if (CWinApp* pApp = AfxGetApp())
+        pApp->OnIdle(0);
     pDoc->ShowOpenWarning();
 }
 

@@ -39,9 +39,10 @@ TEST_F(RecognitionE2E, ShiftJisWithAStrayByteStaysShiftJis) {
     const std::wstring warning = MessageBoxText(box);
     EXPECT_NE(warning.find(L"文字コードとして正しくないバイト列があります"), std::wstring::npos) << warning;
     EXPECT_NE(warning.find(L"3 行、1 列"), std::wstring::npos) << warning;
+    EXPECT_TRUE(FormatPaneIs(L"SJIS / CRLF "))
+        << "shown behind the warning: " << testing::PrintToString(StatusPaneText(StatusBar(), 1));
     ASSERT_TRUE(PressButton(box, IDOK));
     ASSERT_TRUE(CTargetProcess::WaitForWindowGone(box));
-    EXPECT_TRUE(FormatPaneIs(L"SJIS / CRLF ")) << testing::PrintToString(StatusPaneText(StatusBar(), 1));
 
     ASSERT_TRUE(m_app.PostCommand(ID_FILE_SAVE));
     box = m_app.WaitForMessageBox();
