@@ -21,13 +21,17 @@ CLocalBlock AllocateZeroed(size_t nBytes) {
     return block;
 }
 
+ConvertFunction g_pfnConvert = ConvertBuffer;
+
 // Measures the conversion of the input with the options, then converts it into a new zero-filled
-// block of result length + 2 bytes; returns the block (unlocked) and the result length.
+// block of result length + 2 bytes; returns the block (unlocked) and the result length. A converter
+// that gives up, or converts to other than it measured, is a CConversionException: the memory was
+// there, so "out of memory" would send the user looking for the wrong cause.
 CLocalBlock ConvertToNewBlock(const std::string& options, const void* pIn, size_t nIn, size_t& nOut) {
     size_t measured = 0;
     SetConversionOptions(options.c_str());
-    if (!ConvertBuffer(nullptr, 0, &measured, pIn, nIn))
-        throw CMemoryException();
+    if (!g_pfnConvert(nullptr, 0, &measured, pIn, nIn))
+        throw CConversionException();
     // nkf can end UTF-16 output on half a unit (an ISO-2022-JP "ESC N" at the end of the input
     // leaves one byte); the block is then one byte longer, so that the last unit is whole and a
     // whole zero unit still follows it.
@@ -38,8 +42,8 @@ CLocalBlock ConvertToNewBlock(const std::string& options, const void* pIn, size_
             throw CMemoryException();
         size_t produced = 0;
         SetConversionOptions(options.c_str());
-        if (!ConvertBuffer(lock.Get(), measured, &produced, pIn, nIn) || produced != measured)
-            throw CMemoryException();
+        if (!g_pfnConvert(lock.Get(), measured, &produced, pIn, nIn) || produced != measured)
+            throw CConversionException();
     }
     nOut = measured;
     return out;
@@ -133,6 +137,12 @@ ULONGLONG EstimateTextMemory(const void* pBytes, size_t nLength) {
 AvailableMemoryFunction SetAvailableMemoryFunction(AvailableMemoryFunction pfn) {
     AvailableMemoryFunction previous = g_pfnAvailableMemory;
     g_pfnAvailableMemory = pfn ? pfn : SystemAvailableMemory;
+    return previous;
+}
+
+ConvertFunction SetConvertFunction(ConvertFunction pfn) {
+    ConvertFunction previous = g_pfnConvert;
+    g_pfnConvert = pfn ? pfn : ConvertBuffer;
     return previous;
 }
 

@@ -116,7 +116,7 @@ std::u16string Decode(const Bytes& input, EncodingId requested) {
     CLocalBlock block;
     try {
         block.Attach(DecodeFileBytes(input.data(), input.size(), encoding, lineEnding));
-    } catch (const CMemoryException&) {
+    } catch (const CConversionException&) {
         // Either the converter gave up, which is allowed, or the two passes disagreed, which is not.
         ConvertTwice(options, input.data(), input.size());
         return {};
