@@ -195,7 +195,7 @@ EncodingId EncodingFromDetectionCode(int code) {
     }
 }
 
-HLOCAL ReadFileBytes(CFile& file, size_t& nLength) {
+CLocalBlock ReadFileBytes(CFile& file, size_t& nLength) {
     ULONGLONG length = file.GetLength();
     // Lengths are 32-bit: a larger file would be read short and then saved short, so it is refused
     // before anything is read.
@@ -224,10 +224,10 @@ HLOCAL ReadFileBytes(CFile& file, size_t& nLength) {
             ThrowNeedsTooMuchMemory(file);
     }
     nLength = n;
-    return input.Detach();
+    return input;
 }
 
-HLOCAL DecodeFileBytes(const void* pBytes, size_t nLength, EncodingId& encoding, LineEndingId& lineEnding) {
+CLocalBlock DecodeFileBytes(const void* pBytes, size_t nLength, EncodingId& encoding, LineEndingId& lineEnding) {
     static const unsigned char kEmpty[2] = {0, 0};
     size_t m = 0;
     CLocalBlock text = ConvertToNewBlock(DecodeOptions(encoding), pBytes ? pBytes : kEmpty, nLength, m);
@@ -242,12 +242,12 @@ HLOCAL DecodeFileBytes(const void* pBytes, size_t nLength, EncodingId& encoding,
     case 3: lineEnding = LineEndingId::Crlf; break;
     default: break;
     }
-    return text.Detach();
+    return text;
 }
 
-HLOCAL DecodeFileText(CFile& file, EncodingId& encoding, LineEndingId& lineEnding) {
+CLocalBlock DecodeFileText(CFile& file, EncodingId& encoding, LineEndingId& lineEnding) {
     size_t n = 0;
-    CLocalBlock input(ReadFileBytes(file, n));
+    CLocalBlock input = ReadFileBytes(file, n);
     CLocalLock inputLock(input.Get());
     if (!inputLock.Get())
         throw CMemoryException();

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <string>
 #include "doc/Encoding.h"
+#include "framework/Handles.h"
 
 class CFile;
 
@@ -32,11 +33,12 @@ std::string DecodeOptions(EncodingId requested);
 std::string EncodeOptions(EncodingId encoding, LineEndingId lineEnding);
 
 // Reads the whole file and converts it in two passes (measure, then convert into a block of the
-// exact size). Returns the unlocked movable local block holding the text and a terminating zero. On entry `encoding` is
-// the requested encoding (1-12 force it, anything else asks for detection); on return both parameters describe what was
-// found. Throws CMemoryException, CConversionException (the converter gave up), CArchiveException (short read) or
-// CFileException (too large, read error), leaving both parameters unchanged.
-HLOCAL DecodeFileText(CFile& file, EncodingId& encoding, LineEndingId& lineEnding);
+// exact size). Returns the unlocked movable local block holding the text and a terminating zero.
+// On entry `encoding` is the requested encoding (1-12 force it, anything else asks for detection);
+// on return both parameters describe what was found. Throws CMemoryException, CConversionException
+// (the converter gave up), CArchiveException (short read) or CFileException (too large, read
+// error), leaving both parameters unchanged.
+CLocalBlock DecodeFileText(CFile& file, EncodingId& encoding, LineEndingId& lineEnding);
 
 // The two halves of DecodeFileText, for callers that keep the file's bytes (the document compares
 // them with what a save would write). ReadFileBytes returns the unlocked, zero-filled movable block
@@ -45,8 +47,8 @@ HLOCAL DecodeFileText(CFile& file, EncodingId& encoding, LineEndingId& lineEndin
 // when the text would not fit in the memory available (checked before reading from the length,
 // and after reading from the lengths of the lines, before anything is converted). DecodeFileBytes converts nLength
 // bytes as DecodeFileText does.
-HLOCAL ReadFileBytes(CFile& file, size_t& nLength);
-HLOCAL DecodeFileBytes(const void* pBytes, size_t nLength, EncodingId& encoding, LineEndingId& lineEnding);
+CLocalBlock ReadFileBytes(CFile& file, size_t& nLength);
+CLocalBlock DecodeFileBytes(const void* pBytes, size_t nLength, EncodingId& encoding, LineEndingId& lineEnding);
 
 // Converts nLength UTF-16 code units and writes the result to the file in one write. Throws
 // CMemoryException or CConversionException before writing anything, or CFileException when the
