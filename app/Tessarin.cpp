@@ -3,6 +3,7 @@
 #include "app/Tessarin.h"
 #include "app/AboutDlg.h"
 #include "app/CommandLine.h"
+#include "app/ExceptionReport.h"
 #include "app/MainFrm.h"
 #include "doc/TessarinDoc.h"
 #include "doc/TessarinDocManager.h"
@@ -34,6 +35,9 @@ bool FindFile(const std::wstring& strName) {
 } // namespace
 
 BOOL CTessarinApp::InitInstance() {
+    // Before any window exists: an exception that escapes a handler is told to the user, not
+    // swallowed by the framework's guard at the window procedure.
+    InstallExceptionReporter();
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
     ::InitCommonControlsEx(&icc);
     CWinApp::InitInstance();

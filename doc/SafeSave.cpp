@@ -90,6 +90,11 @@ void RemoveLeftovers(const std::wstring& path, const std::wstring& suffix) {
         ::DeleteFileW(leftover.c_str());
 }
 
+// How many tags a save tries for its temporary file before it gives up.
+constexpr unsigned kTempNameAttempts = 16;
+
+TempCreateHook g_pfnBeforeTempCreate = nullptr;
+
 // A tag for this save whose ".tmp" and ".bak" names are both free.
 unsigned FreeTag(const std::wstring& path) {
     unsigned tag = (::GetCurrentProcessId() * 2654435761u) ^ static_cast<unsigned>(::GetTickCount64());
@@ -280,6 +285,12 @@ void ReplaceExisting(const std::wstring& path, const std::wstring& tempPath, DWO
 
 } // namespace
 
+TempCreateHook SetBeforeTempCreateHook(TempCreateHook pfn) {
+    TempCreateHook previous = g_pfnBeforeTempCreate;
+    g_pfnBeforeTempCreate = pfn;
+    return previous;
+}
+
 void WriteFileSafely(const std::wstring& strPath, const std::function<void(CFile&)>& write) {
     const std::wstring path = FinalPathOf(strPath);
     DWORD attributes = ::GetFileAttributesW(path.c_str());
@@ -295,13 +306,26 @@ void WriteFileSafely(const std::wstring& strPath, const std::function<void(CFile
     // those go once this save has succeeded. A stale second name makes this save rewrite the file
     // in place, which is sound too.
     RemoveLeftovers(path, L".tmp");
-    const unsigned tag = FreeTag(path);
-    const std::wstring tempPath = SiblingName(path, tag, L".tmp");
+    // The temporary file is created only if its name is still free: a file that took the name
+    // since FreeTag looked (another save of the same file) would otherwise be emptied and then
+    // renamed over the user's file. A taken name means another tag.
+    unsigned tag = 0;
+    std::wstring tempPath;
     CFile temp;
-    CFileException error;
-    if (!temp.Open(tempPath, CFile::modeWrite | CFile::modeCreate | CFile::shareExclusive, &error)) {
-        error.m_strFileName = strPath; // the user knows the file by its own name
-        throw error;
+    for (unsigned attempt = 0;; ++attempt) {
+        tag = FreeTag(path);
+        tempPath = SiblingName(path, tag, L".tmp");
+        if (g_pfnBeforeTempCreate)
+            g_pfnBeforeTempCreate(tempPath);
+        CFileException error;
+        if (temp.Open(tempPath, CFile::modeWrite | CFile::modeCreate | CFile::modeCreateNew | CFile::shareExclusive,
+                      &error))
+            break;
+        const bool bTaken = error.m_lOsError == ERROR_FILE_EXISTS || error.m_lOsError == ERROR_ALREADY_EXISTS;
+        if (!bTaken || attempt + 1 >= kTempNameAttempts) {
+            error.m_strFileName = strPath; // the user knows the file by its own name
+            throw error;
+        }
     }
     try {
         write(temp);

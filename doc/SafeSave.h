@@ -17,3 +17,9 @@ class CFile;
 // CFileException (or whatever write() threw) passes on; file exceptions name strPath. A
 // read-only original is refused before anything is written.
 void WriteFileSafely(const std::wstring& strPath, const std::function<void(CFile&)>& write);
+
+// Called with the name of the temporary file just before a save creates it; null (the default)
+// for none. Tests put a file there to play another program taking the name in between.
+// SetBeforeTempCreateHook returns the hook it replaces.
+using TempCreateHook = void (*)(const std::wstring& tempPath);
+TempCreateHook SetBeforeTempCreateHook(TempCreateHook pfn);

@@ -160,12 +160,12 @@ void CTessarinDoc::ReadIntoView(const wchar_t* pszPathName, CTessarinView& view)
         // The file's bytes are kept for the check only, and let go before the control lays out
         // the text, so the open's peak memory stays what it was.
         size_t nBytes = 0;
-        CLocalBlock hBytes(ReadFileBytes(file, nBytes));
+        CLocalBlock hBytes = ReadFileBytes(file, nBytes);
         file.Close();
         CLocalLock bytes(hBytes.Get());
         if (!bytes.Get())
             throw CMemoryException();
-        hText = CLocalBlock(DecodeFileBytes(bytes.Get(), nBytes, encoding, lineEnding));
+        hText = DecodeFileBytes(bytes.Get(), nBytes, encoding, lineEnding);
         check =
             CheckDecodedText(hText.Get(), static_cast<const unsigned char*>(bytes.Get()), nBytes, encoding, lineEnding);
     }

@@ -21,13 +21,17 @@ CLocalBlock AllocateZeroed(size_t nBytes) {
     return block;
 }
 
+ConvertFunction g_pfnConvert = ConvertBuffer;
+
 // Measures the conversion of the input with the options, then converts it into a new zero-filled
-// block of result length + 2 bytes; returns the block (unlocked) and the result length.
+// block of result length + 2 bytes; returns the block (unlocked) and the result length. A converter
+// that gives up, or converts to other than it measured, is a CConversionException: the memory was
+// there, so "out of memory" would send the user looking for the wrong cause.
 CLocalBlock ConvertToNewBlock(const std::string& options, const void* pIn, size_t nIn, size_t& nOut) {
     size_t measured = 0;
     SetConversionOptions(options.c_str());
-    if (!ConvertBuffer(nullptr, 0, &measured, pIn, nIn))
-        throw CMemoryException();
+    if (!g_pfnConvert(nullptr, 0, &measured, pIn, nIn))
+        throw CConversionException();
     // nkf can end UTF-16 output on half a unit (an ISO-2022-JP "ESC N" at the end of the input
     // leaves one byte); the block is then one byte longer, so that the last unit is whole and a
     // whole zero unit still follows it.
@@ -38,8 +42,8 @@ CLocalBlock ConvertToNewBlock(const std::string& options, const void* pIn, size_
             throw CMemoryException();
         size_t produced = 0;
         SetConversionOptions(options.c_str());
-        if (!ConvertBuffer(lock.Get(), measured, &produced, pIn, nIn) || produced != measured)
-            throw CMemoryException();
+        if (!g_pfnConvert(lock.Get(), measured, &produced, pIn, nIn) || produced != measured)
+            throw CConversionException();
     }
     nOut = measured;
     return out;
@@ -136,6 +140,12 @@ AvailableMemoryFunction SetAvailableMemoryFunction(AvailableMemoryFunction pfn) 
     return previous;
 }
 
+ConvertFunction SetConvertFunction(ConvertFunction pfn) {
+    ConvertFunction previous = g_pfnConvert;
+    g_pfnConvert = pfn ? pfn : ConvertBuffer;
+    return previous;
+}
+
 std::string DecodeOptions(EncodingId requested) {
     // UTF-16 LE without mark and CR LF breaks is what the edit control holds; -x keeps half-width
     // katakana as they are; -m0 turns off nkf's MIME decoding, which would otherwise rewrite any
@@ -185,7 +195,7 @@ EncodingId EncodingFromDetectionCode(int code) {
     }
 }
 
-HLOCAL ReadFileBytes(CFile& file, size_t& nLength) {
+CLocalBlock ReadFileBytes(CFile& file, size_t& nLength) {
     ULONGLONG length = file.GetLength();
     // Lengths are 32-bit: a larger file would be read short and then saved short, so it is refused
     // before anything is read.
@@ -214,10 +224,10 @@ HLOCAL ReadFileBytes(CFile& file, size_t& nLength) {
             ThrowNeedsTooMuchMemory(file);
     }
     nLength = n;
-    return input.Detach();
+    return input;
 }
 
-HLOCAL DecodeFileBytes(const void* pBytes, size_t nLength, EncodingId& encoding, LineEndingId& lineEnding) {
+CLocalBlock DecodeFileBytes(const void* pBytes, size_t nLength, EncodingId& encoding, LineEndingId& lineEnding) {
     static const unsigned char kEmpty[2] = {0, 0};
     size_t m = 0;
     CLocalBlock text = ConvertToNewBlock(DecodeOptions(encoding), pBytes ? pBytes : kEmpty, nLength, m);
@@ -232,12 +242,12 @@ HLOCAL DecodeFileBytes(const void* pBytes, size_t nLength, EncodingId& encoding,
     case 3: lineEnding = LineEndingId::Crlf; break;
     default: break;
     }
-    return text.Detach();
+    return text;
 }
 
-HLOCAL DecodeFileText(CFile& file, EncodingId& encoding, LineEndingId& lineEnding) {
+CLocalBlock DecodeFileText(CFile& file, EncodingId& encoding, LineEndingId& lineEnding) {
     size_t n = 0;
-    CLocalBlock input(ReadFileBytes(file, n));
+    CLocalBlock input = ReadFileBytes(file, n);
     CLocalLock inputLock(input.Get());
     if (!inputLock.Get())
         throw CMemoryException();

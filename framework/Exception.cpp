@@ -3,14 +3,19 @@
 #include "framework/Strings.h"
 
 namespace {
-constexpr UINT kFileErrorBase = 61856;        // one text per CFileException::Cause
-constexpr UINT kInvalidFormatMessage = 61728; // "unexpected file format": a short read
+constexpr UINT kFileErrorBase = 61856;           // one text per CFileException::Cause
+constexpr UINT kInvalidFormatMessage = 61728;    // "unexpected file format": a short read
+constexpr UINT kConversionFailedMessage = 62390; // the program's "conversion failed" text
 } // namespace
 
 std::wstring CArchiveException::GetErrorMessage() const {
     if (m_cause == endOfFile)
         return FormatString1(LoadStringResource(kInvalidFormatMessage), m_strFileName);
     return {};
+}
+
+std::wstring CConversionException::GetErrorMessage() const {
+    return LoadStringResource(kConversionFailedMessage);
 }
 
 CFileException::Cause CFileException::OsErrorToCause(LONG lOsError) {

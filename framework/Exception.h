@@ -14,6 +14,12 @@ public:
 
 class CMemoryException : public CException {};
 
+// The converter gave up on a text (it did not run to the end, or produced other than it measured).
+class CConversionException : public CException {
+public:
+    std::wstring GetErrorMessage() const override;
+};
+
 class CArchiveException : public CException {
 public:
     enum Cause { none, genericException, readOnly, endOfFile, writeOnly, badIndex, badClass, badSchema };

@@ -44,7 +44,9 @@ bool CFile::Open(const std::wstring& strPath, UINT nOpenFlags, CFileException* p
     default: share = 0; break;
     }
     DWORD disposition = OPEN_EXISTING;
-    if (nOpenFlags & modeCreate)
+    if ((nOpenFlags & modeCreate) && (nOpenFlags & modeCreateNew))
+        disposition = CREATE_NEW;
+    else if (nOpenFlags & modeCreate)
         disposition = (nOpenFlags & modeNoTruncate) ? OPEN_ALWAYS : CREATE_ALWAYS;
     HANDLE h = ::CreateFileW(strPath.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {

@@ -24,6 +24,7 @@ public:
         shareDenyNone = 0x0040,
         modeCreate = 0x1000,
         modeNoTruncate = 0x2000,
+        modeCreateNew = 0x4000, // with modeCreate: fails (ERROR_FILE_EXISTS) when the file is there
         typeBinary = 0x8000,
     };
 

@@ -181,3 +181,8 @@
 #define IDS_REASON_INVALID_BYTES 62339
 #define IDS_REASON_UNREPRESENTABLE 62340
 #define IDS_REASON_ESCAPE_SEQUENCE 62341
+
+// Failures with no text of their own: the converter giving up, and what escapes a message handler
+#define IDS_CONVERSION_FAILED 62390
+#define IDS_OUT_OF_MEMORY 62391
+#define IDS_UNEXPECTED_ERROR 62392

@@ -115,8 +115,8 @@ std::u16string Decode(const Bytes& input, EncodingId requested) {
     g_counters.conversions += 2;
     CLocalBlock block;
     try {
-        block.Attach(DecodeFileBytes(input.data(), input.size(), encoding, lineEnding));
-    } catch (const CMemoryException&) {
+        block = DecodeFileBytes(input.data(), input.size(), encoding, lineEnding);
+    } catch (const CConversionException&) {
         // Either the converter gave up, which is allowed, or the two passes disagreed, which is not.
         ConvertTwice(options, input.data(), input.size());
         return {};

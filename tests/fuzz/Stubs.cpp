@@ -93,6 +93,9 @@ std::wstring CArchiveException::GetErrorMessage() const {
 std::wstring CFileException::GetErrorMessage() const {
     return {};
 }
+std::wstring CConversionException::GetErrorMessage() const {
+    return {};
+}
 
 ULONGLONG CFile::GetLength() const {
     Unreachable("CFile::GetLength");

@@ -400,3 +400,35 @@ TEST(SafeSave, KilledAtAnyMomentLeavesTheOldOrTheNewFile) {
     EXPECT_EQ(once.Wait(), 0);
     EXPECT_EQ(dir.List(), std::vector<std::wstring>{L"big.txt"});
 }
+
+namespace {
+// Plays another program that takes the temporary file's name between the check and the creation:
+// the first name a save picks is created with these bytes just before the save creates it.
+std::vector<std::wstring> g_intruders;
+void TakeTheNameFirst(const std::wstring& tempPath) {
+    if (!g_intruders.empty())
+        return;
+    g_intruders.push_back(tempPath);
+    WriteAllBytes(tempPath, Text("another program's file"));
+}
+} // namespace
+
+TEST(SafeSave, ATemporaryNameTakenInBetweenIsLeftAloneAndAnotherIsUsed) {
+    CTempDir dir;
+    const std::wstring path = dir.File(L"memo.txt");
+    WriteAllBytes(path, Text("original"));
+    g_intruders.clear();
+    TempCreateHook previous = SetBeforeTempCreateHook(TakeTheNameFirst);
+    try {
+        WriteFileSafely(path, Writes(Text("new text")));
+    } catch (...) {
+        SetBeforeTempCreateHook(previous);
+        throw;
+    }
+    SetBeforeTempCreateHook(previous);
+    ASSERT_EQ(g_intruders.size(), 1u);
+    EXPECT_EQ(ReadAllBytes(path), Text("new text"));
+    EXPECT_EQ(ReadAllBytes(g_intruders[0]), Text("another program's file"));
+    EXPECT_EQ(dir.List().size(), 2u); // the file and the other program's, nothing of the save's
+    ::DeleteFileW(g_intruders[0].c_str());
+}
