@@ -26,20 +26,35 @@ private:
     LPARAM m_lParam;
 };
 
-// The file names of "[open("a")][open("b")]": each command's argument without its quotes.
+// The file names of "[open("a")][open("b")]": each command's argument without its quotes. A quoted
+// name ends at its closing quote, not at the first ")]", because ")" and "]" may be part of a file
+// name. A command without its closing ")]" or with text after the quoted name opens nothing, and
+// neither does an empty name.
 std::vector<std::wstring> OpenRequests(const std::wstring& strCommand) {
+    static const std::wstring strOpen = L"[open(";
+    static const std::wstring strClose = L")]";
     std::vector<std::wstring> names;
     size_t pos = 0;
-    while ((pos = strCommand.find(L"[open(", pos)) != std::wstring::npos) {
-        pos += 6;
-        size_t end = strCommand.find(L")]", pos);
-        if (end == std::wstring::npos)
-            break;
-        std::wstring name = strCommand.substr(pos, end - pos);
-        if (name.size() >= 2 && name.front() == L'"' && name.back() == L'"')
-            name = name.substr(1, name.size() - 2);
-        names.push_back(name);
-        pos = end + 2;
+    while ((pos = strCommand.find(strOpen, pos)) != std::wstring::npos) {
+        pos += strOpen.size();
+        size_t nameStart = pos, nameEnd = 0;
+        if (pos < strCommand.size() && strCommand[pos] == L'"') {
+            nameStart = pos + 1;
+            nameEnd = strCommand.find(L'"', nameStart);
+            if (nameEnd == std::wstring::npos)
+                break;
+            pos = nameEnd + 1;
+            if (strCommand.compare(pos, strClose.size(), strClose) != 0)
+                continue;
+        } else {
+            nameEnd = strCommand.find(strClose, pos);
+            if (nameEnd == std::wstring::npos)
+                break;
+            pos = nameEnd;
+        }
+        pos += strClose.size();
+        if (nameEnd > nameStart)
+            names.push_back(strCommand.substr(nameStart, nameEnd - nameStart));
     }
     return names;
 }
@@ -401,10 +416,11 @@ LRESULT CFrameWnd::OnDdeInitiate(HWND hWndClient, LPARAM lParam) {
     auto atomTopic = static_cast<ATOM>(HIWORD(lParam));
     if (!pApp || pApp->m_pMainWnd != this || !pApp->IsShellOpenConversation(atomApp, atomTopic))
         return 0;
-    // The acknowledgement carries atoms of its own: the client deletes the ones it receives.
+    // The acknowledgement carries atoms of its own: the client deletes the ones it receives. They
+    // name this service and topic, not the request's, which are 0 when the client asks for any.
     wchar_t szApp[256] = {}, szTopic[256] = {};
-    ::GlobalGetAtomNameW(atomApp, szApp, 256);
-    ::GlobalGetAtomNameW(atomTopic, szTopic, 256);
+    ::GlobalGetAtomNameW(pApp->GetShellOpenService(), szApp, 256);
+    ::GlobalGetAtomNameW(pApp->GetShellOpenTopic(), szTopic, 256);
     ::SendMessageW(hWndClient, WM_DDE_ACK, reinterpret_cast<WPARAM>(m_hWnd),
                    MAKELPARAM(::GlobalAddAtomW(szApp), ::GlobalAddAtomW(szTopic)));
     return 0;

@@ -67,6 +67,9 @@ public:
     void UnregisterShellFileTypes();
     // True once EnableShellOpen ran and hWnd is the topic "system" of this application's service.
     bool IsShellOpenConversation(ATOM atomApp, ATOM atomTopic) const;
+    // The service and topic atoms of that conversation; 0 before EnableShellOpen.
+    ATOM GetShellOpenService() const { return m_atomApp; }
+    ATOM GetShellOpenTopic() const { return m_atomSystemTopic; }
 
     virtual void ParseCommandLine(CCommandLineInfo& rCmdInfo);
     // Acts on the parsed command: creates the main window with a new or opened document, prints,

@@ -16,6 +16,10 @@ configure_and_build() {
         cmake -S "$repo" -B "$BUILD_DIR" -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-w64-x86_64.cmake" \
             -DCMAKE_BUILD_TYPE=Release >/dev/null
     fi
+    # CI (which sets CI, e.g. CI=true bash .ci/run) fails on any compiler warning in our code.
+    if [ -n "${CI:-}" ]; then
+        cmake -B "$BUILD_DIR" -DTESSARIN_WERROR=ON >/dev/null
+    fi
     cmake --build "$BUILD_DIR" -j"$(nproc)"
 }
 

@@ -325,9 +325,10 @@ void CTessarinView::OnEnterIdle(WPARAM wParam, LPARAM lParam) {
 
 bool CTessarinView::SyncContextMenuUndo(HMENU hMenu) {
     // The control judges its context menu's Undo item by its own undo buffer; ours decides.
+    // EnableMenuItem returns a BOOL that is -1 when the menu has no such item.
     UINT nState = MF_BYCOMMAND | (m_history.CanUndo() ? MF_ENABLED : (MF_DISABLED | MF_GRAYED));
-    bool bFound = ::EnableMenuItem(hMenu, EM_UNDO, nState) != static_cast<DWORD>(-1);
-    bFound |= ::EnableMenuItem(hMenu, WM_UNDO, nState) != static_cast<DWORD>(-1);
+    bool bFound = ::EnableMenuItem(hMenu, EM_UNDO, nState) != -1;
+    bFound |= ::EnableMenuItem(hMenu, WM_UNDO, nState) != -1;
     return bFound;
 }
 
