@@ -95,14 +95,7 @@ protected:
         return {p, p + 1};
     }
 
-    void CommitIme(const std::wstring& text) {
-        HIMC hImc = ::ImmGetContext(m_view.m_hWnd);
-        ASSERT_NE(hImc, nullptr);
-        ::ImmSetCompositionStringW(hImc, SCS_SETSTR, const_cast<wchar_t*>(text.c_str()),
-                                   static_cast<DWORD>(text.size() * sizeof(wchar_t)), nullptr, 0);
-        ::ImmNotifyIME(hImc, NI_COMPOSITIONSTR, CPS_COMPLETE, 0);
-        ::ImmReleaseContext(m_view.m_hWnd, hImc);
-    }
+    void CommitIme(const std::wstring& text) { ASSERT_TRUE(CommitThroughIme(m_view.m_hWnd, text)); }
 
     // One editing step; returns a description for failure messages.
     std::string Edit() {

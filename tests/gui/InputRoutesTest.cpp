@@ -103,19 +103,6 @@ TEST_F(InputRoutesTest, CopyKeyDoesNotChangeTheText) {
     EXPECT_EQ(Records(), 0u);
 }
 
-// Commits text through the real input method path, as a user's IME would.
-static bool CommitThroughIme(HWND hWnd, const std::wstring& text) {
-    HIMC hImc = ::ImmGetContext(hWnd);
-    if (!hImc)
-        return false;
-    ::ImmSetOpenStatus(hImc, TRUE);
-    BOOL bSet = ::ImmSetCompositionStringW(hImc, SCS_SETSTR, const_cast<wchar_t*>(text.c_str()),
-                                           static_cast<DWORD>(text.size() * sizeof(wchar_t)), nullptr, 0);
-    BOOL bDone = ::ImmNotifyIME(hImc, NI_COMPOSITIONSTR, CPS_COMPLETE, 0);
-    ::ImmReleaseContext(hWnd, hImc);
-    return bSet && bDone;
-}
-
 TEST_F(InputRoutesTest, TextCommittedByTheInputMethodIsRecordedOnce) {
     Load(L"abc", 3);
     ASSERT_TRUE(CommitThroughIme(m_view.m_hWnd, L"日本語"));

@@ -8,6 +8,7 @@
 #include "framework/FrameworkIds.h"
 #include "view/TessarinView.h"
 #include <gtest/gtest.h>
+#include <imm.h>
 #include <functional>
 #include <string>
 #include <utility>
@@ -27,6 +28,20 @@ inline bool PumpUntil(const std::function<bool()>& cond, DWORD dwTimeoutMs = 500
             return false;
         ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
     }
+}
+
+// Commits text through the real input method path, as a user's IME would; false when the window
+// has no input context or the input method refused the text.
+inline bool CommitThroughIme(HWND hWnd, const std::wstring& text) {
+    HIMC hImc = ::ImmGetContext(hWnd);
+    if (!hImc)
+        return false;
+    ::ImmSetOpenStatus(hImc, TRUE);
+    BOOL bSet = ::ImmSetCompositionStringW(hImc, SCS_SETSTR, const_cast<wchar_t*>(text.c_str()),
+                                           static_cast<DWORD>(text.size() * sizeof(wchar_t)), nullptr, 0);
+    BOOL bDone = ::ImmNotifyIME(hImc, NI_COMPOSITIONSTR, CPS_COMPLETE, 0);
+    ::ImmReleaseContext(hWnd, hImc);
+    return bSet && bDone;
 }
 
 // Holds modifier keys down in this thread's key state (what GetKeyState reads) for a scope.
