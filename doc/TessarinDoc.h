@@ -5,6 +5,7 @@
 // has the view watch the file for changes made elsewhere.
 #include "doc/Encoding.h"
 #include "doc/Fidelity.h"
+#include "doc/SearchOptions.h"
 #include "framework/Document.h"
 #include <windows.h>
 #include <string>
@@ -46,6 +47,10 @@ public:
     // True while the open warning waits for the main window to be shown.
     bool IsOpenWarningPending() const { return m_nWarningTimer != 0; }
 
+    // The last search's options, kept across New and Open.
+    SearchOptions& GetSearchOptions() { return m_searchOptions; }
+    const SearchOptions& GetSearchOptions() const { return m_searchOptions; }
+
 private:
     // Appends the date and time when the text starts with ".LOG" and has more after it.
     void StampLogFile(CTessarinView& view);
@@ -71,6 +76,7 @@ private:
     LineEndingId m_nReqLineEnding = LineEndingId::Unspecified;
     bool m_bSaveAsConfirmed = false; // set while a save that follows the Save As dialog runs
     OpenCheckResult m_openCheck;
+    SearchOptions m_searchOptions;
     std::wstring m_strCheckedPath; // the file m_openCheck is about
     UINT_PTR m_nWarningTimer = 0;
     static inline CTessarinDoc* s_pWarningDoc = nullptr; // the document whose warning timer runs

@@ -1,0 +1,36 @@
+#pragma once
+// The search engine: finds the search text in the editor's text, selects the match, replaces a
+// selected match and replaces every match. It reads the view's edit control through its locked
+// buffer and writes only through the edit history, so every replacement can be undone.
+#include "doc/SearchOptions.h"
+#include <string>
+
+class CTessarinDoc;
+
+// What a find or replace dialog asks for: the wParam of WM_SEARCHREQUEST.
+enum SearchAction : int { SR_FINDNEXT = 0, SR_REPLACE = 1, SR_REPLACEALL = 2, SR_CLOSE = 3 };
+
+// The state of a search dialog's controls at the moment of a request, already mapped: the Find
+// dialog gives fNotepadLike false and fSearchDown from its direction buttons; the Replace dialog
+// gives its replacement text, its Notepad-like box and fSearchDown true.
+struct SearchRequest {
+    std::wstring strFind;
+    std::wstring strReplace;
+    bool bReplaceDialog = false; // strReplace is taken only from the Replace dialog
+    bool fWholeWord = false;
+    bool fMatchCase = false;
+    bool fSearchDown = true;
+    bool fNotepadLike = false;
+};
+
+// Copies the request into the document's options, then runs the action: SR_FINDNEXT (FindNext
+// with the wait cursor), SR_REPLACE (ReplaceNext), SR_REPLACEALL (ReplaceAll with the wait
+// cursor), SR_CLOSE (nothing further).
+void ApplySearchRequest(CTessarinDoc& doc, int nAction, const SearchRequest& request);
+// Finds from the selection in the stored direction and selects the match, or tells the user in a
+// notice box that there is none (the focus returns to the window that had it). True when found.
+bool FindNext(CTessarinDoc& doc);
+// Replaces the selection if it equals the search text, then FindNext.
+void ReplaceNext(CTessarinDoc& doc);
+// Replaces every match of the whole text, fast (one history step) or Notepad-like (one per match).
+void ReplaceAll(CTessarinDoc& doc);
