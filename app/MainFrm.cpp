@@ -2,9 +2,9 @@
 // visibility), the idle refresh of the two status panes, storing the placement at the end, and
 // dropped files.
 #include "app/MainFrm.h"
-#include "app/Settings.h"
-#include "doc/Encoding.h"
-#include "doc/TessarinDoc.h"
+#include "view/Settings.h"
+#include "document/Encoding.h"
+#include "document/TessarinDoc.h"
 #include "framework/EditView.h"
 #include "framework/Strings.h"
 #include "res/resource.h"

@@ -5,8 +5,9 @@
 #include "app/CommandLine.h"
 #include "app/ExceptionReport.h"
 #include "app/MainFrm.h"
-#include "doc/TessarinDoc.h"
-#include "doc/TessarinDocManager.h"
+#include "document/TessarinDoc.h"
+#include "document/TessarinDocManager.h"
+#include "framework/ContextHelp.h"
 #include "framework/CommandLineInfo.h"
 #include "framework/DocTemplate.h"
 #include "framework/File.h"
@@ -43,6 +44,7 @@ BOOL CTessarinApp::InitInstance() {
     CWinApp::InitInstance();
     AfxOleInit(); // the view's drop target needs it; start-up goes on without it
     SetRegistryKey(IDS_REGISTRY_KEY);
+    SetContextHelpFont(LoadStringResource(IDS_HELP_POPUP_FONT));
     // Our Open and Save As dialogs with the encoding lists; installed before any template is added.
     m_pDocManager = std::make_unique<CTessarinDocManager>();
 

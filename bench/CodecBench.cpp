@@ -6,7 +6,7 @@
 #include <chrono>
 #include <cstdio>
 #include <string>
-#include "doc/TextCodec.h"
+#include "document/TextCodec.h"
 #include "framework/Exception.h"
 #include "framework/File.h"
 #include "framework/Handles.h"

@@ -12,9 +12,9 @@
 #include <chrono>
 #include <cstdio>
 #include <string>
-#include "doc/Fidelity.h"
-#include "doc/TessarinDoc.h"
-#include "doc/TextCodec.h"
+#include "document/Fidelity.h"
+#include "document/TessarinDoc.h"
+#include "document/TextCodec.h"
 #include "framework/File.h"
 #include "framework/Handles.h"
 #include "framework/FrameWnd.h"

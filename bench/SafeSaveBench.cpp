@@ -5,7 +5,7 @@
 #include <chrono>
 #include <cstdio>
 #include <vector>
-#include "doc/SafeSave.h"
+#include "document/SafeSave.h"
 #include "framework/Exception.h"
 #include "framework/File.h"
 

@@ -5,7 +5,6 @@
 #include "framework/GdiHandles.h"
 #include "framework/Strings.h"
 #include "framework/Wnd.h"
-#include "res/resource.h"
 #include <htmlhelp.h>
 #include <algorithm>
 #include <cwctype>
@@ -194,6 +193,14 @@ bool ParseHelpFont(const std::wstring& strFont, std::wstring& strFace, int& nPoi
     return nPoints > 0;
 }
 
+namespace {
+std::wstring g_strHelpFont = L"MS Shell Dlg, 9";
+} // namespace
+
+void SetContextHelpFont(std::wstring strFont) {
+    g_strHelpFont = std::move(strFont);
+}
+
 POINT ContextHelpPoint(HWND hCtl) {
     RECT rc{};
     ::GetWindowRect(hCtl, &rc);
@@ -207,7 +214,7 @@ HWND GetContextHelpPopup() {
 HWND ShowContextHelpPopup(UINT nIDString, POINT ptScreen, HWND hWndOwner) {
     if (CHelpPopupWnd* pOpen = CHelpPopupWnd::s_pOpen)
         pOpen->DestroyWindow();
-    std::wstring strFont = LoadStringResource(IDS_HELP_POPUP_FONT);
+    const std::wstring strFont = g_strHelpFont;
     HH_POPUP popup{};
     popup.cbStruct = sizeof(HH_POPUP);
     popup.hinst = ::GetModuleHandleW(nullptr);

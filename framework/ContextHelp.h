@@ -7,8 +7,12 @@
 // Margins of the pop-up text, in pixels: left, top, right, bottom.
 inline constexpr RECT kContextHelpMargins{15, 7, 7, 7};
 
-// Shows string nIDString in a text pop-up whose top-left corner stands at ptScreen, in the font of
-// string 62107 ("MS UIゴシック, 9") with the default colours. hWndOwner (may be null) owns our own
+// The font of every pop-up, as the help viewer reads it: "face, points". The program sets its own
+// at start-up; until then the platform's dialog font is used.
+void SetContextHelpFont(std::wstring strFont);
+
+// Shows string nIDString in a text pop-up whose top-left corner stands at ptScreen, in the font
+// given to SetContextHelpFont, with the default colours. hWndOwner (may be null) owns our own
 // pop-up. Returns the pop-up window, or null when nothing could be shown. A pop-up already open
 // goes away first.
 HWND ShowContextHelpPopup(UINT nIDString, POINT ptScreen, HWND hWndOwner = nullptr);

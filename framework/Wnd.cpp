@@ -9,7 +9,7 @@
 
 namespace {
 // The binding lives on the window itself (a property), so there is no global window map.
-const wchar_t kBindingProp[] = L"Tessarin.CWnd";
+const wchar_t kBindingProp[] = L"Framework.CWnd";
 
 // The object whose window CreateEx is about to create on this thread; the CBT hook binds it.
 thread_local CWnd* t_pWndInit = nullptr;
@@ -34,7 +34,7 @@ CWnd* CWnd::FromHandle(HWND hWnd) {
 
 std::wstring CWnd::RegisterWndClass(UINT nClassStyle, HCURSOR hCursor, HBRUSH hBackground, HICON hIcon) {
     wchar_t szName[96];
-    wsprintfW(szName, L"Tessarin:%x:%p:%p:%p", nClassStyle, static_cast<void*>(hCursor),
+    wsprintfW(szName, L"Framework:%x:%p:%p:%p", nClassStyle, static_cast<void*>(hCursor),
               static_cast<void*>(hBackground), static_cast<void*>(hIcon));
     HINSTANCE hInst = ::GetModuleHandleW(nullptr);
     WNDCLASSEXW wc{};

@@ -1,5 +1,5 @@
 #include "search/SearchEngine.h"
-#include "doc/TessarinDoc.h"
+#include "document/TessarinDoc.h"
 
 // Stand-ins until the engine lands: the options are stored, nothing is searched yet.
 void ApplySearchRequest(CTessarinDoc& doc, int nAction, const SearchRequest& request) {

@@ -2,7 +2,7 @@
 // The search engine: finds the search text in the editor's text, selects the match, replaces a
 // selected match and replaces every match. It reads the view's edit control through its locked
 // buffer and writes only through the edit history, so every replacement can be undone.
-#include "doc/SearchOptions.h"
+#include "document/SearchOptions.h"
 #include <string>
 
 class CTessarinDoc;

@@ -4,15 +4,15 @@
 // runs, re-creates its control for word wrap, serves the editing commands (Undo, Redo, Clear
 // history, Go to line, date and time, Font), drags text out and takes dropped text, and watches
 // the document's file for changes by other programs.
-#include "app/Settings.h"
+#include "document/DocumentView.h"
+#include "view/Settings.h"
 #include "framework/ComPtr.h"
-#include "framework/EditView.h"
 #include "framework/GdiHandles.h"
 #include "view/DropTarget.h"
 #include "view/EditHistory.h"
 #include <string>
 
-class CTessarinView : public CEditView, private IEditTarget, public IDropTargetClient {
+class CTessarinView : public CDocumentView, private IEditTarget, public IDropTargetClient {
 public:
     CTessarinView() = default;
     ~CTessarinView() override;
@@ -28,12 +28,12 @@ public:
     void GoToLineColumn(int nLine, int nColumn);
     // The time without seconds, a blank and the short date, in place of the selection; the log form
     // has a line break before and after.
-    void InsertDateTime(bool bLogForm);
+    void InsertDateTime(bool bLogForm) override;
     static std::wstring FormatDateTime(const SYSTEMTIME& st, bool bLogForm);
 
     // Watch of the document's file: a 2-second timer that compares the file's last-write time.
-    void StartFileWatch(const std::wstring& strPath);
-    void StopFileWatch();
+    void StartFileWatch(const std::wstring& strPath) override;
+    void StopFileWatch() override;
     bool IsWatching() const { return m_nWatchTimer != 0; }
 
     // The font, margins, header and footer (and, at the end, word wrap) that persist between runs.
@@ -58,9 +58,9 @@ public:
     }
     void UndoEdit() { m_history.UndoEdit(); }
     void RedoEdit() { m_history.RedoEdit(); }
-    void ClearHistory(bool bModified) { m_history.ClearHistory(bModified); }
+    void ClearHistory(bool bModified) override { m_history.ClearHistory(bModified); }
     // The document's text was just written: undo and redo that come back to it clear the mark.
-    void SetSavePoint() { m_history.SetSavePoint(); }
+    void SetSavePoint() override { m_history.SetSavePoint(); }
     const CEditHistory& GetHistory() const { return m_history; }
 
     bool OnOwnCmdMsg(UINT nID, int nCode, void* pExtra) override;

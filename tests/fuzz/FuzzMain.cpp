@@ -18,8 +18,8 @@
 #include <set>
 #include <string>
 #include <vector>
-#include "doc/Converter.h"
-#include "doc/TextCodec.h"
+#include "document/Converter.h"
+#include "document/TextCodec.h"
 #include "framework/Exception.h"
 #include "framework/Handles.h"
 

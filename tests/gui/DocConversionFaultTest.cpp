@@ -1,7 +1,7 @@
 // A converter that gives up, on open or on save, is reported as a failed conversion, not as a lack
 // of memory; the document keeps its text and the file on disk stays as it was.
 #include "DocHost.h"
-#include "doc/TextCodec.h"
+#include "document/TextCodec.h"
 #include "framework/Strings.h"
 #include "res/resource.h"
 

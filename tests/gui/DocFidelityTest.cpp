@@ -3,7 +3,7 @@
 // before a save that would leave characters out, and a corpus of troublesome files that must each
 // come back identical or be told about.
 #include "DocHost.h"
-#include "doc/Encoding.h"
+#include "document/Encoding.h"
 #include "framework/FrameworkIds.h"
 #include "framework/Strings.h"
 #include "res/resource.h"

@@ -4,7 +4,7 @@
 // button in every box this thread shows and records the boxes' texts.
 #include "TestFiles.h"
 #include "ViewHost.h"
-#include "doc/TessarinDoc.h"
+#include "document/TessarinDoc.h"
 #include "framework/DocManager.h"
 #include "framework/WinApp.h"
 #include <memory>

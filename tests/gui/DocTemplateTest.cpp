@@ -35,7 +35,7 @@ struct TemplateApp {
     }
     CTessarinView* View() const {
         auto pDoc = dynamic_cast<CTessarinDoc*>(pTemplate->GetOnlyDoc());
-        return pDoc ? pDoc->GetView() : nullptr;
+        return pDoc ? dynamic_cast<CTessarinView*>(pDoc->GetView()) : nullptr;
     }
 };
 

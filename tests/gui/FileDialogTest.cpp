@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 #include "TestFiles.h"
-#include "doc/TessarinDocManager.h"
+#include "document/TessarinDocManager.h"
 #include "framework/ContextHelp.h"
 #include "framework/File.h"
 #include "framework/FrameworkIds.h"

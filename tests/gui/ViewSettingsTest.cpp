@@ -2,7 +2,7 @@
 // at creation (word wrap before the control exists, the font, the text limit) and what its
 // destruction leaves in the key.
 #include "ViewHost.h"
-#include "app/Settings.h"
+#include "view/Settings.h"
 #include <memory>
 #include <optional>
 

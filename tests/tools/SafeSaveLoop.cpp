@@ -5,7 +5,7 @@
 #include <windows.h>
 #include <string>
 #include "SaveLoopContent.h"
-#include "doc/SafeSave.h"
+#include "document/SafeSave.h"
 #include "framework/Exception.h"
 #include "framework/File.h"
 #include "framework/Handles.h"

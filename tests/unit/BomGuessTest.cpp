@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <vector>
 #include "TestFiles.h"
-#include "doc/TessarinDocManager.h"
+#include "document/TessarinDocManager.h"
 #include "framework/Exception.h"
 #include "framework/File.h"
 

@@ -1,6 +1,6 @@
 // The encoding and line-ending catalogue: names from the string table and converter options.
 #include <gtest/gtest.h>
-#include "doc/Encoding.h"
+#include "document/Encoding.h"
 
 TEST(Encoding, NamesInListOrder) {
     const wchar_t* longNames[] = {L"Shift-JIS(自動判別)",

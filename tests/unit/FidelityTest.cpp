@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 #include "TestFiles.h"
-#include "doc/Fidelity.h"
-#include "doc/TextCodec.h"
+#include "document/Fidelity.h"
+#include "document/TextCodec.h"
 #include "framework/Handles.h"
 
 using namespace std::string_literals;

@@ -8,8 +8,8 @@
 #include <vector>
 #include "TestFiles.h"
 #include "TestMain.h"
-#include "doc/Converter.h"
-#include "doc/TextCodec.h"
+#include "document/Converter.h"
+#include "document/TextCodec.h"
 #include "framework/File.h"
 #include "framework/Exception.h"
 #include "framework/Handles.h"

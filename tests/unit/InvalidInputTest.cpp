@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 #include <string>
 #include "TestFiles.h"
-#include "doc/TextCodec.h"
+#include "document/TextCodec.h"
 #include "framework/File.h"
 #include "framework/Handles.h"
 

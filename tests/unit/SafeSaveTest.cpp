@@ -12,7 +12,7 @@
 #include "TestMain.h"
 #include "UnixShell.h"
 #include "tools/SaveLoopContent.h"
-#include "doc/SafeSave.h"
+#include "document/SafeSave.h"
 #include "framework/Exception.h"
 #include "framework/File.h"
 #include "framework/Handles.h"

@@ -1,6 +1,6 @@
 // The stored settings against the real per-user registry: defaults, names, types and sizes of
 // what is written, and the read rules for odd stored data.
-#include "app/Settings.h"
+#include "view/Settings.h"
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <cstring>

@@ -1,9 +1,9 @@
 // CTessarinDoc: new, open, save and close of the one document, the save-changes question and the
 // ".LOG" stamp, with the view's file watch stopped while the file is being read or written.
-#include "doc/TessarinDoc.h"
-#include "doc/Fidelity.h"
-#include "doc/SafeSave.h"
-#include "doc/TextCodec.h"
+#include "document/TessarinDoc.h"
+#include "document/Fidelity.h"
+#include "document/SafeSave.h"
+#include "document/TextCodec.h"
 #include "framework/Exception.h"
 #include "framework/File.h"
 #include "framework/Handles.h"
@@ -12,7 +12,7 @@
 #include "framework/Strings.h"
 #include "framework/WinApp.h"
 #include "res/resource.h"
-#include "view/TessarinView.h"
+#include "document/DocumentView.h"
 #include <cwchar>
 #include <initializer_list>
 #include <new>
@@ -96,9 +96,9 @@ OpenCheckResult CheckDecodedText(HLOCAL hText, const unsigned char* pBytes, size
 
 } // namespace
 
-CTessarinView* CTessarinDoc::GetView() const {
+CDocumentView* CTessarinDoc::GetView() const {
     for (CView* pView : GetViews())
-        if (auto pTessarinView = dynamic_cast<CTessarinView*>(pView))
+        if (auto pTessarinView = dynamic_cast<CDocumentView*>(pView))
             return pTessarinView;
     return nullptr;
 }
@@ -106,7 +106,7 @@ CTessarinView* CTessarinDoc::GetView() const {
 bool CTessarinDoc::OnNewDocument() {
     if (!CDocument::OnNewDocument())
         return false;
-    CTessarinView* pView = GetView();
+    CDocumentView* pView = GetView();
     if (pView) {
         pView->SetWindowText(L"");
         pView->StopFileWatch();
@@ -123,7 +123,7 @@ bool CTessarinDoc::OnNewDocument() {
 }
 
 bool CTessarinDoc::OnOpenDocument(const wchar_t* pszPathName) {
-    CTessarinView* pView = GetView();
+    CDocumentView* pView = GetView();
     if (!pView)
         return false;
     pView->StopFileWatch();
@@ -150,7 +150,7 @@ bool CTessarinDoc::OnOpenDocument(const wchar_t* pszPathName) {
     return true;
 }
 
-void CTessarinDoc::ReadIntoView(const wchar_t* pszPathName, CTessarinView& view) {
+void CTessarinDoc::ReadIntoView(const wchar_t* pszPathName, CDocumentView& view) {
     CFile file(pszPathName, CFile::modeRead | CFile::shareDenyNone);
     EncodingId encoding = m_nReqEncoding;
     LineEndingId lineEnding = m_nReqLineEnding;
@@ -202,7 +202,7 @@ void CALLBACK CTessarinDoc::OnWarningTimer(HWND, UINT, UINT_PTR nIDEvent, DWORD)
     // Start-up opens the file named on the command line before the main window is shown, and a
     // box owned by a hidden window would come up on its own; wait, too, while another modal box
     // or dialog has the window disabled.
-    CTessarinView* pView = pDoc->GetView();
+    CDocumentView* pView = pDoc->GetView();
     HWND hRoot = pView && pView->m_hWnd ? ::GetAncestor(pView->m_hWnd, GA_ROOT) : nullptr;
     if (!hRoot || !::IsWindowVisible(hRoot) || !::IsWindowEnabled(hRoot))
         return;
@@ -221,7 +221,7 @@ void CTessarinDoc::ShowOpenWarning() {
     AfxMessageBox(strText, MB_OK | MB_ICONWARNING, 0);
 }
 
-void CTessarinDoc::StampLogFile(CTessarinView& view) {
+void CTessarinDoc::StampLogFile(CDocumentView& view) {
     std::wstring strSignature = LoadStringResource(IDS_LOG_SIGNATURE);
     int nLength = view.GetTextLength();
     if (nLength < 5 || strSignature.empty())
@@ -252,7 +252,7 @@ void CTessarinDoc::SaveTarget(EncodingId& encoding, LineEndingId& lineEnding) co
 }
 
 bool CTessarinDoc::OnSaveDocument(const wchar_t* pszPathName) {
-    CTessarinView* pView = GetView();
+    CDocumentView* pView = GetView();
     if (!pView)
         return false;
     pView->StopFileWatch();
@@ -292,7 +292,7 @@ bool CTessarinDoc::OnSaveDocument(const wchar_t* pszPathName) {
     return true;
 }
 
-bool CTessarinDoc::ConfirmLossySave(const wchar_t* pszPathName, CTessarinView& view, EncodingId encoding) {
+bool CTessarinDoc::ConfirmLossySave(const wchar_t* pszPathName, CDocumentView& view, EncodingId encoding) {
     UnencodableResult lost;
     {
         size_t nText = static_cast<size_t>(view.GetTextLength());
@@ -348,7 +348,7 @@ CTessarinDoc::~CTessarinDoc() {
 
 void CTessarinDoc::OnCloseDocument() {
     CancelOpenWarning();
-    if (CTessarinView* pView = GetView())
+    if (CDocumentView* pView = GetView())
         pView->StopFileWatch();
     CDocument::OnCloseDocument();
 }

@@ -1,7 +1,7 @@
 // The converter adapter over the embedded nkf, and the detection code built from what nkf's
 // decoder found and from the first line break of the input.
-#include "doc/Converter.h"
-#include "doc/NkfEmbed.h"
+#include "document/Converter.h"
+#include "document/NkfEmbed.h"
 #include <cstdint>
 #include <cstring>
 #include <string>

@@ -3,7 +3,7 @@
 // recognised, and writing editor text back in a chosen encoding and line ending.
 #include <windows.h>
 #include <string>
-#include "doc/Encoding.h"
+#include "document/Encoding.h"
 #include "framework/Handles.h"
 
 class CFile;

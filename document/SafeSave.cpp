@@ -1,7 +1,7 @@
 // Safe replacement of a file's contents: write a sibling file and flush it, then make it the file
 // with renames that leave the name holding a whole file at every moment, keeping the original
 // file itself (its permissions, owner, links and streams) wherever the file system allows.
-#include "doc/SafeSave.h"
+#include "document/SafeSave.h"
 #include <windows.h>
 #include <vector>
 #include "framework/Exception.h"

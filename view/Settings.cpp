@@ -1,11 +1,12 @@
 // Reads and writes the main window's and the view's stored values: each value name comes from the
 // string table, numbers are 4-byte REG_DWORDs, texts REG_SZ; a value that cannot be read leaves its
 // default in place.
-#include "app/Settings.h"
+#include "view/Settings.h"
 #include "framework/Handles.h"
 #include "framework/Strings.h"
 #include "res/resource.h"
 #include <cwchar>
+#include <type_traits>
 #include <vector>
 
 namespace {
@@ -54,17 +55,19 @@ bool QueryNumber(HKEY hKey, UINT nNameId, DWORD& dwValue) {
     return true;
 }
 
-template <typename T> void ReadNumber(HKEY hKey, UINT nNameId, T& value) {
+// Reads one stored number into a field of any of the settings' types: flags are true when not
+// zero; the one-byte font fields are stored zero-extended and read back from the lowest byte;
+// the rest are 4-byte signed numbers.
+template <typename T> void ReadField(HKEY hKey, UINT nNameId, T& field) {
     DWORD dwValue = 0;
-    if (QueryNumber(hKey, nNameId, dwValue))
-        value = static_cast<T>(static_cast<LONG>(dwValue));
-}
-
-// The one-byte font fields are stored zero-extended and read back from the lowest byte.
-void ReadByte(HKEY hKey, UINT nNameId, BYTE& value) {
-    DWORD dwValue = 0;
-    if (QueryNumber(hKey, nNameId, dwValue))
-        value = static_cast<BYTE>(dwValue & 0xFF);
+    if (!QueryNumber(hKey, nNameId, dwValue))
+        return;
+    if constexpr (std::is_same_v<T, bool>)
+        field = dwValue != 0;
+    else if constexpr (sizeof(T) == 1)
+        field = static_cast<T>(dwValue & 0xFF);
+    else
+        field = static_cast<T>(static_cast<LONG>(dwValue));
 }
 
 // The face name takes at most the 64-byte array. It is queried into a cleared copy and always
@@ -99,8 +102,8 @@ void WriteValue(HKEY hKey, UINT nNameId, DWORD dwType, const void* pData, size_t
     ::RegSetValueExW(hKey, strName.c_str(), 0, dwType, static_cast<const BYTE*>(pData), static_cast<DWORD>(cbData));
 }
 
-void WriteNumber(HKEY hKey, UINT nNameId, LONG nValue) {
-    const DWORD dwValue = static_cast<DWORD>(nValue);
+template <typename T> void WriteField(HKEY hKey, UINT nNameId, const T& field) {
+    const DWORD dwValue = std::is_same_v<T, bool> ? (field ? 1 : 0) : static_cast<DWORD>(static_cast<LONG>(field));
     WriteValue(hKey, nNameId, REG_DWORD, &dwValue, sizeof dwValue);
 }
 
@@ -111,6 +114,36 @@ void WriteText(HKEY hKey, UINT nNameId, const std::wstring& strValue) {
     std::vector<wchar_t> chars(strValue.begin(), strValue.end());
     chars.push_back(L'\xFFFF');
     WriteValue(hKey, nNameId, REG_SZ, chars.data(), strValue.size() * sizeof(wchar_t));
+}
+
+// The numbers of each structure, in one list that reading and writing both walk. `S` is the
+// structure, const for writing; `f` is called with each value's name id and field.
+template <typename S, typename F> void ForEachWindowValue(S& s, F&& f) {
+    f(IDS_REG_I_WINDOW_POS_DX, s.m_nDX);
+    f(IDS_REG_I_WINDOW_POS_DY, s.m_nDY);
+    f(IDS_REG_I_WINDOW_POS_X, s.m_nX);
+    f(IDS_REG_I_WINDOW_POS_Y, s.m_nY);
+    f(IDS_REG_STATUS_BAR, s.m_bStatusBar);
+}
+
+// Word wrap is not in the list: the view reads it on its own, before its control exists.
+template <typename S, typename F> void ForEachViewNumber(S& s, F&& f) {
+    f(IDS_REG_I_POINT_SIZE, s.m_nPointSize);
+    f(IDS_REG_LF_ESCAPEMENT, s.m_lf.lfEscapement);
+    f(IDS_REG_LF_ORIENTATION, s.m_lf.lfOrientation);
+    f(IDS_REG_LF_WEIGHT, s.m_lf.lfWeight);
+    f(IDS_REG_LF_ITALIC, s.m_lf.lfItalic);
+    f(IDS_REG_LF_UNDERLINE, s.m_lf.lfUnderline);
+    f(IDS_REG_LF_STRIKE_OUT, s.m_lf.lfStrikeOut);
+    f(IDS_REG_LF_CHAR_SET, s.m_lf.lfCharSet);
+    f(IDS_REG_LF_OUT_PRECISION, s.m_lf.lfOutPrecision);
+    f(IDS_REG_LF_CLIP_PRECISION, s.m_lf.lfClipPrecision);
+    f(IDS_REG_LF_QUALITY, s.m_lf.lfQuality);
+    f(IDS_REG_LF_PITCH_AND_FAMILY, s.m_lf.lfPitchAndFamily);
+    f(IDS_REG_I_MARGIN_TOP, s.m_rcMargins.top);
+    f(IDS_REG_I_MARGIN_BOTTOM, s.m_rcMargins.bottom);
+    f(IDS_REG_I_MARGIN_LEFT, s.m_rcMargins.left);
+    f(IDS_REG_I_MARGIN_RIGHT, s.m_rcMargins.right);
 }
 
 } // namespace
@@ -132,13 +165,7 @@ bool ReadWindowSettings(WindowSettings& settings, const std::wstring& strKeyPath
     CRegKey key = OpenForReading(strKeyPath);
     if (!key)
         return false;
-    ReadNumber(key.Get(), IDS_REG_I_WINDOW_POS_DX, settings.m_nDX);
-    ReadNumber(key.Get(), IDS_REG_I_WINDOW_POS_DY, settings.m_nDY);
-    ReadNumber(key.Get(), IDS_REG_I_WINDOW_POS_X, settings.m_nX);
-    ReadNumber(key.Get(), IDS_REG_I_WINDOW_POS_Y, settings.m_nY);
-    DWORD dwStatusBar = 0;
-    if (QueryNumber(key.Get(), IDS_REG_STATUS_BAR, dwStatusBar))
-        settings.m_bStatusBar = dwStatusBar != 0;
+    ForEachWindowValue(settings, [&](UINT nNameId, auto& field) { ReadField(key.Get(), nNameId, field); });
     return true;
 }
 
@@ -146,11 +173,7 @@ bool WriteWindowSettings(const WindowSettings& settings, const std::wstring& str
     CRegKey key = CreateForWriting(strKeyPath);
     if (!key)
         return false;
-    WriteNumber(key.Get(), IDS_REG_I_WINDOW_POS_DX, settings.m_nDX);
-    WriteNumber(key.Get(), IDS_REG_I_WINDOW_POS_DY, settings.m_nDY);
-    WriteNumber(key.Get(), IDS_REG_I_WINDOW_POS_X, settings.m_nX);
-    WriteNumber(key.Get(), IDS_REG_I_WINDOW_POS_Y, settings.m_nY);
-    WriteNumber(key.Get(), IDS_REG_STATUS_BAR, settings.m_bStatusBar ? 1 : 0);
+    ForEachWindowValue(settings, [&](UINT nNameId, const auto& field) { WriteField(key.Get(), nNameId, field); });
     return true;
 }
 
@@ -196,24 +219,8 @@ bool ReadViewSettings(ViewSettings& settings, const std::wstring& strKeyPath) {
     if (!key)
         return false;
     const HKEY hKey = key.Get();
-    LOGFONTW& lf = settings.m_lf;
-    ReadNumber(hKey, IDS_REG_I_POINT_SIZE, settings.m_nPointSize);
-    ReadNumber(hKey, IDS_REG_LF_ESCAPEMENT, lf.lfEscapement);
-    ReadNumber(hKey, IDS_REG_LF_ORIENTATION, lf.lfOrientation);
-    ReadNumber(hKey, IDS_REG_LF_WEIGHT, lf.lfWeight);
-    ReadByte(hKey, IDS_REG_LF_ITALIC, lf.lfItalic);
-    ReadByte(hKey, IDS_REG_LF_UNDERLINE, lf.lfUnderline);
-    ReadByte(hKey, IDS_REG_LF_STRIKE_OUT, lf.lfStrikeOut);
-    ReadByte(hKey, IDS_REG_LF_CHAR_SET, lf.lfCharSet);
-    ReadByte(hKey, IDS_REG_LF_OUT_PRECISION, lf.lfOutPrecision);
-    ReadByte(hKey, IDS_REG_LF_CLIP_PRECISION, lf.lfClipPrecision);
-    ReadByte(hKey, IDS_REG_LF_QUALITY, lf.lfQuality);
-    ReadByte(hKey, IDS_REG_LF_PITCH_AND_FAMILY, lf.lfPitchAndFamily);
-    ReadNumber(hKey, IDS_REG_I_MARGIN_BOTTOM, settings.m_rcMargins.bottom);
-    ReadNumber(hKey, IDS_REG_I_MARGIN_LEFT, settings.m_rcMargins.left);
-    ReadNumber(hKey, IDS_REG_I_MARGIN_RIGHT, settings.m_rcMargins.right);
-    ReadNumber(hKey, IDS_REG_I_MARGIN_TOP, settings.m_rcMargins.top);
-    ReadFaceName(hKey, lf);
+    ForEachViewNumber(settings, [&](UINT nNameId, auto& field) { ReadField(hKey, nNameId, field); });
+    ReadFaceName(hKey, settings.m_lf);
     ReadPrintLine(hKey, IDS_REG_SZ_HEADER, settings.m_strHeader);
     ReadPrintLine(hKey, IDS_REG_SZ_TRAILER, settings.m_strTrailer);
     return true;
@@ -224,28 +231,12 @@ bool WriteViewSettings(const ViewSettings& settings, const std::wstring& strKeyP
     if (!key)
         return false;
     const HKEY hKey = key.Get();
-    const LOGFONTW& lf = settings.m_lf;
-    WriteNumber(hKey, IDS_REG_F_WRAP, settings.m_bWrap ? 1 : 0);
-    WriteNumber(hKey, IDS_REG_I_POINT_SIZE, settings.m_nPointSize);
-    WriteNumber(hKey, IDS_REG_LF_ESCAPEMENT, lf.lfEscapement);
-    WriteNumber(hKey, IDS_REG_LF_ORIENTATION, lf.lfOrientation);
-    WriteNumber(hKey, IDS_REG_LF_WEIGHT, lf.lfWeight);
-    WriteNumber(hKey, IDS_REG_LF_ITALIC, lf.lfItalic);
-    WriteNumber(hKey, IDS_REG_LF_UNDERLINE, lf.lfUnderline);
-    WriteNumber(hKey, IDS_REG_LF_STRIKE_OUT, lf.lfStrikeOut);
-    WriteNumber(hKey, IDS_REG_LF_CHAR_SET, lf.lfCharSet);
-    WriteNumber(hKey, IDS_REG_LF_OUT_PRECISION, lf.lfOutPrecision);
-    WriteNumber(hKey, IDS_REG_LF_CLIP_PRECISION, lf.lfClipPrecision);
-    WriteNumber(hKey, IDS_REG_LF_QUALITY, lf.lfQuality);
-    WriteNumber(hKey, IDS_REG_LF_PITCH_AND_FAMILY, lf.lfPitchAndFamily);
-    WriteNumber(hKey, IDS_REG_I_MARGIN_TOP, settings.m_rcMargins.top);
-    WriteNumber(hKey, IDS_REG_I_MARGIN_BOTTOM, settings.m_rcMargins.bottom);
-    WriteNumber(hKey, IDS_REG_I_MARGIN_LEFT, settings.m_rcMargins.left);
-    WriteNumber(hKey, IDS_REG_I_MARGIN_RIGHT, settings.m_rcMargins.right);
+    WriteField(hKey, IDS_REG_F_WRAP, settings.m_bWrap);
+    ForEachViewNumber(settings, [&](UINT nNameId, const auto& field) { WriteField(hKey, nNameId, field); });
     // The whole face-name array, NUL and tail included: always 64 bytes. Its last unit is made a
     // NUL so that RegSetValueExW never looks past the array for a terminator.
     WCHAR szFace[LF_FACESIZE];
-    std::wmemcpy(szFace, lf.lfFaceName, LF_FACESIZE);
+    std::wmemcpy(szFace, settings.m_lf.lfFaceName, LF_FACESIZE);
     szFace[LF_FACESIZE - 1] = L'\0';
     WriteValue(hKey, IDS_REG_LF_FACE_NAME, REG_SZ, szFace, sizeof szFace);
     WriteText(hKey, IDS_REG_SZ_HEADER, settings.m_strHeader);

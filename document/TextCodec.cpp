@@ -1,8 +1,8 @@
 // Decoding file bytes into editor text and encoding editor text into file bytes, both through the
 // converter adapter in two passes: a measuring pass, then the conversion into a block allocated at
 // the exact size.
-#include "doc/TextCodec.h"
-#include "doc/Converter.h"
+#include "document/TextCodec.h"
+#include "document/Converter.h"
 #include "framework/Exception.h"
 #include "framework/File.h"
 #include "framework/Handles.h"

@@ -1,7 +1,7 @@
 // The Open and Save As dialogs with their encoding and line-ending panels, the hooks that run the
 // panels, and the byte-order-mark check of the file selected in the Open dialog.
-#include "doc/TessarinDocManager.h"
-#include "doc/TessarinDoc.h"
+#include "document/TessarinDocManager.h"
+#include "document/TessarinDoc.h"
 #include "framework/ContextHelp.h"
 #include "framework/File.h"
 #include "framework/FrameWnd.h"

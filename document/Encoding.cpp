@@ -1,5 +1,5 @@
 // The encoding and line-ending catalogue: data tables and lookups, no conversion.
-#include "doc/Encoding.h"
+#include "document/Encoding.h"
 #include "framework/Strings.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // CTessarinDocManager: the Open and Save As dialogs with the panels that add the encoding list (and,
 // in Save As, the line-ending list), the byte-order-mark proposal of the Open dialog, and the hand-over
 // of the confirmed pair to the document.
-#include "doc/Encoding.h"
+#include "document/Encoding.h"
 #include "framework/DocManager.h"
 #include <windows.h>
 #include <string>

@@ -4,7 +4,7 @@
 // characters the target encoding cannot hold). Plain functions over buffers, no windows.
 #include <cstddef>
 #include <string>
-#include "doc/Encoding.h"
+#include "document/Encoding.h"
 
 // Why the file would not come back as it was, as far as the bytes at the first difference tell.
 enum class FidelityReason {

@@ -1,9 +1,9 @@
 // The open check (encode the opened text again, compare it with the file, name the first
 // difference and guess its cause from the bytes there) and the save check (which characters the
 // target encoding cannot hold), both through the converter with the options a save uses.
-#include "doc/Fidelity.h"
-#include "doc/Converter.h"
-#include "doc/TextCodec.h"
+#include "document/Fidelity.h"
+#include "document/Converter.h"
+#include "document/TextCodec.h"
 #include <algorithm>
 #include <cstdint>
 #include <cstring>

@@ -3,14 +3,14 @@
 // ending (the current pair) and the pair asked for by the next open or Save As (the requested
 // pair); it reads files into the view's edit control, writes them back, stamps ".LOG" files and
 // has the view watch the file for changes made elsewhere.
-#include "doc/Encoding.h"
-#include "doc/Fidelity.h"
-#include "doc/SearchOptions.h"
+#include "document/Encoding.h"
+#include "document/Fidelity.h"
+#include "document/SearchOptions.h"
 #include "framework/Document.h"
 #include <windows.h>
 #include <string>
 
-class CTessarinView;
+class CDocumentView;
 
 class CTessarinDoc : public CDocument {
 public:
@@ -39,7 +39,7 @@ public:
         lineEnding = m_nReqLineEnding;
     }
 
-    CTessarinView* GetView() const;
+    CDocumentView* GetView() const;
 
     // What the open check found: Differs() when saving the file as it was read would not give its
     // bytes back. Cleared by New, by the next open and by a save.
@@ -53,12 +53,12 @@ public:
 
 private:
     // Appends the date and time when the text starts with ".LOG" and has more after it.
-    void StampLogFile(CTessarinView& view);
+    void StampLogFile(CDocumentView& view);
     // The pair a save writes: the requested one right after the Save As dialog, else the current.
     void SaveTarget(EncodingId& encoding, LineEndingId& lineEnding) const;
 
     // Reads the file, decodes it into the view and runs the open check; throws as decoding does.
-    void ReadIntoView(const wchar_t* pszPathName, CTessarinView& view);
+    void ReadIntoView(const wchar_t* pszPathName, CDocumentView& view);
     // Shows the open warning once the window that owns it is on screen (not yet while start-up
     // opens the file named on the command line): a thread timer waits for that.
     void ScheduleOpenWarning();
@@ -68,7 +68,7 @@ private:
     // The one question before a save that would lose something: characters the target encoding
     // cannot hold, and, when the file the text came from is overwritten, the open check's finding.
     // True when the save may go on.
-    bool ConfirmLossySave(const wchar_t* pszPathName, CTessarinView& view, EncodingId encoding);
+    bool ConfirmLossySave(const wchar_t* pszPathName, CDocumentView& view, EncodingId encoding);
 
     EncodingId m_nEncoding = EncodingId::SjisAuto;
     LineEndingId m_nLineEnding = LineEndingId::Crlf;

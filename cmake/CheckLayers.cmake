@@ -1,0 +1,37 @@
+# Fails when a source file includes a header of a layer above its own. The layers, lowest first:
+#   framework <- document <- view <- search <- app
+# Each may include itself and the layers below it; res/ (the resource ids) is for every layer but
+# the framework, which knows nothing of the program. Run with -DSOURCE_DIR=<repo> [-DSTAMP=<file>].
+cmake_minimum_required(VERSION 3.20)
+set(LAYERS framework document view search app)
+set(ALLOWED_framework framework)
+set(ALLOWED_document framework document res)
+set(ALLOWED_view framework document view res)
+set(ALLOWED_search framework document view search res)
+set(ALLOWED_app framework document view search app res)
+set(TOP_FOLDERS ${LAYERS} res)
+
+set(FAULTS "")
+foreach(layer IN LISTS LAYERS)
+    file(GLOB files "${SOURCE_DIR}/${layer}/*.h" "${SOURCE_DIR}/${layer}/*.cpp" "${SOURCE_DIR}/${layer}/*.c")
+    foreach(file IN LISTS files)
+        file(STRINGS "${file}" includes REGEX "^[ \t]*#[ \t]*include[ \t]*[\"<][a-z]+/")
+        foreach(line IN LISTS includes)
+            string(REGEX MATCH "[\"<]([a-z]+)/[^\">]*" _ "${line}")
+            set(folder "${CMAKE_MATCH_1}")
+            string(REGEX MATCH "[\"<][^\">]*" target "${line}")
+            string(SUBSTRING "${target}" 1 -1 target)
+            if(folder IN_LIST TOP_FOLDERS AND NOT folder IN_LIST ALLOWED_${layer})
+                file(RELATIVE_PATH rel "${SOURCE_DIR}" "${file}")
+                string(APPEND FAULTS "  ${rel} includes ${target}: ${layer}/ may include only ${ALLOWED_${layer}}\n")
+            endif()
+        endforeach()
+    endforeach()
+endforeach()
+
+if(FAULTS)
+    message(FATAL_ERROR "Includes that break the layering (see docs/layers.md):\n${FAULTS}")
+endif()
+if(STAMP)
+    file(TOUCH "${STAMP}")
+endif()
