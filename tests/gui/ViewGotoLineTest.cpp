@@ -148,6 +148,7 @@ TEST_F(ViewGotoLineTest, DisabledWhileWordWrapIsOn) {
 
 TEST_F(ViewGotoLineTest, ContextHelpShowsEachControlsTextInOurPopup) {
     Load(L"x");
+    SetContextHelpFont(LoadStringResource(IDS_HELP_POPUP_FONT)); // as the application does at start-up
     struct Case {
         int nID;
         UINT nString;
