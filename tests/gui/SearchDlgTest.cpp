@@ -200,6 +200,45 @@ TEST_F(SearchDlgTest, ShownDialogSelectsItsSearchTextAndModalStateDisablesIt) {
     EXPECT_TRUE(::IsWindowEnabled(hDlg));
 }
 
+TEST_F(SearchDlgTest, TemplatesHoldTheirControlsWithTheirTexts) {
+    struct Control {
+        int nID;
+        const wchar_t* pszText;
+        bool bFind;
+        bool bReplace;
+    };
+    const Control controls[] = {
+        {IDC_FIND_WHAT_LABEL, L"検索する文字列(&N):", true, true},
+        {IDC_FIND_WHAT, L"", true, true},
+        {IDC_REPLACE_WITH_LABEL, L"置換後の文字列(&P):", false, true},
+        {IDC_REPLACE_WITH, L"", false, true},
+        {IDC_WHOLE_WORD, L"単語単位で探す(&W)", true, true},
+        {IDC_MATCH_CASE, L"大文字と小文字を区別する(&C)", true, true},
+        {IDC_NOTEPAD_LIKE, L"メモ帳風(&L)", false, true},
+        {IDC_DIRECTION_GROUP, L"検索する方向", true, false},
+        {IDC_SEARCH_UP, L"上へ(&U)", true, false},
+        {IDC_SEARCH_DOWN, L"下へ(&D)", true, false},
+        {IDOK, L"次を検索(&F)", true, true},
+        {IDC_REPLACE, L"置換して次に(&R)", false, true},
+        {IDC_REPLACE_ALL, L"すべて置換(&A)", false, true},
+        {IDCANCEL, L"キャンセル", true, true},
+    };
+    for (UINT nTemplate : {IDD_FIND, IDD_REPLACE}) {
+        auto pDlg = Make(nTemplate);
+        for (const Control& c : controls) {
+            HWND hCtl = ::GetDlgItem(pDlg->m_hWnd, c.nID);
+            if (nTemplate == IDD_FIND ? !c.bFind : !c.bReplace) {
+                EXPECT_EQ(hCtl, nullptr) << nTemplate << " " << c.nID;
+                continue;
+            }
+            ASSERT_NE(hCtl, nullptr) << nTemplate << " " << c.nID;
+            EXPECT_EQ(CDialogDriver::WindowText(hCtl), c.pszText) << nTemplate << " " << c.nID;
+        }
+        // Enter presses "次を検索(&F)" in both.
+        EXPECT_EQ(LOWORD(::SendMessageW(pDlg->m_hWnd, DM_GETDEFID, 0, 0)), IDOK);
+    }
+}
+
 TEST(SearchHelp, EveryControlHasItsTextAndOtherDialogsRowsFallToNoTopic) {
     using D = SearchHelpDialog;
     struct Row {
