@@ -10,6 +10,8 @@ using namespace e2e;
 namespace {
 const std::wstring kFindCaption = L"検索";
 const std::wstring kReplaceCaption = L"置換";
+// Actions of WM_SEARCHREQUEST (wParam).
+constexpr WPARAM kFindNext = 0, kReplaceAll = 2, kClose = 3;
 
 bool IsChecked(HWND hDlg, int nID) {
     LRESULT lResult = 0;
@@ -162,6 +164,15 @@ TEST_F(SearchDialogsE2E, FindNextWithoutSearchTextOpensFindAndEmptyBoxesDisableT
     ASSERT_TRUE(m_app.TypeText(L"x", ::GetDlgItem(hReplace, IDC_FIND_WHAT)));
     for (int nID : {IDOK, IDC_REPLACE, IDC_REPLACE_ALL})
         EXPECT_TRUE(IsEnabled(hReplace, nID)) << nID;
+
+    // Requests that name no open dialog (any program can post the message) are ignored.
+    for (LPARAM lParam : {LPARAM{0}, LPARAM{0x1234}, reinterpret_cast<LPARAM>(hReplace)})
+        for (WPARAM nAction : {kFindNext, kReplaceAll, kClose})
+            ASSERT_TRUE(::PostMessageW(m_hWndMain, WM_SEARCHREQUEST, nAction, lParam));
+    ASSERT_TRUE(m_app.PostText(L"z", m_edit));
+    ASSERT_TRUE(WaitUntil([&] { return WindowText(m_edit) == L"x yz"; }));
+    EXPECT_TRUE(m_app.IsRunning());
+    EXPECT_TRUE(::IsWindowVisible(hReplace));
     Escape(hReplace);
     ExitDiscarding();
 }
