@@ -176,3 +176,93 @@ TEST_F(SearchDialogsE2E, FindNextWithoutSearchTextOpensFindAndEmptyBoxesDisableT
     Escape(hReplace);
     ExitDiscarding();
 }
+TEST_F(SearchDialogsE2E, FindNextKeepsTheLastDirectionAndTheNoticeNamesTheText) {
+    LaunchWithText(L"ab ab ab");
+    ASSERT_TRUE(m_app.SendKeys({VK_CONTROL, 'F'}));
+    HWND hFind = WaitForSearchDialog(kFindCaption);
+    ASSERT_NE(hFind, nullptr);
+    ASSERT_TRUE(m_app.TypeText(L"ab", ::GetDlgItem(hFind, IDC_FIND_WHAT)));
+    ASSERT_TRUE(SendTimed(::GetDlgItem(hFind, IDC_SEARCH_DOWN), BM_SETCHECK, BST_UNCHECKED, 0));
+    ASSERT_TRUE(SendTimed(::GetDlgItem(hFind, IDC_SEARCH_UP), BM_SETCHECK, BST_CHECKED, 0));
+    ASSERT_TRUE(PressButton(hFind, IDOK));
+    ASSERT_TRUE(WaitUntil([&] { return EditSelection(m_edit) == std::make_pair(6L, 8L); }));
+    Escape(hFind);
+
+    // F3 goes on upwards, then tells that there is no more: no wrap-around.
+    ASSERT_TRUE(m_app.PostKey(VK_F3, m_edit));
+    ASSERT_TRUE(WaitUntil([&] { return EditSelection(m_edit) == std::make_pair(3L, 5L); }));
+    ASSERT_TRUE(m_app.PostKey(VK_F3, m_edit));
+    ASSERT_TRUE(WaitUntil([&] { return EditSelection(m_edit) == std::make_pair(0L, 2L); }));
+    ASSERT_TRUE(m_app.PostKey(VK_F3, m_edit));
+    HWND hBox = m_app.WaitForMessageBox();
+    ASSERT_NE(hBox, nullptr);
+    EXPECT_EQ(MessageBoxText(hBox), L"\"ab\" が見つかりません。");
+    EXPECT_EQ(WindowText(hBox), L"Tessarin");
+    ASSERT_TRUE(PressButton(hBox, IDOK));
+    ASSERT_TRUE(CTargetProcess::WaitForWindowGone(hBox));
+    EXPECT_TRUE(FocusOn(m_edit));
+    EXPECT_EQ(EditSelection(m_edit), std::make_pair(0L, 2L));
+
+    // A new Find dialog starts downwards again, and its next request stores that for F3.
+    ASSERT_TRUE(m_app.SendKeys({VK_CONTROL, 'F'}));
+    hFind = WaitForSearchDialog(kFindCaption);
+    ASSERT_NE(hFind, nullptr);
+    EXPECT_TRUE(IsChecked(hFind, IDC_SEARCH_DOWN));
+    EXPECT_FALSE(IsChecked(hFind, IDC_SEARCH_UP));
+    ASSERT_TRUE(PressButton(hFind, IDOK));
+    ASSERT_TRUE(WaitUntil([&] { return EditSelection(m_edit) == std::make_pair(3L, 5L); }));
+
+    // Not found from the dialog: the notice names the text and the focus goes back to the box.
+    HWND hFindWhat = ::GetDlgItem(hFind, IDC_FIND_WHAT);
+    ASSERT_TRUE(SendTimed(hFindWhat, EM_SETSEL, 0, -1));
+    ASSERT_TRUE(m_app.TypeText(L"zz", hFindWhat));
+    ASSERT_TRUE(PressButton(hFind, IDOK));
+    hBox = m_app.WaitForMessageBox();
+    ASSERT_NE(hBox, nullptr);
+    EXPECT_EQ(MessageBoxText(hBox), L"\"zz\" が見つかりません。");
+    ASSERT_TRUE(PressButton(hBox, IDOK));
+    ASSERT_TRUE(CTargetProcess::WaitForWindowGone(hBox));
+    EXPECT_TRUE(FocusOn(hFindWhat));
+    EXPECT_EQ(EditSelection(m_edit), std::make_pair(3L, 5L));
+
+    // Back to "ab": the dialog's last request went down, so F3 does too.
+    ASSERT_TRUE(SendTimed(hFindWhat, EM_SETSEL, 0, -1));
+    ASSERT_TRUE(m_app.TypeText(L"ab", hFindWhat));
+    Escape(hFind);
+    ASSERT_TRUE(m_app.PostKey(VK_F3, m_edit));
+    ASSERT_TRUE(WaitUntil([&] { return EditSelection(m_edit) == std::make_pair(6L, 8L); }));
+    ExitDiscarding();
+}
+
+TEST_F(SearchDialogsE2E, ReplaceAllIsUndoneInOneStepOrMatchByMatchWhenNotepadLike) {
+    LaunchWithText(L"a-a-a");
+    ASSERT_TRUE(m_app.SendKeys({VK_CONTROL, 'H'}));
+    HWND hReplace = WaitForSearchDialog(kReplaceCaption);
+    ASSERT_NE(hReplace, nullptr);
+    ASSERT_TRUE(m_app.TypeText(L"a", ::GetDlgItem(hReplace, IDC_FIND_WHAT)));
+    ASSERT_TRUE(m_app.TypeText(L"bb", ::GetDlgItem(hReplace, IDC_REPLACE_WITH)));
+
+    // Fast: the whole text in one step.
+    ASSERT_TRUE(PressButton(hReplace, IDC_REPLACE_ALL));
+    ASSERT_TRUE(WaitUntil([&] { return WindowText(m_edit) == L"bb-bb-bb"; }));
+    ASSERT_TRUE(m_app.PostCommand(ID_EDIT_UNDO));
+    ASSERT_TRUE(WaitUntil([&] { return WindowText(m_edit) == L"a-a-a"; }));
+
+    // Notepad-like: one step per match, recorded from the last match to the first.
+    ASSERT_TRUE(SendTimed(::GetDlgItem(hReplace, IDC_NOTEPAD_LIKE), BM_SETCHECK, BST_CHECKED, 0));
+    ASSERT_TRUE(PressButton(hReplace, IDC_REPLACE_ALL));
+    ASSERT_TRUE(WaitUntil([&] { return WindowText(m_edit) == L"bb-bb-bb"; }));
+    for (const wchar_t* pszAfterUndo : {L"a-bb-bb", L"a-a-bb", L"a-a-a"}) {
+        ASSERT_TRUE(m_app.PostCommand(ID_EDIT_UNDO));
+        ASSERT_TRUE(WaitUntil([&] { return WindowText(m_edit) == pszAfterUndo; }))
+            << testing::PrintToString(WindowText(m_edit));
+    }
+
+    // Replace: the selection is replaced only when it is the search text, then the next is found.
+    ASSERT_TRUE(SendTimed(m_edit, EM_SETSEL, 0, 1));
+    ASSERT_TRUE(PressButton(hReplace, IDC_REPLACE));
+    ASSERT_TRUE(WaitUntil([&] { return WindowText(m_edit) == L"bb-a-a"; }));
+    ASSERT_TRUE(WaitUntil([&] { return EditSelection(m_edit) == std::make_pair(3L, 4L); }));
+    Escape(hReplace);
+    ExitDiscarding();
+}
