@@ -1,20 +1,184 @@
+// The search engine's window side: reads the view's edit control through its locked buffer, runs
+// the plain matcher over it, selects what it found and writes replacements only through the
+// view's edit history, so each one can be undone.
 #include "search/SearchEngine.h"
 #include "document/TessarinDoc.h"
+#include "framework/EditView.h"
+#include "framework/Strings.h"
+#include "framework/WaitCursor.h"
+#include "res/resource.h"
+#include "search/ReplaceAll.h"
+#include "search/TextMatch.h"
+#include "view/TessarinView.h"
+#include <deque>
+#include <optional>
+#include <string_view>
 
-// Stand-ins until the engine lands: the options are stored, nothing is searched yet.
+namespace {
+
+// How Replace All works, for the whole process: set by every request of the Replace dialog from
+// its "Notepad-like" box and turned off by every request of the Find dialog.
+bool s_fNotepadLike = false;
+// The fast Replace All's output keeps its storage from run to run; the Notepad-like match list
+// is emptied at the start of every run.
+CReplaceAllBuffer s_replaceAllOut;
+std::deque<MatchRecord> s_matchList;
+
+MatchOptions MatchOptionsOf(const SearchOptions& options) {
+    MatchOptions match;
+    match.fMatchCase = options.fMatchCase;
+    match.fWholeWord = options.fWholeWord;
+    match.wordChars = options.strWordChars;
+    return match;
+}
+
+// String 62309 is printf-style with one "%s"; the user's text goes in as it is (a "%" in it is
+// not a format).
+std::wstring NotFoundText(const std::wstring& strFind) {
+    std::wstring text = LoadStringResource(IDS_FIND_NOT_FOUND);
+    size_t nAt = text.find(L"%s");
+    if (nAt != std::wstring::npos)
+        text.replace(nAt, 2, strFind);
+    return text;
+}
+
+// The view's notice box: beeps, shows the text with the program's name as caption and gives the
+// focus back to the window that had it (the dialog's edit box, when a dialog asked).
+void ShowNotice(CTessarinView& view, const std::wstring& strText) {
+    HWND hFocus = ::GetFocus();
+    ::MessageBeep(0xFFFFFFFF);
+    std::wstring strCaption = LoadStringResource(IDS_DISPLAY_NAME);
+    ::MessageBoxW(view.m_hWnd, strText.c_str(), strCaption.c_str(), MB_OK | MB_ICONINFORMATION);
+    if (hFocus && ::IsWindow(hFocus))
+        ::SetFocus(hFocus);
+}
+
+// The text of [nStart, nEnd), read from the locked buffer.
+std::wstring SelectedText(const CTessarinView& view, int nStart, int nEnd) {
+    CEditBufferLock lock(view);
+    if (!lock.Get() || nEnd <= nStart)
+        return {};
+    return std::wstring(lock.Get() + nStart, static_cast<size_t>(nEnd - nStart));
+}
+
+void ReplaceAllFast(CTessarinView& view, const SearchOptions& options) {
+    size_t nCount = 0;
+    {
+        CEditBufferLock lock(view);
+        if (!lock.Get())
+            return;
+        std::wstring_view text(lock.Get(), static_cast<size_t>(view.GetTextLength()));
+        nCount = BuildReplaceAll(text, options.strFind, options.strReplace, MatchOptionsOf(options), s_replaceAllOut);
+    }
+    // With no match the text would only be replaced by a copy of itself: that would still add a
+    // history step, mark the document modified and lose the selection, for nothing.
+    if (nCount > 0) {
+        view.SetSel(0, -1);
+        view.RecordInsertion(s_replaceAllOut.Text().c_str(), -1, -1, true);
+    }
+    s_replaceAllOut.Clear();
+}
+
+void ReplaceAllNotepadLike(CTessarinView& view, const SearchOptions& options) {
+    {
+        CEditBufferLock lock(view);
+        if (!lock.Get())
+            return;
+        std::wstring_view text(lock.Get(), static_cast<size_t>(view.GetTextLength()));
+        CollectMatches(text, options.strFind, MatchOptionsOf(options), s_matchList);
+    }
+    // From the last match to the first, so the positions of those still to come stay valid.
+    while (!s_matchList.empty()) {
+        const MatchRecord& match = s_matchList.back();
+        view.SetSel(static_cast<int>(match.start), static_cast<int>(match.end));
+        view.RecordInsertion(options.strReplace.c_str(), -1, -1, true);
+        s_matchList.pop_back();
+    }
+}
+
+} // namespace
+
 void ApplySearchRequest(CTessarinDoc& doc, int nAction, const SearchRequest& request) {
     SearchOptions& options = doc.GetSearchOptions();
     options.strFind = request.strFind;
     options.fWholeWord = request.fWholeWord;
     options.fMatchCase = request.fMatchCase;
+    s_fNotepadLike = request.bReplaceDialog && request.fNotepadLike;
     options.fSearchDown = request.fSearchDown;
     if (request.bReplaceDialog)
         options.strReplace = request.strReplace;
-    (void)nAction;
+    switch (nAction) {
+    case SR_FINDNEXT: {
+        CWaitCursor wait;
+        FindNext(doc);
+        break;
+    }
+    case SR_REPLACE: ReplaceNext(doc); break;
+    case SR_REPLACEALL: {
+        CWaitCursor wait;
+        ReplaceAll(doc);
+        break;
+    }
+    default: break;
+    }
 }
 
-bool FindNext(CTessarinDoc&) {
-    return false;
+bool FindNext(CTessarinDoc& doc) {
+    CTessarinView* pView = dynamic_cast<CTessarinView*>(doc.GetView());
+    if (!pView)
+        return false;
+    const SearchOptions& options = doc.GetSearchOptions();
+    int nStart = 0, nEnd = 0;
+    pView->GetSel(nStart, nEnd);
+    std::optional<TextRange> match;
+    {
+        CEditBufferLock lock(*pView);
+        if (lock.Get()) {
+            std::wstring_view text(lock.Get(), static_cast<size_t>(pView->GetTextLength()));
+            // Down from the selection's end to the end of the text; up from its start to the start
+            // of the text. Reaching either end means no match: the search never wraps around.
+            size_t nFrom = static_cast<size_t>(options.fSearchDown ? nEnd : nStart);
+            size_t nLimit = options.fSearchDown ? text.size() : 0;
+            match = MatchText(text, nFrom, nLimit, options.fSearchDown, options.strFind, MatchOptionsOf(options));
+        }
+    }
+    if (!match) {
+        ShowNotice(*pView, NotFoundText(options.strFind));
+        return false;
+    }
+    pView->SetSel(static_cast<int>(match->start), static_cast<int>(match->end));
+    return true;
 }
-void ReplaceNext(CTessarinDoc&) {}
-void ReplaceAll(CTessarinDoc&) {}
+
+void ReplaceNext(CTessarinDoc& doc) {
+    CTessarinView* pView = dynamic_cast<CTessarinView*>(doc.GetView());
+    if (!pView)
+        return;
+    const SearchOptions& options = doc.GetSearchOptions();
+    int nStart = 0, nEnd = 0;
+    pView->GetSel(nStart, nEnd);
+    if (nStart != nEnd) {
+        std::wstring strSelected = SelectedText(*pView, nStart, nEnd);
+        // With match case the selection must be the search text unit for unit: lstrcmpW compares
+        // by the locale and calls different texts equal (the backslash and the yen sign, "K" and the Kelvin
+        // sign, a word with and without a soft hyphen), so it would replace text that Find Next never
+        // matches. Without match case the locale's comparison, lstrcmpiW, decides.
+        bool bEqual = options.fMatchCase ? strSelected == options.strFind
+                                         : ::lstrcmpiW(strSelected.c_str(), options.strFind.c_str()) == 0;
+        if (bEqual)
+            pView->RecordInsertion(options.strReplace.c_str(), -1, -1, true);
+    }
+    CWaitCursor wait;
+    FindNext(doc);
+}
+
+void ReplaceAll(CTessarinDoc& doc) {
+    CTessarinView* pView = dynamic_cast<CTessarinView*>(doc.GetView());
+    if (!pView)
+        return;
+    s_matchList.clear();
+    if (s_fNotepadLike)
+        ReplaceAllNotepadLike(*pView, doc.GetSearchOptions());
+    else
+        ReplaceAllFast(*pView, doc.GetSearchOptions());
+}

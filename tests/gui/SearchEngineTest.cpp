@@ -1,0 +1,217 @@
+// The search engine on a real view and EDIT control: Find Next selects and scrolls, tells of no
+// match in a notice box and gives the focus back; Replace compares the selection as the locale
+// does (or unit for unit with match case); Replace All is one undo step (fast) or one per match
+// (Notepad-like), and the fast one with nothing to replace leaves text, history and mark alone.
+#include "DocHost.h"
+#include "ViewDialogDriver.h"
+#include "search/SearchEngine.h"
+
+namespace {
+const std::wstring kAppCaption = L"Tessarin";
+
+// The box shows an icon: one of its static controls has the SS_ICON style and holds an icon.
+bool ShowsIcon(HWND hBox) {
+    bool bIcon = false;
+    ::EnumChildWindows(
+        hBox,
+        [](HWND hChild, LPARAM lParam) -> BOOL {
+            auto nStyle = static_cast<DWORD>(::GetWindowLongPtrW(hChild, GWL_STYLE));
+            if ((nStyle & SS_TYPEMASK) == SS_ICON && ::SendMessageW(hChild, STM_GETICON, 0, 0) != 0)
+                *reinterpret_cast<bool*>(lParam) = true;
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&bIcon));
+    return bIcon;
+}
+} // namespace
+
+class SearchEngineTest : public DocHost {
+protected:
+    void SetUp() override {
+        DocHost::SetUp();
+        m_doc.GetSearchOptions().strWordChars = DefaultWordChars();
+    }
+    // Starts from a text with an empty, unmodified history and the selection [nStart, nEnd).
+    void Load(const std::wstring& text, int nStart = 0, int nEnd = -2) {
+        m_view.SetWindowText(text.c_str());
+        m_view.ClearHistory(false);
+        m_doc.SetModifiedFlag(false);
+        m_view.SetSel(nStart, nEnd == -2 ? nStart : nEnd);
+    }
+    std::pair<int, int> Sel() const {
+        int s = 0, e = 0;
+        m_view.GetSel(s, e);
+        return {s, e};
+    }
+    // A request as the Find dialog (bReplace false) or the Replace dialog makes it.
+    void Request(int nAction, const std::wstring& strFind, bool bReplace = false, const std::wstring& strReplace = L"",
+                 bool fNotepadLike = false, bool fSearchDown = true, bool fMatchCase = false, bool fWholeWord = false) {
+        SearchRequest request;
+        request.strFind = strFind;
+        request.strReplace = strReplace;
+        request.bReplaceDialog = bReplace;
+        request.fWholeWord = fWholeWord;
+        request.fMatchCase = fMatchCase;
+        request.fSearchDown = bReplace || fSearchDown;
+        request.fNotepadLike = fNotepadLike;
+        ApplySearchRequest(m_doc, nAction, request);
+    }
+    size_t Records() const { return m_view.GetHistory().RecordCount(); }
+    void Undo() { m_view.UndoEdit(); }
+};
+
+TEST_F(SearchEngineTest, FindNextSelectsScrollsAndGoesOnFromTheSelection) {
+    std::wstring text;
+    for (int i = 0; i < 400; ++i)
+        text += i == 300 ? L"the Target line\r\n" : L"line\r\n";
+    text += L"target";
+    Load(text);
+    ASSERT_EQ(m_view.GetFirstVisibleLine(), 0);
+    Request(SR_FINDNEXT, L"TARGET");
+    int nFirst = 300 * 6 + 4;
+    EXPECT_EQ(Sel(), std::make_pair(nFirst, nFirst + 6));
+    EXPECT_GT(m_view.GetFirstVisibleLine(), 250); // scrolled to the match
+    // Again: the next one, at the very end of the text.
+    EXPECT_TRUE(FindNext(m_doc));
+    int nLast = static_cast<int>(text.size()) - 6;
+    EXPECT_EQ(Sel(), std::make_pair(nLast, nLast + 6));
+    // Upwards from there: the match must end at or before the selection start.
+    Request(SR_FINDNEXT, L"target", false, L"", false, false);
+    EXPECT_EQ(Sel(), std::make_pair(nFirst, nFirst + 6));
+    EXPECT_LT(m_view.GetFirstVisibleLine(), 301);
+}
+
+TEST_F(SearchEngineTest, NoMatchShowsTheNoticeNamingTheTextLeavesTheSelectionAndReturnsTheFocus) {
+    // A match that begins inside the selection is not found downwards, and there is no wrap-around.
+    Load(L"abc xyz abc", 9, 10);
+    // The window that has the focus when the search starts, like a search dialog's edit box.
+    CWnd box;
+    RECT rc{700, 60, 900, 90};
+    ASSERT_TRUE(box.CreateEx(0, L"EDIT", L"", WS_POPUP | WS_VISIBLE | WS_BORDER, rc, m_frame.m_hWnd, 0));
+    box.SetFocus();
+    ASSERT_EQ(::GetFocus(), box.m_hWnd);
+    CDialogDriver driver;
+    std::wstring strNotice;
+    bool bIcon = false;
+    driver.When(kAppCaption, [&](HWND hBox) {
+        strNotice = CDialogDriver::MessageBoxText(hBox);
+        bIcon = ShowsIcon(hBox);
+        CDialogDriver::Press(hBox, IDOK);
+    });
+    Request(SR_FINDNEXT, L"Abc");
+    EXPECT_TRUE(driver.Done());
+    EXPECT_EQ(strNotice, L"\"Abc\" が見つかりません。");
+    EXPECT_TRUE(bIcon); // MB_ICONINFORMATION
+    EXPECT_EQ(Sel(), std::make_pair(9, 10));
+    EXPECT_EQ(::GetFocus(), box.m_hWnd);
+    box.DestroyWindow();
+
+    // Upwards, an occurrence overlapping the selection start is skipped; the one before is found.
+    Load(L"abc xyz abc", 9, 10);
+    Request(SR_FINDNEXT, L"abc", false, L"", false, false);
+    EXPECT_EQ(Sel(), std::make_pair(0, 3));
+}
+
+TEST_F(SearchEngineTest, ReplaceComparesTheSelectionAsTheLocaleDoesAndExactlyWithMatchCase) {
+    // The selection equals the search text apart from case: replaced, then the next match selected.
+    Load(L"Cat cat", 0, 3);
+    Request(SR_REPLACE, L"cat", true, L"dog cat");
+    EXPECT_EQ(m_view.GetText(), L"dog cat cat");
+    EXPECT_EQ(Sel(), std::make_pair(8, 11)); // the replacement's own "cat" is behind the caret
+    EXPECT_EQ(Records(), 2u);                // deletion joined to insertion: one undo step
+    Undo();
+    EXPECT_EQ(m_view.GetText(), L"Cat cat");
+
+    // CharLowerW lowers Ʀ (U+01A6) to ʀ (U+0280), so Find Next selects it, but lstrcmpiW does
+    // not call them equal: Replace leaves it and searches on. (Each text ends in one more match, so
+    // the search after the replacement finds something and no notice box comes up.)
+    CBoxAnswerer answer;
+    Load(L"\u0280 \u0280", 0, 0);
+    Request(SR_FINDNEXT, L"\u01A6", true);
+    EXPECT_EQ(Sel(), std::make_pair(0, 1));
+    Request(SR_REPLACE, L"\u01A6", true, L"x");
+    EXPECT_EQ(m_view.GetText(), L"\u0280 \u0280");
+    EXPECT_EQ(Sel(), std::make_pair(2, 3));
+    // The other way round: lstrcmpiW calls the modifier letter ᴬ (U+1D2C) equal to "a", which
+    // CharLowerW does not lower, so Find Next never selects it, yet a selected one is replaced.
+    Load(L"\u1D2C a", 0, 1);
+    Request(SR_REPLACE, L"a", true, L"b");
+    EXPECT_EQ(m_view.GetText(), L"b a");
+    EXPECT_EQ(Sel(), std::make_pair(2, 3));
+
+    // With match case the selection must be the search text unit for unit: lstrcmpW calls the
+    // yen sign equal to the backslash, and ignores a soft hyphen.
+    Load(L"C:\u00A5dir\\", 2, 3);
+    Request(SR_REPLACE, L"\\", true, L"/", false, true, true);
+    EXPECT_EQ(m_view.GetText(), L"C:\u00A5dir\\");
+    EXPECT_EQ(Sel(), std::make_pair(6, 7));
+    Load(L"co\u00ADop coop", 0, 5);
+    Request(SR_REPLACE, L"coop", true, L"x", false, true, true);
+    EXPECT_EQ(m_view.GetText(), L"co\u00ADop coop");
+    EXPECT_EQ(Sel(), std::make_pair(6, 10));
+    Load(L"C:\\dir\\", 2, 3);
+    Request(SR_REPLACE, L"\\", true, L"/", false, true, true);
+    EXPECT_EQ(m_view.GetText(), L"C:/dir\\");
+    EXPECT_EQ(answer.Count(), 0u);
+}
+
+TEST_F(SearchEngineTest, FastReplaceAllIsOneUndoStepAndReplacesBeforeTheCaretToo) {
+    Load(L"a cat, a Cat and a concatenation", 20);
+    Request(SR_REPLACEALL, L"cat", true, L"cat cat", false, true, false, true);
+    EXPECT_EQ(m_view.GetText(), L"a cat cat, a cat cat and a concatenation");
+    EXPECT_TRUE(m_doc.IsModified());
+    EXPECT_EQ(Records(), 2u); // the whole text removed, joined to the new whole text
+    Undo();
+    EXPECT_EQ(m_view.GetText(), L"a cat, a Cat and a concatenation");
+    EXPECT_FALSE(m_doc.IsModified());
+
+    // Matches at the very start and end of the text.
+    Load(L"xx-xx", 2);
+    Request(SR_REPLACEALL, L"xx", true, L"y");
+    EXPECT_EQ(m_view.GetText(), L"y-y");
+}
+
+TEST_F(SearchEngineTest, FastReplaceAllWithoutAMatchChangesNothing) {
+    Load(L"one two three", 4, 7);
+    Request(SR_REPLACEALL, L"four", true, L"4");
+    EXPECT_EQ(m_view.GetText(), L"one two three");
+    EXPECT_EQ(Records(), 0u);
+    EXPECT_FALSE(m_doc.IsModified());
+    EXPECT_EQ(Sel(), std::make_pair(4, 7));
+    // The same in the Notepad-like mode.
+    Request(SR_REPLACEALL, L"four", true, L"4", true);
+    EXPECT_EQ(Records(), 0u);
+    EXPECT_FALSE(m_doc.IsModified());
+    EXPECT_EQ(Sel(), std::make_pair(4, 7));
+}
+
+TEST_F(SearchEngineTest, NotepadLikeReplaceAllIsUndoneMatchByMatch) {
+    Load(L"a1 a2 a3", 8);
+    Request(SR_REPLACEALL, L"A", true, L"bb", true);
+    EXPECT_EQ(m_view.GetText(), L"bb1 bb2 bb3");
+    EXPECT_EQ(Records(), 6u); // three replacements, each a deletion joined to an insertion
+    // Recorded from the last match to the first: undo gives back the first match first.
+    Undo();
+    EXPECT_EQ(m_view.GetText(), L"a1 bb2 bb3");
+    Undo();
+    EXPECT_EQ(m_view.GetText(), L"a1 a2 bb3");
+    Undo();
+    EXPECT_EQ(m_view.GetText(), L"a1 a2 a3");
+    EXPECT_FALSE(m_doc.IsModified());
+}
+
+TEST_F(SearchEngineTest, CloseStoresTheOptionsWithoutSearching) {
+    Load(L"abc abc", 0);
+    Request(SR_CLOSE, L"abc", false, L"", false, false, true, true);
+    EXPECT_EQ(Sel(), std::make_pair(0, 0));
+    const SearchOptions& options = m_doc.GetSearchOptions();
+    EXPECT_EQ(options.strFind, L"abc");
+    EXPECT_FALSE(options.fSearchDown);
+    EXPECT_TRUE(options.fMatchCase);
+    EXPECT_TRUE(options.fWholeWord);
+    // The Find dialog does not carry a replacement: the stored one stays.
+    Request(SR_CLOSE, L"abc", true, L"kept");
+    Request(SR_CLOSE, L"abc", false, L"other");
+    EXPECT_EQ(options.strReplace, L"kept");
+    EXPECT_TRUE(options.fSearchDown);
+}
