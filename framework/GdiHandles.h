@@ -13,6 +13,7 @@ template <typename T> struct GdiObjectTraits {
 using CFontHandle = CScopedHandle<GdiObjectTraits<HFONT>>;
 using CBrushHandle = CScopedHandle<GdiObjectTraits<HBRUSH>>;
 using CBitmapHandle = CScopedHandle<GdiObjectTraits<HBITMAP>>;
+using CPenHandle = CScopedHandle<GdiObjectTraits<HPEN>>;
 
 struct MemoryDCTraits {
     using handle_type = HDC;

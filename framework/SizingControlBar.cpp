@@ -537,6 +537,16 @@ int CSizingControlBarG::OnCreate(CREATESTRUCTW* pCreate) {
     m_fontMarlett.Attach(::CreateFontW(nHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SYMBOL_CHARSET,
                                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
                                        L"Marlett"));
+    // Wine has Marlett only with its own fonts installed; without it the font mapper hands out
+    // another face, whose "r" is a letter. The cross is then drawn with lines.
+    CMemoryDC memDC(::CreateCompatibleDC(dc.Get()));
+    wchar_t szFace[LF_FACESIZE] = {};
+    if (memDC && m_fontMarlett) {
+        CSelectObject selectFont(memDC.Get(), m_fontMarlett.Get());
+        ::GetTextFaceW(memDC.Get(), LF_FACESIZE, szFace);
+    }
+    if (::lstrcmpiW(szFace, L"Marlett") != 0)
+        m_fontMarlett.Close();
     return 0;
 }
 
@@ -583,11 +593,21 @@ void CSizingControlBarG::NcPaint(HDC hDC, const RECT& rcWindow, const RECT& rcCl
         }
     }
     // The close button: Marlett's "r" (a cross), framed raised while hovered, sunken while pushed.
-    {
+    if (m_fontMarlett) {
         CSelectObject selectFont(hDC, m_fontMarlett.Get());
         ::SetBkMode(hDC, TRANSPARENT);
         ::SetTextColor(hDC, ::GetSysColor(COLOR_BTNTEXT));
         ::TextOutW(hDC, m_rcClose.left + 2, m_rcClose.top + 2, L"r", 1);
+    } else {
+        CPenHandle pen(::CreatePen(PS_SOLID, 1, ::GetSysColor(COLOR_BTNTEXT)));
+        CSelectObject selectPen(hDC, pen.Get());
+        // Two pixels wide, ending where the glyph's strokes end.
+        for (int d = 0; d < 2; ++d) {
+            ::MoveToEx(hDC, m_rcClose.left + 2 + d, m_rcClose.top + 2, nullptr);
+            ::LineTo(hDC, m_rcClose.right - 3 + d, m_rcClose.bottom - 3);
+            ::MoveToEx(hDC, m_rcClose.right - 4 + d, m_rcClose.top + 2, nullptr);
+            ::LineTo(hDC, m_rcClose.left + 1 + d, m_rcClose.bottom - 3);
+        }
     }
     RECT rcButton = m_rcClose;
     if (m_bClosePushed)
