@@ -40,7 +40,9 @@ void CDockContext::StartDrag(POINT ptScreen) {
     CFrameWnd* pFrame = m_pBar->GetDockingFrame();
     if (!pFrame || !m_pBar->m_hWnd)
         return;
-    RECT rcBar = WindowRectOf(m_pBar->m_hWnd);
+    // A floating bar is dragged by its mini-frame: the pointer keeps its place in that window.
+    CMiniDockFrameWnd* pMini = m_pBar->IsFloating() ? pFrame->GetMiniFrame(m_pBar) : nullptr;
+    RECT rcBar = WindowRectOf(pMini ? pMini->m_hWnd : m_pBar->m_hWnd);
     m_ptStart = ptScreen;
     m_ptOffset = POINT{ptScreen.x - rcBar.left, ptScreen.y - rcBar.top};
     m_bTracking = true;

@@ -3,6 +3,7 @@
 #include "framework/DockContext.h"
 #include "framework/FrameWnd.h"
 #include "framework/FrameworkIds.h"
+#include <windowsx.h>
 #include <algorithm>
 
 namespace {
@@ -51,6 +52,16 @@ LRESULT CMiniDockFrameWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam
         if (wParam == HTCAPTION) {
             if (CControlBar* pBar = GetBar(); pBar && pBar->GetDockContext()) {
                 pBar->GetDockContext()->ToggleDocking();
+                return 0;
+            }
+        }
+        break;
+    case WM_NCLBUTTONDOWN:
+        // The caption drags the bar through its dock context, so it can be dropped on a side.
+        if (wParam == HTCAPTION) {
+            if (CControlBar* pBar = GetBar(); pBar && pBar->GetDockContext()) {
+                ::SetActiveWindow(m_hWnd);
+                pBar->GetDockContext()->StartDrag(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
                 return 0;
             }
         }

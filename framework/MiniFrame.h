@@ -1,7 +1,8 @@
 #pragma once
 // CMiniDockFrameWnd: the small tool window a floating control bar lives in, owned by the frame. Its
-// caption is the bar's title, its close box hides the bar, a double click on the caption docks the
-// bar again, and its sizing borders set the bar's floating size. A floating dock bar fills its
+// caption is the bar's title and drags the bar (to another place, or onto a side to dock it), a
+// double click on it docks the bar again, its close box hides the bar, and its sizing borders set
+// the bar's floating size. A floating dock bar fills its
 // client area and holds the bar.
 #include "framework/DockBar.h"
 

@@ -452,9 +452,23 @@ TEST_F(DockingTest, DraggingTheGripperDocksOnAnotherSideOrFloats) {
     RECT rcMini = ScreenRect(m_frame.GetMiniFrame(&m_bar)->m_hWnd);
     EXPECT_EQ(rcMini.left, rcDrop.left);
     EXPECT_EQ(rcMini.top, rcDrop.top);
-    // From floating back onto the bottom, just above the status bar.
-    RECT rcBar = ScreenRect(m_bar.m_hWnd);
-    drag(POINT{rcBar.left + 50, rcBar.top + 50}, framePoint(client.right / 2, StatusTop() - 3));
+    // The mini-frame's caption drags it too: moved by the pointer's way, then onto the bottom, just
+    // above the status bar.
+    HWND hMini = m_frame.GetMiniFrame(&m_bar)->m_hWnd;
+    POINT ptCaption{rcMini.left + 30, rcMini.top + 5};
+    ASSERT_EQ(::SendMessageW(hMini, WM_NCHITTEST, 0, ScreenParam(ptCaption)), HTCAPTION);
+    ::SendMessageW(hMini, WM_NCLBUTTONDOWN, HTCAPTION, ScreenParam(ptCaption));
+    EXPECT_EQ(::GetCapture(), m_bar.m_hWnd);
+    MoveTo(POINT{ptCaption.x + 40, ptCaption.y + 30});
+    Release(POINT{ptCaption.x + 40, ptCaption.y + 30});
+    EXPECT_TRUE(m_bar.IsFloating());
+    EXPECT_EQ(ScreenRect(hMini).left, rcMini.left + 40);
+    EXPECT_EQ(ScreenRect(hMini).top, rcMini.top + 30);
+    rcMini = ScreenRect(hMini);
+    ptCaption = POINT{rcMini.left + 30, rcMini.top + 5};
+    ::SendMessageW(hMini, WM_NCLBUTTONDOWN, HTCAPTION, ScreenParam(ptCaption));
+    MoveTo(framePoint(client.right / 2, StatusTop() - 3));
+    Release(framePoint(client.right / 2, StatusTop() - 3));
     EXPECT_EQ(m_bar.GetDockBarID(), static_cast<UINT>(AFX_IDW_DOCKBAR_BOTTOM));
     EXPECT_EQ(BarRect().bottom, StatusTop());
 
