@@ -53,6 +53,12 @@ void CDockContext::StartDrag(POINT ptScreen) {
 void CDockContext::Move(POINT ptScreen) {
     if (!m_bTracking)
         return;
+    // The keyboard focus stays where it was (the view, the pane's edit control), so Esc never
+    // reaches the bar as a message: its key state, kept by the loop, is looked at instead.
+    if (::GetKeyState(VK_ESCAPE) < 0) {
+        CancelDrag();
+        return;
+    }
     if (!m_bDragging) {
         if (std::abs(ptScreen.x - m_ptStart.x) <= ::GetSystemMetrics(SM_CXDRAG) &&
             std::abs(ptScreen.y - m_ptStart.y) <= ::GetSystemMetrics(SM_CYDRAG))

@@ -4,8 +4,8 @@
 // drags, so the context tracks the pointer itself). Past the system's drag distance an inverted
 // frame shows where the bar would go: docked, in the shape of that side, while the pointer is
 // over a dock bar's area, floating elsewhere (or while Ctrl is held). The button's release docks
-// or floats the bar there; Esc, the right button or a lost capture cancel. A double click toggles
-// between docked and floating.
+// or floats the bar there; Esc (held at the next move), the right button or a lost capture cancel.
+// A double click toggles between docked and floating.
 #include <windows.h>
 
 class CControlBar;

@@ -478,6 +478,17 @@ TEST_F(DockingTest, DraggingTheGripperDocksOnAnotherSideOrFloats) {
     m_bar.SendMessage(WM_RBUTTONDOWN, MK_RBUTTON, 0);
     EXPECT_FALSE(m_bar.GetDockContext()->IsTracking());
     EXPECT_EQ(m_bar.GetDockBarID(), static_cast<UINT>(AFX_IDW_DOCKBAR_BOTTOM));
+    // So does Esc, wherever the keyboard focus is, and the release then does nothing.
+    m_bar.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, ClientParam(m_bar.m_hWnd, At(10, 60)));
+    MoveTo(framePoint(4, client.bottom / 3));
+    {
+        CHeldKeys held{VK_ESCAPE};
+        MoveTo(framePoint(6, client.bottom / 3));
+    }
+    EXPECT_FALSE(m_bar.GetDockContext()->IsTracking());
+    EXPECT_NE(::GetCapture(), m_bar.m_hWnd);
+    Release(framePoint(6, client.bottom / 3));
+    EXPECT_EQ(m_bar.GetDockBarID(), static_cast<UINT>(AFX_IDW_DOCKBAR_BOTTOM));
 }
 
 TEST_F(DockingTest, BarsInOneRowShareItsLengthAndTheEdgeBetweenThem) {
