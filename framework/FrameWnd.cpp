@@ -325,6 +325,11 @@ void CFrameWnd::FloatControlBar(CControlBar* pBar, POINT ptScreen, DWORD dwStyle
 void CFrameWnd::ShowControlBar(CControlBar* pBar, bool bShow, bool bDelay) {
     if (!pBar || !pBar->m_hWnd)
         return;
+    // Keys typed into a hidden window go nowhere: the focus leaves a bar being hidden for the view.
+    HWND hFocus = ::GetFocus();
+    if (!bShow && hFocus && (hFocus == pBar->m_hWnd || ::IsChild(pBar->m_hWnd, hFocus)) && m_pViewActive &&
+        m_pViewActive->m_hWnd)
+        m_pViewActive->SetFocus();
     pBar->ShowWindow(bShow ? SW_SHOWNA : SW_HIDE);
     if (CMiniDockFrameWnd* pMini = GetMiniFrame(pBar))
         pMini->ShowWindow(bShow ? SW_SHOWNA : SW_HIDE);

@@ -547,5 +547,13 @@ TEST_F(DockingTest, MinimumSizesHoldAndTheChildFillsTheClientArea) {
     EXPECT_EQ(rcChild.right - rcChild.left, rcClient.right);
     EXPECT_EQ(rcChild.bottom - rcChild.top, rcClient.bottom);
     EXPECT_EQ(rcClient.bottom, 150 - 10);
+    // Hiding the bar while its child has the keyboard focus hands the focus to the view.
+    ::SetFocus(hChild);
+    if (::GetFocus() == hChild) {
+        m_frame.ShowControlBar(&m_bar, false, false);
+        EXPECT_EQ(::GetFocus(), m_view.m_hWnd);
+    } else {
+        ADD_FAILURE() << "the child did not take the focus";
+    }
     ::DestroyWindow(hChild);
 }
