@@ -3,7 +3,7 @@
 // matches, and the whole Replace All through a real view and EDIT control in both modes (the
 // control update apart). Each buffer figure has beside it a plain std::wstring_view::find over the
 // same buffer, the floor. Prints one line per figure; best of three for the buffer figures.
-#include "doc/TessarinDoc.h"
+#include "document/TessarinDoc.h"
 #include "framework/FrameWnd.h"
 #include "framework/FrameworkIds.h"
 #include "search/ReplaceAll.h"
