@@ -14,8 +14,6 @@ public:
     void UpdateLineColumnPane();
     void UpdateFileFormatPane();
 
-    CStatusBar& GetStatusBarWnd() { return m_wndStatusBar; }
-
     bool m_bFindInFilesRunning = false;
 
 protected:

@@ -11,7 +11,6 @@ template <typename T> struct GdiObjectTraits {
 };
 
 using CFontHandle = CScopedHandle<GdiObjectTraits<HFONT>>;
-using CBrushHandle = CScopedHandle<GdiObjectTraits<HBRUSH>>;
 
 // The client-area device context of a window (GetDC), released at the end of the scope.
 class CClientDC {
