@@ -1,27 +1,17 @@
 // The jobs the view is made of, each against the real thing: the file watch against a real file
 // and window, and the word-wrap switch, whose new control the view owns like its first one (its
 // destruction destroys it) and which keeps the watch ticking on the new control.
-#include "TestFiles.h"
-#include "ViewHost.h"
+#include "DocHost.h"
 #include "view/FileWatch.h"
 #include <cstring>
 #include <memory>
 
 namespace {
-// Gives the file a last-write time of its own, so a change never hides inside the file system's
-// time resolution.
+// Writes the file and moves its last-write time back, so a change never hides inside the file
+// system's time resolution.
 void WriteWithTime(const std::wstring& path, const char* pszText, int nMinutesAgo) {
     WriteAllBytes(path, pszText, std::strlen(pszText));
-    HANDLE h = ::CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                             OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    FILETIME ft{};
-    ::GetSystemTimeAsFileTime(&ft);
-    ULARGE_INTEGER t{{ft.dwLowDateTime, ft.dwHighDateTime}};
-    t.QuadPart -= static_cast<ULONGLONG>(nMinutesAgo) * 60 * 10000000;
-    ft = FILETIME{t.LowPart, t.HighPart};
-    ASSERT_TRUE(::SetFileTime(h, nullptr, nullptr, &ft));
-    ::CloseHandle(h);
+    ASSERT_TRUE(ShiftFileTime(path, -nMinutesAgo * 60));
 }
 
 // A hidden frame of its own with a view made on the heap, so a test can end the view before the
