@@ -137,8 +137,7 @@ void CMainFrame::UpdateFileFormatPane() {
     LineEndingId lineEnding = LineEndingId::Unspecified;
     pDoc->GetFileFormat(encoding, lineEnding);
     // The two tabs right-align the names inside the pane.
-    std::wstring strText = L"\t\t" + EncodingShortName(encoding) + L" / " + LineEndingShortName(lineEnding) + L" ";
-    m_wndStatusBar.SetPaneText(kFileFormatPane, strText, true);
+    m_wndStatusBar.SetPaneText(kFileFormatPane, L"\t\t" + FileFormatText(encoding, lineEnding), true);
 }
 
 // ---- Search ------------------------------------------------------------------------------------

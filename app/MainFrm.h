@@ -19,8 +19,6 @@ public:
     void UpdateLineColumnPane();
     void UpdateFileFormatPane();
 
-    CStatusBar& GetStatusBarWnd() { return m_wndStatusBar; }
-
     bool m_bFindInFilesRunning = false;
 
     // The open search dialogs; at most one of the two is open at a time.

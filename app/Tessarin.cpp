@@ -121,17 +121,9 @@ CDocument* CTessarinApp::OpenDocumentFile(const wchar_t* pszFileName) {
     CDocument* pDoc = pFrame ? pFrame->GetActiveDocument() : nullptr;
     if (pDoc && pDoc->GetPathName() == strPath) {
         // The open document's own path: a reload from disk, once its changes are dealt with.
-        bool bContinue = true;
-        if (pDoc->IsModified()) {
-            std::wstring strPrompt;
-            AfxFormatString1(strPrompt, AFX_IDP_ASK_TO_SAVE, pDoc->GetTitle());
-            switch (AfxMessageBox(strPrompt, MB_YESNOCANCEL, AFX_IDP_ASK_TO_SAVE)) {
-            case IDYES: bContinue = pDoc->DoSave(nullptr); break;
-            case IDNO: break;
-            default: bContinue = false; break;
-            }
-        }
-        if (bContinue)
+        // The framework's question with the title, and Yes saves through the Save As dialog.
+        if (!pDoc->IsModified() || AskSaveChanges(AFX_IDP_ASK_TO_SAVE, pDoc->GetTitle(),
+                                                  [pDoc] { return pDoc->DoSave(nullptr); }) == SaveResult::Saved)
             return ReloadDocument(*pDoc, strPath);
     }
     return CWinApp::OpenDocumentFile(strPath.c_str());

@@ -1,6 +1,7 @@
 // The encoding and line-ending catalogue: data tables and lookups, no conversion.
 #include "document/Encoding.h"
 #include "framework/Strings.h"
+#include "res/resource.h"
 
 namespace {
 
@@ -14,11 +15,19 @@ struct EncodingEntry {
 // Indexed by EncodingId. The list order is not the order of the string ids: "UTF-8" (with mark)
 // precedes "UTF-8N", and each UTF-16/32 group runs BE with mark, LE with mark, BE, LE.
 constexpr EncodingEntry kEncodings[kEncodingCount] = {
-    {62220, 62221, "", "-s"},          {62222, 62223, "-E", "-e"},        {62224, 62225, "-J", "-j"},
-    {62228, 62229, "-W8", "-w8"},      {62226, 62227, "-W80", "-w80"},    {62236, 62237, "-W16B", "-w16B"},
-    {62232, 62233, "-W16L", "-w16L"},  {62234, 62235, "-W16B", "-w16B0"}, {62230, 62231, "-W16L", "-w16L0"},
-    {62244, 62245, "-W32B", "-w32B"},  {62240, 62241, "-W32L", "-w32L"},  {62242, 62243, "-W32B", "-w32B0"},
-    {62238, 62239, "-W32L", "-w32L0"},
+    {IDS_ENC_SJIS_AUTO, IDS_ENC_SJIS_AUTO_SHORT, "", "-s"},
+    {IDS_ENC_EUC_JP, IDS_ENC_EUC_JP_SHORT, "-E", "-e"},
+    {IDS_ENC_ISO_2022_JP, IDS_ENC_ISO_2022_JP_SHORT, "-J", "-j"},
+    {IDS_ENC_UTF8_BOM, IDS_ENC_UTF8_BOM_SHORT, "-W8", "-w8"},
+    {IDS_ENC_UTF8_N, IDS_ENC_UTF8_N_SHORT, "-W80", "-w80"},
+    {IDS_ENC_UTF16_BE_BOM, IDS_ENC_UTF16_BE_BOM_SHORT, "-W16B", "-w16B"},
+    {IDS_ENC_UTF16_LE_BOM, IDS_ENC_UTF16_LE_BOM_SHORT, "-W16L", "-w16L"},
+    {IDS_ENC_UTF16_BE, IDS_ENC_UTF16_BE_SHORT, "-W16B", "-w16B0"},
+    {IDS_ENC_UTF16_LE, IDS_ENC_UTF16_LE_SHORT, "-W16L", "-w16L0"},
+    {IDS_ENC_UTF32_BE_BOM, IDS_ENC_UTF32_BE_BOM_SHORT, "-W32B", "-w32B"},
+    {IDS_ENC_UTF32_LE_BOM, IDS_ENC_UTF32_LE_BOM_SHORT, "-W32L", "-w32L"},
+    {IDS_ENC_UTF32_BE, IDS_ENC_UTF32_BE_SHORT, "-W32B", "-w32B0"},
+    {IDS_ENC_UTF32_LE, IDS_ENC_UTF32_LE_SHORT, "-W32L", "-w32L0"},
 };
 
 struct LineEndingEntry {
@@ -28,9 +37,9 @@ struct LineEndingEntry {
 };
 
 constexpr LineEndingEntry kLineEndings[kLineEndingCount] = {
-    {62246, 62247, " -Lw"},
-    {62248, 62249, " -Lu"},
-    {62250, 62251, " -Lm"},
+    {IDS_LE_CRLF, IDS_LE_CRLF_SHORT, " -Lw"},
+    {IDS_LE_LF, IDS_LE_LF_SHORT, " -Lu"},
+    {IDS_LE_CR, IDS_LE_CR_SHORT, " -Lm"},
 };
 
 const EncodingEntry* Find(EncodingId id) {

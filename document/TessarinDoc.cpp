@@ -9,12 +9,12 @@
 #include "framework/Handles.h"
 #include "framework/FrameworkIds.h"
 #include "framework/MessageBox.h"
+#include "framework/ScopeExit.h"
 #include "framework/Strings.h"
 #include "framework/WinApp.h"
 #include "res/resource.h"
 #include "document/DocumentView.h"
 #include <cwchar>
-#include <initializer_list>
 #include <new>
 #include <string_view>
 
@@ -24,34 +24,6 @@ namespace {
 bool SameFile(const std::wstring& a, const std::wstring& b) {
     return !a.empty() && ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
                                                 static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
-}
-
-// Fills the printf-style directives of a string-table text in order: each "%s", "%d" or "%04X"
-// takes the next argument, already formatted; "%%" is a percent sign.
-std::wstring FormatMessageText(UINT nID, std::initializer_list<std::wstring> args) {
-    std::wstring strFormat = LoadStringResource(nID);
-    std::wstring strOut;
-    auto arg = args.begin();
-    for (size_t i = 0; i < strFormat.size(); ++i) {
-        if (strFormat[i] == L'%' && i + 1 < strFormat.size()) {
-            size_t j = i + 1;
-            while (j < strFormat.size() && strFormat[j] >= L'0' && strFormat[j] <= L'9')
-                ++j;
-            if (j < strFormat.size() && j == i + 1 && strFormat[j] == L'%') {
-                strOut += L'%';
-                i = j;
-                continue;
-            }
-            if (j < strFormat.size() && (strFormat[j] == L's' || strFormat[j] == L'd' || strFormat[j] == L'X') &&
-                arg != args.end()) {
-                strOut += *arg++;
-                i = j;
-                continue;
-            }
-        }
-        strOut += strFormat[i];
-    }
-    return strOut;
 }
 
 UINT ReasonStringId(FidelityReason reason) {
@@ -215,9 +187,9 @@ void CALLBACK CTessarinDoc::OnWarningTimer(HWND, UINT, UINT_PTR nIDEvent, DWORD)
 }
 
 void CTessarinDoc::ShowOpenWarning() {
-    std::wstring strText = FormatMessageText(
-        IDS_OPEN_NOT_FAITHFUL, {m_strCheckedPath, LoadStringResource(ReasonStringId(m_openCheck.reason)),
-                                std::to_wstring(m_openCheck.nLine), std::to_wstring(m_openCheck.nColumn)});
+    std::wstring strText =
+        FormatString(IDS_OPEN_NOT_FAITHFUL, {m_strCheckedPath, LoadStringResource(ReasonStringId(m_openCheck.reason)),
+                                             std::to_wstring(m_openCheck.nLine), std::to_wstring(m_openCheck.nColumn)});
     AfxMessageBox(strText, MB_OK | MB_ICONWARNING, 0);
 }
 
@@ -308,17 +280,16 @@ bool CTessarinDoc::ConfirmLossySave(const wchar_t* pszPathName, CDocumentView& v
 
     std::wstring strText = strTarget;
     if (bOverwritesChecked)
-        strText +=
-            L"\n\n" + FormatMessageText(IDS_SAVE_OPEN_MISMATCH,
-                                        {LoadStringResource(ReasonStringId(m_openCheck.reason)),
-                                         std::to_wstring(m_openCheck.nLine), std::to_wstring(m_openCheck.nColumn)});
+        strText += L"\n\n" + FormatString(IDS_SAVE_OPEN_MISMATCH,
+                                          {LoadStringResource(ReasonStringId(m_openCheck.reason)),
+                                           std::to_wstring(m_openCheck.nLine), std::to_wstring(m_openCheck.nColumn)});
     if (lost.nCount) {
         wchar_t szCode[16] = {};
         std::swprintf(szCode, 16, L"%04X", static_cast<unsigned>(lost.chFirst));
         strText +=
-            L"\n\n" + FormatMessageText(IDS_SAVE_UNENCODABLE,
-                                        {EncodingLongName(encoding), std::to_wstring(lost.nCount), CharacterText(lost),
-                                         szCode, std::to_wstring(lost.nLine), std::to_wstring(lost.nColumn)});
+            L"\n\n" + FormatString(IDS_SAVE_UNENCODABLE,
+                                   {EncodingLongName(encoding), std::to_wstring(lost.nCount), CharacterText(lost),
+                                    szCode, std::to_wstring(lost.nLine), std::to_wstring(lost.nColumn)});
     }
     strText += L"\n\n" + LoadStringResource(IDS_SAVE_ASK);
     if (lost.nCount)
@@ -327,19 +298,12 @@ bool CTessarinDoc::ConfirmLossySave(const wchar_t* pszPathName, CDocumentView& v
     return AfxMessageBox(strText, MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2, 0) == IDYES;
 }
 
-bool CTessarinDoc::DoSave(const wchar_t* pszPathName, bool bReplace) {
+SaveResult CTessarinDoc::DoSave(const wchar_t* pszPathName, bool bReplace) {
     // Without a name the framework asks for one; OnSaveDocument only runs once it is confirmed,
     // so while the save runs the flag means "follows the Save As dialog".
     m_bSaveAsConfirmed = !pszPathName || !*pszPathName;
-    bool bSaved = false;
-    try {
-        bSaved = CDocument::DoSave(pszPathName, bReplace);
-    } catch (...) {
-        m_bSaveAsConfirmed = false;
-        throw;
-    }
-    m_bSaveAsConfirmed = false;
-    return bSaved;
+    CScopeExit reset([this] { m_bSaveAsConfirmed = false; });
+    return CDocument::DoSave(pszPathName, bReplace);
 }
 
 CTessarinDoc::~CTessarinDoc() {
@@ -353,19 +317,13 @@ void CTessarinDoc::OnCloseDocument() {
     CDocument::OnCloseDocument();
 }
 
-bool CTessarinDoc::SaveModified() {
+SaveResult CTessarinDoc::SaveModified() {
     if (!IsModified())
-        return true;
+        return SaveResult::Saved;
     std::wstring strName = GetPathName();
     if (strName.empty())
         strName = GetTitle();
     if (strName.empty())
         strName = LoadStringResource(AFX_IDS_UNTITLED);
-    std::wstring strPrompt;
-    AfxFormatString1(strPrompt, IDS_SAVE_CHANGES, strName);
-    switch (AfxMessageBox(strPrompt, MB_YESNOCANCEL, AFX_IDP_ASK_TO_SAVE)) {
-    case IDYES: return DoFileSave();
-    case IDNO: return true;
-    default: return false; // Cancel, or no box at all: nothing is discarded
-    }
+    return AskSaveChanges(IDS_SAVE_CHANGES, strName, [this] { return DoFileSave(); });
 }

@@ -21,8 +21,8 @@ public:
     bool OnOpenDocument(const wchar_t* pszPathName) override;
     bool OnSaveDocument(const wchar_t* pszPathName) override;
     void OnCloseDocument() override;
-    bool SaveModified() override;
-    bool DoSave(const wchar_t* pszPathName, bool bReplace = true) override;
+    SaveResult SaveModified() override;
+    SaveResult DoSave(const wchar_t* pszPathName, bool bReplace = true) override;
 
     // The pair of the file as last read or written.
     void GetFileFormat(EncodingId& encoding, LineEndingId& lineEnding) const {

@@ -3,6 +3,7 @@
 #include "document/TessarinDocManager.h"
 #include "document/TessarinDoc.h"
 #include "framework/ContextHelp.h"
+#include "framework/DocTemplate.h"
 #include "framework/File.h"
 #include "framework/FrameWnd.h"
 #include "framework/Strings.h"
@@ -20,31 +21,13 @@ constexpr DWORD kFileNameCapacity = 260;
 // CDM_GETFILEPATH is asked for at most 255 characters and its terminating zero.
 constexpr int kSelectedPathCapacity = 256;
 
-// Field n of the document template's string ("title\ndoc\nnew\nfilter name\nfilter ext\n...").
-std::wstring TemplateField(int nField) {
-    std::wstring str = LoadStringResource(IDR_MAINFRAME);
-    size_t nStart = 0;
-    for (int i = 0; i < nField; ++i) {
-        nStart = str.find(L'\n', nStart);
-        if (nStart == std::wstring::npos)
-            return {};
-        ++nStart;
-    }
-    return str.substr(nStart, str.find(L'\n', nStart) - nStart);
-}
-
-// "テキスト文書 (*.txt)\0*.txt\0すべてのファイル\0*.*\0\0": pairs of a name and a pattern.
+// "テキスト文書 (*.txt)\0*.txt\0すべてのファイル\0*.*\0\0": the document string's filter name and
+// extension, then all files.
 std::wstring MakeFilter() {
-    std::wstring strFilter;
-    auto add = [&strFilter](const std::wstring& strName, const std::wstring& strPattern) {
-        strFilter += strName;
-        strFilter += L'\0';
-        strFilter += strPattern;
-        strFilter += L'\0';
-    };
-    add(TemplateField(3), L"*" + TemplateField(4));
-    add(LoadStringResource(AFX_IDS_ALLFILTER), L"*.*");
-    return strFilter; // the string's own terminator ends the list
+    const std::wstring strDocString = LoadStringResource(IDR_MAINFRAME);
+    return MakeFileFilter({{DocStringField(strDocString, CDocTemplate::filterName),
+                            L"*" + DocStringField(strDocString, CDocTemplate::filterExt)},
+                           {LoadStringResource(AFX_IDS_ALLFILTER), L"*.*"}});
 }
 
 CTessarinDoc* ActiveDocument() {
@@ -154,7 +137,7 @@ bool CTessarinDocManager::DoPromptFileName(std::wstring& fileName, UINT nIDSTitl
     CTessarinDoc* pDoc = ActiveDocument();
     FileDialogFormat format;
     if (bOpenFileDialog) {
-        fileName = L"*" + TemplateField(4);
+        fileName = L"*" + DocStringField(LoadStringResource(IDR_MAINFRAME), CDocTemplate::filterExt);
     } else if (pDoc) {
         pDoc->GetFileFormat(format.encoding, format.lineEnding);
     }
@@ -168,7 +151,7 @@ bool CTessarinDocManager::RunFileDialog(HWND hWndOwner, std::wstring& strName, U
                                         FileDialogFormat& format) {
     const std::wstring strTitle = LoadStringResource(nIDSTitle);
     const std::wstring strFilter = MakeFilter();
-    std::wstring strDefExt = TemplateField(4);
+    std::wstring strDefExt = DocStringField(LoadStringResource(IDR_MAINFRAME), CDocTemplate::filterExt);
     if (!strDefExt.empty() && strDefExt.front() == L'.')
         strDefExt.erase(0, 1); // the dialog wants the extension without its dot
     std::vector<wchar_t> buffer(std::max<size_t>(kFileNameCapacity, strName.size() + 1), L'\0');

@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr UINT kFileTooLargeMessage = 62311;
+constexpr UINT kFileTooLargeMessage = IDS_FILE_TOO_LARGE;
 
 // A zero-filled movable block of the given size, or CMemoryException.
 CLocalBlock AllocateZeroed(size_t nBytes) {

@@ -13,21 +13,12 @@ namespace {
 
 // "テキスト文書 (*.txt)\0*.txt\0すべてのファイル (*.*)\0*.*\0\0" from the template's filter fields.
 std::wstring FilterFor(const CDocTemplate* pTemplate) {
-    std::wstring strFilter;
+    const std::wstring strAll = LoadStringResource(AFX_IDS_ALLFILTER) + L" (*.*)";
     std::wstring strName, strExt;
     if (pTemplate && pTemplate->GetDocString(strName, CDocTemplate::filterName) &&
-        pTemplate->GetDocString(strExt, CDocTemplate::filterExt)) {
-        strFilter += strName;
-        strFilter += L'\0';
-        strFilter += L'*' + strExt;
-        strFilter += L'\0';
-    }
-    strFilter += LoadStringResource(AFX_IDS_ALLFILTER) + L" (*.*)";
-    strFilter += L'\0';
-    strFilter += L"*.*";
-    strFilter += L'\0';
-    strFilter += L'\0';
-    return strFilter;
+        pTemplate->GetDocString(strExt, CDocTemplate::filterExt))
+        return MakeFileFilter({{strName, L"*" + strExt}, {strAll, L"*.*"}});
+    return MakeFileFilter({{strAll, L"*.*"}});
 }
 
 } // namespace

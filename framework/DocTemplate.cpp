@@ -15,18 +15,7 @@ CDocTemplate::CDocTemplate(UINT nIDResource, std::function<CDocument*()> newDoc,
       m_newView(std::move(newView)) {}
 
 bool CDocTemplate::GetDocString(std::wstring& str, DocStringIndex i) const {
-    std::wstring strAll = LoadStringResource(m_nIDResource);
-    size_t nStart = 0;
-    for (int n = 0; n < i; ++n) {
-        nStart = strAll.find(L'\n', nStart);
-        if (nStart == std::wstring::npos) {
-            str.clear();
-            return false;
-        }
-        ++nStart;
-    }
-    size_t nEnd = strAll.find(L'\n', nStart);
-    str = strAll.substr(nStart, nEnd == std::wstring::npos ? std::wstring::npos : nEnd - nStart);
+    str = DocStringField(LoadStringResource(m_nIDResource), i);
     return !str.empty();
 }
 
@@ -41,7 +30,7 @@ void CDocTemplate::RemoveDocument(CDocument* pDoc) {
 
 bool CDocTemplate::SaveAllModified() {
     CDocument* pDoc = GetOnlyDoc();
-    return !pDoc || pDoc->SaveModified();
+    return !pDoc || pDoc->SaveModified() == SaveResult::Saved;
 }
 
 void CDocTemplate::CloseAllDocuments(bool) {
@@ -114,7 +103,7 @@ CDocument* CSingleDocTemplate::OpenDocumentFile(const wchar_t* pszPathName, bool
     CFrameWnd* pFrame = nullptr;
     bool bCreated = false;
     if (pDoc) {
-        if (!pDoc->SaveModified())
+        if (pDoc->SaveModified() != SaveResult::Saved)
             return nullptr; // the user kept the document as it is
         pFrame = pDoc->GetFirstFrame();
     } else {

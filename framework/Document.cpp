@@ -111,20 +111,22 @@ void CDocument::OnCloseDocument() {
     }
 }
 
-bool CDocument::SaveModified() {
-    if (!IsModified())
-        return true;
-    std::wstring strName = m_strTitle.empty() ? LoadStringResource(AFX_IDS_UNTITLED) : m_strTitle;
-    std::wstring strPrompt;
-    AfxFormatString1(strPrompt, AFX_IDP_ASK_TO_SAVE, strName);
-    switch (AfxMessageBox(strPrompt, MB_YESNOCANCEL, AFX_IDP_ASK_TO_SAVE)) {
-    case IDYES: return DoFileSave();
-    case IDNO: return true;
-    default: return false; // Cancel, or a box that could not be shown: keep the changes
+SaveResult AskSaveChanges(UINT nIDPrompt, const std::wstring& strName, const std::function<SaveResult()>& fnSave) {
+    switch (AfxMessageBox(FormatString(nIDPrompt, {strName}), MB_YESNOCANCEL, AFX_IDP_ASK_TO_SAVE)) {
+    case IDYES: return fnSave();
+    case IDNO: return SaveResult::Saved;
+    default: return SaveResult::Cancelled; // Cancel, or a box that could not be shown: keep the changes
     }
 }
 
-bool CDocument::DoFileSave() {
+SaveResult CDocument::SaveModified() {
+    if (!IsModified())
+        return SaveResult::Saved;
+    const std::wstring strName = m_strTitle.empty() ? LoadStringResource(AFX_IDS_UNTITLED) : m_strTitle;
+    return AskSaveChanges(AFX_IDP_ASK_TO_SAVE, strName, [this] { return DoFileSave(); });
+}
+
+SaveResult CDocument::DoFileSave() {
     // INVALID_FILE_ATTRIBUTES has the read-only bit too: a file that is gone is saved through
     // the dialog as well.
     DWORD dwAttributes = ::GetFileAttributesW(m_strPathName.c_str());
@@ -133,7 +135,7 @@ bool CDocument::DoFileSave() {
     return DoSave(m_strPathName.c_str());
 }
 
-bool CDocument::DoSave(const wchar_t* pszPathName, bool bReplace) {
+SaveResult CDocument::DoSave(const wchar_t* pszPathName, bool bReplace) {
     std::wstring strNewName = pszPathName ? pszPathName : L"";
     if (strNewName.empty()) {
         strNewName = m_strPathName;
@@ -148,24 +150,24 @@ bool CDocument::DoSave(const wchar_t* pszPathName, bool bReplace) {
         CWinApp* pApp = AfxGetApp();
         if (!pApp || !pApp->DoPromptFileName(strNewName, AFX_IDS_SAVEFILE, OFN_HIDEREADONLY | OFN_PATHMUSTEXIST, false,
                                              m_pDocTemplate))
-            return false;
+            return SaveResult::Cancelled;
     }
     // A failed save leaves whatever file was there alone: the safe writer has kept it intact, and
     // it may hold the user's only other copy of the text (so it is never deleted here).
     try {
         if (!OnSaveDocument(strNewName.c_str()))
-            return false;
+            return SaveResult::Cancelled;
     } catch (const CException& e) {
         ReportSaveLoadException(strNewName.c_str(), &e, true, AFX_IDP_FAILED_TO_SAVE_DOC);
-        return false;
+        return SaveResult::Failed;
     } catch (const std::bad_alloc&) {
         CMemoryException e;
         ReportSaveLoadException(strNewName.c_str(), &e, true, AFX_IDP_FAILED_TO_SAVE_DOC);
-        return false;
+        return SaveResult::Failed;
     }
     if (bReplace)
         SetPathName(strNewName);
-    return true;
+    return SaveResult::Saved;
 }
 
 void CDocument::ReportSaveLoadException(const wchar_t* pszPathName, const CException* pError, bool, UINT nIDPDefault) {
@@ -185,7 +187,7 @@ void CDocument::ReportSaveLoadException(const wchar_t* pszPathName, const CExcep
         strText = pError->GetErrorMessage();
     }
     if (strText.empty())
-        AfxFormatString1(strText, nIDPDefault, strPath);
+        strText = FormatString(nIDPDefault, {strPath});
     AfxMessageBox(strText, MB_ICONEXCLAMATION, nIDPDefault);
 }
 

@@ -3,6 +3,8 @@
 // list of views, and runs new, open, save and the save-changes question; the program's document
 // class reads and writes the file in its overrides.
 #include "framework/CmdTarget.h"
+#include <windows.h>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -10,6 +12,17 @@ class CView;
 class CFrameWnd;
 class CDocTemplate;
 class CException;
+
+// How a save ended: the text was written, the user gave it up (a dialog or question cancelled), or
+// it failed (the failure has been shown). The save-changes question answers Saved also when there
+// was nothing to save or the user chose not to: the changes are dealt with and the pending action
+// may go on.
+enum class SaveResult { Saved, Cancelled, Failed };
+
+// The one save-changes question: string nIDPrompt with "%1" := strName, Yes, No and Cancel, help
+// context the framework's save question. Yes answers what fnSave does; No is Saved (go on without
+// saving); Cancel, or a box that could not be shown, is Cancelled, so nothing is discarded.
+SaveResult AskSaveChanges(UINT nIDPrompt, const std::wstring& strName, const std::function<SaveResult()>& fnSave);
 
 class CDocument : public CCmdTarget {
 public:
@@ -36,7 +49,8 @@ public:
     CDocTemplate* GetDocTemplate() const { return m_pDocTemplate; }
     void SetDocTemplate(CDocTemplate* pTemplate) { m_pDocTemplate = pTemplate; }
 
-    // Life cycle. The open and save overrides report or throw their failures and return false.
+    // Life cycle. The open overrides report or throw their failures and return false. The save
+    // override throws its failures; false means the user declined to write (nothing was shown).
     virtual bool OnNewDocument();
     virtual bool OnOpenDocument(const wchar_t* pszPathName);
     virtual bool OnSaveDocument(const wchar_t* pszPathName);
@@ -44,14 +58,14 @@ public:
     virtual void OnCloseDocument();
     virtual void DeleteContents() {}
 
-    // Asks before changes are discarded: true when the pending action may go on.
-    virtual bool SaveModified();
+    // Asks before changes are discarded: Saved when the pending action may go on.
+    virtual SaveResult SaveModified();
     // Save: a named file that exists and is writable is saved in place, anything else asks for a
-    // name. False when it was cancelled or failed (the failure has been shown).
-    virtual bool DoFileSave();
-    // Saves under pszPathName, or under a name the user picks when it is null or empty; with
-    // bReplace the document takes the new name.
-    virtual bool DoSave(const wchar_t* pszPathName, bool bReplace = true);
+    // name.
+    virtual SaveResult DoFileSave();
+    // Saves under pszPathName, or under a name the user picks when it is null or empty (Cancelled
+    // when the user cancels that dialog); with bReplace the document takes the new name.
+    virtual SaveResult DoSave(const wchar_t* pszPathName, bool bReplace = true);
     // Shows what went wrong while loading or saving pszPathName: the exception's own text, or
     // string nIDPDefault ("%1": the path) when it has none.
     virtual void ReportSaveLoadException(const wchar_t* pszPathName, const CException* pError, bool bSaving,
@@ -66,8 +80,8 @@ public:
     bool m_bAutoDelete = true; // delete the object when it is closed
 
 protected:
-    void OnFileSave() { DoFileSave(); }
-    void OnFileSaveAs() { DoSave(nullptr); }
+    SaveResult OnFileSave() { return DoFileSave(); }
+    SaveResult OnFileSaveAs() { return DoSave(nullptr); }
     // Has every frame of the views redraw its title.
     void UpdateFrameTitles() const;
 

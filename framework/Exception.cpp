@@ -1,16 +1,17 @@
 // Texts and system-error mapping of the framework's exceptions.
 #include "framework/Exception.h"
+#include "framework/FrameworkIds.h"
 #include "framework/Strings.h"
 
 namespace {
-constexpr UINT kFileErrorBase = 61856;           // one text per CFileException::Cause
-constexpr UINT kInvalidFormatMessage = 61728;    // "unexpected file format": a short read
-constexpr UINT kConversionFailedMessage = 62390; // the program's "conversion failed" text
+constexpr UINT kFileErrorBase = AFX_IDP_FILE_NONE;                    // one text per CFileException::Cause
+constexpr UINT kInvalidFormatMessage = AFX_IDP_FAILED_INVALID_FORMAT; // "unexpected file format": a short read
+constexpr UINT kConversionFailedMessage = 62390;                      // the program's "conversion failed" text
 } // namespace
 
 std::wstring CArchiveException::GetErrorMessage() const {
     if (m_cause == endOfFile)
-        return FormatString1(LoadStringResource(kInvalidFormatMessage), m_strFileName);
+        return FormatString(kInvalidFormatMessage, {m_strFileName});
     return {};
 }
 
@@ -58,5 +59,5 @@ void CFileException::ThrowOsError(LONG lOsError, const std::wstring& strFileName
 
 std::wstring CFileException::GetErrorMessage() const {
     UINT id = m_nMessageId ? m_nMessageId : kFileErrorBase + static_cast<UINT>(m_cause);
-    return FormatString1(LoadStringResource(id), m_strFileName);
+    return FormatString(id, {m_strFileName});
 }

@@ -17,19 +17,6 @@
 #include <shellapi.h>
 
 namespace {
-// Frees a DDE message's packed parameters when the scope ends.
-class CDdeParam {
-public:
-    CDdeParam(UINT message, LPARAM lParam) : m_message(message), m_lParam(lParam) {}
-    CDdeParam(const CDdeParam&) = delete;
-    CDdeParam& operator=(const CDdeParam&) = delete;
-    ~CDdeParam() { ::FreeDDElParam(m_message, m_lParam); }
-
-private:
-    UINT m_message;
-    LPARAM m_lParam;
-};
-
 // The file names of "[open("a")][open("b")]": each command's argument without its quotes. A quoted
 // name ends at its closing quote, not at the first ")]", because ")" and "]" may be part of a file
 // name. A command without its closing ")]" or with text after the quoted name opens nothing, and
@@ -536,7 +523,7 @@ void CFrameWnd::OnClose() {
     // A frame disabled by a modal dialog of ours is not closed from under it.
     if (InModalState())
         return;
-    if (CDocument* pDoc = GetActiveDocument(); pDoc && !pDoc->SaveModified())
+    if (CDocument* pDoc = GetActiveDocument(); pDoc && pDoc->SaveModified() != SaveResult::Saved)
         return;
     DestroyWindow();
 }

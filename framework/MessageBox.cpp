@@ -47,7 +47,3 @@ int AfxMessageBox(const std::wstring& strText, UINT nType, UINT nIDHelp) {
 int AfxMessageBox(UINT nIDPrompt, UINT nType, UINT nIDHelp) {
     return AfxMessageBox(LoadStringResource(nIDPrompt), nType, nIDHelp == UINT(-1) ? nIDPrompt : nIDHelp);
 }
-
-void AfxFormatString1(std::wstring& out, UINT nID, const std::wstring& arg) {
-    out = FormatString1(LoadStringResource(nID), arg);
-}

@@ -1,6 +1,6 @@
 #pragma once
 // The framework's message boxes: the application's title as caption, the main window as owner,
-// a default icon by button set, and "%1" formatting of string-table messages.
+// and a default icon by button set.
 #include <windows.h>
 #include <string>
 
@@ -10,6 +10,3 @@ int AfxMessageBox(const std::wstring& strText, UINT nType = MB_OK, UINT nIDHelp 
 
 // Shows string nIDPrompt; its help context is nIDHelp, or nIDPrompt itself when nIDHelp is -1.
 int AfxMessageBox(UINT nIDPrompt, UINT nType = MB_OK, UINT nIDHelp = UINT(-1));
-
-// out := string nID with every "%1" replaced by arg.
-void AfxFormatString1(std::wstring& out, UINT nID, const std::wstring& arg);

@@ -3,6 +3,7 @@
 // given by an indicator array: id 0 for a pane the program fills, or a string id whose text shows
 // while its key lock is on (CAP, NUM, SCRL, カナ). The first pane stretches.
 #include "framework/ControlBar.h"
+#include "framework/FrameworkIds.h"
 #include <string>
 #include <vector>
 
@@ -18,7 +19,7 @@ class CStatusBar : public CControlBar {
 public:
     CStatusBar() = default;
 
-    bool Create(CWnd* pParentWnd, DWORD dwStyle = WS_CHILD | WS_VISIBLE | CBRS_BOTTOM, UINT nID = 59393);
+    bool Create(CWnd* pParentWnd, DWORD dwStyle = WS_CHILD | WS_VISIBLE | CBRS_BOTTOM, UINT nID = AFX_IDW_STATUS_BAR);
     // One pane per entry; an indicator's width is that of its string (id 0: no text, no width).
     bool SetIndicators(const UINT* lpIDArray, int nIDCount);
     int GetCount() const { return static_cast<int>(m_panes.size()); }

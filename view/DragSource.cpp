@@ -12,25 +12,6 @@ FORMATETC UnicodeTextFormat() {
     return FORMATETC{CF_UNICODETEXT, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
 }
 
-HRESULT CTextDataObject::QueryInterface(REFIID riid, void** ppv) {
-    if (!ppv)
-        return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDataObject)) {
-        *ppv = static_cast<IDataObject*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG CTextDataObject::Release() {
-    ULONG nRef = --m_nRef;
-    if (nRef == 0)
-        delete this;
-    return nRef;
-}
-
 HRESULT CTextDataObject::QueryGetData(FORMATETC* pFormat) {
     if (!pFormat)
         return E_INVALIDARG;
@@ -80,25 +61,6 @@ HRESULT CTextDataObject::EnumFormatEtc(DWORD dwDirection, IEnumFORMATETC** ppEnu
         return E_NOTIMPL;
     FORMATETC format = UnicodeTextFormat();
     return ::SHCreateStdEnumFmtEtc(1, &format, ppEnum);
-}
-
-HRESULT CDropSource::QueryInterface(REFIID riid, void** ppv) {
-    if (!ppv)
-        return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDropSource)) {
-        *ppv = static_cast<IDropSource*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG CDropSource::Release() {
-    ULONG nRef = --m_nRef;
-    if (nRef == 0)
-        delete this;
-    return nRef;
 }
 
 HRESULT CDropSource::QueryContinueDrag(BOOL fEscapePressed, DWORD grfKeyState) {

@@ -1,18 +1,13 @@
 #pragma once
 // Dragging text out of a window with OLE: the text as CF_UNICODETEXT (CTextDataObject), the source
 // that ends the drag when the left button goes up (CDropSource), and DragText, which runs the drag.
+#include "framework/ComObject.h"
 #include <ole2.h>
 #include <string>
 
-class CTextDataObject final : public IDataObject {
+class CTextDataObject final : public CComObject<IDataObject, IID_IDataObject> {
 public:
     explicit CTextDataObject(std::wstring strText) : m_strText(std::move(strText)) {}
-    CTextDataObject(const CTextDataObject&) = delete;
-    CTextDataObject& operator=(const CTextDataObject&) = delete;
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_nRef; }
-    ULONG STDMETHODCALLTYPE Release() override;
     // Each call hands out a new movable shared global block with the text and a NUL; the receiver
     // frees it (ReleaseStgMedium).
     HRESULT STDMETHODCALLTYPE GetData(FORMATETC* pFormat, STGMEDIUM* pMedium) override;
@@ -28,27 +23,20 @@ public:
     HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override { return OLE_E_ADVISENOTSUPPORTED; }
 
 private:
-    ~CTextDataObject() = default;
+    ~CTextDataObject() override = default;
 
     std::wstring m_strText;
-    ULONG m_nRef = 1;
 };
 
-class CDropSource final : public IDropSource {
+class CDropSource final : public CComObject<IDropSource, IID_IDropSource> {
 public:
     CDropSource() = default;
-    CDropSource(const CDropSource&) = delete;
-    CDropSource& operator=(const CDropSource&) = delete;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_nRef; }
-    ULONG STDMETHODCALLTYPE Release() override;
     HRESULT STDMETHODCALLTYPE QueryContinueDrag(BOOL fEscapePressed, DWORD grfKeyState) override;
     HRESULT STDMETHODCALLTYPE GiveFeedback(DWORD) override { return DRAGDROP_S_USEDEFAULTCURSORS; }
 
 private:
-    ~CDropSource() = default;
-    ULONG m_nRef = 1;
+    ~CDropSource() override = default;
 };
 
 // The one format the editor offers and takes: UTF-16 text in global memory.

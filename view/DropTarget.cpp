@@ -22,29 +22,6 @@ void CDropTarget::Revoke() {
     }
 }
 
-HRESULT CDropTarget::QueryInterface(REFIID riid, void** ppv) {
-    if (!ppv)
-        return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDropTarget)) {
-        *ppv = static_cast<IDropTarget*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG CDropTarget::AddRef() {
-    return ++m_nRef;
-}
-
-ULONG CDropTarget::Release() {
-    ULONG nRef = --m_nRef;
-    if (nRef == 0)
-        delete this;
-    return nRef;
-}
-
 POINT CDropTarget::ClientPoint(POINTL pt) const {
     POINT point{pt.x, pt.y};
     if (m_hWnd)

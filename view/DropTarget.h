@@ -1,6 +1,7 @@
 #pragma once
 // CDropTarget: the OLE drop target of a window, passing drag enter, drag over, leave and drop on
 // to the window's object (IDropTargetClient), which decides what a drop does.
+#include "framework/ComObject.h"
 #include <ole2.h>
 
 class IDropTargetClient {
@@ -15,11 +16,9 @@ protected:
     ~IDropTargetClient() = default;
 };
 
-class CDropTarget final : public IDropTarget {
+class CDropTarget final : public CComObject<IDropTarget, IID_IDropTarget> {
 public:
     explicit CDropTarget(IDropTargetClient& client) : m_client(client) {}
-    CDropTarget(const CDropTarget&) = delete;
-    CDropTarget& operator=(const CDropTarget&) = delete;
 
     // Registers with OLE for hWnd (OLE holds a reference until Revoke). False when OLE is not
     // initialised on this thread or the window already has a target.
@@ -27,20 +26,16 @@ public:
     void Revoke();
     bool IsRegistered() const { return m_hWnd != nullptr; }
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
     HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* pDataObj, DWORD grfKeyState, POINTL pt, DWORD* pdwEffect) override;
     HRESULT STDMETHODCALLTYPE DragOver(DWORD grfKeyState, POINTL pt, DWORD* pdwEffect) override;
     HRESULT STDMETHODCALLTYPE DragLeave() override;
     HRESULT STDMETHODCALLTYPE Drop(IDataObject* pDataObj, DWORD grfKeyState, POINTL pt, DWORD* pdwEffect) override;
 
 private:
-    ~CDropTarget();
+    ~CDropTarget() override;
     POINT ClientPoint(POINTL pt) const;
 
     IDropTargetClient& m_client;
     HWND m_hWnd = nullptr;
     IDataObject* m_pDataObject = nullptr; // held between DragEnter and DragLeave or Drop
-    ULONG m_nRef = 1;
 };

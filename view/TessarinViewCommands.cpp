@@ -1,34 +1,15 @@
-// CTessarinView: creation from the stored settings and their storing at the end, word wrap by
-// re-creating the control, Go to line, date and time, the Font dialog, dragging text out and
-// dropping it in, and the watch on the document's file with its reload question.
+// CTessarinView: creation from the stored settings and their storing at the end, the word-wrap
+// command, the file watch's ticks, Go to line, date and time, and the Font dialog.
 #include "view/TessarinView.h"
-#include "framework/Clipboard.h"
 #include "framework/Document.h"
 #include "framework/GdiHandles.h"
-#include "framework/MessageBox.h"
-#include "framework/Strings.h"
 #include "framework/WaitCursor.h"
-#include "framework/WinApp.h"
 #include "res/resource.h"
-#include "view/DragSource.h"
 #include "view/GotoLineDlg.h"
 #include <algorithm>
 #include <commdlg.h>
 
 namespace {
-bool SameWriteTime(const FILETIME& a, const FILETIME& b) {
-    return a.dwLowDateTime == b.dwLowDateTime && a.dwHighDateTime == b.dwHighDateTime;
-}
-
-// The program's printf-style messages take the one argument at "%s".
-std::wstring FormatStringS(UINT nID, const std::wstring& strArg) {
-    std::wstring strText = LoadStringResource(nID);
-    size_t nAt = strText.find(L"%s");
-    if (nAt != std::wstring::npos)
-        strText.replace(nAt, 2, strArg);
-    return strText;
-}
-
 std::wstring CallFormatter(int (*pfnMeasure)(const SYSTEMTIME&, wchar_t*, int), const SYSTEMTIME& st) {
     int n = pfnMeasure(st, nullptr, 0);
     if (n <= 0)
@@ -59,77 +40,16 @@ LOGFONTW ShownFontDescription(HWND hEdit) {
     return lf;
 }
 
-// How a left-button press ends: released before the pointer moved far (a click), moved past the
-// drag threshold with the button held (a drag), or given up (Escape, the mouse taken elsewhere).
-enum class PressResult { Click, Drag, Cancel };
-
-// Follows a press at ptClient with the mouse captured. DragDetect would do this, but Wine's
-// compares the pointer's client coordinates with a rectangle around the screen point it is given,
-// so there every press in a window away from the screen's corner would count as a drag.
-PressResult FollowPress(HWND hWnd, POINT ptClient, MSG& msgUp) {
-    const int cxDrag = ::GetSystemMetrics(SM_CXDRAG), cyDrag = ::GetSystemMetrics(SM_CYDRAG);
-    const RECT rcDrag{ptClient.x - cxDrag, ptClient.y - cyDrag, ptClient.x + cxDrag + 1, ptClient.y + cyDrag + 1};
-    ::SetCapture(hWnd);
-    PressResult result = PressResult::Cancel;
-    for (;;) {
-        if (::GetCapture() != hWnd)
-            break;
-        MSG msg{};
-        if (!::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            // Everything queued is handled and the button is up, yet no release came (a press
-            // sent by another program, or a release another window took): a click where pressed.
-            if (::GetKeyState(VK_LBUTTON) >= 0) {
-                msgUp = MSG{hWnd, WM_LBUTTONUP, 0, MAKELPARAM(ptClient.x, ptClient.y)};
-                result = PressResult::Click;
-                break;
-            }
-            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-            continue;
-        }
-        if (msg.message == WM_QUIT) {
-            ::PostQuitMessage(static_cast<int>(msg.wParam)); // for the main loop to see
-            break;
-        }
-        if (msg.message == WM_LBUTTONUP) {
-            msgUp = msg;
-            result = PressResult::Click;
-            break;
-        }
-        if (msg.message == WM_MOUSEMOVE) {
-            POINT pt{static_cast<short>(LOWORD(msg.lParam)), static_cast<short>(HIWORD(msg.lParam))};
-            if (msg.hwnd != hWnd)
-                ::MapWindowPoints(msg.hwnd, hWnd, &pt, 1);
-            if (!::PtInRect(&rcDrag, pt)) {
-                result = PressResult::Drag;
-                break;
-            }
-            continue;
-        }
-        if ((msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE) || msg.message == WM_RBUTTONDOWN ||
-            msg.message == WM_MBUTTONDOWN)
-            break;
-        ::TranslateMessage(&msg);
-        ::DispatchMessageW(&msg);
-    }
-    if (::GetCapture() == hWnd)
-        ::ReleaseCapture();
-    return result;
-}
-
-constexpr UINT_PTR kWatchTimerId = 1;
-constexpr UINT kWatchIntervalMs = 2000;
 } // namespace
-
-CTessarinView::~CTessarinView() {
-    if (m_pDropTarget)
-        m_pDropTarget->Revoke();
-}
 
 // ---- Creation and end -------------------------------------------------------------------------
 
 bool CTessarinView::PreCreateWindow(CREATESTRUCTW& cs) {
     if (!CEditView::PreCreateWindow(cs))
         return false;
+    // The word-wrap switch has chosen the style of the control it replaces the old one with.
+    if (m_wrap.IsSwitching())
+        return true;
     // Word wrap is decided before the control exists: without horizontal scrolling it wraps.
     bool bWrap = false;
     if (ReadWrapSetting(bWrap) && bWrap)
@@ -140,12 +60,16 @@ bool CTessarinView::PreCreateWindow(CREATESTRUCTW& cs) {
 int CTessarinView::OnCreate(CREATESTRUCTW* pCreate) {
     if (CEditView::OnCreate(pCreate) == -1)
         return -1;
-    RegisterDropTarget();
-    m_settings = DefaultViewSettings();
-    ApplyStoredFont();
     // The control's default limit would silently cut typing and pasting short of what was
     // recorded.
     RaiseTextLimit();
+    // A control that replaces the old one for word wrap takes the font and the rest from the
+    // switch and the view as they are.
+    if (m_wrap.IsSwitching())
+        return 0;
+    m_dragDrop.Register();
+    m_settings = DefaultViewSettings();
+    ApplyStoredFont();
     return 0;
 }
 
@@ -170,8 +94,7 @@ void CTessarinView::ApplyStoredFont() {
 void CTessarinView::OnDestroy() {
     StoreSettings();
     StopFileWatch();
-    if (m_pDropTarget)
-        m_pDropTarget->Revoke();
+    m_dragDrop.Revoke();
     CEditView::OnDestroy();
     ClearHistory(false);
 }
@@ -181,75 +104,32 @@ void CTessarinView::StoreSettings() {
     WriteViewSettings(m_settings);
 }
 
-void CTessarinView::RegisterDropTarget() {
-    if (!m_pDropTarget)
-        m_pDropTarget = CComPtr<CDropTarget>::Adopt(new CDropTarget(*this));
-    m_pDropTarget->Register(m_hWnd); // fails quietly where OLE is not initialised
-}
-
-// ---- Word wrap ----------------------------------------------------------------------------------
-
-bool CTessarinView::IsWordWrap() const {
-    return m_hWnd && !(GetStyle() & ES_AUTOHSCROLL);
-}
-
-HWND CTessarinView::CreateReplacementControl(bool bWrap) const {
-    DWORD dwStyle = WS_CHILD | WS_VSCROLL | ES_NOHIDESEL | ES_AUTOVSCROLL | ES_MULTILINE;
-    if (!bWrap)
-        dwStyle |= WS_HSCROLL | ES_AUTOHSCROLL;
-    RECT rc{};
-    ::GetWindowRect(m_hWnd, &rc);
-    ::MapWindowPoints(nullptr, GetParent(), reinterpret_cast<POINT*>(&rc), 2);
-    return ::CreateWindowExW(
-        WS_EX_CLIENTEDGE, L"edit", L"", dwStyle, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, GetParent(),
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(GetDlgCtrlID())), ::GetModuleHandleW(nullptr), nullptr);
-}
-
 void CTessarinView::ToggleWordWrap() {
-    if (m_pDropTarget)
-        m_pDropTarget->Revoke();
-    const bool bWrap = !IsWordWrap();
-    HWND hNew = nullptr;
-    {
-        CWaitCursor wait;
-        const int nFirstChar = LineIndex(GetFirstVisibleLine());
-        int nStart = 0, nEnd = 0;
-        GetSel(nStart, nEnd);
-        auto hFont = reinterpret_cast<HFONT>(SendMessage(WM_GETFONT));
-        const std::wstring strText = GetText();
-        const bool bHadFocus = ::GetFocus() == m_hWnd;
-        const int nID = GetDlgCtrlID();
-
-        hNew = CreateReplacementControl(bWrap);
-        if (hNew) {
-            ::SetWindowTextW(hNew, strText.c_str());
-            ::SendMessageW(hNew, WM_SETFONT, reinterpret_cast<WPARAM>(hFont), FALSE);
-            // The old control leaves the view before it is emptied, so its change notice marks
-            // nothing modified; it keeps its place in the parent until the new one is shown.
-            HWND hOld = m_hWnd;
-            ::SetWindowLongPtrW(hOld, GWLP_ID, nID + 1);
-            UnsubclassWindow();
-            ::SetWindowTextW(hOld, L"");
-            SubclassWindow(hNew);
-            ApplyTabStops();
-
-            ::ShowWindow(hNew, SW_SHOW);
-            ::SetWindowPos(hNew, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_FRAMECHANGED);
-            ::InvalidateRect(hNew, nullptr, TRUE);
-            ::UpdateWindow(hNew);
-            ::ShowWindow(hOld, SW_HIDE);
-            ::DestroyWindow(hOld);
-
-            if (bHadFocus)
-                SetFocus();
-            LineScroll(LineFromChar(nFirstChar) - GetFirstVisibleLine());
-            SetSel(nStart, nEnd, true);
-            RaiseTextLimit();
-        }
-    }
-    RegisterDropTarget();
-    if (hNew)
+    // What hangs on the window goes with it: the drop target is registered again on whichever
+    // control the view has now, and the watch's timer moves to the new control.
+    m_dragDrop.Revoke();
+    const bool bReplaced = m_wrap.Toggle();
+    m_dragDrop.Register();
+    if (bReplaced) {
+        m_watch.MoveTo(m_hWnd);
         ClearHistory(IsDocumentModified());
+    }
+}
+
+void CTessarinView::OnTimer(UINT_PTR nIDEvent) {
+    if (!m_watch.IsTick(nIDEvent)) {
+        Default(); // the control's own timers
+        return;
+    }
+    switch (m_watch.Check()) {
+    case CFileWatch::Change::Gone:
+        // Gone or out of reach: the text on screen is now the only copy.
+        if (CDocument* pDoc = GetDocument())
+            pDoc->SetModifiedFlag(true);
+        break;
+    case CFileWatch::Change::Rewritten: PostMessage(WM_FILECHANGED); break;
+    case CFileWatch::Change::None: break;
+    }
 }
 
 // ---- Go to line, date and time, font ------------------------------------------------------------
@@ -320,143 +200,4 @@ bool CTessarinView::SetScreenFont(const LOGFONTW& lf, int nPointSize) {
     m_settings.m_lf = lf;
     m_settings.m_nPointSize = nPointSize;
     return true;
-}
-
-// ---- Drag and drop ----------------------------------------------------------------------------
-
-RECT CTessarinView::SelectionHitRect(int nStart, int nEnd) const {
-    const POINT ptFirst = PosFromChar(nStart);
-    const POINT ptLast = PosFromChar(nEnd - 1);
-    SIZE size{};
-    {
-        // Measured as the control's device context comes, with its default font.
-        CClientDC dc(m_hWnd);
-        CEditBufferLock lock(*this);
-        if (lock.Get())
-            ::GetTextExtentPoint32W(dc.Get(), lock.Get() + nEnd - 1, 1, &size);
-    }
-    // For a selection whose last character lies left of its first this is empty.
-    return RECT{ptFirst.x, ptFirst.y, ptLast.x + size.cx, ptLast.y + size.cy};
-}
-
-void CTessarinView::OnLButtonDown(UINT, POINT point) {
-    int nStart = 0, nEnd = 0;
-    GetSel(nStart, nEnd);
-    if (nStart == nEnd) {
-        Default();
-        return;
-    }
-    const RECT rc = SelectionHitRect(nStart, nEnd);
-    if (!::PtInRect(&rc, point)) {
-        Default();
-        return;
-    }
-    // A press inside the selection drags it only once the pointer has moved past the drag
-    // threshold; a plain click puts the caret where it was clicked.
-    MSG msgUp{};
-    switch (FollowPress(m_hWnd, point, msgUp)) {
-    case PressResult::Click:
-        // The control gets the press, and its release, which has already happened.
-        Default();
-        DefWindowProc(WM_LBUTTONUP, msgUp.wParam, msgUp.lParam);
-        return;
-    case PressResult::Cancel: return;
-    case PressResult::Drag: break;
-    }
-    // The text dragged out, and removed on a move, holds whole surrogate pairs.
-    const EditRange sel = SelectionOfWholePairs();
-    if (sel.start != nStart || sel.end != nEnd) {
-        nStart = sel.start;
-        nEnd = sel.end;
-        SetSel(nStart, nEnd, false);
-    }
-    std::wstring strText;
-    {
-        CEditBufferLock lock(*this);
-        if (!lock.Get())
-            return;
-        strText.assign(lock.Get() + nStart, lock.Get() + nEnd);
-    }
-    // OLE runs its own loop until the button goes up; the click never reaches the control.
-    m_bDraggingOut = true;
-    const DWORD dwEffect = DragText(strText, DROPEFFECT_COPY | DROPEFFECT_MOVE);
-    m_bDraggingOut = false;
-    if (dwEffect == DROPEFFECT_MOVE)
-        RecordInsertion(L"", -1, -1, true);
-}
-
-DWORD CTessarinView::OnDragEnter(IDataObject* pDataObject, DWORD dwKeyState, POINT point) {
-    FORMATETC format = UnicodeTextFormat();
-    m_bDropAllowed = pDataObject && pDataObject->QueryGetData(&format) == S_OK;
-    return OnDragOver(pDataObject, dwKeyState, point);
-}
-
-DWORD CTessarinView::OnDragOver(IDataObject*, DWORD dwKeyState, POINT) {
-    // The selection dragged over its own view would only replace itself (a drop replaces the
-    // selection, not the drop point): refused, so neither the text nor the history changes.
-    if (!m_bDropAllowed || m_bDraggingOut)
-        return DROPEFFECT_NONE;
-    return (dwKeyState & MK_ALT) ? DROPEFFECT_MOVE : DROPEFFECT_COPY;
-}
-
-bool CTessarinView::OnDrop(IDataObject* pDataObject, DWORD, POINT) {
-    std::wstring strText;
-    if (!GetUnicodeText(pDataObject, strText))
-        return false;
-    RecordInsertion(strText.c_str(), -1, -1, true);
-    return true;
-}
-
-// ---- File watch ---------------------------------------------------------------------------------
-
-void CTessarinView::StartFileWatch(const std::wstring& strPath) {
-    if (m_nWatchTimer != 0 || strPath.empty() || !m_hWnd)
-        return;
-    m_nWatchTimer = ::SetTimer(m_hWnd, kWatchTimerId, kWatchIntervalMs, nullptr);
-    m_strWatchPath = strPath;
-    m_fileData = WIN32_FILE_ATTRIBUTE_DATA{};
-    ::GetFileAttributesExW(strPath.c_str(), GetFileExInfoStandard, &m_fileData);
-}
-
-void CTessarinView::StopFileWatch() {
-    if (m_nWatchTimer != 0 && m_hWnd)
-        ::KillTimer(m_hWnd, m_nWatchTimer);
-    m_nWatchTimer = 0;
-}
-
-void CTessarinView::OnTimer(UINT_PTR nIDEvent) {
-    if (m_nWatchTimer == 0 || nIDEvent != m_nWatchTimer) {
-        Default(); // the control's own timers
-        return;
-    }
-    // The path the watch was started with is the document's path: the document restarts the
-    // watch whenever its path changes.
-    const std::wstring strPath = m_strWatchPath;
-    if (::GetFileAttributesW(strPath.c_str()) == INVALID_FILE_ATTRIBUTES) {
-        // Gone or out of reach: the text on screen is now the only copy.
-        if (CDocument* pDoc = GetDocument())
-            pDoc->SetModifiedFlag(true);
-        return;
-    }
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!::GetFileAttributesExW(strPath.c_str(), GetFileExInfoStandard, &data))
-        return;
-    if (!SameWriteTime(data.ftLastWriteTime, m_fileData.ftLastWriteTime)) {
-        PostMessage(WM_FILECHANGED);
-        m_fileData = data;
-    }
-}
-
-void CTessarinView::OnFileChanged() {
-    // Ticks go on while the question is shown; a second change then asks nothing.
-    if (m_bPromptOpen)
-        return;
-    const std::wstring strPath = m_strWatchPath;
-    m_bPromptOpen = true;
-    int nAnswer = AfxMessageBox(FormatStringS(IDS_FILE_CHANGED_RELOAD, strPath), MB_YESNO | MB_ICONQUESTION, 0);
-    if (nAnswer == IDYES) {
-        if (CWinApp* pApp = AfxGetApp())
-            pApp->OpenDocumentFile(strPath.c_str());
-    }
-    m_bPromptOpen = false;
 }

@@ -3,15 +3,14 @@
 // main window.
 #include "ScreenPixels.h"
 #include "TessarinApp.h"
+#include "framework/FrameworkIds.h"
+#include "res/resource.h"
 #include <algorithm>
 #include <cstdlib>
 
 using namespace e2e;
 
 namespace {
-constexpr UINT ID_APP_ABOUT = 57664;
-constexpr int kLinkId = 1014;
-
 bool IsAboutBox(HWND dlg) {
     return WindowText(dlg) == L"Tessarin のバージョン情報";
 }
@@ -44,7 +43,7 @@ TEST_F(TessarinE2E, AboutBoxOpensCentredAndItsLinkStaysALinkUnderTheKeyboard) {
     EXPECT_LE(std::abs(ptDlg.x - ptMain.x), 1) << "box centre x " << ptDlg.x << ", window centre x " << ptMain.x;
     EXPECT_LE(std::abs(ptDlg.y - ptMain.y), 1) << "box centre y " << ptDlg.y << ", window centre y " << ptMain.y;
 
-    HWND link = FindDescendant(dlg, kLinkId, L"Button");
+    HWND link = FindDescendant(dlg, IDC_ABOUT_LINK, L"Button");
     ASSERT_NE(link, nullptr);
     const std::vector<std::uint32_t> unfocused = SettledScreenPixels(link);
     ASSERT_FALSE(unfocused.empty());

@@ -1,14 +1,13 @@
 // The About box as the user meets it: opened from the help menu's command over the main window, with
 // the program's name and version and the link, closed with OK and opened again.
 #include "TessarinApp.h"
+#include "framework/FrameworkIds.h"
+#include "res/resource.h"
 #include <algorithm>
 
 using namespace e2e;
 
 namespace {
-constexpr UINT ID_APP_ABOUT = 57664;
-constexpr int kLinkId = 1014;
-
 bool IsAboutBox(HWND dlg) {
     return WindowText(dlg) == L"Tessarin のバージョン情報";
 }
@@ -27,10 +26,10 @@ TEST_F(TessarinE2E, AboutBoxOpensOverTheMainWindowAndClosesWithOk) {
         for (HWND child : Descendants(dlg, L"Static"))
             texts.push_back(WindowText(child));
         EXPECT_NE(std::find(texts.begin(), texts.end(), L"Tessarin Version 0.82 beta"), texts.end());
-        HWND link = FindDescendant(dlg, kLinkId, L"Button");
+        HWND link = FindDescendant(dlg, IDC_ABOUT_LINK, L"Button");
         ASSERT_NE(link, nullptr);
         EXPECT_TRUE(::IsWindowVisible(link));
-        EXPECT_EQ(DialogButtons(dlg), (std::vector<int>{IDOK, kLinkId}));
+        EXPECT_EQ(DialogButtons(dlg), (std::vector<int>{IDOK, IDC_ABOUT_LINK}));
 
         ASSERT_TRUE(PressButton(dlg, IDOK));
         ASSERT_TRUE(CTargetProcess::WaitForWindowGone(dlg));

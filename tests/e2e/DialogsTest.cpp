@@ -2,16 +2,13 @@
 // a byte-order mark moves the list, Save As writes the chosen encoding and line ending, a cancelled
 // dialog changes nothing, and a dropped file is detected afresh whatever Open chose before.
 #include "TessarinApp.h"
+#include "framework/FrameworkIds.h"
+#include "res/resource.h"
 #include <commctrl.h>
 
 using namespace e2e;
 
 namespace {
-
-constexpr UINT ID_FILE_OPEN = 57601;
-constexpr UINT ID_FILE_SAVE_AS = 57604;
-constexpr int IDC_ENCODING = 1012;
-constexpr int IDC_FORMAT = 1047;
 constexpr int kEucJp = 1;
 constexpr int kUtf8N = 4;
 constexpr int kLf = 1;

@@ -2,14 +2,11 @@
 // back as it was brings a warning over the shown window, and Ctrl+S on it asks, writing nothing on
 // the default answer; an emoji in a new Shift_JIS document is asked about before the file is made.
 #include "TessarinApp.h"
+#include "framework/FrameworkIds.h"
 
 using namespace e2e;
 
 namespace {
-
-constexpr UINT kFileSave = 57603;
-constexpr UINT kFileSaveAs = 57604;
-
 bool Contains(const std::wstring& text, const std::wstring& part) {
     return text.find(part) != std::wstring::npos;
 }
@@ -62,7 +59,7 @@ TEST_F(TessarinE2E, OpenWarningThenSaveAskedBothWays) {
     EXPECT_EQ(ReadAllBytes(path), Bytes(original));
     EXPECT_EQ(m_dir.List(), std::vector<std::wstring>{L"mixed.txt"});
 
-    ASSERT_TRUE(m_app.PostCommand(kFileSave));
+    ASSERT_TRUE(m_app.PostCommand(ID_FILE_SAVE));
     box = m_app.WaitForMessageBox();
     ASSERT_NE(box, nullptr);
     ASSERT_TRUE(PressButton(box, IDYES));
@@ -80,7 +77,7 @@ TEST_F(TessarinE2E, EmojiInANewShiftJisDocumentAskedBothWays) {
     ASSERT_TRUE(m_app.TypeText(L"a\U0001F600b"));
     std::wstring path = m_dir.File(L"new.txt");
 
-    ASSERT_TRUE(m_app.PostCommand(kFileSaveAs));
+    ASSERT_TRUE(m_app.PostCommand(ID_FILE_SAVE_AS));
     HWND dlg = m_app.WaitForFileDialog();
     ASSERT_NE(dlg, nullptr);
     ASSERT_TRUE(SetFileName(dlg, path));
@@ -99,7 +96,7 @@ TEST_F(TessarinE2E, EmojiInANewShiftJisDocumentAskedBothWays) {
     EXPECT_TRUE(m_dir.List().empty()) << "nothing written";
     EXPECT_EQ(WindowText(m_hWndMain), L"無題 - Tessarin");
 
-    ASSERT_TRUE(m_app.PostCommand(kFileSave)); // still untitled: the dialog again
+    ASSERT_TRUE(m_app.PostCommand(ID_FILE_SAVE)); // still untitled: the dialog again
     dlg = m_app.WaitForFileDialog();
     ASSERT_NE(dlg, nullptr);
     ASSERT_TRUE(SetFileName(dlg, path));

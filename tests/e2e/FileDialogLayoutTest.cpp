@@ -2,15 +2,12 @@
 // its whole text (access key included) beside its list, and a dropped list shows all its entries.
 #include "TessarinApp.h"
 #include "framework/GdiHandles.h"
+#include "framework/FrameworkIds.h"
+#include "res/resource.h"
 
 using namespace e2e;
 
 namespace {
-constexpr UINT ID_FILE_OPEN = 57601;
-constexpr UINT ID_FILE_SAVE_AS = 57604;
-constexpr int IDC_ENCODING = 1012;
-constexpr int IDC_FORMAT = 1047;
-
 struct LabelledList {
     const wchar_t* label; // as the template has it
     const wchar_t* shown; // as it shows, the access key underlined instead of "&"

@@ -1,11 +1,11 @@
 // The Font dialog opens on the font the view really shows, also when the stored face does not
 // exist on the system, so OK without a change leaves the view's font as it was.
 #include "TessarinApp.h"
+#include "framework/FrameworkIds.h"
 
 using namespace e2e;
 
 namespace {
-constexpr UINT ID_FORMAT_FONT = 57696;
 // The font dialog's face and size lists (cmb1, cmb3 in <dlgs.h>).
 constexpr int kFaceCombo = 0x470;
 constexpr int kSizeCombo = 0x472;

@@ -2,13 +2,12 @@
 // still watched after the Open dialog has moved the current folder, and a reload that cannot read
 // the file leaves the open document as it was.
 #include "TessarinApp.h"
+#include "framework/FrameworkIds.h"
 #include <commdlg.h>
 
 using namespace e2e;
 
 namespace {
-constexpr UINT ID_FILE_OPEN = 57601;
-constexpr UINT ID_FILE_SAVE = 57603;
 constexpr const wchar_t* kChangedQuestion =
     L"\r\n\r\nこのファイルは外部のエディタで変更されています。再ロードしますか？";
 

@@ -1,15 +1,13 @@
 // Files the converter alone misreads, opened in the real editor from its command line: the status
 // bar names what the file is, and Save gives back everything but a byte that was out of place.
 #include "TessarinApp.h"
+#include "framework/FrameworkIds.h"
 #include <string>
 #include <vector>
 
 using namespace e2e;
 
 namespace {
-
-constexpr UINT ID_FILE_SAVE = 57603;
-
 std::vector<unsigned char> Bytes(const std::string& s) {
     return {s.begin(), s.end()};
 }

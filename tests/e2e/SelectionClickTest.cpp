@@ -2,13 +2,11 @@
 // where it was clicked, and only a press that moves past the drag threshold drags the text; dropping
 // it back on the editor changes neither the text nor the edit history.
 #include "TessarinApp.h"
+#include "framework/FrameworkIds.h"
 
 using namespace e2e;
 
 namespace {
-constexpr UINT ID_EDIT_UNDO = 57643;
-constexpr UINT ID_EDIT_REDO = 57644;
-
 void WriteText(const std::wstring& path, const std::string& text) {
     WriteAllBytes(path, text.data(), text.size());
 }

@@ -1,16 +1,13 @@
 // End-to-end checks of start-up, the command line, the status bar, the reload rule, dropped files
 // and the settings the main window keeps, driving the built editor from outside.
 #include "TessarinApp.h"
+#include "framework/FrameworkIds.h"
+#include "res/resource.h"
 #include <algorithm>
 
 using namespace e2e;
 
 namespace {
-constexpr UINT ID_FILE_NEW = 57600;
-constexpr UINT ID_FILE_SAVE = 57603;
-constexpr UINT ID_APP_EXIT = 57665;
-constexpr UINT ID_VIEW_STATUS_BAR = 59393;
-constexpr UINT ID_FORMAT_WORD_WRAP = 32773;
 constexpr const wchar_t* kUntitledTitle = L"無題 - Tessarin";
 
 // A UTF-8 file under tests/data as editor text: UTF-16 with CR LF breaks.

@@ -5,6 +5,7 @@
 #include "Dialogs.h"
 #include "Driver.h"
 #include "TestFiles.h"
+#include "framework/FrameworkIds.h"
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -39,7 +40,6 @@ protected:
 
     // Ends the program with its Exit command, answering No when it asks to save.
     void ExitDiscarding() {
-        constexpr UINT ID_APP_EXIT = 57665;
         ASSERT_TRUE(m_app.PostCommand(ID_APP_EXIT));
         if (e2e::WaitUntil([&] { return !m_app.IsRunning() || !m_app.HasNoDialog(); }) && m_app.IsRunning()) {
             HWND box = m_app.WaitForMessageBox();

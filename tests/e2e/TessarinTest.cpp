@@ -3,10 +3,6 @@
 
 using namespace e2e;
 
-namespace {
-constexpr UINT ID_APP_EXIT = 57665;
-}
-
 TEST_F(TessarinE2E, StartsUntitledAndEndsWithoutQuestionWhenUnchanged) {
     ASSERT_NE(Launch(), nullptr);
     EXPECT_EQ(WindowText(m_hWndMain), L"無題 - Tessarin");

@@ -51,7 +51,7 @@ TEST_F(DocConversionFault, OpenAndSaveSayTheConversionFailed) {
     {
         CConverterSwap swap(GiveUp);
         CBoxAnswerer boxes(IDOK);
-        EXPECT_FALSE(m_doc.DoSave(path.c_str()));
+        EXPECT_EQ(m_doc.DoSave(path.c_str()), SaveResult::Failed);
         ASSERT_EQ(boxes.Count(), 1u);
         EXPECT_EQ(boxes.Texts()[0], expected);
     }

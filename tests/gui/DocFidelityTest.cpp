@@ -75,7 +75,7 @@ TEST_F(DocFidelity, OpenWarnsOnceAndSaveToTheSameFileAsksWithNoAsTheDefault) {
     {
         CBoxAnswerer answer(IDYES);
         answer.m_onShown = [&] { answer.m_nButton = DefaultButtonOfShownBox(); };
-        EXPECT_FALSE(m_doc.DoFileSave());
+        EXPECT_EQ(m_doc.DoFileSave(), SaveResult::Cancelled);
         ASSERT_EQ(answer.Count(), 1u) << "one question and no error box";
         EXPECT_EQ(answer.m_nButton, IDNO);
         EXPECT_TRUE(Contains(answer.Texts()[0], LoadStringResource(IDS_REASON_NUL)));
@@ -88,14 +88,14 @@ TEST_F(DocFidelity, OpenWarnsOnceAndSaveToTheSameFileAsksWithNoAsTheDefault) {
 
     {
         CBoxAnswerer answer(IDYES);
-        EXPECT_TRUE(m_doc.DoFileSave());
+        EXPECT_EQ(m_doc.DoFileSave(), SaveResult::Saved);
         EXPECT_EQ(answer.Count(), 1u);
     }
     EXPECT_EQ(ReadAllBytes(path), Bytes(kJa + "b\r\ndex"));
     EXPECT_FALSE(m_doc.IsModified());
     {
         CBoxAnswerer answer(IDNO);
-        EXPECT_TRUE(m_doc.DoFileSave()) << "the file now holds what the document wrote";
+        EXPECT_EQ(m_doc.DoFileSave(), SaveResult::Saved) << "the file now holds what the document wrote";
         EXPECT_EQ(answer.Count(), 0u);
     }
 }
@@ -113,7 +113,7 @@ TEST_F(DocFidelity, SaveAsElsewhereDoesNotAskAndAFailedOpenShowsOnlyItsError) {
     m_manager.m_strAnswer = other;
     {
         CBoxAnswerer answer(IDNO);
-        EXPECT_TRUE(m_doc.DoSave(nullptr));
+        EXPECT_EQ(m_doc.DoSave(nullptr), SaveResult::Saved);
         EXPECT_EQ(answer.Count(), 0u);
     }
     EXPECT_EQ(ReadAllBytes(other), Bytes(kJa + "\r\nbc\r\nd\r\n"));
@@ -137,7 +137,7 @@ TEST_F(DocFidelity, IdenticalFilesShowNothing) {
     EXPECT_TRUE(OpenAndCollectWarnings(path).empty());
     EXPECT_FALSE(m_doc.GetOpenCheck().Differs());
     CBoxAnswerer answer(IDNO);
-    EXPECT_TRUE(m_doc.DoFileSave());
+    EXPECT_EQ(m_doc.DoFileSave(), SaveResult::Saved);
     EXPECT_EQ(answer.Count(), 0u);
     EXPECT_EQ(ReadAllBytes(path), Bytes(kJa + "\nline two\n"));
 }
@@ -150,7 +150,7 @@ TEST_F(DocFidelity, EmojiInANewShiftJisDocumentIsAskedAboutBeforeAnythingIsWritt
     {
         CBoxAnswerer answer(IDYES);
         answer.m_onShown = [&] { answer.m_nButton = DefaultButtonOfShownBox(); };
-        EXPECT_FALSE(m_doc.DoFileSave());
+        EXPECT_EQ(m_doc.DoFileSave(), SaveResult::Cancelled);
         ASSERT_EQ(answer.Count(), 1u);
         EXPECT_EQ(answer.m_nButton, IDNO);
         const std::wstring& text = answer.Texts()[0];
@@ -165,7 +165,7 @@ TEST_F(DocFidelity, EmojiInANewShiftJisDocumentIsAskedAboutBeforeAnythingIsWritt
     EXPECT_EQ(m_doc.GetPathName(), L"");
     {
         CBoxAnswerer answer(IDYES);
-        EXPECT_TRUE(m_doc.DoFileSave());
+        EXPECT_EQ(m_doc.DoFileSave(), SaveResult::Saved);
         EXPECT_EQ(answer.Count(), 1u);
     }
     EXPECT_EQ(ReadAllBytes(path), Bytes("\x87\x40\xB1"
@@ -185,7 +185,7 @@ TEST_F(DocFidelity, BothReasonsMakeOneQuestionAndRefusingStopsTheSaveChangesQues
     m_view.SendMessage(EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"\xD83D"));
     CBoxAnswerer answer(IDYES);
     answer.m_onShown = [&] { answer.m_nButton = answer.Count() == 1 ? IDYES : IDNO; };
-    EXPECT_FALSE(m_doc.SaveModified()) << "a refused save stops the pending action";
+    EXPECT_EQ(m_doc.SaveModified(), SaveResult::Cancelled) << "a refused save stops the pending action";
     ASSERT_EQ(answer.Count(), 2u) << "the save-changes question, then one question about the save";
     const std::wstring& text = answer.Texts()[1];
     EXPECT_TRUE(Contains(text, LoadStringResource(IDS_REASON_NUL))) << text;
@@ -257,7 +257,7 @@ TEST_F(DocFidelity, EveryCorpusFileComesBackIdenticalOrTheUserIsTold) {
         } else {
             size_t nAsked = 0;
             CBoxAnswerer answer(IDYES);
-            EXPECT_TRUE(m_doc.DoFileSave());
+            EXPECT_EQ(m_doc.DoFileSave(), SaveResult::Saved);
             nAsked = answer.Count();
             EXPECT_LE(nAsked, 1u);
             bool bSame = ReadAllBytes(path) == original;

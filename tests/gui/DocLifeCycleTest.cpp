@@ -46,7 +46,7 @@ TEST_F(DocLifeCycle, OpenDetectsAndSaveWritesTheSamePair) {
     m_view.SetSel(0, 0);
     Type(L"z");
     EXPECT_TRUE(m_doc.IsModified());
-    ASSERT_TRUE(m_doc.DoFileSave());
+    ASSERT_EQ(m_doc.DoFileSave(), SaveResult::Saved);
     EXPECT_EQ(m_manager.m_nPrompts, 0) << "a named, writable file is saved without the dialog";
     EXPECT_EQ(ReadAllBytes(path), Bytes("z" + kUtf8Lf));
     EXPECT_FALSE(m_doc.IsModified());
@@ -71,7 +71,7 @@ TEST_F(DocLifeCycle, SaveAsWritesTheRequestedPairAndTakesTheName) {
     ASSERT_TRUE(Open(source));
     m_doc.SetRequestedFormat(EncodingId::Utf16LeBom, LineEndingId::Crlf);
     m_manager.m_strAnswer = target;
-    ASSERT_TRUE(m_doc.DoSave(nullptr));
+    ASSERT_EQ(m_doc.DoSave(nullptr), SaveResult::Saved);
     EXPECT_EQ(m_manager.m_nLastTitle, static_cast<UINT>(AFX_IDS_SAVEFILE));
     EXPECT_FALSE(m_manager.m_bLastOpen);
     EXPECT_EQ(m_doc.GetPathName(), target);
@@ -85,7 +85,7 @@ TEST_F(DocLifeCycle, SaveAsWritesTheRequestedPairAndTakesTheName) {
     // The next plain save keeps what the file now is, whatever is requested.
     m_doc.SetRequestedFormat(EncodingId::EucJp, LineEndingId::Lf);
     m_doc.SetModifiedFlag(true);
-    ASSERT_TRUE(m_doc.DoFileSave());
+    ASSERT_EQ(m_doc.DoFileSave(), SaveResult::Saved);
     EXPECT_EQ(ReadAllBytes(target), expected);
     EXPECT_EQ(Format(), std::make_pair(EncodingId::Utf16LeBom, LineEndingId::Crlf));
 }
@@ -95,7 +95,7 @@ TEST_F(DocLifeCycle, UntitledSaveGoesThroughTheDialogAndCancelKeepsEverything) {
     Type(L"draft");
     ASSERT_TRUE(m_doc.IsModified());
     m_doc.SetTitle(LoadStringResource(AFX_IDS_UNTITLED));
-    EXPECT_FALSE(m_doc.DoFileSave()); // the dialog is cancelled
+    EXPECT_EQ(m_doc.DoFileSave(), SaveResult::Cancelled); // the dialog is cancelled
     EXPECT_EQ(m_manager.m_nPrompts, 1);
     EXPECT_TRUE(m_doc.IsModified());
     EXPECT_EQ(m_doc.GetPathName(), L"");
@@ -103,7 +103,7 @@ TEST_F(DocLifeCycle, UntitledSaveGoesThroughTheDialogAndCancelKeepsEverything) {
 
     // Confirmed with nothing requested: Shift_JIS with CR LF, as a new document has.
     m_manager.m_strAnswer = dir.File(L"draft.txt");
-    ASSERT_TRUE(m_doc.DoFileSave());
+    ASSERT_EQ(m_doc.DoFileSave(), SaveResult::Saved);
     EXPECT_EQ(ReadAllBytes(dir.File(L"draft.txt")), Bytes("draft"));
     EXPECT_EQ(Format(), std::make_pair(EncodingId::SjisAuto, LineEndingId::Crlf));
     EXPECT_EQ(m_doc.GetPathName(), dir.File(L"draft.txt"));
@@ -151,7 +151,7 @@ TEST_F(DocLifeCycle, FailedOpenKeepsTextPairAndReportsTheFile) {
     CBoxAnswerer boxes(IDOK);
     EXPECT_FALSE(m_doc.OnOpenDocument(missing.c_str()));
     ASSERT_EQ(boxes.Count(), 1u);
-    EXPECT_EQ(boxes.Texts()[0], FormatString1(LoadStringResource(AFX_IDP_FILE_NOT_FOUND), missing));
+    EXPECT_EQ(boxes.Texts()[0], FormatString(AFX_IDP_FILE_NOT_FOUND, {missing}));
     EXPECT_EQ(Text(), kUtf8LfText + L"edit");
     EXPECT_EQ(Format(), std::make_pair(EncodingId::Utf8N, LineEndingId::Lf));
     EXPECT_EQ(m_doc.GetPathName(), path);
@@ -162,25 +162,25 @@ TEST_F(DocLifeCycle, SaveModifiedAsksWithTheFullPath) {
     std::wstring path = dir.File(L"q.txt");
     WriteAllBytes(path, Bytes("old"));
     ASSERT_TRUE(Open(path));
-    EXPECT_TRUE(m_doc.SaveModified()) << "nothing to ask while unchanged";
+    EXPECT_EQ(m_doc.SaveModified(), SaveResult::Saved) << "nothing to ask while unchanged";
 
     Append(L"!");
-    std::wstring question = FormatString1(LoadStringResource(IDS_SAVE_CHANGES), path);
+    std::wstring question = FormatString(IDS_SAVE_CHANGES, {path});
     {
         CBoxAnswerer boxes(IDCANCEL);
-        EXPECT_FALSE(m_doc.SaveModified());
+        EXPECT_EQ(m_doc.SaveModified(), SaveResult::Cancelled);
         ASSERT_EQ(boxes.Count(), 1u);
         EXPECT_EQ(boxes.Texts()[0], question);
         EXPECT_TRUE(m_doc.IsModified());
     }
     {
         CBoxAnswerer boxes(IDNO);
-        EXPECT_TRUE(m_doc.SaveModified());
+        EXPECT_EQ(m_doc.SaveModified(), SaveResult::Saved);
         EXPECT_EQ(ReadAllBytes(path), Bytes("old"));
     }
     {
         CBoxAnswerer boxes(IDYES);
-        EXPECT_TRUE(m_doc.SaveModified());
+        EXPECT_EQ(m_doc.SaveModified(), SaveResult::Saved);
         EXPECT_EQ(ReadAllBytes(path), Bytes("old!"));
         EXPECT_FALSE(m_doc.IsModified());
     }
@@ -189,9 +189,9 @@ TEST_F(DocLifeCycle, SaveModifiedAsksWithTheFullPath) {
     m_doc.SetTitle(LoadStringResource(AFX_IDS_UNTITLED));
     Type(L"new");
     CBoxAnswerer boxes(IDCANCEL);
-    EXPECT_FALSE(m_doc.SaveModified());
+    EXPECT_EQ(m_doc.SaveModified(), SaveResult::Cancelled);
     ASSERT_EQ(boxes.Count(), 1u);
-    EXPECT_EQ(boxes.Texts()[0], FormatString1(LoadStringResource(IDS_SAVE_CHANGES), L"無題"));
+    EXPECT_EQ(boxes.Texts()[0], FormatString(IDS_SAVE_CHANGES, {L"無題"}));
 }
 
 TEST_F(DocLifeCycle, SaveCommandsRunThroughTheCommandRoute) {

@@ -9,7 +9,7 @@ using DocSaveFault = DocHost;
 
 namespace {
 std::wstring FileError(UINT nID, const std::wstring& path) {
-    return FormatString1(LoadStringResource(nID), path);
+    return FormatString(nID, {path});
 }
 } // namespace
 
@@ -23,7 +23,7 @@ TEST_F(DocSaveFault, ReadOnlyFile) {
     ASSERT_TRUE(::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
     {
         CBoxAnswerer boxes(IDOK);
-        EXPECT_FALSE(m_doc.DoSave(path.c_str()));
+        EXPECT_EQ(m_doc.DoSave(path.c_str()), SaveResult::Failed);
         ASSERT_EQ(boxes.Count(), 1u);
         EXPECT_EQ(boxes.Texts()[0], FileError(AFX_IDP_FILE_ACCESS_DENIED, path));
     }
@@ -35,14 +35,14 @@ TEST_F(DocSaveFault, ReadOnlyFile) {
     EXPECT_EQ(Text(), L"\u3042 original\r\nchanged");
 
     // Save on a read-only file asks for another name instead.
-    EXPECT_FALSE(m_doc.DoFileSave());
+    EXPECT_EQ(m_doc.DoFileSave(), SaveResult::Cancelled);
     EXPECT_EQ(m_manager.m_nPrompts, 1);
 
     // Save As onto it fails the same way, and the file it would have replaced is not deleted.
     m_manager.m_strAnswer = path;
     {
         CBoxAnswerer boxes(IDOK);
-        EXPECT_FALSE(m_doc.DoSave(nullptr));
+        EXPECT_EQ(m_doc.DoSave(nullptr), SaveResult::Failed);
         EXPECT_EQ(boxes.Count(), 1u);
     }
     EXPECT_EQ(ReadAllBytes(path), Bytes(original));
@@ -62,7 +62,7 @@ TEST_F(DocSaveFault, RemovedFolder) {
     ASSERT_TRUE(::RemoveDirectoryW(folder.c_str()));
     {
         CBoxAnswerer boxes(IDOK);
-        EXPECT_FALSE(m_doc.DoSave(path.c_str()));
+        EXPECT_EQ(m_doc.DoSave(path.c_str()), SaveResult::Failed);
         ASSERT_EQ(boxes.Count(), 1u);
         EXPECT_EQ(boxes.Texts()[0], FileError(AFX_IDP_FILE_BAD_PATH, path));
     }
@@ -93,7 +93,7 @@ TEST_F(DocSaveFault, FullFileSystem) {
     ASSERT_TRUE(m_doc.IsModified());
     {
         CBoxAnswerer boxes(IDOK);
-        EXPECT_FALSE(m_doc.DoFileSave());
+        EXPECT_EQ(m_doc.DoFileSave(), SaveResult::Failed);
         ASSERT_EQ(boxes.Count(), 1u);
         EXPECT_EQ(boxes.Texts()[0], FileError(AFX_IDP_FILE_DISKFULL, path));
     }
@@ -107,4 +107,43 @@ TEST_F(DocSaveFault, FullFileSystem) {
     EXPECT_FALSE(leftover) << "a temporary file was left behind";
     m_doc.OnNewDocument();
     ::DeleteFileW(path.c_str());
+}
+
+// The save-changes question passes on how the save ended: a read-only file goes through the Save
+// As dialog, whose Cancel is Cancelled; a name there that cannot be written is Failed (after the
+// error box); a writable one is Saved. Only Saved lets the pending action go on.
+TEST_F(DocSaveFault, SaveChangesQuestionTellsCancelledFailedAndSaved) {
+    CTempDir dir;
+    std::wstring path = dir.File(L"ro.txt");
+    WriteAllBytes(path, Bytes("text"));
+    ASSERT_TRUE(Open(path));
+    Append(L" more");
+    ASSERT_TRUE(::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
+
+    m_manager.m_strAnswer.clear(); // the Save As dialog is cancelled
+    {
+        CBoxAnswerer boxes(IDYES);
+        EXPECT_EQ(m_doc.SaveModified(), SaveResult::Cancelled);
+        EXPECT_EQ(boxes.Count(), 1u) << "the question, and no error";
+    }
+    m_manager.m_strAnswer = path; // the dialog names the read-only file: the write fails
+    {
+        CBoxAnswerer boxes(IDYES);
+        boxes.m_onShown = [&] { boxes.m_nButton = boxes.Count() == 1 ? IDYES : IDOK; };
+        EXPECT_EQ(m_doc.SaveModified(), SaveResult::Failed);
+        ASSERT_EQ(boxes.Count(), 2u);
+        EXPECT_EQ(boxes.Texts()[1], FileError(AFX_IDP_FILE_ACCESS_DENIED, path));
+    }
+    EXPECT_TRUE(m_doc.IsModified());
+    EXPECT_EQ(ReadAllBytes(path), Bytes("text"));
+
+    const std::wstring other = dir.File(L"other.txt");
+    m_manager.m_strAnswer = other;
+    {
+        CBoxAnswerer boxes(IDYES);
+        EXPECT_EQ(m_doc.SaveModified(), SaveResult::Saved);
+    }
+    EXPECT_FALSE(m_doc.IsModified());
+    EXPECT_EQ(ReadAllBytes(other), Bytes("text more"));
+    ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
 }

@@ -106,11 +106,11 @@ TEST_F(DocWatch, OurOwnSavesAreNotOutsideChanges) {
     CBoxAnswerer boxes(IDNO);
     for (int i = 0; i < 3; ++i) {
         Append(L"+");
-        ASSERT_TRUE(m_doc.DoFileSave());
+        ASSERT_EQ(m_doc.DoFileSave(), SaveResult::Saved);
         Tick(2);
     }
     m_manager.m_strAnswer = dir.File(L"other.txt");
-    ASSERT_TRUE(m_doc.DoSave(nullptr));
+    ASSERT_EQ(m_doc.DoSave(nullptr), SaveResult::Saved);
     Tick(2);
     EXPECT_EQ(boxes.Count(), 0u);
     EXPECT_FALSE(m_doc.IsModified());

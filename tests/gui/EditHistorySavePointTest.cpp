@@ -8,7 +8,7 @@ class EditHistorySavePointTest : public DocHost {
 protected:
     void Undo() { m_frame.ExecuteCommand(ID_EDIT_UNDO); }
     void Redo() { m_frame.ExecuteCommand(ID_EDIT_REDO); }
-    void Save() { ASSERT_TRUE(m_doc.DoFileSave()); }
+    void Save() { ASSERT_EQ(m_doc.DoFileSave(), SaveResult::Saved); }
     // Opens a file holding `content` with the caret at the end.
     void OpenWith(const std::string& content) {
         m_path = m_dir.File(L"doc.txt");

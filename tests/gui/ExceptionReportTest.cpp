@@ -60,7 +60,7 @@ protected:
 TEST_F(ExceptionReport, EachKindOfExceptionIsShownWithItsText) {
     const std::wstring path = L"C:\\nowhere\\a.txt";
     EXPECT_EQ(Throw([&] { throw CFileException(CFileException::accessDenied, ERROR_ACCESS_DENIED, path); }),
-              std::vector<std::wstring>{FormatString1(LoadStringResource(AFX_IDP_FILE_ACCESS_DENIED), path)});
+              std::vector<std::wstring>{FormatString(AFX_IDP_FILE_ACCESS_DENIED, {path})});
     EXPECT_EQ(Throw([] { throw CConversionException(); }),
               std::vector<std::wstring>{LoadStringResource(IDS_CONVERSION_FAILED)});
 
