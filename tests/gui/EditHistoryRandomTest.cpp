@@ -37,7 +37,7 @@ protected:
 };
 
 TEST_F(EditHistoryRandomTest, RandomEditingUndoAndRedoMatchTheReference) {
-    const int nSteps = g_testRun.steps > 0 ? g_testRun.steps : 400;
+    const int nSteps = g_testRun.steps > 0 ? g_testRun.steps : 300;
     std::cout << "seed " << g_testRun.seed << ", " << nSteps << " steps\n";
     Load(L"start\r\ntext");
     CRandomEditRun(*this, g_testRun.seed).Run(nSteps);
