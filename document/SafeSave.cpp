@@ -74,20 +74,12 @@ bool IsOurSiblingOf(const std::wstring& entry, const std::wstring& name, const s
 // A save that was killed half way leaves its sibling files behind, up to the file's size each:
 // remove those of this file with the given suffix. Only names of exactly our pattern for this file
 // are touched, and a sibling that another save holds open cannot be deleted and stays.
-void RemoveLeftovers(const std::wstring& path, const std::wstring& suffix) {
+void RemoveLeftovers(ISaveFileSystem& fs, const std::wstring& path, const std::wstring& suffix) {
     const std::wstring folder = FolderOf(path);
     const std::wstring name = NameOf(path);
-    WIN32_FIND_DATAW fd;
-    CFindHandle find(::FindFirstFileW((folder + L"\\~*").c_str(), &fd));
-    if (!find)
-        return;
-    std::vector<std::wstring> ours;
-    do {
-        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsOurSiblingOf(fd.cFileName, name, suffix))
-            ours.push_back(folder + L"\\" + fd.cFileName);
-    } while (::FindNextFileW(find.Get(), &fd));
-    for (const std::wstring& leftover : ours)
-        ::DeleteFileW(leftover.c_str());
+    for (const std::wstring& entry : fs.ListFiles(folder, L"~*"))
+        if (IsOurSiblingOf(entry, name, suffix))
+            fs.Delete(folder + L"\\" + entry);
 }
 
 // How many tags a save tries for its temporary file before it gives up.
@@ -96,11 +88,11 @@ constexpr unsigned kTempNameAttempts = 16;
 TempCreateHook g_pfnBeforeTempCreate = nullptr;
 
 // A tag for this save whose ".tmp" and ".bak" names are both free.
-unsigned FreeTag(const std::wstring& path) {
+unsigned FreeTag(ISaveFileSystem& fs, const std::wstring& path) {
     unsigned tag = (::GetCurrentProcessId() * 2654435761u) ^ static_cast<unsigned>(::GetTickCount64());
     for (unsigned attempt = 0; attempt < 100; ++attempt, tag += 7919) {
-        if (::GetFileAttributesW(SiblingName(path, tag, L".tmp").c_str()) == INVALID_FILE_ATTRIBUTES &&
-            ::GetFileAttributesW(SiblingName(path, tag, L".bak").c_str()) == INVALID_FILE_ATTRIBUTES)
+        if (fs.GetAttributes(SiblingName(path, tag, L".tmp")) == INVALID_FILE_ATTRIBUTES &&
+            fs.GetAttributes(SiblingName(path, tag, L".bak")) == INVALID_FILE_ATTRIBUTES)
             break;
     }
     return tag;
@@ -126,12 +118,11 @@ template <typename Step, typename Transient> DWORD Retrying(Step step, Transient
 
 // Opens an existing file for rewriting in place, waiting out a passing reader that allows no
 // writers.
-CFileHandle OpenForRewrite(const std::wstring& path, const std::wstring& shownName) {
+CFileHandle OpenForRewrite(ISaveFileSystem& fs, const std::wstring& path, const std::wstring& shownName) {
     CFileHandle h;
     DWORD err = Retrying(
         [&] {
-            h.Attach(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+            h.Attach(fs.Open(path, GENERIC_READ | GENERIC_WRITE, kShareAll, OPEN_EXISTING));
             return static_cast<bool>(h);
         },
         IsSharingError);
@@ -146,42 +137,40 @@ CFileHandle OpenForRewrite(const std::wstring& path, const std::wstring& shownNa
 // between them leaves no file under the name.) Under Wine a rename over a file that another
 // process holds without delete sharing fails with access denied rather than a sharing violation,
 // so that is waited out too.
-DWORD RenameOver(const std::wstring& from, const std::wstring& to) {
-    return Retrying([&] { return ::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE; },
+DWORD RenameOver(ISaveFileSystem& fs, const std::wstring& from, const std::wstring& to) {
+    return Retrying([&] { return fs.Move(from, to, MOVEFILE_REPLACE_EXISTING); },
                     [](DWORD err) { return IsSharingError(err) || err == ERROR_ACCESS_DENIED; });
 }
 
-void SeekToStart(HANDLE h, const std::wstring& shownName) {
-    LARGE_INTEGER zero{};
-    if (!::SetFilePointerEx(h, zero, nullptr, FILE_BEGIN))
+void SeekToStart(ISaveFileSystem& fs, HANDLE h, const std::wstring& shownName) {
+    if (!fs.SeekToStart(h))
         CFileException::ThrowOsError(static_cast<LONG>(::GetLastError()), shownName);
 }
 
 // Replaces the whole contents of `to` with those of `from` (both from their start) and commits
 // them to the disk.
-void CopyContents(HANDLE from, HANDLE to, const std::wstring& shownName) {
-    SeekToStart(from, shownName);
-    SeekToStart(to, shownName);
+void CopyContents(ISaveFileSystem& fs, HANDLE from, HANDLE to, const std::wstring& shownName) {
+    SeekToStart(fs, from, shownName);
+    SeekToStart(fs, to, shownName);
     std::vector<BYTE> buffer(kCopyChunk);
     for (;;) {
         DWORD got = 0;
-        if (!::ReadFile(from, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr))
+        if (!fs.Read(from, buffer.data(), static_cast<DWORD>(buffer.size()), got))
             CFileException::ThrowOsError(static_cast<LONG>(::GetLastError()), shownName);
         if (got == 0)
             break;
         DWORD put = 0;
-        if (!::WriteFile(to, buffer.data(), got, &put, nullptr))
+        if (!fs.Write(to, buffer.data(), got, put))
             CFileException::ThrowOsError(static_cast<LONG>(::GetLastError()), shownName);
         if (put != got)
             throw CFileException(CFileException::diskFull, ERROR_DISK_FULL, shownName);
     }
-    if (!::SetEndOfFile(to) || !::FlushFileBuffers(to))
+    if (!fs.SetEnd(to) || !fs.Flush(to))
         CFileException::ThrowOsError(static_cast<LONG>(::GetLastError()), shownName);
 }
 
-CFileHandle OpenToRead(const std::wstring& path, const std::wstring& shownName) {
-    CFileHandle h(
-        ::CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+CFileHandle OpenToRead(ISaveFileSystem& fs, const std::wstring& path, const std::wstring& shownName) {
+    CFileHandle h(fs.Open(path, GENERIC_READ, kShareAll, OPEN_EXISTING));
     if (!h)
         CFileException::ThrowOsError(static_cast<LONG>(::GetLastError()), shownName);
     return h;
@@ -191,11 +180,11 @@ CFileHandle OpenToRead(const std::wstring& path, const std::wstring& shownName) 
 constexpr DWORD kKeptAttributes =
     FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
-void RestoreAttributes(const std::wstring& path, DWORD originalAttributes) {
-    DWORD now = ::GetFileAttributesW(path.c_str());
+void RestoreAttributes(ISaveFileSystem& fs, const std::wstring& path, DWORD originalAttributes) {
+    DWORD now = fs.GetAttributes(path);
     if (now != INVALID_FILE_ATTRIBUTES && (now & kKeptAttributes) != (originalAttributes & kKeptAttributes)) {
         DWORD wanted = ((now & ~kKeptAttributes) | (originalAttributes & kKeptAttributes)) & ~FILE_ATTRIBUTE_NORMAL;
-        ::SetFileAttributesW(path.c_str(), wanted ? wanted : FILE_ATTRIBUTE_NORMAL);
+        fs.SetAttributes(path, wanted ? wanted : FILE_ATTRIBUTE_NORMAL);
     }
 }
 
@@ -203,35 +192,33 @@ void RestoreAttributes(const std::wstring& path, DWORD originalAttributes) {
 // text; a rename would give only this name a new file and leave the others with the old text. A
 // copy of the old contents is kept aside until the new ones are on the disk, and put back if
 // writing them fails.
-void RewriteInPlace(HANDLE original, const std::wstring& path, const std::wstring& tempPath, unsigned tag,
-                    const std::wstring& shownName) {
+void RewriteInPlace(ISaveFileSystem& fs, HANDLE original, const std::wstring& path, const std::wstring& tempPath,
+                    unsigned tag, const std::wstring& shownName) {
     const std::wstring backupPath = SiblingName(path, tag, L".bak");
-    CFileHandle backup(::CreateFileW(backupPath.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                     CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    CFileHandle backup(fs.Open(backupPath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW));
     if (!backup)
         CFileException::ThrowOsError(static_cast<LONG>(::GetLastError()), shownName);
     try {
-        CopyContents(original, backup.Get(), shownName);
+        CopyContents(fs, original, backup.Get(), shownName);
     } catch (...) {
         backup.Close();
-        ::DeleteFileW(backupPath.c_str());
+        fs.Delete(backupPath);
         throw;
     }
-    CFileHandle replacement(::CreateFileW(tempPath.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
-                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+    CFileHandle replacement(fs.Open(tempPath, GENERIC_READ, kShareAll, OPEN_EXISTING));
     try {
         if (!replacement)
             CFileException::ThrowOsError(static_cast<LONG>(::GetLastError()), shownName);
-        CopyContents(replacement.Get(), original, shownName);
+        CopyContents(fs, replacement.Get(), original, shownName);
     } catch (...) {
         // The old contents go back; should that fail too, the copy stays as the only whole one.
-        CopyContents(backup.Get(), original, shownName);
+        CopyContents(fs, backup.Get(), original, shownName);
         backup.Close();
-        ::DeleteFileW(backupPath.c_str());
+        fs.Delete(backupPath);
         throw;
     }
     backup.Close();
-    ::DeleteFileW(backupPath.c_str());
+    fs.Delete(backupPath);
 }
 
 // Puts the flushed new file at tempPath in the place of the existing file at path. The original
@@ -241,49 +228,111 @@ void RewriteInPlace(HANDLE original, const std::wstring& path, const std::wstrin
 // private 0600 file would become 0644 and 0755 would lose its execute bit), and on Windows a new
 // file would lose the original's ACL, streams and identity. The name holds the old or the new
 // contents, whole, throughout.
-void ReplaceExisting(const std::wstring& path, const std::wstring& tempPath, DWORD originalAttributes, unsigned tag,
-                     const std::wstring& shownName) {
+void ReplaceExisting(ISaveFileSystem& fs, const std::wstring& path, const std::wstring& tempPath,
+                     DWORD originalAttributes, unsigned tag, const std::wstring& shownName) {
     {
         // Opening the original for writing first waits out a passing reader, which would otherwise
         // make the renames or the copy below fail; it also tells whether the file has other names.
-        CFileHandle original = OpenForRewrite(path, shownName);
-        BY_HANDLE_FILE_INFORMATION info{};
-        if (::GetFileInformationByHandle(original.Get(), &info) && info.nNumberOfLinks > 1) {
-            RewriteInPlace(original.Get(), path, tempPath, tag, shownName);
-            ::DeleteFileW(tempPath.c_str());
+        CFileHandle original = OpenForRewrite(fs, path, shownName);
+        DWORD nLinks = 0;
+        if (fs.GetLinkCount(original.Get(), nLinks) && nLinks > 1) {
+            RewriteInPlace(fs, original.Get(), path, tempPath, tag, shownName);
+            fs.Delete(tempPath);
             return;
         }
     }
     const std::wstring keptPath = SiblingName(path, tag, L".bak");
-    const bool bKept = ::CreateHardLinkW(keptPath.c_str(), path.c_str(), nullptr) != FALSE;
-    if (DWORD err = RenameOver(tempPath, path)) {
+    const bool bKept = fs.HardLink(keptPath, path);
+    if (DWORD err = RenameOver(fs, tempPath, path)) {
         if (bKept)
-            ::DeleteFileW(keptPath.c_str());
+            fs.Delete(keptPath);
         CFileException::ThrowOsError(static_cast<LONG>(err), shownName);
     }
     if (!bKept) { // no hard links here (FAT, some network shares): the new file stays
-        RestoreAttributes(path, originalAttributes);
+        RestoreAttributes(fs, path, originalAttributes);
         return;
     }
     // The name holds the whole new contents from here on; what follows only gives them back the
     // original file. Should it fail, the new file keeps the name with the user's attributes.
     bool bRestored = false;
     try {
-        CFileHandle kept = OpenForRewrite(keptPath, shownName);
-        CFileHandle replacement = OpenToRead(path, shownName);
-        CopyContents(replacement.Get(), kept.Get(), shownName);
+        CFileHandle kept = OpenForRewrite(fs, keptPath, shownName);
+        CFileHandle replacement = OpenToRead(fs, path, shownName);
+        CopyContents(fs, replacement.Get(), kept.Get(), shownName);
         kept.Close();
         replacement.Close();
-        bRestored = RenameOver(keptPath, path) == 0;
+        bRestored = RenameOver(fs, keptPath, path) == 0;
     } catch (const CException&) {
     }
     if (!bRestored) {
-        ::DeleteFileW(keptPath.c_str());
-        RestoreAttributes(path, originalAttributes);
+        fs.Delete(keptPath);
+        RestoreAttributes(fs, path, originalAttributes);
     }
 }
 
+// The steps as the Win32 calls they are named after.
+class CWin32SaveFileSystem : public ISaveFileSystem {
+public:
+    std::wstring FinalPath(const std::wstring& path) override { return FinalPathOf(path); }
+    DWORD GetAttributes(const std::wstring& path) override { return ::GetFileAttributesW(path.c_str()); }
+    bool SetAttributes(const std::wstring& path, DWORD attributes) override {
+        return ::SetFileAttributesW(path.c_str(), attributes) != FALSE;
+    }
+    std::vector<std::wstring> ListFiles(const std::wstring& folder, const std::wstring& pattern) override {
+        std::vector<std::wstring> names;
+        WIN32_FIND_DATAW fd;
+        CFindHandle find(::FindFirstFileW((folder + L"\\" + pattern).c_str(), &fd));
+        if (!find)
+            return names;
+        do {
+            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                names.push_back(fd.cFileName);
+        } while (::FindNextFileW(find.Get(), &fd));
+        return names;
+    }
+    bool CreateTemp(CFile& file, const std::wstring& path, CFileException* pError) override {
+        return file.Open(path, CFile::modeWrite | CFile::modeCreate | CFile::modeCreateNew | CFile::shareExclusive,
+                         pError);
+    }
+    void FlushTemp(CFile& file) override { file.Flush(); }
+    void CloseTemp(CFile& file) override { file.Close(); }
+    HANDLE Open(const std::wstring& path, DWORD access, DWORD share, DWORD disposition) override {
+        return ::CreateFileW(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    }
+    bool GetLinkCount(HANDLE file, DWORD& nLinks) override {
+        BY_HANDLE_FILE_INFORMATION info{};
+        if (!::GetFileInformationByHandle(file, &info))
+            return false;
+        nLinks = info.nNumberOfLinks;
+        return true;
+    }
+    bool SeekToStart(HANDLE file) override {
+        LARGE_INTEGER zero{};
+        return ::SetFilePointerEx(file, zero, nullptr, FILE_BEGIN) != FALSE;
+    }
+    bool Read(HANDLE file, void* pBuffer, DWORD nBytes, DWORD& nRead) override {
+        return ::ReadFile(file, pBuffer, nBytes, &nRead, nullptr) != FALSE;
+    }
+    bool Write(HANDLE file, const void* pBuffer, DWORD nBytes, DWORD& nWritten) override {
+        return ::WriteFile(file, pBuffer, nBytes, &nWritten, nullptr) != FALSE;
+    }
+    bool SetEnd(HANDLE file) override { return ::SetEndOfFile(file) != FALSE; }
+    bool Flush(HANDLE file) override { return ::FlushFileBuffers(file) != FALSE; }
+    bool Move(const std::wstring& from, const std::wstring& to, DWORD flags) override {
+        return ::MoveFileExW(from.c_str(), to.c_str(), flags) != FALSE;
+    }
+    bool HardLink(const std::wstring& link, const std::wstring& existing) override {
+        return ::CreateHardLinkW(link.c_str(), existing.c_str(), nullptr) != FALSE;
+    }
+    bool Delete(const std::wstring& path) override { return ::DeleteFileW(path.c_str()) != FALSE; }
+};
+
 } // namespace
+
+ISaveFileSystem& RealSaveFileSystem() {
+    static CWin32SaveFileSystem s_fs;
+    return s_fs;
+}
 
 TempCreateHook SetBeforeTempCreateHook(TempCreateHook pfn) {
     TempCreateHook previous = g_pfnBeforeTempCreate;
@@ -292,8 +341,12 @@ TempCreateHook SetBeforeTempCreateHook(TempCreateHook pfn) {
 }
 
 void WriteFileSafely(const std::wstring& strPath, const std::function<void(CFile&)>& write) {
-    const std::wstring path = FinalPathOf(strPath);
-    DWORD attributes = ::GetFileAttributesW(path.c_str());
+    WriteFileSafely(strPath, write, RealSaveFileSystem());
+}
+
+void WriteFileSafely(const std::wstring& strPath, const std::function<void(CFile&)>& write, ISaveFileSystem& fs) {
+    const std::wstring path = fs.FinalPath(strPath);
+    DWORD attributes = fs.GetAttributes(path);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
         throw CFileException(CFileException::accessDenied, ERROR_ACCESS_DENIED, strPath);
     // Wine lets a rename replace a read-only file (Windows refuses): refuse it here, before writing.
@@ -305,7 +358,7 @@ void WriteFileSafely(const std::wstring& strPath, const std::function<void(CFile
     // file with several names that was being rewritten in place) or a second name of the file:
     // those go once this save has succeeded. A stale second name makes this save rewrite the file
     // in place, which is sound too.
-    RemoveLeftovers(path, L".tmp");
+    RemoveLeftovers(fs, path, L".tmp");
     // The temporary file is created only if its name is still free: a file that took the name
     // since FreeTag looked (another save of the same file) would otherwise be emptied and then
     // renamed over the user's file. A taken name means another tag.
@@ -313,13 +366,12 @@ void WriteFileSafely(const std::wstring& strPath, const std::function<void(CFile
     std::wstring tempPath;
     CFile temp;
     for (unsigned attempt = 0;; ++attempt) {
-        tag = FreeTag(path);
+        tag = FreeTag(fs, path);
         tempPath = SiblingName(path, tag, L".tmp");
         if (g_pfnBeforeTempCreate)
             g_pfnBeforeTempCreate(tempPath);
         CFileException error;
-        if (temp.Open(tempPath, CFile::modeWrite | CFile::modeCreate | CFile::modeCreateNew | CFile::shareExclusive,
-                      &error))
+        if (fs.CreateTemp(temp, tempPath, &error))
             break;
         const bool bTaken = error.m_lOsError == ERROR_FILE_EXISTS || error.m_lOsError == ERROR_ALREADY_EXISTS;
         if (!bTaken || attempt + 1 >= kTempNameAttempts) {
@@ -329,23 +381,23 @@ void WriteFileSafely(const std::wstring& strPath, const std::function<void(CFile
     }
     try {
         write(temp);
-        temp.Flush(); // the bytes must be on the disk before the rename makes them the file
-        temp.Close();
+        fs.FlushTemp(temp); // the bytes must be on the disk before the rename makes them the file
+        fs.CloseTemp(temp);
         if (attributes == INVALID_FILE_ATTRIBUTES) {
-            if (!::MoveFileExW(tempPath.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH))
+            if (!fs.Move(tempPath, path, MOVEFILE_WRITE_THROUGH))
                 CFileException::ThrowOsError(static_cast<LONG>(::GetLastError()), strPath);
         } else {
-            ReplaceExisting(path, tempPath, attributes, tag, strPath);
+            ReplaceExisting(fs, path, tempPath, attributes, tag, strPath);
         }
     } catch (CFileException& e) {
-        temp.Close();
-        ::DeleteFileW(tempPath.c_str());
+        fs.CloseTemp(temp);
+        fs.Delete(tempPath);
         e.m_strFileName = strPath;
         throw;
     } catch (...) {
-        temp.Close();
-        ::DeleteFileW(tempPath.c_str());
+        fs.CloseTemp(temp);
+        fs.Delete(tempPath);
         throw;
     }
-    RemoveLeftovers(path, L".bak");
+    RemoveLeftovers(fs, path, L".bak");
 }

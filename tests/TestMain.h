@@ -1,6 +1,6 @@
 #pragma once
-// Settings that long randomized runs take from the command line (--seed=N --steps=N); CI keeps
-// the short defaults.
+// Settings that long randomized runs take from the command line (--seed=N --steps=N) or the
+// environment (TESSARIN_TEST_SEED, TESSARIN_TEST_STEPS); CI keeps the short defaults.
 #include <cstdint>
 
 struct TestRunSettings {

@@ -1,6 +1,8 @@
-// Self-test of the end-to-end driver against Wine's notepad.exe, a real program with a main window,
-// an EDIT control, a status bar, the common Open and Save As dialogs (with a child template that
-// adds an encoding combo box, id 401) and a Yes/No/Cancel save-changes question.
+// The end-to-end driver's own check, against Wine's notepad.exe: a real program with a main
+// window, an EDIT control, a status bar, the common Open and Save As dialogs (with a child
+// template that adds an encoding combo box, id 401) and a Yes/No/Cancel save-changes question;
+// and the registry helpers. These tests check the rig, not Tessarin: their groups start with
+// "Rig", which CTest runs as E2ERig apart from E2ETests.
 #include "Driver.h"
 #include "TestFiles.h"
 #include <gtest/gtest.h>
@@ -38,7 +40,7 @@ bool ProcessListed(DWORD processId) {
     return false;
 }
 
-class NotepadRig : public testing::Test {
+class RigNotepad : public testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_app.Start(NotepadPath())) << "CreateProcessW failed: " << ::GetLastError();
@@ -65,7 +67,7 @@ protected:
 
 } // namespace
 
-TEST_F(NotepadRig, TypesTextAndReadsControlsTitleAndStatusBar) {
+TEST_F(RigNotepad, TypesTextAndReadsControlsTitleAndStatusBar) {
     EXPECT_EQ(m_app.FocusedWindow(), m_hWndEdit);
     std::wstring untitled = WindowText(m_hWndMain);
     EXPECT_NE(untitled.find(L" - "), std::wstring::npos) << "title: document name, dash, program name";
@@ -91,7 +93,7 @@ TEST_F(NotepadRig, TypesTextAndReadsControlsTitleAndStatusBar) {
     CloseDiscarding();
 }
 
-TEST_F(NotepadRig, OpenDialogByCommandThenCancel) {
+TEST_F(RigNotepad, OpenDialogByCommandThenCancel) {
     UINT openId = NotepadFileCommand(1);
     ASSERT_NE(openId, 0u);
     ASSERT_TRUE(m_app.PostCommand(openId));
@@ -118,7 +120,7 @@ TEST_F(NotepadRig, OpenDialogByCommandThenCancel) {
     EXPECT_TRUE(m_app.Close());
 }
 
-TEST_F(NotepadRig, SaveChangesQuestionCancelKeepsRunningThenNoEnds) {
+TEST_F(RigNotepad, SaveChangesQuestionCancelKeepsRunningThenNoEnds) {
     ASSERT_TRUE(m_app.TypeText(L"keep me"));
     EXPECT_FALSE(m_app.Close(200)) << "a modified document asks first";
     HWND box = m_app.WaitForMessageBox();
@@ -142,7 +144,7 @@ TEST_F(NotepadRig, SaveChangesQuestionCancelKeepsRunningThenNoEnds) {
     EXPECT_FALSE(ProcessListed(m_app.Id()));
 }
 
-TEST_F(NotepadRig, SaveAsDialogTakesNameAndComboChoice) {
+TEST_F(RigNotepad, SaveAsDialogTakesNameAndComboChoice) {
     CTempDir dir;
     ASSERT_TRUE(m_app.TypeText(L"h\u00e9"));
     EXPECT_FALSE(m_app.Close(200));
@@ -159,7 +161,7 @@ TEST_F(NotepadRig, SaveAsDialogTakesNameAndComboChoice) {
     EXPECT_EQ(ReadAllBytes(dir.File(L"saved.txt")), (std::vector<unsigned char>{0xFF, 0xFE, 'h', 0, 0xE9, 0}));
 }
 
-TEST_F(NotepadRig, InjectedCtrlChordReachesAccelerators) {
+TEST_F(RigNotepad, InjectedCtrlChordReachesAccelerators) {
     ASSERT_TRUE(m_app.BringToFront());
     ASSERT_TRUE(m_app.SendKeys({VK_CONTROL, 'O'}));
     HWND dlg = m_app.WaitForFileDialog();
@@ -170,7 +172,7 @@ TEST_F(NotepadRig, InjectedCtrlChordReachesAccelerators) {
     EXPECT_TRUE(m_app.Close());
 }
 
-TEST_F(NotepadRig, DroppedFileIsOpened) {
+TEST_F(RigNotepad, DroppedFileIsOpened) {
     CTempDir dir;
     const std::string first = "first file", second = "second file";
     WriteAllBytes(dir.File(L"first.txt"), first.data(), first.size());
@@ -186,7 +188,7 @@ TEST_F(NotepadRig, DroppedFileIsOpened) {
     EXPECT_TRUE(m_app.Close());
 }
 
-TEST(NotepadRigLifetime, DriverEndsAProgramThatIsStillAsking) {
+TEST(RigLifetime, DriverEndsAProgramThatIsStillAsking) {
     DWORD processId = 0;
     CKernelHandle watch;
     {
@@ -204,7 +206,7 @@ TEST(NotepadRigLifetime, DriverEndsAProgramThatIsStillAsking) {
     EXPECT_FALSE(ProcessListed(processId));
 }
 
-TEST(RegistryHelpers, WriteReadAndDeleteUnderAPrivateKey) {
+TEST(RigRegistry, WriteReadAndDeleteUnderAPrivateKey) {
     const std::wstring key = L"Software\\zanvo\\TessarinE2ERig";
     CUserKeyReset reset(key);
     EXPECT_FALSE(UserKeyExists(key));

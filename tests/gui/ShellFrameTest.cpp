@@ -1,8 +1,6 @@
 // The shell's framework pieces on real windows: the status bar's panes and indicators, the frame's
-// layout with a status bar and its status-bar command, menu prompts, and the standard switches of
-// the command-line information.
+// layout with a status bar and its status-bar command, and menu prompts.
 #include "framework/CmdUI.h"
-#include "framework/CommandLineInfo.h"
 #include "framework/FrameWnd.h"
 #include "framework/FrameworkIds.h"
 #include "framework/StatusBar.h"
@@ -113,29 +111,4 @@ TEST(ShellFrame, LayoutStatusBarCommandAndPrompts) {
     EXPECT_EQ(PaneText(f.bar, 0), L"既存のドキュメントを開きます");
     f.frame.SendMessage(WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0);
     EXPECT_EQ(PaneText(f.bar, 0), LoadStringResource(AFX_IDS_IDLEMESSAGE));
-}
-
-TEST(ShellCommandLineInfo, StandardSwitchesAndArguments) {
-    CCommandLineInfo open;
-    open.ParseParam(L"a b.txt", FALSE, TRUE);
-    EXPECT_EQ(open.m_nShellCommand, CCommandLineInfo::FileOpen);
-    EXPECT_EQ(open.m_strFileName, L"a b.txt");
-
-    CCommandLineInfo printTo;
-    printTo.ParseParam(L"PT", TRUE, FALSE);
-    for (const wchar_t* arg : {L"f.txt", L"printer", L"driver"})
-        printTo.ParseParam(arg, FALSE, FALSE);
-    printTo.ParseParam(L"port", FALSE, TRUE);
-    EXPECT_EQ(printTo.m_nShellCommand, CCommandLineInfo::FilePrintTo);
-    EXPECT_EQ(printTo.m_strFileName, L"f.txt");
-    EXPECT_EQ(printTo.m_strPrinterName, L"printer");
-    EXPECT_EQ(printTo.m_strDriverName, L"driver");
-    EXPECT_EQ(printTo.m_strPortName, L"port");
-
-    CCommandLineInfo none;
-    none.ParseParam(L"", FALSE, TRUE);
-    EXPECT_EQ(none.m_nShellCommand, CCommandLineInfo::FileNew) << "an empty name leaves a new document";
-    CCommandLineInfo reg;
-    reg.ParseParam(L"regserver", TRUE, TRUE);
-    EXPECT_EQ(reg.m_nShellCommand, CCommandLineInfo::AppRegister);
 }

@@ -1,0 +1,293 @@
+// The order of a save's file-system steps, seen through a recording file system over the real
+// one: the new contents are written whole and flushed before a rename puts them under the file's
+// name, the file is never deleted or moved away, nothing is left unflushed; and a failure made at
+// any single step leaves the old file whole (or, once the new one holds the name, the new one),
+// every other name of the file with the same text, and nothing of the save's behind.
+#include <gtest/gtest.h>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+#include "TestFiles.h"
+#include "doc/SafeSave.h"
+#include "framework/Exception.h"
+#include "framework/File.h"
+
+namespace {
+
+constexpr DWORD kInjectedError = ERROR_WRITE_FAULT; // not one a save waits out
+
+std::string Narrow(const std::wstring& s) {
+    return std::string(s.begin(), s.end()); // our names are ASCII
+}
+
+std::wstring NameOf(const std::wstring& path) {
+    size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
+// Passes every step to the real file system, logs it by the role of the file it touches ("file",
+// "tmp", "bak" or another name), checks the rules of order as they happen, and makes the step
+// numbered m_nFailAt fail instead (a write fails half way, as on a full disk).
+class CRecordingFileSystem : public ISaveFileSystem {
+public:
+    explicit CRecordingFileSystem(std::wstring fileName) : m_strFileName(std::move(fileName)) {}
+
+    int m_nFailAt = -1;
+    std::vector<std::string> m_log;
+    std::vector<std::string> m_faults; // rules broken, in words
+    std::string m_strFailed;           // the step that was made to fail
+
+    // The caller's writer: the new contents go into the temporary file in two pieces.
+    void WriterWrites(CFile& file, const std::vector<unsigned char>& bytes) {
+        const size_t half = bytes.size() / 2;
+        for (auto [from, to] : {std::pair{size_t{0}, half}, std::pair{half, bytes.size()}}) {
+            m_dirty.insert("tmp");
+            if (Step("write tmp")) {
+                file.Write(bytes.data() + from, (to - from) / 2);
+                throw CFileException(CFileException::diskFull, ERROR_DISK_FULL, {});
+            }
+            file.Write(bytes.data() + from, to - from);
+        }
+        m_bWriterDone = true;
+    }
+    // Called once the save has returned or thrown.
+    void AtEnd() {
+        for (const std::string& role : m_dirty)
+            m_faults.push_back(role + " was written and never flushed");
+    }
+    std::string Log() const {
+        std::string text;
+        for (const std::string& entry : m_log)
+            text += (text.empty() ? "" : ", ") + entry;
+        return text;
+    }
+
+    std::wstring FinalPath(const std::wstring& path) override {
+        return Step("final " + Role(path)) ? path : m_real.FinalPath(path);
+    }
+    DWORD GetAttributes(const std::wstring& path) override {
+        return Step("attributes " + Role(path)) ? INVALID_FILE_ATTRIBUTES : m_real.GetAttributes(path);
+    }
+    bool SetAttributes(const std::wstring& path, DWORD attributes) override {
+        return !Step("set-attributes " + Role(path)) && m_real.SetAttributes(path, attributes);
+    }
+    std::vector<std::wstring> ListFiles(const std::wstring& folder, const std::wstring& pattern) override {
+        if (Step("list"))
+            return {};
+        return m_real.ListFiles(folder, pattern);
+    }
+    bool CreateTemp(CFile& file, const std::wstring& path, CFileException* pError) override {
+        if (Step("create " + Role(path))) {
+            if (pError)
+                *pError = CFileException(CFileException::OsErrorToCause(kInjectedError), kInjectedError, path);
+            return false;
+        }
+        return m_real.CreateTemp(file, path, pError);
+    }
+    void FlushTemp(CFile& file) override {
+        if (Step("flush tmp"))
+            CFileException::ThrowOsError(kInjectedError);
+        m_real.FlushTemp(file);
+        m_dirty.erase("tmp");
+    }
+    void CloseTemp(CFile& file) override {
+        m_log.push_back("close tmp"); // cannot fail
+        m_real.CloseTemp(file);
+    }
+    HANDLE Open(const std::wstring& path, DWORD access, DWORD share, DWORD disposition) override {
+        const std::string role = Role(path);
+        if (Step("open " + role))
+            return INVALID_HANDLE_VALUE;
+        HANDLE h = m_real.Open(path, access, share, disposition);
+        if (h != INVALID_HANDLE_VALUE)
+            m_roles[h] = role;
+        return h;
+    }
+    bool GetLinkCount(HANDLE file, DWORD& nLinks) override {
+        return !Step("links " + m_roles[file]) && m_real.GetLinkCount(file, nLinks);
+    }
+    bool SeekToStart(HANDLE file) override { return !Step("seek " + m_roles[file]) && m_real.SeekToStart(file); }
+    bool Read(HANDLE file, void* pBuffer, DWORD nBytes, DWORD& nRead) override {
+        return !Step("read " + m_roles[file]) && m_real.Read(file, pBuffer, nBytes, nRead);
+    }
+    bool Write(HANDLE file, const void* pBuffer, DWORD nBytes, DWORD& nWritten) override {
+        m_dirty.insert(m_roles[file]);
+        if (Step("write " + m_roles[file])) {
+            m_real.Write(file, pBuffer, nBytes / 2, nWritten);
+            ::SetLastError(kInjectedError);
+            return false;
+        }
+        return m_real.Write(file, pBuffer, nBytes, nWritten);
+    }
+    bool SetEnd(HANDLE file) override {
+        m_dirty.insert(m_roles[file]);
+        return !Step("truncate " + m_roles[file]) && m_real.SetEnd(file);
+    }
+    bool Flush(HANDLE file) override {
+        if (Step("flush " + m_roles[file]) || !m_real.Flush(file))
+            return false;
+        m_dirty.erase(m_roles[file]);
+        return true;
+    }
+    bool Move(const std::wstring& from, const std::wstring& to, DWORD flags) override {
+        const std::string roleFrom = Role(from), roleTo = Role(to);
+        if (Step("move " + roleFrom + ">" + roleTo))
+            return false;
+        if (roleFrom == "file")
+            m_faults.push_back("the file was moved away (" + m_log.back() + ")");
+        if (roleTo == "file" && !m_bWriterDone)
+            m_faults.push_back("the file was replaced before the writer had written everything");
+        if (m_dirty.count(roleFrom))
+            m_faults.push_back(roleFrom + " was put in the file's place before it was flushed");
+        if (!m_real.Move(from, to, flags))
+            return false;
+        if (m_dirty.erase(roleFrom))
+            m_dirty.insert(roleTo);
+        return true;
+    }
+    bool HardLink(const std::wstring& link, const std::wstring& existing) override {
+        return !Step("link " + Role(link) + "=" + Role(existing)) && m_real.HardLink(link, existing);
+    }
+    bool Delete(const std::wstring& path) override {
+        const std::string role = Role(path);
+        if (Step("delete " + role))
+            return false;
+        if (role == "file")
+            m_faults.push_back("the file was deleted");
+        if (!m_real.Delete(path))
+            return false;
+        m_dirty.erase(role); // unflushed bytes of a file that goes are no loss
+        return true;
+    }
+
+private:
+    ISaveFileSystem& m_real = RealSaveFileSystem();
+    std::wstring m_strFileName;
+    std::map<HANDLE, std::string> m_roles;
+    std::set<std::string> m_dirty;
+    bool m_bWriterDone = false;
+
+    // Logs a step; true when it is the one to fail, with its error set.
+    bool Step(const std::string& entry) {
+        const bool bFail = static_cast<int>(m_log.size()) == m_nFailAt;
+        m_log.push_back(entry);
+        if (bFail) {
+            m_strFailed = entry;
+            ::SetLastError(kInjectedError);
+        }
+        return bFail;
+    }
+    std::string Role(const std::wstring& path) const {
+        const std::wstring name = NameOf(path);
+        if (name == m_strFileName)
+            return "file";
+        auto endsWith = [&](const wchar_t* suffix) {
+            const std::wstring s = suffix;
+            return name.size() > s.size() && name.compare(name.size() - s.size(), s.size(), s) == 0;
+        };
+        if (name.starts_with(L"~" + m_strFileName + L".") && endsWith(L".tmp"))
+            return "tmp";
+        if (name.starts_with(L"~" + m_strFileName + L".") && endsWith(L".bak"))
+            return "bak";
+        return Narrow(name);
+    }
+};
+
+std::vector<unsigned char> Bytes(const std::string& s) {
+    return {s.begin(), s.end()};
+}
+
+// A file to save: absent, present, or present with a second name (a hard link).
+enum class Start { Absent, Present, SecondName };
+
+struct SaveOutcome {
+    bool bThrew = false;
+    std::vector<std::string> faults;
+    std::string log;
+    std::string failed;
+    size_t nSteps = 0;
+};
+
+const std::vector<unsigned char> kOld = Bytes("the old contents, which must survive");
+const std::vector<unsigned char> kNew = Bytes("the new contents, written in two pieces and longer than the old");
+
+// Saves kNew over a fresh folder's memo.txt, made to fail at step nFailAt (-1: none), and checks
+// what the folder holds afterwards.
+SaveOutcome SaveAndCheck(Start start, int nFailAt) {
+    CTempDir dir;
+    const std::wstring path = dir.File(L"memo.txt"), other = dir.File(L"other.txt");
+    if (start != Start::Absent)
+        WriteAllBytes(path, kOld);
+    if (start == Start::SecondName) {
+        EXPECT_TRUE(::CreateHardLinkW(other.c_str(), path.c_str(), nullptr));
+    }
+
+    CRecordingFileSystem fs(L"memo.txt");
+    fs.m_nFailAt = nFailAt;
+    SaveOutcome outcome;
+    try {
+        WriteFileSafely(
+            path, [&](CFile& file) { fs.WriterWrites(file, kNew); }, fs);
+    } catch (const CFileException& e) {
+        outcome.bThrew = true;
+        EXPECT_EQ(e.m_strFileName, path) << "the error names the user's file";
+    }
+    fs.AtEnd();
+    outcome.faults = fs.m_faults;
+    outcome.log = fs.Log();
+    outcome.failed = fs.m_strFailed;
+    outcome.nSteps = fs.m_log.size();
+    SCOPED_TRACE("steps: " + outcome.log + (outcome.failed.empty() ? "" : "; failed: " + outcome.failed));
+
+    // A failed save leaves what was there; a save that reports success leaves the new text.
+    const std::vector<unsigned char>& expected = outcome.bThrew ? kOld : kNew;
+    if (outcome.bThrew && start == Start::Absent) {
+        EXPECT_EQ(::GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES) << "a failed save made a file";
+    } else {
+        EXPECT_EQ(TryReadAllBytes(path), expected) << (outcome.bThrew ? "the old text is gone" : "not saved");
+    }
+    // Another name sees the same text (except when the count of names could not be learnt: the
+    // save then takes the file for one with a single name).
+    if (start == Start::SecondName && !outcome.failed.starts_with("links ")) {
+        EXPECT_EQ(TryReadAllBytes(other), expected) << "the second name";
+    }
+    // Nothing of the save's stays, unless removing it was the step that failed.
+    if (!outcome.failed.starts_with("delete ")) {
+        std::vector<std::wstring> names = dir.List();
+        std::erase_if(names, [](const std::wstring& name) { return name == L"memo.txt" || name == L"other.txt"; });
+        EXPECT_TRUE(names.empty()) << "left behind: " << Narrow(names.empty() ? L"" : names.front());
+    }
+    ::DeleteFileW(other.c_str());
+    return outcome;
+}
+
+const char* NameOf(Start start) {
+    return start == Start::Absent ? "a new file" : start == Start::Present ? "an existing file" : "a second name";
+}
+
+} // namespace
+
+TEST(SafeSaveSteps, TheNewTextIsWrittenWholeAndFlushedBeforeItTakesTheNameAndTheFileIsNeverRemoved) {
+    for (Start start : {Start::Absent, Start::Present, Start::SecondName}) {
+        SCOPED_TRACE(NameOf(start));
+        SaveOutcome outcome = SaveAndCheck(start, -1);
+        EXPECT_FALSE(outcome.bThrew);
+        EXPECT_TRUE(outcome.faults.empty()) << outcome.faults.front() << "\nsteps: " << outcome.log;
+        // The writer ran, and every path to success goes through a flush.
+        EXPECT_NE(outcome.log.find("write tmp, write tmp, flush tmp"), std::string::npos) << outcome.log;
+    }
+}
+
+TEST(SafeSaveSteps, AFailureAtAnyStepLeavesTheOldOrTheNewFileWholeAndNothingElse) {
+    for (Start start : {Start::Absent, Start::Present, Start::SecondName}) {
+        SCOPED_TRACE(NameOf(start));
+        const size_t nSteps = SaveAndCheck(start, -1).nSteps;
+        ASSERT_GT(nSteps, 10u);
+        for (size_t k = 0; k < nSteps; ++k) {
+            SCOPED_TRACE(testing::Message() << "step " << k << " fails");
+            SaveOutcome outcome = SaveAndCheck(start, static_cast<int>(k));
+            EXPECT_TRUE(outcome.faults.empty()) << outcome.faults.front() << "\nsteps: " << outcome.log;
+        }
+    }
+}
