@@ -191,6 +191,12 @@ void CInputRoutes::OnShiftDelete() {
 }
 
 void CInputRoutes::CutSelection() {
+    // Nothing selected cuts nothing, also with the caret between the halves of a pair (where
+    // widening would make it a selection of the whole character).
+    int nSelStart = 0, nSelEnd = 0;
+    m_view.GetSel(nSelStart, nSelEnd);
+    if (nSelStart == nSelEnd)
+        return;
     // A selection that ends inside a surrogate pair takes the whole pair, onto the clipboard too.
     const EditRange sel = SelectionOfWholePairs(m_view);
     const int nStart = sel.start, nEnd = sel.end;

@@ -1,6 +1,6 @@
 // The edit history on the real view and EDIT control, for what the string stand-in of the unit
 // tests (tests/unit/StringEdit.h) models: the control inserts CR LF for Enter and Ctrl+Enter,
-// removes exactly the recorded range on Backspace and Delete and nothing at the edges, puts the
+// removes exactly the recorded range on Backspace, Delete and Cut and nothing at the edges, puts the
 // caret where undo and redo say, marks the document modified through its change notification; the
 // frame's commands follow the history, and characters the view swallows never reach the control.
 // The history's rules themselves are tested on the stand-in.
@@ -90,6 +90,13 @@ TEST_F(EditHistoryTest, TheControlRemovesWhatWasRecordedAndNothingAtTheEdges) {
     EXPECT_EQ(Text(), L"acd");
     Undo();
     EXPECT_EQ(Text(), L"ab\r\ncd");
+
+    // Cut with nothing selected cuts nothing, also with the caret between the halves of a pair
+    // (where the control's Left arrow can put it).
+    Load(L"a\xD83D\xDE00" L"b", 2);
+    m_view.SendMessage(WM_CUT);
+    EXPECT_EQ(Text(), L"a\xD83D\xDE00" L"b");
+    EXPECT_EQ(Records(), 0u);
 
     // Three Backspaces in a word: one record, restored with the caret after it.
     Load(L"hello world", 5);

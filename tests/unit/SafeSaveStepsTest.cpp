@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 #include "TestFiles.h"
-#include "doc/SafeSave.h"
+#include "document/SafeSave.h"
 #include "framework/Exception.h"
 #include "framework/File.h"
 

@@ -111,6 +111,8 @@ public:
     void Insert(const std::wstring& text) { m_history.RecordInsertion(text.c_str(), -1, -1, true); }
     void Cut() {
         auto [s, e] = Sel();
+        if (s == e)
+            return;
         const EditRange whole = WholeSurrogatePairs(m_edit.m_strText.c_str(), m_edit.TextLength(), s, e);
         if (whole.empty())
             return;
