@@ -24,39 +24,17 @@ struct MemoryDCTraits {
 using CMemoryDC = CScopedHandle<MemoryDCTraits>;
 
 // The client-area device context of a window (GetDC), released at the end of the scope.
-class CClientDC {
+class CClientDC : public CWindowLoan<HDC, &::ReleaseDC> {
 public:
-    explicit CClientDC(HWND hWnd) : m_hWnd(hWnd), m_hDC(::GetDC(hWnd)) {}
-    CClientDC(const CClientDC&) = delete;
-    CClientDC& operator=(const CClientDC&) = delete;
-    ~CClientDC() {
-        if (m_hDC)
-            ::ReleaseDC(m_hWnd, m_hDC);
-    }
-    HDC Get() const { return m_hDC; }
-
-private:
-    HWND m_hWnd;
-    HDC m_hDC;
+    explicit CClientDC(HWND hWnd) : CWindowLoan(hWnd, ::GetDC(hWnd)) {}
 };
 
 // The whole-window DC of a window (GetWindowDC), or with flags a GetDCEx one; released at the end
 // of the scope. A null window gives the screen.
-class CWindowDC {
+class CWindowDC : public CWindowLoan<HDC, &::ReleaseDC> {
 public:
-    explicit CWindowDC(HWND hWnd) : m_hWnd(hWnd), m_hDC(::GetWindowDC(hWnd)) {}
-    CWindowDC(HWND hWnd, DWORD dwFlags) : m_hWnd(hWnd), m_hDC(::GetDCEx(hWnd, nullptr, dwFlags)) {}
-    CWindowDC(const CWindowDC&) = delete;
-    CWindowDC& operator=(const CWindowDC&) = delete;
-    ~CWindowDC() {
-        if (m_hDC)
-            ::ReleaseDC(m_hWnd, m_hDC);
-    }
-    HDC Get() const { return m_hDC; }
-
-private:
-    HWND m_hWnd;
-    HDC m_hDC;
+    explicit CWindowDC(HWND hWnd) : CWindowLoan(hWnd, ::GetWindowDC(hWnd)) {}
+    CWindowDC(HWND hWnd, DWORD dwFlags) : CWindowLoan(hWnd, ::GetDCEx(hWnd, nullptr, dwFlags)) {}
 };
 
 // Keeps a GDI object selected into a DC and puts the previous one back at the end of the scope.

@@ -4,6 +4,7 @@
 #include "framework/Clipboard.h"
 #include "framework/Document.h"
 #include "framework/EditView.h"
+#include "framework/Handles.h"
 #include "framework/ScopeExit.h"
 #include <imm.h>
 #include <string>
@@ -23,20 +24,9 @@ bool IsSwallowedChar(UINT nChar) {
 }
 
 // The input method context of a window, released at the end of the scope.
-class CImeContext {
+class CImeContext : public CWindowLoan<HIMC, &::ImmReleaseContext> {
 public:
-    explicit CImeContext(HWND hWnd) : m_hWnd(hWnd), m_hImc(::ImmGetContext(hWnd)) {}
-    CImeContext(const CImeContext&) = delete;
-    CImeContext& operator=(const CImeContext&) = delete;
-    ~CImeContext() {
-        if (m_hImc)
-            ::ImmReleaseContext(m_hWnd, m_hImc);
-    }
-    HIMC Get() const { return m_hImc; }
-
-private:
-    HWND m_hWnd;
-    HIMC m_hImc;
+    explicit CImeContext(HWND hWnd) : CWindowLoan(hWnd, ::ImmGetContext(hWnd)) {}
 };
 
 std::wstring GetImeResult(HWND hWnd) {
