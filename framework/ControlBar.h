@@ -1,7 +1,10 @@
 #pragma once
 // CControlBar: a child window docked along one side of a frame (status bar, docking panes). The
 // frame lays the visible bars out along its edges, in creation order, and gives the view the rest.
+// A bar that enables docking lives in one of the frame's dock bars or floats in a mini-frame, and
+// its dock context lets the user drag it between them.
 #include "framework/Wnd.h"
+#include <memory>
 
 // Bar styles: the low 16 bits (and the gripper bit) of a bar's creation style are bar styles, the
 // rest window styles.
@@ -33,26 +36,57 @@
 #define CBRS_RIGHT (CBRS_ALIGN_RIGHT | CBRS_BORDER_LEFT)
 #define CBRS_BOTTOM (CBRS_ALIGN_BOTTOM | CBRS_BORDER_TOP)
 
+// Modes of CalcDynamicLayout: what size is asked for.
+#define LM_STRETCH 0x01  // stretched to the frame along the side
+#define LM_HORZ 0x02     // horizontal
+#define LM_MRUWIDTH 0x04 // the floating size last used
+#define LM_HORZDOCK 0x08 // the size docked at the top or bottom
+#define LM_VERTDOCK 0x10 // the size docked at the left or right
+#define LM_LENGTHY 0x20  // nLength is a height, not a width
+#define LM_COMMIT 0x40   // keep the size computed
+
 class CFrameWnd;
+class CDockBar;
+class CDockContext;
 
 class CControlBar : public CWnd {
 public:
-    CControlBar() = default;
+    CControlBar();
+    ~CControlBar() override;
 
     DWORD GetBarStyle() const { return m_dwStyle; }
     void SetBarStyle(DWORD dwStyle) { m_dwStyle = dwStyle & CBRS_ALL; }
-    // Sides the bar may dock on (CBRS_ALIGN_*); the frame must allow them too.
-    void EnableDocking(DWORD dwDockStyle) { m_dwDockStyle = dwDockStyle & CBRS_ALIGN_ANY; }
+    // Sides the bar may dock on (CBRS_ALIGN_*); the frame must allow them too. Any side gives the
+    // bar a dock context, so it can be dragged and floated.
+    void EnableDocking(DWORD dwDockStyle);
     DWORD GetDockStyle() const { return m_dwDockStyle; }
     bool IsVisible() const { return m_hWnd && (GetStyle() & WS_VISIBLE) != 0; }
+
+    // The frame the bar docks in, the dock bar holding it (null when it is a plain child of the
+    // frame) and that dock bar's id (AFX_IDW_DOCKBAR_TOP ... _FLOAT, or 0).
+    CFrameWnd* GetDockingFrame() const { return m_pDockSite; }
+    CDockBar* GetDockBar() const { return m_pDockBar; }
+    UINT GetDockBarID() const;
+    bool IsFloating() const;
+    CDockContext* GetDockContext() const { return m_pDockContext.get(); }
 
     // The size the bar needs along its side: its height when docked at the top or bottom, its
     // width at the left or right; the other dimension is the frame's.
     virtual SIZE CalcFixedLayout(bool bStretch, bool bHorz);
+    // The size for a dock side (LM_HORZDOCK, LM_VERTDOCK) or for floating, nLength being the
+    // width or (LM_LENGTHY) the height asked for; the plain bar answers its fixed size.
+    virtual SIZE CalcDynamicLayout(int nLength, DWORD dwMode);
     // Called on every idle pass through the frame, so bars can refresh what they show.
     virtual void OnIdleUpdate(CFrameWnd* pFrame);
+    // The bar moved to another dock bar, or began or stopped floating.
+    virtual void OnDockBarChanged() {}
 
 protected:
+    // Starts a drag with the left button and toggles docking on a double click, when docking is
+    // enabled; the drag follows the mouse while the bar holds the capture.
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnDestroy() override;
+
     // Splits a creation style into the bar style (kept) and the window style (returned).
     DWORD TakeBarStyle(DWORD dwStyle) {
         m_dwStyle = dwStyle & CBRS_ALL;
@@ -61,4 +95,12 @@ protected:
 
     DWORD m_dwStyle = 0;
     DWORD m_dwDockStyle = 0;
+    CFrameWnd* m_pDockSite = nullptr;
+    CDockBar* m_pDockBar = nullptr;
+    std::unique_ptr<CDockContext> m_pDockContext;
+
+private:
+    friend class CDockBar;
+    friend class CFrameWnd;
+    friend class CMiniDockFrameWnd;
 };

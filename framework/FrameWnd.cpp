@@ -2,14 +2,18 @@
 // menu item updates and prompts, the title rule, dropped files, DDE open requests and closing.
 #include "framework/FrameWnd.h"
 #include "framework/CmdUI.h"
+#include "framework/DockBar.h"
+#include "framework/DockContext.h"
 #include "framework/DocTemplate.h"
 #include "framework/Document.h"
 #include "framework/FrameworkIds.h"
+#include "framework/MiniFrame.h"
 #include "framework/StatusBar.h"
 #include "framework/Strings.h"
 #include "framework/View.h"
 #include "framework/WinApp.h"
 #include <dde.h>
+#include <algorithm>
 #include <shellapi.h>
 
 namespace {
@@ -59,6 +63,15 @@ std::vector<std::wstring> OpenRequests(const std::wstring& strCommand) {
     return names;
 }
 } // namespace
+
+CFrameWnd::CFrameWnd() = default;
+
+CFrameWnd::~CFrameWnd() {
+    // Mini-frames and dock bars go while the frame's window (their owner and parent) is still
+    // there, floating ones first.
+    m_miniFrames.clear();
+    m_dockBars.clear();
+}
 
 bool CFrameWnd::Create(const wchar_t* pszTitle, DWORD dwStyle, const RECT* pRect, HWND hParent, HMENU hMenu) {
     std::wstring strClass =
@@ -178,66 +191,201 @@ CDocument* CFrameWnd::GetActiveDocument() const {
 }
 
 CControlBar* CFrameWnd::GetControlBar(UINT nID) const {
-    HWND hBar = ::GetDlgItem(m_hWnd, static_cast<int>(nID));
-    return dynamic_cast<CControlBar*>(CWnd::FromHandle(hBar));
+    for (CControlBar* pBar : AllControlBars())
+        if (pBar->m_hWnd && static_cast<UINT>(pBar->GetDlgCtrlID()) == nID)
+            return pBar;
+    return nullptr;
+}
+
+std::vector<CControlBar*> CFrameWnd::AllControlBars() const {
+    std::vector<CControlBar*> bars;
+    if (!m_hWnd)
+        return bars;
+    for (HWND hChild = ::GetWindow(m_hWnd, GW_CHILD); hChild; hChild = ::GetWindow(hChild, GW_HWNDNEXT))
+        if (auto* pBar = dynamic_cast<CControlBar*>(CWnd::FromHandle(hChild)))
+            bars.push_back(pBar);
+    auto addDocked = [&bars](const CDockBar& dockBar) {
+        for (const auto& row : dockBar.GetRows())
+            bars.insert(bars.end(), row.begin(), row.end());
+    };
+    for (const auto& pDockBar : m_dockBars)
+        addDocked(*pDockBar);
+    for (const auto& pMini : m_miniFrames)
+        addDocked(pMini->GetDockBar());
+    return bars;
 }
 
 CStatusBar* CFrameWnd::GetStatusBar() const {
     return dynamic_cast<CStatusBar*>(GetControlBar(AFX_IDW_STATUS_BAR));
 }
 
-void CFrameWnd::DockControlBar(CControlBar* pBar, UINT nDockBarID) {
-    DWORD dwAlign = CBRS_ALIGN_BOTTOM;
-    switch (nDockBarID) {
-    case AFX_IDW_DOCKBAR_TOP: dwAlign = CBRS_ALIGN_TOP; break;
-    case AFX_IDW_DOCKBAR_LEFT: dwAlign = CBRS_ALIGN_LEFT; break;
-    case AFX_IDW_DOCKBAR_RIGHT: dwAlign = CBRS_ALIGN_RIGHT; break;
-    default: break;
+void CFrameWnd::EnableDocking(DWORD dwDockStyle) {
+    m_dwDockStyle |= dwDockStyle & CBRS_ALIGN_ANY;
+    // Top and bottom first, so they run the full width and the left and right ones fit between.
+    static const UINT kOrder[] = {AFX_IDW_DOCKBAR_TOP, AFX_IDW_DOCKBAR_BOTTOM, AFX_IDW_DOCKBAR_LEFT,
+                                  AFX_IDW_DOCKBAR_RIGHT};
+    static const DWORD kAlign[] = {CBRS_ALIGN_TOP, CBRS_ALIGN_BOTTOM, CBRS_ALIGN_LEFT, CBRS_ALIGN_RIGHT};
+    for (size_t i = 0; i < 4; ++i) {
+        if (!(m_dwDockStyle & kAlign[i]) || GetDockBar(kOrder[i]) || !m_hWnd)
+            continue;
+        auto pDockBar = std::make_unique<CDockBar>();
+        if (!pDockBar->Create(this, kOrder[i]))
+            continue;
+        pDockBar->m_pDockSite = this;
+        m_dockBars.push_back(std::move(pDockBar));
     }
-    pBar->SetBarStyle((pBar->GetBarStyle() & ~static_cast<DWORD>(CBRS_ALIGN_ANY)) | dwAlign);
+}
+
+CDockBar* CFrameWnd::GetDockBar(UINT nDockBarID) const {
+    for (const auto& pDockBar : m_dockBars)
+        if (pDockBar->m_hWnd && static_cast<UINT>(pDockBar->GetDlgCtrlID()) == nDockBarID)
+            return pDockBar.get();
+    return nullptr;
+}
+
+CMiniDockFrameWnd* CFrameWnd::GetMiniFrame(const CControlBar* pBar) const {
+    for (const auto& pMini : m_miniFrames)
+        if (pMini->GetDockBar().Contains(pBar))
+            return pMini.get();
+    return nullptr;
+}
+
+void CFrameWnd::DockControlBar(CControlBar* pBar, UINT nDockBarID, const RECT* pRectScreen) {
+    if (!pBar || !pBar->m_hWnd)
+        return;
+    static const UINT kOrder[] = {AFX_IDW_DOCKBAR_TOP, AFX_IDW_DOCKBAR_BOTTOM, AFX_IDW_DOCKBAR_LEFT,
+                                  AFX_IDW_DOCKBAR_RIGHT};
+    static const DWORD kAlign[] = {CBRS_ALIGN_TOP, CBRS_ALIGN_BOTTOM, CBRS_ALIGN_LEFT, CBRS_ALIGN_RIGHT};
+    DWORD dwAlign = 0;
+    for (size_t i = 0; i < 4; ++i) {
+        if (nDockBarID == 0 && (pBar->GetDockStyle() & kAlign[i]))
+            nDockBarID = kOrder[i];
+        if (kOrder[i] == nDockBarID)
+            dwAlign = kAlign[i];
+    }
+    if (dwAlign == 0)
+        return;
+    // A side the frame was not told about gets its dock bar now.
+    if (!GetDockBar(nDockBarID))
+        EnableDocking(dwAlign);
+    CDockBar* pDockBar = GetDockBar(nDockBarID);
+    if (!pDockBar)
+        return;
+    pBar->m_pDockSite = this;
+    CMiniDockFrameWnd* pOldMini = GetMiniFrame(pBar);
+    if (pBar->m_pDockBar)
+        pBar->m_pDockBar->RemoveBar(pBar);
+    pBar->SetBarStyle((pBar->GetBarStyle() & ~static_cast<DWORD>(CBRS_ALIGN_ANY | CBRS_FLOATING)) | dwAlign);
+    pDockBar->AddBar(pBar, pRectScreen);
+    if (CDockContext* pContext = pBar->GetDockContext())
+        pContext->m_nLastDockBarID = nDockBarID;
+    pBar->OnDockBarChanged();
+    if (pOldMini)
+        pOldMini->ShowWindow(SW_HIDE); // kept for the bar's next float
     RecalcLayout();
 }
 
-void CFrameWnd::ShowControlBar(CControlBar* pBar, bool bShow, bool) {
+void CFrameWnd::FloatControlBar(CControlBar* pBar, POINT ptScreen, DWORD dwStyle) {
+    if (!pBar || !pBar->m_hWnd || !m_hWnd)
+        return;
+    pBar->m_pDockSite = this;
+    CMiniDockFrameWnd* pMini = GetMiniFrame(pBar);
+    if (!pMini) {
+        // An emptied mini-frame is used again; otherwise the bar gets a new one.
+        for (const auto& p : m_miniFrames)
+            if (!p->GetBar()) {
+                pMini = p.get();
+                break;
+            }
+        if (!pMini) {
+            auto pNew = std::make_unique<CMiniDockFrameWnd>();
+            if (!pNew->Create(this))
+                return;
+            pMini = pNew.get();
+            m_miniFrames.push_back(std::move(pNew));
+        }
+        if (pBar->m_pDockBar)
+            pBar->m_pDockBar->RemoveBar(pBar);
+        pBar->SetBarStyle((pBar->GetBarStyle() & ~static_cast<DWORD>(CBRS_ALIGN_ANY)) | CBRS_FLOATING |
+                          (dwStyle & CBRS_ALIGN_ANY));
+        pMini->GetDockBar().AddBar(pBar);
+        pBar->OnDockBarChanged();
+    }
+    if (CDockContext* pContext = pBar->GetDockContext()) {
+        pContext->m_ptLastFloat = ptScreen;
+        pContext->m_bFloatedBefore = true;
+    }
+    pMini->SetWindowText(pBar->GetWindowText().c_str());
+    pMini->PlaceAround(ptScreen);
+    if (pBar->IsVisible())
+        pMini->ShowWindow(SW_SHOWNA);
+    RecalcLayout();
+}
+
+void CFrameWnd::ShowControlBar(CControlBar* pBar, bool bShow, bool bDelay) {
     if (!pBar || !pBar->m_hWnd)
         return;
     pBar->ShowWindow(bShow ? SW_SHOWNA : SW_HIDE);
-    RecalcLayout();
+    if (CMiniDockFrameWnd* pMini = GetMiniFrame(pBar))
+        pMini->ShowWindow(bShow ? SW_SHOWNA : SW_HIDE);
+    if (bDelay)
+        m_bDelayedLayout = true;
+    else
+        RecalcLayout();
 }
 
 void CFrameWnd::RecalcLayout() {
+    // Moving bars sends WM_SIZE to bars and dock bars that may ask for a layout again.
+    if (!m_hWnd || m_bInRecalcLayout)
+        return;
+    m_bInRecalcLayout = true;
+    m_bDelayedLayout = false;
+    RepositionBars(reposDefault);
+    m_bInRecalcLayout = false;
+}
+
+void CFrameWnd::RepositionBars(UINT nFlags, RECT* pRectFree) {
     if (!m_hWnd)
         return;
+    bool bQuery = (nFlags & reposQuery) != 0;
     RECT rc = GetClientRect();
-    // Bars take their edge in creation (z) order: the first bar created lies outermost.
     for (HWND hChild = ::GetWindow(m_hWnd, GW_CHILD); hChild; hChild = ::GetWindow(hChild, GW_HWNDNEXT)) {
         auto* pBar = dynamic_cast<CControlBar*>(CWnd::FromHandle(hChild));
         if (!pBar || !pBar->IsVisible())
             continue;
+        auto* pDockBar = dynamic_cast<CDockBar*>(pBar);
+        if (pDockBar)
+            pDockBar->m_rcLayout = rc;
         DWORD dwAlign = pBar->GetBarStyle() & CBRS_ALIGN_ANY;
         bool bHorz = (dwAlign & CBRS_ORIENT_HORZ) != 0 || dwAlign == 0;
         SIZE size = pBar->CalcFixedLayout(true, bHorz);
         RECT rcBar = rc;
         if (dwAlign & CBRS_ALIGN_TOP) {
-            rcBar.bottom = rc.top + size.cy;
+            rcBar.bottom = std::min(rc.bottom, rc.top + size.cy);
             rc.top = rcBar.bottom;
         } else if (dwAlign & CBRS_ALIGN_LEFT) {
-            rcBar.right = rc.left + size.cx;
+            rcBar.right = std::min(rc.right, rc.left + size.cx);
             rc.left = rcBar.right;
         } else if (dwAlign & CBRS_ALIGN_RIGHT) {
-            rcBar.left = rc.right - size.cx;
+            rcBar.left = std::max(rc.left, rc.right - size.cx);
             rc.right = rcBar.left;
         } else {
-            rcBar.top = rc.bottom - size.cy;
+            rcBar.top = std::max(rc.top, rc.bottom - size.cy);
             rc.bottom = rcBar.top;
         }
+        if (bQuery)
+            continue;
         pBar->MoveWindow(rcBar);
+        if (pDockBar)
+            pDockBar->LayoutBars();
     }
     if (rc.bottom < rc.top)
         rc.bottom = rc.top;
     if (rc.right < rc.left)
         rc.right = rc.left;
-    if (m_pViewActive && m_pViewActive->m_hWnd)
+    if (pRectFree)
+        *pRectFree = rc;
+    if (!bQuery && m_pViewActive && m_pViewActive->m_hWnd)
         m_pViewActive->MoveWindow(rc);
 }
 
@@ -256,9 +404,14 @@ void CFrameWnd::SetMessageText(const std::wstring& strText) {
 }
 
 void CFrameWnd::OnIdleUpdateCmdUI() {
+    if (m_bDelayedLayout)
+        RecalcLayout();
+    // Dock bars pass the update on to the bars they hold; floating bars get it from here.
     for (HWND hChild = ::GetWindow(m_hWnd, GW_CHILD); hChild; hChild = ::GetWindow(hChild, GW_HWNDNEXT))
         if (auto* pBar = dynamic_cast<CControlBar*>(CWnd::FromHandle(hChild)))
             pBar->OnIdleUpdate(this);
+    for (const auto& pMini : m_miniFrames)
+        pMini->GetDockBar().OnIdleUpdate(this);
     OnUpdateFrameTitle(true);
 }
 
@@ -315,6 +468,12 @@ LRESULT CFrameWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DDE_INITIATE: return OnDdeInitiate(reinterpret_cast<HWND>(wParam), lParam);
     case WM_DDE_EXECUTE: return OnDdeExecute(reinterpret_cast<HWND>(wParam), lParam);
     case WM_DDE_TERMINATE: return OnDdeTerminate(reinterpret_cast<HWND>(wParam));
+    case WM_SETTINGCHANGE:
+        // Only top-level windows hear of changed system settings: the bars are told from here.
+        for (CControlBar* pBar : AllControlBars())
+            if (pBar->m_hWnd)
+                pBar->SendMessage(message, wParam, lParam);
+        return CWnd::WindowProc(message, wParam, lParam);
     default: return CWnd::WindowProc(message, wParam, lParam);
     }
 }

@@ -4,22 +4,32 @@
 // resource id, routes commands (view -> document -> frame -> application), fills in menu item
 // states when a menu pops up, shows menu prompts in the status bar, opens dropped files, answers
 // the shell's DDE open requests and asks to save changes before it closes.
+#include "framework/ControlBar.h"
 #include "framework/Wnd.h"
 #include <shellapi.h>
+#include <memory>
 #include <string>
+#include <vector>
 
 class CView;
 class CDocument;
 class CControlBar;
+class CDockBar;
+class CMiniDockFrameWnd;
 class CStatusBar;
 struct CCreateContext;
 
 // Frame style: the title is the document's title, " - ", then the frame's own title.
 #define FWS_ADDTOTITLE 0x00008000L
 
+// RepositionBars: lay the bars out, or only measure what they would leave free.
+#define reposDefault 0
+#define reposQuery 1
+
 class CFrameWnd : public CWnd {
 public:
-    CFrameWnd() = default;
+    CFrameWnd();
+    ~CFrameWnd() override;
 
     bool Create(const wchar_t* pszTitle, DWORD dwStyle = WS_OVERLAPPEDWINDOW, const RECT* pRect = nullptr,
                 HWND hParent = nullptr, HMENU hMenu = nullptr);
@@ -41,21 +51,37 @@ public:
 
     // Places the visible control bars along the edges and the view over the rest.
     virtual void RecalcLayout();
+    // Bars (direct children, dock bars included) take their edges in creation order, the first
+    // outermost. With reposQuery nothing moves and *pRectFree only receives the client area the
+    // bars leave for the view (frame client coordinates).
+    void RepositionBars(UINT nFlags, RECT* pRectFree = nullptr);
 
-    // Control bars.
+    // Control bars: direct children, docked or floating, by child id.
     CControlBar* GetControlBar(UINT nID) const;
-    void EnableDocking(DWORD dwDockStyle) { m_dwDockStyle = dwDockStyle; }
+    // Creates a dock bar for each side in dwDockStyle (CBRS_ALIGN_*: top, bottom, left, right, in
+    // that stacking order) and allows bars to dock there.
+    void EnableDocking(DWORD dwDockStyle);
     DWORD GetDockStyle() const { return m_dwDockStyle; }
-    // Docks the bar on the side of the dock bar id (AFX_IDW_DOCKBAR_TOP ... _BOTTOM).
-    void DockControlBar(CControlBar* pBar, UINT nDockBarID);
+    // The dock bar with that id (AFX_IDW_DOCKBAR_TOP ... _BOTTOM), null when the side has none.
+    CDockBar* GetDockBar(UINT nDockBarID) const;
+    // Docks the bar on the side of the dock bar id (AFX_IDW_DOCKBAR_TOP ... _BOTTOM; 0: the first
+    // side the bar allows). With a screen rectangle the bar joins the row it lies over.
+    void DockControlBar(CControlBar* pBar, UINT nDockBarID = 0, const RECT* pRectScreen = nullptr);
+    // Floats the bar in its own mini-frame whose top-left is at ptScreen.
+    void FloatControlBar(CControlBar* pBar, POINT ptScreen, DWORD dwStyle = CBRS_ALIGN_TOP);
+    // Shows or hides the bar (with its mini-frame when floating); bDelay leaves the new layout to
+    // the next idle pass.
     void ShowControlBar(CControlBar* pBar, bool bShow, bool bDelay);
+    // The mini-frame a floating bar lives in, or null.
+    CMiniDockFrameWnd* GetMiniFrame(const CControlBar* pBar) const;
     // The status bar (child id AFX_IDW_STATUS_BAR), null when there is none.
     CStatusBar* GetStatusBar() const;
     // Pane 0 of the status bar: the prompt of command nID (its string up to "\n"); the idle
     // message for AFX_IDS_IDLEMESSAGE, nothing for 0.
     void SetMessageText(UINT nID);
     void SetMessageText(const std::wstring& strText);
-    // What the frame does on every idle pass: control bars refresh, the title follows the document.
+    // What the frame does on every idle pass: control bars (docked and floating) refresh, a
+    // delayed layout is done, the title follows the document.
     virtual void OnIdleUpdateCmdUI();
 
     // While a modal dialog of another kind runs, the frame is disabled; nested calls count.
@@ -96,9 +122,15 @@ private:
     LRESULT OnDdeExecute(HWND hWndClient, LPARAM lParam);
     LRESULT OnDdeTerminate(HWND hWndClient);
 
+    std::vector<CControlBar*> AllControlBars() const;
+
     CView* m_pViewActive = nullptr;
     std::wstring m_strTitle;
     DWORD m_dwDockStyle = 0;
+    std::vector<std::unique_ptr<CDockBar>> m_dockBars;
+    std::vector<std::unique_ptr<CMiniDockFrameWnd>> m_miniFrames;
+    bool m_bInRecalcLayout = false;
+    bool m_bDelayedLayout = false;
     int m_nModalCount = 0;
     CCreateContext* m_pCreateContext = nullptr; // during LoadFrame only
     HICON m_hIcon = nullptr;

@@ -12,6 +12,15 @@ template <typename T> struct GdiObjectTraits {
 
 using CFontHandle = CScopedHandle<GdiObjectTraits<HFONT>>;
 using CBrushHandle = CScopedHandle<GdiObjectTraits<HBRUSH>>;
+using CBitmapHandle = CScopedHandle<GdiObjectTraits<HBITMAP>>;
+
+struct MemoryDCTraits {
+    using handle_type = HDC;
+    static HDC Invalid() { return nullptr; }
+    static void Close(HDC h) { ::DeleteDC(h); }
+};
+// A memory DC of our own (CreateCompatibleDC), deleted once.
+using CMemoryDC = CScopedHandle<MemoryDCTraits>;
 
 // The client-area device context of a window (GetDC), released at the end of the scope.
 class CClientDC {
@@ -20,6 +29,25 @@ public:
     CClientDC(const CClientDC&) = delete;
     CClientDC& operator=(const CClientDC&) = delete;
     ~CClientDC() {
+        if (m_hDC)
+            ::ReleaseDC(m_hWnd, m_hDC);
+    }
+    HDC Get() const { return m_hDC; }
+
+private:
+    HWND m_hWnd;
+    HDC m_hDC;
+};
+
+// The whole-window DC of a window (GetWindowDC), or with flags a GetDCEx one; released at the end
+// of the scope. A null window gives the screen.
+class CWindowDC {
+public:
+    explicit CWindowDC(HWND hWnd) : m_hWnd(hWnd), m_hDC(::GetWindowDC(hWnd)) {}
+    CWindowDC(HWND hWnd, DWORD dwFlags) : m_hWnd(hWnd), m_hDC(::GetDCEx(hWnd, nullptr, dwFlags)) {}
+    CWindowDC(const CWindowDC&) = delete;
+    CWindowDC& operator=(const CWindowDC&) = delete;
+    ~CWindowDC() {
         if (m_hDC)
             ::ReleaseDC(m_hWnd, m_hDC);
     }
