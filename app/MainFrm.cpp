@@ -1,13 +1,15 @@
 // CMainFrame: creation in its fixed order (placement, status bar, docking, pane widths, status bar
-// visibility), the idle refresh of the two status panes, storing the placement at the end, and
-// dropped files.
+// visibility), the idle refresh of the two status panes, storing the placement at the end, dropped
+// files, and the search commands with the relay of the search dialogs' requests.
 #include "app/MainFrm.h"
 #include "app/Settings.h"
 #include "doc/Encoding.h"
 #include "doc/TessarinDoc.h"
 #include "framework/EditView.h"
 #include "framework/Strings.h"
+#include "framework/WaitCursor.h"
 #include "res/resource.h"
+#include "search/SearchEngine.h"
 #include <cwchar>
 
 namespace {
@@ -92,6 +94,7 @@ void CMainFrame::SizeSamplePane(int nIndex, UINT nSampleId) {
 }
 
 void CMainFrame::OnDestroy() {
+    DestroySearchDialogs();
     WINDOWPLACEMENT placement{};
     placement.length = sizeof(placement);
     if (::GetWindowPlacement(m_hWnd, &placement))
@@ -136,4 +139,106 @@ void CMainFrame::UpdateFileFormatPane() {
     // The two tabs right-align the names inside the pane.
     std::wstring strText = L"\t\t" + EncodingShortName(encoding) + L" / " + LineEndingShortName(lineEnding) + L" ";
     m_wndStatusBar.SetPaneText(kFileFormatPane, strText, true);
+}
+
+// ---- Search ------------------------------------------------------------------------------------
+
+bool CMainFrame::OnOwnCmdMsg(UINT nID, int nCode, void* pExtra) {
+    // The view says when these make sense (there must be text); the frame runs them, as it owns
+    // the dialogs.
+    switch (nID) {
+    case ID_EDIT_FIND: return Handle(nCode, pExtra, [this] { OnEditFind(); });
+    case ID_EDIT_REPLACE: return Handle(nCode, pExtra, [this] { OnEditReplace(); });
+    case ID_EDIT_FIND_NEXT: return Handle(nCode, pExtra, [this] { OnEditFindNext(); });
+    default: return CFrameWnd::OnOwnCmdMsg(nID, nCode, pExtra);
+    }
+}
+
+LRESULT CMainFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_SEARCHREQUEST)
+        return OnSearchRequest(wParam, lParam);
+    return CFrameWnd::WindowProc(message, wParam, lParam);
+}
+
+CTessarinDoc* CMainFrame::GetSearchDocument() const {
+    CView* pView = GetActiveView();
+    return pView ? dynamic_cast<CTessarinDoc*>(pView->GetDocument()) : nullptr;
+}
+
+bool CMainFrame::FocusOpenSearchDialog() const {
+    // Whichever dialog is open takes the focus: Replace does not switch an open Find dialog over,
+    // nor Find an open Replace dialog.
+    if (m_pFindDlg) {
+        m_pFindDlg->SetFocus();
+        return true;
+    }
+    if (m_pReplaceDlg) {
+        m_pReplaceDlg->SetFocus();
+        return true;
+    }
+    return false;
+}
+
+void CMainFrame::OnEditFind() {
+    if (!FocusOpenSearchDialog())
+        OpenSearchDialog(IDD_FIND, m_pFindDlg);
+}
+
+void CMainFrame::OnEditReplace() {
+    if (m_pReplaceDlg)
+        m_pReplaceDlg->SetFocus();
+    else if (!FocusOpenSearchDialog())
+        OpenSearchDialog(IDD_REPLACE, m_pReplaceDlg);
+}
+
+void CMainFrame::OpenSearchDialog(UINT nIDTemplate, std::unique_ptr<CSearchDlg>& pSlot) {
+    auto pDlg = std::make_unique<CSearchDlg>(nIDTemplate, this);
+    if (!pDlg->Create())
+        return;
+    // The dialogs bring back the texts of the last search; everything else starts afresh.
+    if (CTessarinDoc* pDoc = GetSearchDocument()) {
+        const SearchOptions& options = pDoc->GetSearchOptions();
+        pDlg->SetFindText(options.strFind);
+        if (pDlg->IsReplaceDialog())
+            pDlg->SetReplaceText(options.strReplace);
+    }
+    pDlg->ShowWindow(SW_SHOW);
+    pSlot = std::move(pDlg);
+}
+
+void CMainFrame::OnEditFindNext() {
+    CWaitCursor wait;
+    CTessarinDoc* pDoc = GetSearchDocument();
+    if (pDoc && !pDoc->GetSearchOptions().strFind.empty())
+        FindNext(*pDoc);
+    else
+        OnEditFind();
+}
+
+LRESULT CMainFrame::OnSearchRequest(WPARAM wParam, LPARAM lParam) {
+    // Only a dialog that is still open may speak: a request queued by a dialog that a close
+    // request has destroyed meanwhile (Escape and the close box in quick succession) is dropped.
+    auto* pDlg = reinterpret_cast<CSearchDlg*>(lParam);
+    if (!pDlg || (pDlg != m_pFindDlg.get() && pDlg != m_pReplaceDlg.get()))
+        return 0;
+    const auto nAction = static_cast<int>(wParam);
+    // The controls are read before the engine runs: a notice box it shows runs a message loop in
+    // which a close request may destroy the dialog.
+    const SearchRequest request = pDlg->GetSearchRequest();
+    if (CTessarinDoc* pDoc = GetSearchDocument())
+        ApplySearchRequest(*pDoc, nAction, request);
+    if (nAction == SR_CLOSE) {
+        ::SetFocus(m_hWnd); // passed on to the view
+        DestroySearchDialogs();
+    }
+    return 0;
+}
+
+void CMainFrame::DestroySearchDialogs() {
+    for (std::unique_ptr<CSearchDlg>* pSlot : {&m_pFindDlg, &m_pReplaceDlg}) {
+        if (*pSlot) {
+            (*pSlot)->DestroyWindow();
+            pSlot->reset();
+        }
+    }
 }

@@ -1,9 +1,14 @@
 #pragma once
 // CMainFrame: the editor's only top-level window. It hosts the view, the status bar with the
-// encoding/line-ending and caret-position panes, restores and stores its placement, and opens
-// dropped files with the encoding detected afresh.
+// encoding/line-ending and caret-position panes, restores and stores its placement, opens
+// dropped files with the encoding detected afresh, and owns the modeless Find and Replace dialogs,
+// whose requests it relays to the search engine.
 #include "framework/FrameWnd.h"
 #include "framework/StatusBar.h"
+#include "search/SearchDlg.h"
+#include <memory>
+
+class CTessarinDoc;
 
 class CMainFrame : public CFrameWnd {
 public:
@@ -18,7 +23,14 @@ public:
 
     bool m_bFindInFilesRunning = false;
 
+    // The open search dialogs; at most one of the two is open at a time.
+    CSearchDlg* GetFindDialog() const { return m_pFindDlg.get(); }
+    CSearchDlg* GetReplaceDialog() const { return m_pReplaceDlg.get(); }
+
+    bool OnOwnCmdMsg(UINT nID, int nCode, void* pExtra) override;
+
 protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     bool PreCreateWindow(CREATESTRUCTW& cs) override;
     int OnCreate(CREATESTRUCTW* pCreate) override;
     void OnDestroy() override;
@@ -29,5 +41,18 @@ private:
     bool CreateStatusBar(bool& bShowStatusBar);
     void SizeSamplePane(int nIndex, UINT nSampleId);
 
+    // Search: Find and Replace open their dialog or focus the one that is open; Find Next repeats
+    // the last search, or acts as Find while there is none.
+    void OnEditFind();
+    void OnEditReplace();
+    void OnEditFindNext();
+    bool FocusOpenSearchDialog() const;
+    void OpenSearchDialog(UINT nIDTemplate, std::unique_ptr<CSearchDlg>& pSlot);
+    LRESULT OnSearchRequest(WPARAM wParam, LPARAM lParam);
+    void DestroySearchDialogs();
+    CTessarinDoc* GetSearchDocument() const;
+
     CStatusBar m_wndStatusBar;
+    std::unique_ptr<CSearchDlg> m_pFindDlg;
+    std::unique_ptr<CSearchDlg> m_pReplaceDlg;
 };

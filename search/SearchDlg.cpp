@@ -1,0 +1,147 @@
+// CSearchDlg: initial states, the select-all when shown, button enabling as the search text
+// changes, the requests the buttons post, reading the controls for the engine, and context help.
+#include "search/SearchDlg.h"
+#include "framework/Strings.h"
+#include "res/resource.h"
+#include "search/SearchHelp.h"
+
+CSearchDlg::CSearchDlg(UINT nIDTemplate, CWnd* pOwnerFrame)
+    : CDialog(nIDTemplate, pOwnerFrame), m_pOwnerFrame(pOwnerFrame) {}
+
+bool CSearchDlg::Create() {
+    return CDialog::Create(GetTemplateID(), m_pOwnerFrame);
+}
+
+bool CSearchDlg::IsReplaceDialog() const {
+    return GetTemplateID() == IDD_REPLACE;
+}
+
+void CSearchDlg::SetFindText(const std::wstring& strText) const {
+    ::SetDlgItemTextW(m_hWnd, IDC_FIND_WHAT, strText.c_str());
+}
+
+void CSearchDlg::SetReplaceText(const std::wstring& strText) const {
+    ::SetDlgItemTextW(m_hWnd, IDC_REPLACE_WITH, strText.c_str());
+}
+
+SearchRequest CSearchDlg::GetSearchRequest() {
+    m_strFind = m_wndFindWhat.m_hWnd ? m_wndFindWhat.GetWindowText() : std::wstring();
+    SearchRequest request;
+    request.strFind = m_strFind;
+    request.fWholeWord = m_btnWholeWord.m_hWnd && m_btnWholeWord.GetCheck() == BST_CHECKED;
+    request.fMatchCase = m_btnMatchCase.m_hWnd && m_btnMatchCase.GetCheck() == BST_CHECKED;
+    if (IsReplaceDialog()) {
+        m_strReplace = m_wndReplaceWith.m_hWnd ? m_wndReplaceWith.GetWindowText() : std::wstring();
+        request.bReplaceDialog = true;
+        request.strReplace = m_strReplace;
+        request.fNotepadLike = m_btnNotepadLike.m_hWnd && m_btnNotepadLike.GetCheck() == BST_CHECKED;
+        request.fSearchDown = true;
+    } else {
+        request.fNotepadLike = false;
+        request.fSearchDown = !(m_btnSearchUp.m_hWnd && m_btnSearchUp.GetCheck() == BST_CHECKED);
+    }
+    return request;
+}
+
+void CSearchDlg::SubclassControls() {
+    // A control the template lacks stays unbound, and reads as clear.
+    auto bind = [this](CWnd& wnd, int nID) {
+        if (HWND hCtl = GetDlgItem(nID))
+            wnd.SubclassWindow(hCtl);
+    };
+    bind(m_wndFindWhat, IDC_FIND_WHAT);
+    bind(m_wndReplaceWith, IDC_REPLACE_WITH);
+    bind(m_btnWholeWord, IDC_WHOLE_WORD);
+    bind(m_btnMatchCase, IDC_MATCH_CASE);
+    bind(m_btnNotepadLike, IDC_NOTEPAD_LIKE);
+    bind(m_btnSearchUp, IDC_SEARCH_UP);
+    bind(m_btnSearchDown, IDC_SEARCH_DOWN);
+    bind(m_btnReplace, IDC_REPLACE);
+}
+
+BOOL CSearchDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+    SubclassControls();
+    m_btnWholeWord.SetCheck(m_bInitialWholeWord ? BST_CHECKED : BST_UNCHECKED);
+    m_btnMatchCase.SetCheck(m_bInitialMatchCase ? BST_CHECKED : BST_UNCHECKED);
+    if (IsReplaceDialog()) {
+        m_btnNotepadLike.SetCheck(BST_UNCHECKED);
+    } else {
+        // The Find dialog always opens searching down, whatever the last search did.
+        ::CheckRadioButton(m_hWnd, IDC_SEARCH_UP, IDC_SEARCH_DOWN, IDC_SEARCH_DOWN);
+    }
+    SetFindText(m_strInitialFind);
+    // Setting an empty box to empty may not report a change: the buttons are set here as well.
+    UpdateButtons();
+    SetWindowText(LoadStringResource(IsReplaceDialog() ? IDS_REPLACE_CAPTION : IDS_FIND_CAPTION).c_str());
+    m_wndFindWhat.SetFocus();
+    return FALSE; // the focus is set
+}
+
+bool CSearchDlg::HasFindText() const {
+    return m_wndFindWhat.m_hWnd && m_wndFindWhat.GetWindowTextLength() > 0;
+}
+
+void CSearchDlg::UpdateButtons() const {
+    const BOOL bEnable = HasFindText() ? TRUE : FALSE;
+    for (int nID : {IDOK, IDC_REPLACE, IDC_REPLACE_ALL})
+        if (HWND hButton = GetDlgItem(nID))
+            ::EnableWindow(hButton, bEnable);
+}
+
+void CSearchDlg::PostRequest(SearchAction action) {
+    if (action == SR_CLOSE) {
+        if (m_bCloseRequested)
+            return;
+        m_bCloseRequested = true;
+    }
+    if (m_pOwnerFrame && m_pOwnerFrame->m_hWnd)
+        m_pOwnerFrame->PostMessage(WM_SEARCHREQUEST, static_cast<WPARAM>(action), reinterpret_cast<LPARAM>(this));
+}
+
+void CSearchDlg::OnOK() {
+    // Enter presses the default button even where the dialog manager would skip a disabled one:
+    // an empty search text never leaves the dialog.
+    if (HasFindText())
+        PostRequest(SR_FINDNEXT);
+}
+
+void CSearchDlg::OnCancel() {
+    PostRequest(SR_CLOSE);
+}
+
+void CSearchDlg::OnClose() {
+    PostRequest(SR_CLOSE);
+}
+
+BOOL CSearchDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
+    const int nID = LOWORD(wParam);
+    const UINT nCode = HIWORD(wParam);
+    if (nID == IDC_FIND_WHAT && nCode == EN_CHANGE) {
+        UpdateButtons();
+        return TRUE;
+    }
+    if ((nID == IDC_REPLACE || nID == IDC_REPLACE_ALL) && nCode == BN_CLICKED) {
+        if (HasFindText())
+            PostRequest(nID == IDC_REPLACE ? SR_REPLACE : SR_REPLACEALL);
+        return TRUE;
+    }
+    return CDialog::OnCommand(wParam, lParam);
+}
+
+BOOL CSearchDlg::OnHelpInfo(HELPINFO* pHelpInfo) {
+    return ShowHelpPopup(m_hWnd, pHelpInfo, SearchHelpDialog::FindReplace) ? TRUE : FALSE;
+}
+
+LRESULT CSearchDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_SHOWWINDOW && wParam) {
+        LRESULT lResult = CDialog::WindowProc(message, wParam, lParam);
+        // Typing replaces the old search text.
+        if (m_wndFindWhat.m_hWnd) {
+            m_wndFindWhat.SendMessage(EM_SETSEL, 0, -1);
+            m_wndFindWhat.SendMessage(EM_SCROLLCARET);
+        }
+        return lResult;
+    }
+    return CDialog::WindowProc(message, wParam, lParam);
+}

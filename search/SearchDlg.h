@@ -1,0 +1,69 @@
+#pragma once
+// CSearchDlg: the modeless Find (template 134) and Replace (template 135) dialogs. They do not
+// search themselves: every button posts WM_SEARCHREQUEST with its action and the dialog to the
+// owner frame, which reads the controls through GetSearchRequest and hands them to the engine.
+// Even closing is a request: the frame destroys the dialog after the options are copied.
+#include "framework/Button.h"
+#include "framework/Dialog.h"
+#include "search/SearchEngine.h"
+#include <string>
+
+class CSearchDlg : public CDialog {
+public:
+    // nIDTemplate is IDD_FIND or IDD_REPLACE; pOwnerFrame receives the requests.
+    CSearchDlg(UINT nIDTemplate, CWnd* pOwnerFrame);
+
+    // Creates the dialog modeless and hidden; the caller fills in the texts and shows it.
+    bool Create();
+    bool IsReplaceDialog() const;
+
+    void SetFindText(const std::wstring& strText) const;
+    void SetReplaceText(const std::wstring& strText) const;
+    // The controls as the engine takes them: the Find dialog searches in the direction of its radio
+    // buttons and never Notepad-like; the Replace dialog always searches down and brings its
+    // replacement text and its Notepad-like box.
+    SearchRequest GetSearchRequest();
+
+    // While a modal state of the owner lasts, the dialog takes no input either.
+    void BeginModalState() const { ::EnableWindow(m_hWnd, FALSE); }
+    void EndModalState() const { ::EnableWindow(m_hWnd, TRUE); }
+
+protected:
+    BOOL OnInitDialog() override;
+    void OnOK() override;     // button 1 and Enter: find next
+    void OnCancel() override; // button 2 and Escape: the close request
+    void OnClose() override;  // the caption's close box: the close request
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    BOOL OnHelpInfo(HELPINFO* pHelpInfo) override;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void SubclassControls();
+    // Buttons 1, 1010 and 1011 can be pressed only while there is a text to search for.
+    void UpdateButtons() const;
+    bool HasFindText() const;
+    void PostRequest(SearchAction action);
+
+    CWnd* m_pOwnerFrame;
+    CWnd m_wndFindWhat;
+    CWnd m_wndReplaceWith;
+    CButton m_btnWholeWord;
+    CButton m_btnMatchCase;
+    CButton m_btnNotepadLike;
+    CButton m_btnSearchUp;
+    CButton m_btnSearchDown;
+    CButton m_btnReplace;
+
+    // Every dialog starts from these; nothing changes them, so both boxes start clear each time.
+    std::wstring m_strInitialFind;
+    bool m_bInitialWholeWord = false;
+    bool m_bInitialMatchCase = false;
+
+    // The texts of edit boxes 1002 and 1009 as last read for a request.
+    std::wstring m_strFind;
+    std::wstring m_strReplace;
+
+    // A close request is posted once: Escape and the close box may both come before the frame
+    // has handled the first one and destroyed the dialog.
+    bool m_bCloseRequested = false;
+};
