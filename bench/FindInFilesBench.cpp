@@ -53,8 +53,9 @@ bool RunOnce(const std::wstring& exe, const std::wstring& folder, const std::wst
             600000, 2))
         return false;
     t.dwFirstHitMs = ::GetTickCount() - dwStart;
-    // The whole text is read only once its length has stopped growing for a moment (the run
-    // appends every 100 ms), and once per length, so the reads cost the program little.
+    // The whole text is read only once its length has not grown for 400 ms (the run appends every
+    // 100 ms while it finds hits), and once per length: each read makes the program copy the whole
+    // text, which would slow the run being measured.
     const std::wstring suffix = L"個、検索されました。'\r\n";
     std::wstring strText;
     LRESULT nSeen = -1, nRead = -1;
@@ -69,7 +70,7 @@ bool RunOnce(const std::wstring& exe, const std::wstring& folder, const std::wst
                     dwChanged = ::GetTickCount();
                     return false;
                 }
-                if (n == nRead || ::GetTickCount() - dwChanged < 30)
+                if (n == nRead || ::GetTickCount() - dwChanged < 400)
                     return false;
                 nRead = n;
                 strText = e2e::WindowText(hEdit);

@@ -176,12 +176,18 @@ TEST_F(FindInFilesE2E, TheMenuCommandStopsARunningSearchAndCloseWaitsForIt) {
         << Results().substr(Results().size() - 200);
     EXPECT_TRUE(m_app.HasNoDialog());
 
-    // A second run, then the window closed during it: the run stops first, and the program ends
+    // A second run, with the document changed, then the window closed during it: the run stops
+    // and writes its end line before the close asks about the changes; the program then ends
     // cleanly instead of touching destroyed windows.
+    ASSERT_TRUE(m_app.TypeText(L"x", Edit()));
     StartRun(L"needle", root);
     ASSERT_TRUE(WaitUntil([&] { return Results().find(L"(") != std::wstring::npos; }, 30000));
     ASSERT_FALSE(EndsWith(Results(), kCancelled));
     ASSERT_TRUE(::PostMessageW(m_hWndMain, WM_CLOSE, 0, 0));
+    HWND box = m_app.WaitForMessageBox(30000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(EndsWith(Results(), kCancelled)) << "the run ended before the save question";
+    ASSERT_TRUE(PressButton(box, IDNO));
     ASSERT_TRUE(m_app.WaitForExit(30000));
     EXPECT_EQ(m_app.ExitCode(), 0u);
 }
