@@ -2,13 +2,15 @@
 // visibility), the idle refresh of the two status panes, storing the placement at the end, dropped
 // files, and the search commands with the relay of the search dialogs' requests.
 #include "app/MainFrm.h"
-#include "view/Settings.h"
 #include "document/Encoding.h"
 #include "document/TessarinDoc.h"
+#include "framework/CmdUI.h"
+#include "view/Settings.h"
 #include "framework/EditView.h"
 #include "framework/Strings.h"
 #include "framework/WaitCursor.h"
 #include "res/resource.h"
+#include "search/FindInFilesRun.h"
 #include "search/SearchEngine.h"
 #include <cwchar>
 
@@ -68,6 +70,8 @@ int CMainFrame::OnCreate(CREATESTRUCTW* pCreate) {
 
     bool bShowStatusBar = settings.m_bStatusBar;
     if (!CreateStatusBar(bShowStatusBar))
+        return -1;
+    if (!CreateFindResultsPane())
         return -1;
     return 0;
 }
@@ -149,6 +153,8 @@ bool CMainFrame::OnOwnCmdMsg(UINT nID, int nCode, void* pExtra) {
     case ID_EDIT_FIND: return Handle(nCode, pExtra, [this] { OnEditFind(); });
     case ID_EDIT_REPLACE: return Handle(nCode, pExtra, [this] { OnEditReplace(); });
     case ID_EDIT_FIND_NEXT: return Handle(nCode, pExtra, [this] { OnEditFindNext(); });
+    case ID_EDIT_FIND_IN_FILES:
+    case ID_VIEW_FIND_RESULTS: return OnFindInFilesCmdMsg(nID, nCode, pExtra);
     default: return CFrameWnd::OnOwnCmdMsg(nID, nCode, pExtra);
     }
 }
@@ -240,4 +246,66 @@ void CMainFrame::DestroySearchDialogs() {
             pSlot->reset();
         }
     }
+}
+
+// ---- Find in files ------------------------------------------------------------------------------
+
+bool CMainFrame::CreateFindResultsPane() {
+    if (!m_wndFindResults.Create(LoadStringResource(IDS_FIND_RESULTS_CAPTION).c_str(), this, IDW_FIND_RESULTS,
+                                 WS_CHILD | WS_VISIBLE | CBRS_TOP))
+        return false;
+    // Hidden until a run or command 32777 shows it, then docked along the bottom; its size and
+    // place are not kept from one run of the program to the next.
+    ShowControlBar(&m_wndFindResults, false, false);
+    m_wndFindResults.SetBarStyle(m_wndFindResults.GetBarStyle() | CBRS_TOOLTIPS | CBRS_FLYBY | CBRS_SIZE_DYNAMIC);
+    m_wndFindResults.EnableDocking(CBRS_ALIGN_ANY);
+    DockControlBar(&m_wndFindResults, AFX_IDW_DOCKBAR_BOTTOM);
+    return true;
+}
+
+bool CMainFrame::OnFindInFilesCmdMsg(UINT nID, int nCode, void* pExtra) {
+    if (nID == ID_VIEW_FIND_RESULTS)
+        return Handle(
+            nCode, pExtra, [this] { ShowControlBar(&m_wndFindResults, !m_wndFindResults.IsVisible(), false); },
+            [this](CCmdUI* pCmdUI) { pCmdUI->SetCheck(m_wndFindResults.IsVisible() ? 1 : 0); });
+    return Handle(nCode, pExtra, [this] { OnEditFindInFiles(); });
+}
+
+void CMainFrame::OnEditFindInFiles() {
+    if (m_bFindInFilesActive) {
+        // The item is the stop command while a run pumps messages: the run ends after its current
+        // file. A second choice before that changes nothing.
+        StopFindInFiles();
+        return;
+    }
+    std::wstring strWordChars;
+    if (CTessarinDoc* pDoc = GetSearchDocument())
+        strWordChars = pDoc->GetSearchOptions().strWordChars;
+    m_bFindInFilesActive = true;
+    if (!FindInFiles(*this, m_wndFindResults, m_bFindInFilesRunning, strWordChars))
+        return; // the window went while the run pumped messages: nothing of it may be touched
+    m_bFindInFilesActive = false;
+    // A close asked for during the run was put off until the run had ended.
+    if (m_bCloseAfterFindInFiles) {
+        m_bCloseAfterFindInFiles = false;
+        PostMessage(WM_CLOSE);
+    }
+}
+
+void CMainFrame::StopFindInFiles() {
+    if (m_bFindInFilesActive && m_bFindInFilesRunning) {
+        m_bFindInFilesRunning = false;
+        SetFindInFilesMenuText(*this, false);
+    }
+}
+
+void CMainFrame::OnClose() {
+    // Closing (also exiting) while a run pumps messages would destroy the pane and the frame under
+    // it: the run is stopped, ends after its current file, and then the close goes ahead.
+    if (m_bFindInFilesActive) {
+        StopFindInFiles();
+        m_bCloseAfterFindInFiles = true;
+        return;
+    }
+    CFrameWnd::OnClose();
 }

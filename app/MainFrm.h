@@ -5,6 +5,7 @@
 // whose requests it relays to the search engine.
 #include "framework/FrameWnd.h"
 #include "framework/StatusBar.h"
+#include "search/FindResultsBar.h"
 #include "search/SearchDlg.h"
 #include <memory>
 
@@ -27,12 +28,17 @@ public:
 
     bool OnOwnCmdMsg(UINT nID, int nCode, void* pExtra) override;
 
+    CFindResultsBar& GetFindResultsBar() { return m_wndFindResults; }
+    // Asks a find-in-files run that is going on to stop (before another document is opened).
+    void StopFindInFiles();
+
 protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     bool PreCreateWindow(CREATESTRUCTW& cs) override;
     int OnCreate(CREATESTRUCTW* pCreate) override;
     void OnDestroy() override;
     void OnDropFiles(HDROP hDropInfo) override;
+    void OnClose() override;
 
 private:
     // Creation steps: placement and status bar from the stored settings, then the bar's panes.
@@ -50,7 +56,16 @@ private:
     void DestroySearchDialogs();
     CTessarinDoc* GetSearchDocument() const;
 
+    // Find in files: the results pane, command 32776 (start, or stop a run) and 32777 (show or
+    // hide the pane, checked while shown).
+    bool CreateFindResultsPane();
+    bool OnFindInFilesCmdMsg(UINT nID, int nCode, void* pExtra);
+    void OnEditFindInFiles();
+
     CStatusBar m_wndStatusBar;
+    CFindResultsBar m_wndFindResults;
+    bool m_bFindInFilesActive = false;     // a run is going on (its flag may already be cleared)
+    bool m_bCloseAfterFindInFiles = false; // a close came during the run
     std::unique_ptr<CSearchDlg> m_pFindDlg;
     std::unique_ptr<CSearchDlg> m_pReplaceDlg;
 };

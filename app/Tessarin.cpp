@@ -118,6 +118,10 @@ CDocument* CTessarinApp::OpenDocumentFile(const wchar_t* pszFileName) {
     // folder, which moves whenever the user browses in a file dialog.
     const std::wstring strPath = AfxFullPath(pszFileName);
     CMainFrame* pFrame = GetMainFrame();
+    // Another document replaces this one while a find-in-files run may be pumping messages under
+    // this call: the run is asked to stop first, and ends after its current file.
+    if (pFrame)
+        pFrame->StopFindInFiles();
     CDocument* pDoc = pFrame ? pFrame->GetActiveDocument() : nullptr;
     if (pDoc && pDoc->GetPathName() == strPath) {
         // The open document's own path: a reload from disk, once its changes are dealt with.

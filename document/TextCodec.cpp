@@ -8,6 +8,7 @@
 #include "framework/Handles.h"
 #include "res/resource.h"
 #include <algorithm>
+#include <new>
 
 namespace {
 
@@ -107,6 +108,20 @@ std::wstring WithoutLoneSurrogates(const wchar_t* pText, size_t nLength) {
         }
     }
     return text;
+}
+
+// Stores what the detection code says into the out-parameters; a code outside the table leaves
+// the encoding, and line bits 0 the line ending, as they were.
+void ApplyDetectionCode(int code, EncodingId& encoding, LineEndingId& lineEnding) {
+    EncodingId found = EncodingFromDetectionCode(code);
+    if (found != EncodingId::Unspecified)
+        encoding = found;
+    switch (code & 3) {
+    case 1: lineEnding = LineEndingId::Cr; break;
+    case 2: lineEnding = LineEndingId::Lf; break;
+    case 3: lineEnding = LineEndingId::Crlf; break;
+    default: break;
+    }
 }
 
 } // namespace
@@ -232,16 +247,7 @@ CLocalBlock DecodeFileBytes(const void* pBytes, size_t nLength, EncodingId& enco
     size_t m = 0;
     CLocalBlock text = ConvertToNewBlock(DecodeOptions(encoding), pBytes ? pBytes : kEmpty, nLength, m);
 
-    int code = GetDetectionCode();
-    EncodingId found = EncodingFromDetectionCode(code);
-    if (found != EncodingId::Unspecified)
-        encoding = found;
-    switch (code & 3) {
-    case 1: lineEnding = LineEndingId::Cr; break;
-    case 2: lineEnding = LineEndingId::Lf; break;
-    case 3: lineEnding = LineEndingId::Crlf; break;
-    default: break;
-    }
+    ApplyDetectionCode(GetDetectionCode(), encoding, lineEnding);
     return text;
 }
 
@@ -252,6 +258,60 @@ CLocalBlock DecodeFileText(CFile& file, EncodingId& encoding, LineEndingId& line
     if (!inputLock.Get())
         throw CMemoryException();
     return DecodeFileBytes(inputLock.Get(), n, encoding, lineEnding);
+}
+
+unsigned char* CReusableBuffer::Reserve(size_t nBytes) {
+    if (nBytes > m_nCapacity) {
+        // Grows by half again at least, so a run of slowly growing files reallocates rarely.
+        size_t nNew = std::max(nBytes, m_nCapacity + m_nCapacity / 2);
+        m_pData.reset(new (std::nothrow) unsigned char[nNew]);
+        m_nCapacity = m_pData ? nNew : 0;
+        if (!m_pData)
+            throw CMemoryException();
+    }
+    return m_pData.get();
+}
+
+std::wstring_view DecodeFileTextReusing(CFile& file, CReusableBuffer& bytes, CReusableBuffer& text,
+                                        EncodingId& encoding, LineEndingId& lineEnding) {
+    ULONGLONG length = file.GetLength();
+    if (length >= kMaxFileLength) {
+        CFileException tooLarge(CFileException::invalidFile, ERROR_FILE_TOO_LARGE, file.GetFilePath());
+        tooLarge.m_nMessageId = kFileTooLargeMessage;
+        throw tooLarge;
+    }
+    if (length + length / 2 > g_pfnAvailableMemory())
+        ThrowNeedsTooMuchMemory(file);
+    size_t n = static_cast<size_t>(length);
+    unsigned char* pIn = bytes.Reserve(n + 2);
+    if (file.Read(pIn, n) != n)
+        throw CArchiveException(CArchiveException::endOfFile, file.GetFilePath());
+    pIn[n] = pIn[n + 1] = 0;
+
+    // The converter reports the full length of its result whether or not it fitted, so a text
+    // that outgrows the buffer is converted once more into a buffer of its exact size. Byte
+    // encodings mostly give two bytes a byte (four for a lone LF), so twice the input and a
+    // quarter more is room for nearly every file the first time.
+    const std::string options = DecodeOptions(encoding);
+    size_t nRoom = std::max(text.Capacity() > 4 ? text.Capacity() - 4 : 0, n * 2 + n / 4 + 16);
+    unsigned char* pOut = text.Reserve(nRoom + 4);
+    size_t m = 0;
+    SetConversionOptions(options.c_str());
+    if (!g_pfnConvert(pOut, nRoom, &m, pIn, n))
+        throw CConversionException();
+    if (m > nRoom) {
+        size_t measured = m;
+        nRoom = measured;
+        pOut = text.Reserve(nRoom + 4);
+        SetConversionOptions(options.c_str());
+        if (!g_pfnConvert(pOut, nRoom, &m, pIn, n) || m != measured)
+            throw CConversionException();
+    }
+    // As in the block DecodeFileText returns: a last half unit (ISO-2022-JP "ESC N" at the end)
+    // is completed with a zero byte, and a whole zero unit follows the text.
+    std::fill(pOut + m, pOut + m + (m & 1) + 2, static_cast<unsigned char>(0));
+    ApplyDetectionCode(GetDetectionCode(), encoding, lineEnding);
+    return std::wstring_view(reinterpret_cast<const wchar_t*>(pOut), (m + 1) / 2);
 }
 
 void EncodeTextToFile(const wchar_t* pText, size_t nLength, EncodingId encoding, LineEndingId lineEnding, CFile& file) {

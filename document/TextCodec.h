@@ -2,7 +2,9 @@
 // Reading a file's bytes into editor text (UTF-16, CR LF breaks) with its encoding and line ending
 // recognised, and writing editor text back in a chosen encoding and line ending.
 #include <windows.h>
+#include <memory>
 #include <string>
+#include <string_view>
 #include "document/Encoding.h"
 #include "framework/Handles.h"
 
@@ -49,6 +51,29 @@ CLocalBlock DecodeFileText(CFile& file, EncodingId& encoding, LineEndingId& line
 // bytes as DecodeFileText does.
 CLocalBlock ReadFileBytes(CFile& file, size_t& nLength);
 CLocalBlock DecodeFileBytes(const void* pBytes, size_t nLength, EncodingId& encoding, LineEndingId& lineEnding);
+
+// A buffer that keeps its storage from one use to the next and only grows, for reading many files
+// in a row without an allocation per file.
+class CReusableBuffer {
+public:
+    // Room for at least nBytes; the contents are not kept. Throws CMemoryException.
+    unsigned char* Reserve(size_t nBytes);
+    unsigned char* Get() const { return m_pData.get(); }
+    size_t Capacity() const { return m_nCapacity; }
+
+private:
+    std::unique_ptr<unsigned char[]> m_pData;
+    size_t m_nCapacity = 0;
+};
+
+// The text DecodeFileText gives for the file, made with one converter pass into a buffer that is
+// reused from file to file (a second pass only when the text outgrows the buffer), for reading
+// many files in a row. Returns the text up to its terminating zero unit (the view includes
+// anything after a NUL inside it, as the block would). Throws as DecodeFileText does, except that
+// a file is not refused for the memory an edit control would need to lay it out: the text is
+// searched, not shown.
+std::wstring_view DecodeFileTextReusing(CFile& file, CReusableBuffer& bytes, CReusableBuffer& text,
+                                        EncodingId& encoding, LineEndingId& lineEnding);
 
 // Converts nLength UTF-16 code units and writes the result to the file in one write. Throws
 // CMemoryException or CConversionException before writing anything, or CFileException when the

@@ -34,8 +34,19 @@ protected:
         return m_hWndMain;
     }
 
-    // The EDIT control that holds the text.
-    HWND Edit() const { return m_app.FindInMain(L"Edit"); }
+    // The EDIT control that holds the text: the view (AFX_IDW_PANE_FIRST), not the results pane's.
+    HWND Edit() const { return m_app.FindInMain(L"Edit", 59648); }
+    // The results pane's EDIT control (id 123 in the pane of id 123) and the pane around it.
+    HWND ResultsEdit() const {
+        for (HWND h : e2e::Descendants(m_hWndMain, L"Edit"))
+            if (::GetDlgCtrlID(h) == 123 && ::GetDlgCtrlID(::GetParent(h)) == 123)
+                return h;
+        return nullptr;
+    }
+    HWND ResultsPane() const {
+        HWND h = ResultsEdit();
+        return h ? ::GetParent(h) : nullptr;
+    }
     HWND StatusBar() const { return m_app.FindInMain(L"msctls_statusbar32"); }
 
     // Ends the program with its Exit command, answering No when it asks to save.

@@ -1,0 +1,91 @@
+#pragma once
+// Find in files without a window: the breadth-first walk over a folder tree, the file-type
+// patterns, the search of one file line by line, and the lines written for the results pane
+// (start, hit, unreadable file, end); also the reading of a hit line back into a path and a line
+// number. The caller supplies where the lines go, the stop flag and the message pump.
+#include "document/TextCodec.h"
+#include "search/TextMatch.h"
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The file types as typed ("*.txt;*.log") split into the patterns handed to FindFirstFileW: every
+// piece before a ";" (empty ones too), and the piece after the last ";" when it is not empty.
+// Pieces are not trimmed.
+std::vector<std::wstring> SplitFileTypes(const std::wstring& strTypes);
+
+// The folder with a trailing backslash.
+std::wstring WithTrailingBackslash(const std::wstring& strFolder);
+
+// What to search for and where.
+struct FindInFilesQuery {
+    std::wstring strFind;
+    std::vector<std::wstring> patterns;
+    std::wstring strFolder; // ends with a backslash
+    bool bSubfolders = true;
+    bool fMatchCase = true;
+    bool fWholeWord = false;
+    std::wstring strWordChars; // the search engine's word characters, for the whole-word test
+};
+
+// Where a run puts its lines and how it stays responsive. The run calls Append with whole lines
+// (each ending in CR LF, the end line in "'" CR LF), Poll once per line examined (the place to
+// pump waiting messages and to flush appended lines when due) and IsRunning between files,
+// patterns and folders: false stops the run, which then ends as cancelled.
+class IFindInFilesOutput {
+public:
+    virtual ~IFindInFilesOutput() = default;
+    virtual void Append(std::wstring_view text) = 0;
+    virtual void Poll() = 0;
+    virtual bool IsRunning() = 0;
+};
+
+// Searches files for the query's text; reuses its read and text buffers from file to file.
+class CFindInFiles {
+public:
+    CFindInFiles(const FindInFilesQuery& query, IFindInFilesOutput& output);
+
+    // The whole run: the start line, every folder breadth first (all files of a folder, pattern by
+    // pattern, before any subfolder; subfolders in the order found, level by level), the end line.
+    // Returns the number of hit lines.
+    int Run();
+
+    // Searches one file and appends its hit lines, or the unreadable-file line when it cannot be
+    // opened or decoded. An empty file is searched and yields nothing.
+    void SearchFile(const std::wstring& strPath);
+
+    // Searches decoded text (up to its first NUL) as SearchFile does with a file's text.
+    void SearchText(const std::wstring& strPath, std::wstring_view text);
+
+    int HitCount() const { return m_nHits; }
+
+private:
+    // Lists the subfolders of a folder that carry no attribute but FILE_ATTRIBUTE_DIRECTORY.
+    void QueueSubfolders(const std::wstring& strFolder);
+    void SearchFolderFiles(const std::wstring& strFolder);
+    // A necessary condition for a match in the line, cheaper than FindForward: with match case the
+    // exact text must occur; otherwise its folded form must.
+    bool MayMatch(std::wstring_view line) const;
+
+    const FindInFilesQuery m_query;
+    IFindInFilesOutput& m_output;
+    MatchOptions m_match;
+    std::vector<std::wstring> m_folderQueue; // first in, first out (m_nNextFolder is the head)
+    size_t m_nNextFolder = 0;
+    std::vector<wchar_t> m_fold; // a unit's folded form, for MayMatch without match case
+    std::wstring m_foldedFind;
+    std::wstring m_line; // a hit line being built
+    int m_nHits = 0;
+    CReusableBuffer m_bytes; // a file's bytes, then its text: kept from file to file
+    CReusableBuffer m_text;
+};
+
+// The start line, "'%s'を検索中..." with the search text, and CR LF.
+std::wstring FindInFilesStartLine(const std::wstring& strFind);
+// The end line: cancelled, not found (with the search text) or the hit count, then "'" CR LF.
+std::wstring FindInFilesEndLine(bool bCancelled, int nHits, const std::wstring& strFind);
+
+// Reads a results line as the pane's jump does: the path is the text before the first "(" and
+// the line number the decimal digits right after it. False when the line is empty, has no "(" or
+// no digit follows it.
+bool ParseResultLine(std::wstring_view line, std::wstring& strPath, int& nLine);

@@ -1,0 +1,115 @@
+// CFindResultsBar and CFindResultsEdit: the pane's edit control, its key and mouse rules that keep
+// the text unchanged, and the jump from a hit line to the file it names.
+#include "search/FindResultsBar.h"
+#include "document/TessarinDoc.h"
+#include "framework/FrameWnd.h"
+#include "framework/View.h"
+#include "framework/WinApp.h"
+#include "res/resource.h"
+#include "search/FindInFiles.h"
+#include <string>
+#include <vector>
+
+CFindResultsBar::CFindResultsBar() : m_pAlive(std::make_shared<bool>(true)) {}
+
+int CFindResultsBar::OnCreate(CREATESTRUCTW* pCreate) {
+    if (CSizingControlBarG::OnCreate(pCreate) == -1)
+        return -1;
+    // The edit control always fills the pane; the pane shows its edges but does not size by them
+    // until it is docked.
+    SetSCBStyle((GetSCBStyle() & ~static_cast<DWORD>(SCBS_EDGEALL)) | SCBS_SHOWEDGES | SCBS_SIZECHILD);
+    // Not ES_READONLY: the key handling below keeps the text unchanged, and a read-only control
+    // would be painted grey.
+    const DWORD dwStyle = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL |
+                          ES_AUTOHSCROLL | ES_WANTRETURN;
+    if (!m_wndEdit.CreateEx(0, L"EDIT", L"", dwStyle, RECT{0, 0, 0, 0}, m_hWnd, IDW_FIND_RESULTS))
+        return -1;
+    ::SetWindowLongPtrW(m_wndEdit.m_hWnd, GWL_EXSTYLE,
+                        ::GetWindowLongPtrW(m_wndEdit.m_hWnd, GWL_EXSTYLE) | WS_EX_CLIENTEDGE);
+    ::SetWindowPos(m_wndEdit.m_hWnd, nullptr, 0, 0, 0, 0,
+                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    m_wndEdit.SendMessage(EM_LIMITTEXT, 0x7FFFFFFF);
+    return 0;
+}
+
+void CFindResultsBar::OnDestroy() {
+    *m_pAlive = false;
+    CSizingControlBarG::OnDestroy();
+}
+
+void CFindResultsBar::ClearResults() {
+    if (m_wndEdit.m_hWnd)
+        ::SetWindowTextW(m_wndEdit.m_hWnd, L"");
+}
+
+void CFindResultsBar::AppendResultLine(std::wstring_view text) {
+    if (!m_wndEdit.m_hWnd || text.empty())
+        return;
+    const std::wstring strText(text);
+    const LPARAM nEnd = ::GetWindowTextLengthW(m_wndEdit.m_hWnd);
+    m_wndEdit.SendMessage(EM_SETSEL, nEnd, nEnd);
+    m_wndEdit.SendMessage(EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(strText.c_str()));
+}
+
+LRESULT CFindResultsEdit::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_LBUTTONDBLCLK: JumpToResult(); return 0; // instead of selecting a word
+    case WM_CHAR:
+        if (wParam == VK_RETURN) {
+            JumpToResult();
+            return 0;
+        }
+        if (wParam != 3) // Ctrl+C copies; typing, Backspace, Ctrl+V, Ctrl+X change nothing
+            return 0;
+        break;
+    case WM_KEYDOWN:
+        if (wParam == VK_DELETE)
+            return 0;
+        break;
+    case WM_CUT:
+    case WM_PASTE:
+    case WM_CLEAR:
+    case WM_UNDO: return 0; // also from the control's own context menu and Shift+Insert
+    default: break;
+    }
+    return CWnd::WindowProc(message, wParam, lParam);
+}
+
+void CFindResultsEdit::JumpToResult() {
+    const int nLength = static_cast<int>(SendMessage(EM_LINELENGTH, static_cast<WPARAM>(-1)));
+    std::vector<wchar_t> buffer(static_cast<size_t>(nLength) + 1, L'\0');
+    buffer[0] = static_cast<wchar_t>(nLength);
+    const WPARAM nLine = SendMessage(EM_LINEFROMCHAR, static_cast<WPARAM>(-1));
+    // EM_GETLINE takes the buffer's size in its first unit and copies no terminating zero.
+    if (nLength > 0)
+        SendMessage(EM_GETLINE, nLine, reinterpret_cast<LPARAM>(buffer.data()));
+    else
+        buffer[0] = L'\0';
+    std::wstring strPath;
+    int nTarget = 0;
+    if (!ParseResultLine(buffer.data(), strPath, nTarget))
+        return;
+
+    const LRESULT nStart = SendMessage(EM_LINEINDEX, static_cast<WPARAM>(-1));
+    SendMessage(EM_SETSEL, nStart, nStart + SendMessage(EM_LINELENGTH, static_cast<WPARAM>(-1)));
+    SendMessage(EM_SCROLLCARET);
+
+    CWinApp* pApp = AfxGetApp();
+    auto* pFrame = pApp ? dynamic_cast<CFrameWnd*>(pApp->m_pMainWnd) : nullptr;
+    if (!pFrame)
+        return;
+    // The file is detected afresh, whatever encoding the Open dialog asked for last.
+    if (auto* pDoc = dynamic_cast<CTessarinDoc*>(pFrame->GetActiveDocument()))
+        pDoc->SetRequestedFormat(EncodingId::Unspecified, LineEndingId::Unspecified);
+    pApp->OpenDocumentFile(strPath.c_str());
+    // Whatever the open did (failed, or was cancelled at the save question), the caret goes to the
+    // line in the document now shown; a line past the end leaves it where it is.
+    pFrame = dynamic_cast<CFrameWnd*>(pApp->m_pMainWnd);
+    CView* pView = pFrame ? pFrame->GetActiveView() : nullptr;
+    if (!pView || !pView->m_hWnd)
+        return;
+    const LRESULT p = pView->SendMessage(EM_LINEINDEX, static_cast<WPARAM>(nTarget - 1));
+    pView->SendMessage(EM_SETSEL, p, p);
+    pView->SendMessage(EM_SCROLLCARET);
+    ::SetFocus(pView->m_hWnd);
+}

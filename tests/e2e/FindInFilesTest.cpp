@@ -1,0 +1,227 @@
+// End-to-end checks of find in files on the built editor: a run over a generated tree filling the
+// results pane, a double click and Enter on a hit opening its file at its line, the stop command
+// in the middle of a run, closing the window during a run, and the pane shown and hidden by its
+// command and its close button, starting hidden and docked at the bottom after a restart.
+#include "TessarinApp.h"
+#include "res/resource.h"
+#include <algorithm>
+#include <string>
+#include <vector>
+
+using namespace e2e;
+
+namespace {
+
+const std::wstring kDialogCaption = L"ファイルから検索";
+const std::wstring kEndSuffix = L"個、検索されました。'\r\n";
+const std::wstring kCancelled = L"取り消されました。'\r\n";
+
+std::vector<unsigned char> Ascii(const std::string& s) {
+    return {s.begin(), s.end()};
+}
+
+bool EndsWith(const std::wstring& s, const std::wstring& tail) {
+    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+std::vector<std::wstring> SplitLines(const std::wstring& text) {
+    std::vector<std::wstring> lines;
+    size_t p = 0;
+    for (size_t e; (e = text.find(L"\r\n", p)) != std::wstring::npos; p = e + 2)
+        lines.push_back(text.substr(p, e - p));
+    return lines;
+}
+
+bool SetItemText(HWND dlg, int id, const std::wstring& text) {
+    return SendTimed(::GetDlgItem(dlg, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+} // namespace
+
+class FindInFilesE2E : public TessarinE2E {
+protected:
+    // Chooses the command, fills in the dialog and presses 検索(&F).
+    void StartRun(const std::wstring& strFind, const std::wstring& strFolder, const std::wstring& strTypes = L"*.txt") {
+        ASSERT_TRUE(m_app.PostCommand(ID_EDIT_FIND_IN_FILES));
+        HWND dlg = m_app.WaitForDialog([](HWND h) { return WindowText(h) == kDialogCaption; });
+        ASSERT_NE(dlg, nullptr);
+        ASSERT_FALSE(::IsWindowEnabled(::GetDlgItem(dlg, IDOK)) && WindowText(::GetDlgItem(dlg, 1002)).empty())
+            << "検索(&F) waits for a search text";
+        ASSERT_TRUE(SetItemText(dlg, 1002, strFind));
+        ASSERT_TRUE(SetItemText(dlg, 1050, strTypes));
+        ASSERT_TRUE(SetItemText(dlg, 1051, strFolder));
+        ASSERT_TRUE(WaitUntil([&] { return ::IsWindowEnabled(::GetDlgItem(dlg, IDOK)) != FALSE; }));
+        ASSERT_TRUE(PressButton(dlg, IDOK));
+        ASSERT_TRUE(CTargetProcess::WaitForWindowGone(dlg));
+    }
+
+    std::wstring Results() const { return WindowText(ResultsEdit()); }
+
+    // Puts the pane's caret at the start of line nLine (0-based).
+    void CaretToResultLine(int nLine) {
+        LRESULT nIndex = 0;
+        ASSERT_TRUE(SendTimed(ResultsEdit(), EM_LINEINDEX, nLine, 0, &nIndex));
+        ASSERT_TRUE(SendTimed(ResultsEdit(), EM_SETSEL, nIndex, nIndex));
+    }
+
+    // The view's caret is at the start of line nLine (1-based) of the file named in the title.
+    bool ViewCaretAtLine(const std::wstring& strName, int nLine) {
+        return WaitUntil([&] {
+            if (WindowText(m_hWndMain) != strName + L" - Tessarin")
+                return false;
+            LRESULT nIndex = -2;
+            SendTimed(Edit(), EM_LINEINDEX, nLine - 1, 0, &nIndex);
+            auto sel = EditSelection(Edit());
+            return sel.first == nIndex && sel.second == nIndex;
+        });
+    }
+
+    // A tree of files in three encodings; "needle" on known lines. Returns the expected hit lines.
+    std::vector<std::wstring> MakeTree(const std::wstring& root, int nFiles, int nLines) {
+        std::vector<std::wstring> hits;
+        ::CreateDirectoryW(root.c_str(), nullptr);
+        ::CreateDirectoryW((root + L"\\sub").c_str(), nullptr);
+        for (int f = 0; f < nFiles; ++f) {
+            std::wstring folder = root + (f % 2 ? L"\\sub\\" : L"\\");
+            std::wstring name = L"f" + std::to_wstring(f) + L".txt";
+            std::string text;
+            for (int n = 1; n <= nLines; ++n) {
+                if (n % 7 == f % 7) {
+                    text += "a needle " + std::to_string(n);
+                    hits.push_back(folder + name + L"(" + std::to_wstring(n) + L"):a needle " + std::to_wstring(n));
+                } else {
+                    text += "hay " + std::to_string(n);
+                }
+                text += f % 3 == 0 ? "\r\n" : f % 3 == 1 ? "\n" : "\r";
+            }
+            WriteAllBytes(folder + name, Ascii(text));
+        }
+        return hits;
+    }
+};
+
+TEST_F(FindInFilesE2E, RunFillsThePaneAndAHitOpensAtItsLineByDoubleClickAndEnter) {
+    const std::wstring root = m_dir.File(L"tree");
+    std::vector<std::wstring> expected = MakeTree(root, 12, 40);
+    // A Shift_JIS file with its hit on line 3.
+    WriteAllBytes(root + L"\\sub\\sjis.txt",
+                  {'x', '\r', '\n', 'y', '\r', '\n', 0x8A, 0xBF, 'n', 'e', 'e', 'd', 'l', 'e'});
+    expected.push_back(root + L"\\sub\\sjis.txt(3):漢needle");
+    ASSERT_NE(Launch(), nullptr);
+    ASSERT_FALSE(::IsWindowVisible(ResultsPane())) << "the pane starts hidden";
+
+    StartRun(L"needle", root);
+    ASSERT_TRUE(WaitUntil([&] { return EndsWith(Results(), kEndSuffix); }, 30000)) << Results();
+    EXPECT_TRUE(::IsWindowVisible(ResultsPane()));
+    std::vector<std::wstring> lines = SplitLines(Results());
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines.front(), L"'needle'を検索中...");
+    EXPECT_EQ(lines.back(), std::to_wstring(expected.size()) + L" 個、検索されました。'");
+    std::vector<std::wstring> hits(lines.begin() + 1, lines.end() - 1);
+    // Breadth first: the folder's own files before those of its subfolder.
+    for (size_t i = 1; i < hits.size(); ++i)
+        EXPECT_FALSE(hits[i - 1].find(L"\\sub\\") != std::wstring::npos &&
+                     hits[i].find(L"\\sub\\") == std::wstring::npos);
+    std::sort(hits.begin(), hits.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(hits, expected);
+
+    // Double click on the Shift_JIS hit: the file opens with the caret at the start of line 3.
+    const std::wstring before = Results();
+    lines = SplitLines(before);
+    int nSjis =
+        static_cast<int>(std::find(lines.begin(), lines.end(), root + L"\\sub\\sjis.txt(3):漢needle") - lines.begin());
+    ASSERT_LT(nSjis, static_cast<int>(lines.size()));
+    CaretToResultLine(nSjis);
+    ASSERT_TRUE(::PostMessageW(ResultsEdit(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5)));
+    EXPECT_TRUE(ViewCaretAtLine(L"sjis.txt", 3));
+
+    // Enter on another hit: that file at its line; the pane's text is unchanged.
+    int nOther = 5;
+    std::wstring path;
+    const std::wstring& other = lines[nOther];
+    size_t paren = other.find(L'(');
+    ASSERT_NE(paren, std::wstring::npos);
+    int nLine = _wtoi(other.c_str() + paren + 1);
+    std::wstring name = other.substr(0, paren);
+    name = name.substr(name.rfind(L'\\') + 1);
+    CaretToResultLine(nOther);
+    ASSERT_TRUE(::PostMessageW(ResultsEdit(), WM_CHAR, VK_RETURN, 1));
+    EXPECT_TRUE(ViewCaretAtLine(name, nLine));
+    // Typing and Delete change nothing either.
+    ASSERT_TRUE(m_app.TypeText(L"zz\b", ResultsEdit()));
+    ASSERT_TRUE(SendTimed(ResultsEdit(), WM_KEYDOWN, VK_DELETE, 0));
+    ASSERT_TRUE(SendTimed(ResultsEdit(), WM_PASTE, 0, 0));
+    EXPECT_EQ(Results(), before);
+
+    // The start line is no hit: nothing opens.
+    CaretToResultLine(0);
+    ASSERT_TRUE(::PostMessageW(ResultsEdit(), WM_CHAR, VK_RETURN, 1));
+    ASSERT_TRUE(SendTimed(ResultsEdit(), WM_NULL, 0, 0));
+    EXPECT_EQ(WindowText(m_hWndMain), name + L" - Tessarin");
+    ExitDiscarding();
+}
+
+TEST_F(FindInFilesE2E, TheMenuCommandStopsARunningSearchAndCloseWaitsForIt) {
+    const std::wstring root = m_dir.File(L"big");
+    MakeTree(root, 400, 2000);
+    ASSERT_NE(Launch(), nullptr);
+
+    StartRun(L"needle", root);
+    ASSERT_TRUE(WaitUntil([&] { return Results().find(L"(") != std::wstring::npos; }, 30000)) << "a first hit shows";
+    ASSERT_FALSE(EndsWith(Results(), kEndSuffix)) << "the run is still going";
+    // The same command, chosen during the run, stops it: no dialog, the end line says so.
+    ASSERT_TRUE(m_app.PostCommand(ID_EDIT_FIND_IN_FILES));
+    ASSERT_TRUE(WaitUntil([&] { return EndsWith(Results(), kCancelled); }, 30000))
+        << Results().substr(Results().size() - 200);
+    EXPECT_TRUE(m_app.HasNoDialog());
+
+    // A second run, with the document changed, then the window closed during it: the run stops
+    // and writes its end line before the close asks about the changes; the program then ends
+    // cleanly instead of touching destroyed windows.
+    ASSERT_TRUE(m_app.TypeText(L"x", Edit()));
+    StartRun(L"needle", root);
+    ASSERT_TRUE(WaitUntil([&] { return Results().find(L"(") != std::wstring::npos; }, 30000));
+    ASSERT_FALSE(EndsWith(Results(), kCancelled));
+    ASSERT_TRUE(::PostMessageW(m_hWndMain, WM_CLOSE, 0, 0));
+    HWND box = m_app.WaitForMessageBox(30000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(EndsWith(Results(), kCancelled)) << "the run ended before the save question";
+    ASSERT_TRUE(PressButton(box, IDNO));
+    ASSERT_TRUE(m_app.WaitForExit(30000));
+    EXPECT_EQ(m_app.ExitCode(), 0u);
+}
+
+TEST_F(FindInFilesE2E, PaneShownAndHiddenByItsCommandAndCloseButtonAndDockedAtTheBottomAfterARestart) {
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        ASSERT_NE(Launch(), nullptr);
+        HWND pane = ResultsPane();
+        ASSERT_NE(pane, nullptr);
+        EXPECT_FALSE(::IsWindowVisible(pane)) << "hidden at every start";
+        ASSERT_TRUE(m_app.PostCommand(ID_VIEW_FIND_RESULTS));
+        ASSERT_TRUE(WaitUntil([&] { return ::IsWindowVisible(pane) != FALSE; }));
+        // Docked along the bottom of the frame's client area, the full width.
+        RECT rcPane{}, rcView{};
+        EXPECT_TRUE(WaitUntil([&] {
+            ::GetWindowRect(pane, &rcPane);
+            ::GetWindowRect(Edit(), &rcView);
+            return rcPane.top >= rcView.bottom - 1 && rcPane.right - rcPane.left >= rcView.right - rcView.left;
+        })) << rcPane.top
+            << " " << rcView.bottom;
+        // The command again hides it.
+        ASSERT_TRUE(m_app.PostCommand(ID_VIEW_FIND_RESULTS));
+        ASSERT_TRUE(WaitUntil([&] { return !::IsWindowVisible(pane); }));
+        // Shown again, its close button hides it.
+        ASSERT_TRUE(m_app.PostCommand(ID_VIEW_FIND_RESULTS));
+        ASSERT_TRUE(WaitUntil([&] { return ::IsWindowVisible(pane) != FALSE; }));
+        ASSERT_TRUE(::PostMessageW(pane, WM_NCLBUTTONUP, HTCLOSE, 0));
+        ASSERT_TRUE(WaitUntil([&] { return !::IsWindowVisible(pane); }));
+        if (round == 0) {
+            // Leave it shown: the next start still has it hidden.
+            ASSERT_TRUE(m_app.PostCommand(ID_VIEW_FIND_RESULTS));
+            ASSERT_TRUE(WaitUntil([&] { return ::IsWindowVisible(pane) != FALSE; }));
+        }
+        ExitDiscarding();
+    }
+}
