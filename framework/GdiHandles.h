@@ -23,6 +23,24 @@ struct MemoryDCTraits {
 // A memory DC of our own (CreateCompatibleDC), deleted once.
 using CMemoryDC = CScopedHandle<MemoryDCTraits>;
 
+// Something a window lends for a scope and takes back with a call naming both: its device context
+// (GetDC / ReleaseDC) or its input method context (ImmGetContext / ImmReleaseContext).
+template <typename H, auto pfnGiveBack> class CWindowLoan {
+public:
+    CWindowLoan(HWND hWnd, H h) : m_hWnd(hWnd), m_h(h) {}
+    CWindowLoan(const CWindowLoan&) = delete;
+    CWindowLoan& operator=(const CWindowLoan&) = delete;
+    ~CWindowLoan() {
+        if (m_h)
+            pfnGiveBack(m_hWnd, m_h);
+    }
+    H Get() const { return m_h; }
+
+private:
+    HWND m_hWnd;
+    H m_h;
+};
+
 // The client-area device context of a window (GetDC), released at the end of the scope.
 class CClientDC : public CWindowLoan<HDC, &::ReleaseDC> {
 public:

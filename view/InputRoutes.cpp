@@ -4,7 +4,7 @@
 #include "framework/Clipboard.h"
 #include "framework/Document.h"
 #include "framework/EditView.h"
-#include "framework/Handles.h"
+#include "framework/GdiHandles.h"
 #include "framework/ScopeExit.h"
 #include <imm.h>
 #include <string>
