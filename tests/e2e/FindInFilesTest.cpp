@@ -1,10 +1,12 @@
 // End-to-end checks of find in files on the built editor: a run over a generated tree filling the
 // results pane, a double click and Enter on a hit opening its file at its line, the stop command
 // in the middle of a run, closing the window during a run, and the pane shown and hidden by its
-// command and its close button, starting hidden and docked at the bottom after a restart.
+// command and its close button, starting hidden and docked at the bottom after a restart, and the
+// pane dragged by its gripper to the other sides of the window, out to float and docked again.
 #include "TessarinApp.h"
 #include "res/resource.h"
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -34,6 +36,42 @@ std::vector<std::wstring> SplitLines(const std::wstring& text) {
 
 bool SetItemText(HWND dlg, int id, const std::wstring& text) {
     return SendTimed(::GetDlgItem(dlg, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+RECT ScreenRect(HWND hwnd) {
+    RECT rc{};
+    ::GetWindowRect(hwnd, &rc);
+    return rc;
+}
+
+// A screen point as the client-relative lParam of a mouse message to `hwnd`.
+LPARAM ClientParam(HWND hwnd, POINT pt) {
+    ::ScreenToClient(hwnd, &pt);
+    return MAKELPARAM(pt.x, pt.y);
+}
+
+// WM_NCHITTEST at a screen point; -1 when the window does not answer.
+LRESULT HitTest(HWND hwnd, POINT pt) {
+    LRESULT ht = -1;
+    SendTimed(hwnd, WM_NCHITTEST, 0, MAKELPARAM(pt.x, pt.y), &ht);
+    return ht;
+}
+
+enum class Side { Left, Top, Right, Bottom };
+
+// Presses the left button at ptFrom on `bar`, moves in four steps to ptTo and lets go there, as the
+// messages of a real drag arrive at the window that holds the capture. Sent rather than injected:
+// the bar's drag reads only the points of its own mouse messages (not the button state), and sent
+// messages are handled before this returns, so no step can overtake the capture taken on the press.
+bool DragBar(HWND bar, POINT ptFrom, POINT ptTo) {
+    if (!SendTimed(bar, WM_LBUTTONDOWN, MK_LBUTTON, ClientParam(bar, ptFrom)))
+        return false;
+    for (int i = 1; i <= 4; ++i) {
+        POINT pt{ptFrom.x + (ptTo.x - ptFrom.x) * i / 4, ptFrom.y + (ptTo.y - ptFrom.y) * i / 4};
+        if (!SendTimed(bar, WM_MOUSEMOVE, MK_LBUTTON, ClientParam(bar, pt)))
+            return false;
+    }
+    return SendTimed(bar, WM_LBUTTONUP, 0, ClientParam(bar, ptTo));
 }
 
 } // namespace
@@ -224,4 +262,121 @@ TEST_F(FindInFilesE2E, PaneShownAndHiddenByItsCommandAndCloseButtonAndDockedAtTh
         }
         ExitDiscarding();
     }
+}
+
+TEST_F(FindInFilesE2E, PaneDraggedByItsGripperDocksOnEachSideFloatsAndDocksAgain) {
+    ASSERT_NE(Launch(), nullptr);
+    HWND pane = ResultsPane();
+    ASSERT_NE(pane, nullptr);
+    ASSERT_TRUE(m_app.PostCommand(ID_VIEW_FIND_RESULTS));
+    ASSERT_TRUE(WaitUntil([&] { return ::IsWindowVisible(pane) != FALSE; }));
+
+    // The frame's client area above the status bar, in screen coordinates.
+    auto dockArea = [&] {
+        RECT rc{};
+        ::GetClientRect(m_hWndMain, &rc);
+        ::MapWindowPoints(m_hWndMain, nullptr, reinterpret_cast<POINT*>(&rc), 2);
+        if (HWND status = StatusBar(); status && ::IsWindowVisible(status))
+            rc.bottom = ScreenRect(status).top;
+        return rc;
+    };
+    // Bars overlap the frame's edges by a pixel or two, as their borders are drawn.
+    auto nearly = [](LONG a, LONG b) { return std::abs(a - b) <= 2; };
+    RECT rcPane{}, rcView{}, rcArea{};
+    auto sample = [&] {
+        rcPane = ScreenRect(pane);
+        rcView = ScreenRect(Edit());
+        rcArea = dockArea();
+    };
+    auto docked = [&](Side side) {
+        return WaitUntil([&] {
+            sample();
+            if (::GetAncestor(pane, GA_ROOT) != m_hWndMain || !::IsWindowVisible(pane))
+                return false;
+            switch (side) {
+            case Side::Left:
+                return nearly(rcPane.left, rcArea.left) && nearly(rcPane.top, rcArea.top) &&
+                       nearly(rcPane.bottom, rcArea.bottom) && rcView.left >= rcPane.right - 1 &&
+                       nearly(rcView.right, rcArea.right) && nearly(rcView.top, rcArea.top);
+            case Side::Top:
+                return nearly(rcPane.top, rcArea.top) && nearly(rcPane.left, rcArea.left) &&
+                       nearly(rcPane.right, rcArea.right) && rcView.top >= rcPane.bottom - 1 &&
+                       nearly(rcView.bottom, rcArea.bottom) && nearly(rcView.left, rcArea.left);
+            case Side::Right:
+                return nearly(rcPane.right, rcArea.right) && nearly(rcPane.top, rcArea.top) &&
+                       nearly(rcPane.bottom, rcArea.bottom) && rcView.right <= rcPane.left + 1 &&
+                       nearly(rcView.left, rcArea.left) && nearly(rcView.top, rcArea.top);
+            default:
+                return nearly(rcPane.bottom, rcArea.bottom) && nearly(rcPane.left, rcArea.left) &&
+                       nearly(rcPane.right, rcArea.right) && rcView.bottom <= rcPane.top + 1 &&
+                       nearly(rcView.top, rcArea.top);
+            }
+        });
+    };
+    auto where = [&] {
+        return "pane " + std::to_string(rcPane.left) + "," + std::to_string(rcPane.top) + "-" +
+               std::to_string(rcPane.right) + "," + std::to_string(rcPane.bottom) + " view " +
+               std::to_string(rcView.left) + "," + std::to_string(rcView.top) + "-" + std::to_string(rcView.right) +
+               "," + std::to_string(rcView.bottom) + " area " + std::to_string(rcArea.left) + "," +
+               std::to_string(rcArea.top) + "-" + std::to_string(rcArea.right) + "," + std::to_string(rcArea.bottom);
+    };
+    // The gripper runs down the left of a bar docked at the top or bottom, below its close button,
+    // and along the top of one docked at a side, left of its close button.
+    auto gripper = [&](bool bHorizontal) {
+        RECT rc = ScreenRect(pane);
+        return bHorizontal ? POINT{rc.left + 8, (rc.top + rc.bottom) / 2 + 10}
+                           : POINT{(rc.left + rc.right) / 2 - 10, rc.top + 8};
+    };
+    auto viewMiddleY = [&] { return (ScreenRect(Edit()).top + ScreenRect(Edit()).bottom) / 2; };
+
+    ASSERT_TRUE(docked(Side::Bottom)) << where();
+    ASSERT_EQ(HitTest(pane, gripper(true)), HTCLIENT);
+
+    // Onto the left edge of the frame.
+    ASSERT_TRUE(DragBar(pane, gripper(true), POINT{rcArea.left + 4, viewMiddleY()}));
+    EXPECT_TRUE(docked(Side::Left)) << where();
+    EXPECT_GT(rcView.left, rcArea.left + 20) << "the view gives the pane its room";
+    // Onto the top edge.
+    ASSERT_EQ(HitTest(pane, gripper(false)), HTCLIENT);
+    ASSERT_TRUE(DragBar(pane, gripper(false), POINT{(rcArea.left + rcArea.right) / 2, rcArea.top + 3}));
+    EXPECT_TRUE(docked(Side::Top)) << where();
+    EXPECT_GT(rcView.top, rcArea.top + 20);
+    // Onto the right edge, level with the middle of the view (the top row now holds the pane).
+    ASSERT_TRUE(DragBar(pane, gripper(true), POINT{rcArea.right - 4, viewMiddleY()}));
+    EXPECT_TRUE(docked(Side::Right)) << where();
+    EXPECT_LT(rcView.right, rcArea.right - 20);
+
+    // Into the middle of the view: the pane floats in a mini-frame of its own, captioned with its
+    // title, and the view takes the whole area.
+    RECT rcViewBefore = ScreenRect(Edit());
+    POINT ptMiddle{(rcViewBefore.left + rcViewBefore.right) / 2 - 40, (rcViewBefore.top + rcViewBefore.bottom) / 2};
+    ASSERT_TRUE(DragBar(pane, gripper(false), ptMiddle));
+    HWND mini = nullptr;
+    EXPECT_TRUE(WaitUntil([&] {
+        sample();
+        mini = ::GetAncestor(pane, GA_ROOT);
+        return mini != m_hWndMain && ::IsWindowVisible(mini) && ::IsWindowVisible(pane) && rcView.left == rcArea.left &&
+               nearly(rcView.right, rcArea.right) && rcView.top == rcArea.top && nearly(rcView.bottom, rcArea.bottom);
+    })) << where();
+    ASSERT_NE(mini, m_hWndMain);
+    EXPECT_EQ(WindowText(mini), L"ファイルから検索結果");
+    EXPECT_EQ(::GetWindow(mini, GW_OWNER), m_hWndMain);
+    std::vector<HWND> tops = m_app.TopLevelWindows();
+    EXPECT_NE(std::find(tops.begin(), tops.end(), mini), tops.end());
+    RECT rcMini = ScreenRect(mini);
+    EXPECT_TRUE(::PtInRect(&rcMini, ptMiddle)) << "it floats where it was dropped";
+
+    // A double click on the mini-frame's caption docks it where it was last docked: the right.
+    POINT ptCaption{rcMini.left + 30, rcMini.top + 5};
+    ASSERT_EQ(HitTest(mini, ptCaption), HTCAPTION);
+    ASSERT_TRUE(SendTimed(mini, WM_NCLBUTTONDBLCLK, HTCAPTION, MAKELPARAM(ptCaption.x, ptCaption.y)));
+    EXPECT_TRUE(docked(Side::Right)) << where();
+    EXPECT_TRUE(CTargetProcess::WaitForWindowGone(mini));
+    // A double click on the docked bar floats it again, and another docks it back.
+    POINT ptGrip = gripper(false);
+    ASSERT_TRUE(SendTimed(pane, WM_LBUTTONDBLCLK, MK_LBUTTON, ClientParam(pane, ptGrip)));
+    EXPECT_TRUE(WaitUntil([&] { return ::GetAncestor(pane, GA_ROOT) == mini && ::IsWindowVisible(mini); }));
+    ASSERT_TRUE(SendTimed(pane, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(10, 10)));
+    EXPECT_TRUE(docked(Side::Right)) << where();
+    ExitDiscarding();
 }
