@@ -1,10 +1,13 @@
 // Entry point of the test executables: GoogleTest's own flags, plus --seed=N and --steps=N for
 // the randomized tests (or TESSARIN_TEST_SEED and TESSARIN_TEST_STEPS in the environment, for runs
-// through ctest; the command line wins).
+// through ctest; the command line wins), and --exclude=PATTERN, which leaves tests out on top of
+// whatever filter was given, so that ctest can keep a group apart while GTEST_FILTER in the
+// environment still narrows a run.
 #include "TestMain.h"
 #include <gtest/gtest.h>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 TestRunSettings g_testRun;
 
@@ -17,6 +20,12 @@ void TakeSteps(const char* psz) {
     if (psz && *psz)
         g_testRun.steps = std::atoi(psz);
 }
+void Exclude(const char* pszPattern) {
+    std::string filter = GTEST_FLAG_GET(filter);
+    filter += filter.find('-') == std::string::npos ? "-" : ":";
+    filter += pszPattern;
+    GTEST_FLAG_SET(filter, filter);
+}
 } // namespace
 
 int main(int argc, char** argv) {
@@ -28,6 +37,8 @@ int main(int argc, char** argv) {
             TakeSeed(argv[i] + 7);
         else if (std::strncmp(argv[i], "--steps=", 8) == 0)
             TakeSteps(argv[i] + 8);
+        else if (std::strncmp(argv[i], "--exclude=", 10) == 0)
+            Exclude(argv[i] + 10);
     }
     return RUN_ALL_TESTS();
 }
