@@ -1,6 +1,7 @@
 #pragma once
 // CCommandLineInfo: what the command line asks the application to do (new, open, print, print to,
-// DDE, register, unregister) and the file and printer it names, filled one parameter at a time.
+// DDE, register, unregister) and the file and printer it names. The program's own parser fills it
+// (CWinApp::ParseCommandLine); ProcessShellCommand carries it out.
 #include <windows.h>
 #include <string>
 
@@ -11,10 +12,6 @@ public:
     CCommandLineInfo() = default;
     virtual ~CCommandLineInfo() = default;
 
-    // One parameter: a flag word without its "-" or "/" (bFlag), or a plain argument. bLast is set
-    // for the final parameter, after which a named file turns a new document into an open.
-    virtual void ParseParam(const wchar_t* pszParam, BOOL bFlag, BOOL bLast);
-
     int m_nShellCommand = FileNew;
     bool m_bShowSplash = true;
     bool m_bRunEmbedded = false;
@@ -23,9 +20,4 @@ public:
     std::wstring m_strPrinterName;
     std::wstring m_strDriverName;
     std::wstring m_strPortName;
-
-protected:
-    void ParseParamFlag(const wchar_t* pszParam);
-    void ParseParamNotFlag(const wchar_t* pszParam);
-    void ParseLast(BOOL bLast);
 };

@@ -299,21 +299,6 @@ void CWinApp::UnregisterShellFileTypes() {
     }
 }
 
-void CWinApp::ParseCommandLine(CCommandLineInfo& rCmdInfo) {
-    // Split like the C run-time: each argument on its own, flags by their "-" or "/".
-    int nArgs = 0;
-    std::wstring strLine = std::wstring(L"x ") + (m_lpCmdLine ? m_lpCmdLine : L"");
-    LPWSTR* argv = ::CommandLineToArgvW(strLine.c_str(), &nArgs);
-    if (!argv)
-        return;
-    CLocalBlock hArgv(reinterpret_cast<HLOCAL>(argv));
-    for (int i = 1; i < nArgs; ++i) {
-        const wchar_t* pszParam = argv[i];
-        bool bFlag = pszParam[0] == L'-' || pszParam[0] == L'/';
-        rCmdInfo.ParseParam(bFlag ? pszParam + 1 : pszParam, bFlag, i == nArgs - 1);
-    }
-}
-
 bool CWinApp::ProcessShellCommand(CCommandLineInfo& rCmdInfo) {
     switch (rCmdInfo.m_nShellCommand) {
     case CCommandLineInfo::FileNew:

@@ -71,7 +71,9 @@ public:
     ATOM GetShellOpenService() const { return m_atomApp; }
     ATOM GetShellOpenTopic() const { return m_atomSystemTopic; }
 
-    virtual void ParseCommandLine(CCommandLineInfo& rCmdInfo);
+    // Fills rCmdInfo from m_lpCmdLine. How a command line reads is the program's to say: the
+    // framework's own leaves it asking for a new document.
+    virtual void ParseCommandLine(CCommandLineInfo& rCmdInfo) {}
     // Acts on the parsed command: creates the main window with a new or opened document, prints,
     // or registers; false ends the program.
     bool ProcessShellCommand(CCommandLineInfo& rCmdInfo);

@@ -6,17 +6,6 @@
 
 namespace e2e {
 
-namespace {
-using CBitmapHandle = CScopedHandle<GdiObjectTraits<HBITMAP>>;
-
-struct MemoryDCTraits {
-    using handle_type = HDC;
-    static HDC Invalid() { return nullptr; }
-    static void Close(HDC h) { ::DeleteDC(h); }
-};
-using CMemoryDC = CScopedHandle<MemoryDCTraits>;
-} // namespace
-
 std::vector<std::uint32_t> ScreenPixels(HWND hwnd) {
     RECT rc{};
     if (!::GetWindowRect(hwnd, &rc) || rc.right <= rc.left || rc.bottom <= rc.top)
