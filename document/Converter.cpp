@@ -2,15 +2,18 @@
 // decoder found and from the first line break of the input.
 #include "document/Converter.h"
 #include "document/NkfEmbed.h"
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
 
+static_assert(kConverterCopies == NKF_EMBED_COPIES);
+
 namespace {
 
-std::string g_options;
-int g_detectionCode = 4 | 3;
+// Which of the spare copies (1 and up) a CConverter holds.
+std::atomic<bool> g_spareInUse[kConverterCopies];
 
 enum LineBits { kLineCr = 1, kLineLf = 2, kLineCrLf = 3 };
 
@@ -208,39 +211,41 @@ int FamilyBase(const NkfFindings& f) {
 
 } // namespace
 
-void SetConversionOptions(const char* pszOptions) {
+CConverter::CConverter(int nCopy) : m_nCopy(nCopy) {}
+
+void CConverter::SetOptions(const char* pszOptions) {
     std::string text = pszOptions ? pszOptions : "";
     if (text.empty() || text[0] != '-')
         text.insert(text.begin(), '-');
     // "-W80" (UTF-8 input, no mark) is the catalogue's read option for UTF-8N, but nkf 2.1.5 reads
     // only "-W8" for input and takes the "0" for an unknown option; both select UTF-8 input, and
     // whether a mark was there is learned from the detection code.
-    g_options.clear();
+    m_options.clear();
     size_t start = 0;
     while (start <= text.size()) {
         size_t end = text.find(' ', start);
         if (end == std::string::npos)
             end = text.size();
         std::string_view word(text.data() + start, end - start);
-        g_options += word == "-W80" ? std::string_view("-W8") : word;
+        m_options += word == "-W80" ? std::string_view("-W8") : word;
         if (end < text.size())
-            g_options += ' ';
+            m_options += ' ';
         start = end + 1;
     }
 }
 
-bool ConvertBuffer(void* pOut, size_t nCapacity, size_t* pnProduced, const void* pIn, size_t nInLength) {
+bool CConverter::Convert(void* pOut, size_t nCapacity, size_t* pnProduced, const void* pIn, size_t nInLength) {
     if (!pIn)
         return false;
     auto* out = static_cast<unsigned char*>(pOut);
     const auto* in = static_cast<const unsigned char*>(pIn);
     size_t capacity = out ? nCapacity : 0;
     size_t produced = 0;
-    bool detect = AsksForDetection(g_options);
+    bool detect = AsksForDetection(m_options);
     const char* forced = detect ? UnmarkedUnicodeOption(in, nInLength) : nullptr;
-    std::string options = forced ? std::string(forced) + " " + g_options : g_options;
-    bool ok = nkf_embed_convert(options.c_str(), in, nInLength, out, capacity, &produced) != 0;
-    NkfFindings f = nkf_embed_findings();
+    std::string options = forced ? std::string(forced) + " " + m_options : m_options;
+    bool ok = nkf_embed_convert(m_nCopy, options.c_str(), in, nInLength, out, capacity, &produced) != 0;
+    NkfFindings f = nkf_embed_findings(m_nCopy);
     // nkf's UTF-8 guess gives a four-byte sequence (an emoji, U+20BB7) no weight, so UTF-8 whose
     // first non-ASCII character takes four bytes is taken for Shift_JIS or ISO-2022-JP. A file
     // that is valid UTF-8 throughout and holds a four-byte sequence is read as UTF-8. Any valid
@@ -256,10 +261,10 @@ bool ConvertBuffer(void* pOut, size_t nCapacity, size_t* pnProduced, const void*
     else if (f.binary)
         again = ForcedOption(f.family);
     if (again) {
-        options = std::string(again) + " " + g_options;
+        options = std::string(again) + " " + m_options;
         produced = 0;
-        ok = nkf_embed_convert(options.c_str(), in, nInLength, out, capacity, &produced) != 0;
-        f = nkf_embed_findings();
+        ok = nkf_embed_convert(m_nCopy, options.c_str(), in, nInLength, out, capacity, &produced) != 0;
+        f = nkf_embed_findings(m_nCopy);
     }
     if (pnProduced)
         *pnProduced = produced;
@@ -267,10 +272,37 @@ bool ConvertBuffer(void* pOut, size_t nCapacity, size_t* pnProduced, const void*
         out[produced] = 0;
 
     size_t unit = f.family == NKF_FAMILY_UTF16 ? 2 : f.family == NKF_FAMILY_UTF32 ? 4 : 1;
-    g_detectionCode = FamilyBase(f) + (f.bom ? 16 : 0) + FirstLineBreak(in, nInLength, unit, f.bigEndian != 0);
+    m_detectionCode = FamilyBase(f) + (f.bom ? 16 : 0) + FirstLineBreak(in, nInLength, unit, f.bigEndian != 0);
     return ok;
 }
 
+std::unique_ptr<CConverter> CConverter::ClaimSpare() {
+    for (int nCopy = 1; nCopy < kConverterCopies; ++nCopy) {
+        bool bFree = false;
+        if (g_spareInUse[nCopy].compare_exchange_strong(bFree, true))
+            return std::unique_ptr<CConverter>(new CConverter(nCopy));
+    }
+    return nullptr;
+}
+
+CConverter::~CConverter() {
+    if (m_nCopy > 0)
+        g_spareInUse[m_nCopy] = false;
+}
+
+CConverter& CConverter::Gui() {
+    static CConverter converter(0);
+    return converter;
+}
+
+void SetConversionOptions(const char* pszOptions) {
+    CConverter::Gui().SetOptions(pszOptions);
+}
+
+bool ConvertBuffer(void* pOut, size_t nCapacity, size_t* pnProduced, const void* pIn, size_t nInLength) {
+    return CConverter::Gui().Convert(pOut, nCapacity, pnProduced, pIn, nInLength);
+}
+
 int GetDetectionCode() {
-    return g_detectionCode;
+    return CConverter::Gui().DetectionCode();
 }

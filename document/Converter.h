@@ -1,7 +1,38 @@
 #pragma once
-// The converter adapter: three operations over the embedded nkf. Conversions share the
-// converter's global state, so they run one at a time on the GUI thread.
+// The converter adapter over the embedded nkf. The converter exists in kConverterCopies copies,
+// each with state of its own (it is compiled once per copy): a copy converts one input at a time,
+// and different copies may convert on different threads at once. Copy 0 serves the GUI thread
+// through the three functions below; the others are claimed by threads that decode in the
+// background (CConverter::ClaimSpare).
 #include <cstddef>
+#include <memory>
+#include <string>
+
+constexpr int kConverterCopies = 3;
+
+class CConverter {
+public:
+    // A spare copy (1 and up) that no other CConverter holds, or null when all are taken; it is
+    // given back when the object is destroyed. One thread at a time may use it.
+    static std::unique_ptr<CConverter> ClaimSpare();
+    // Copy 0, the GUI thread's, which the three functions below use.
+    static CConverter& Gui();
+    ~CConverter();
+    CConverter(const CConverter&) = delete;
+    CConverter& operator=(const CConverter&) = delete;
+
+    // SetConversionOptions, ConvertBuffer and GetDetectionCode on this copy.
+    void SetOptions(const char* pszOptions);
+    bool Convert(void* pOut, size_t nCapacity, size_t* pnProduced, const void* pIn, size_t nInLength);
+    int DetectionCode() const { return m_detectionCode; }
+
+private:
+    explicit CConverter(int nCopy);
+
+    int m_nCopy;
+    std::string m_options;
+    int m_detectionCode = 4 | 3;
+};
 
 // Stores a copy of the option text for every later conversion; a text that does not begin with
 // "-" gets one put in front.

@@ -1,11 +1,24 @@
 /* Embeds nkf in one translation unit: its getc/ungetc/putchar are redirected to memory buffers
    before nkf.c is included, the way nkf's own language bindings embed it, and its calls to exit()
-   become a jump back to the caller so that a converter failure cannot end the editor. */
+   become a jump back to the caller so that a converter failure cannot end the editor.
+
+   nkf keeps all its state in file-level variables, so one translation unit is one converter that
+   converts one input at a time. To convert on several threads at once, this file is compiled once
+   per copy (NkfEmbedCopy1.c, ...), with NKF_EMBED_COPY set to the copy's number: each copy has
+   its own state, and its few names that nkf gives external linkage carry the copy's number. The
+   character tables (utf8tbl.c) are read-only and are compiled into copy 0 alone, for all. */
 #include <setjmp.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include "NkfEmbed.h"
+
+#ifndef NKF_EMBED_COPY
+#define NKF_EMBED_COPY 0
+#endif
+#define NKF_COPY_NAME2(name, copy) name##_copy##copy
+#define NKF_COPY_NAME1(name, copy) NKF_COPY_NAME2(name, copy)
+#define NKF_COPY_NAME(name) NKF_COPY_NAME1(name, NKF_EMBED_COPY)
 
 static const unsigned char* g_in;
 static size_t g_inLength;
@@ -58,7 +71,22 @@ static void embed_abort(void) {
 #define exit(code) embed_abort()
 #define PERL_XS 1
 
+#if NKF_EMBED_COPY == 0
 #include "utf8tbl.c"
+#else
+/* nkf's names with external linkage, but for the shared read-only tables. */
+#define NkfEncodingASCII NKF_COPY_NAME(NkfEncodingASCII)
+#define NkfEncodingISO_2022_JP NKF_COPY_NAME(NkfEncodingISO_2022_JP)
+#define NkfEncodingShift_JIS NKF_COPY_NAME(NkfEncodingShift_JIS)
+#define NkfEncodingEUC_JP NKF_COPY_NAME(NkfEncodingEUC_JP)
+#define NkfEncodingUTF_8 NKF_COPY_NAME(NkfEncodingUTF_8)
+#define NkfEncodingUTF_16 NKF_COPY_NAME(NkfEncodingUTF_16)
+#define NkfEncodingUTF_32 NKF_COPY_NAME(NkfEncodingUTF_32)
+#define nkf_encoding_table NKF_COPY_NAME(nkf_encoding_table)
+#define encoding_name_to_id_table NKF_COPY_NAME(encoding_name_to_id_table)
+#define input_code_list NKF_COPY_NAME(input_code_list)
+#define mime_priority_func NKF_COPY_NAME(mime_priority_func)
+#endif
 #include "nkf.c"
 
 #undef exit
@@ -84,8 +112,8 @@ static int embed_getc(void) {
     return g_in[g_inPos++];
 }
 
-int nkf_embed_convert(const char* options_text, const unsigned char* in, size_t inLength, unsigned char* out,
-                      size_t capacity, size_t* produced) {
+int NKF_COPY_NAME(nkf_embed_convert)(const char* options_text, const unsigned char* in, size_t inLength,
+                                     unsigned char* out, size_t capacity, size_t* produced) {
     /* options() takes a writable string, so the caller's text is copied. */
     size_t optionsLength = strlen(options_text);
     unsigned char* opts = (unsigned char*)malloc(optionsLength + 1);
@@ -259,7 +287,7 @@ static int binary_verdict_family(void) {
     return best == DECODER_EUC ? NKF_FAMILY_EUC : best == DECODER_UTF8 ? NKF_FAMILY_UTF8 : NKF_FAMILY_NONE;
 }
 
-NkfFindings nkf_embed_findings(void) {
+NkfFindings NKF_COPY_NAME(nkf_embed_findings)(void) {
     NkfFindings f = {NKF_FAMILY_NONE, 0, 0, 0};
     if (!input_encoding && input_codename && !*input_codename) {
         f.family = binary_verdict_family();
@@ -285,3 +313,30 @@ NkfFindings nkf_embed_findings(void) {
         f.bom = input_bom_f ? 1 : 0;
     return f;
 }
+
+#if NKF_EMBED_COPY == 0
+/* The table of copies, kept by copy 0; it lists copies 0-2. */
+typedef char nkf_embed_table_lists_every_copy[NKF_EMBED_COPIES == 3 ? 1 : -1];
+int nkf_embed_convert_copy1(const char*, const unsigned char*, size_t, unsigned char*, size_t, size_t*);
+int nkf_embed_convert_copy2(const char*, const unsigned char*, size_t, unsigned char*, size_t, size_t*);
+NkfFindings nkf_embed_findings_copy1(void);
+NkfFindings nkf_embed_findings_copy2(void);
+
+static int (*const g_convertCopy[NKF_EMBED_COPIES])(const char*, const unsigned char*, size_t, unsigned char*,
+                                                     size_t, size_t*) = {
+    nkf_embed_convert_copy0, nkf_embed_convert_copy1, nkf_embed_convert_copy2};
+static NkfFindings (*const g_findingsCopy[NKF_EMBED_COPIES])(void) = {
+    nkf_embed_findings_copy0, nkf_embed_findings_copy1, nkf_embed_findings_copy2};
+
+int nkf_embed_convert(int copy, const char* options_text, const unsigned char* in, size_t inLength,
+                      unsigned char* out, size_t capacity, size_t* produced) {
+    if (copy < 0 || copy >= NKF_EMBED_COPIES)
+        return 0;
+    return g_convertCopy[copy](options_text, in, inLength, out, capacity, produced);
+}
+
+NkfFindings nkf_embed_findings(int copy) {
+    NkfFindings none = {NKF_FAMILY_NONE, 0, 0, 0};
+    return copy >= 0 && copy < NKF_EMBED_COPIES ? g_findingsCopy[copy]() : none;
+}
+#endif

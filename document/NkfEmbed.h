@@ -1,11 +1,15 @@
 #pragma once
-/* The C face of the embedded nkf converter: one whole-buffer conversion at a time, over the
-   converter's file-level state. Only the converter adapter (Converter.cpp) calls these. */
+/* The C face of the embedded nkf converter: whole-buffer conversions over the converter's
+   file-level state. The converter is compiled in NKF_EMBED_COPIES copies with state of their own:
+   each copy converts one input at a time, and different copies may convert on different threads
+   at once. Only the converter adapter (Converter.cpp) calls these. */
 #include <stddef.h>
 
 #ifdef __cplusplus
 extern "C" {
 #endif
+
+#define NKF_EMBED_COPIES 3
 
 /* What the last conversion's decoder found, read from the converter's state. */
 typedef struct NkfFindings {
@@ -25,15 +29,16 @@ enum {
     NKF_FAMILY_UTF32 = 5
 };
 
-/* Resets the converter, applies the options (a blank-separated option text), converts the input
-   and writes at most `capacity` bytes of the result to `out` (which may be null with capacity 0).
-   *produced receives the full length of the result. Returns 0 when an option is unknown or the
-   converter gave up (it would otherwise have ended the process), 1 otherwise. */
-int nkf_embed_convert(const char* options, const unsigned char* in, size_t inLength, unsigned char* out,
+/* Resets the copy (0 to NKF_EMBED_COPIES - 1) of the converter, applies the options (a
+   blank-separated option text), converts the input and writes at most `capacity` bytes of the
+   result to `out` (which may be null with capacity 0). *produced receives the full length of the
+   result. Returns 0 when an option is unknown, the copy does not exist or the converter gave up
+   (it would otherwise have ended the process), 1 otherwise. */
+int nkf_embed_convert(int copy, const char* options, const unsigned char* in, size_t inLength, unsigned char* out,
                       size_t capacity, size_t* produced);
 
-/* The findings of the last conversion. */
-NkfFindings nkf_embed_findings(void);
+/* The findings of the copy's last conversion. */
+NkfFindings nkf_embed_findings(int copy);
 
 #ifdef __cplusplus
 }

@@ -8,6 +8,7 @@
 #include "framework/Handles.h"
 #include "res/resource.h"
 #include <algorithm>
+#include <mutex>
 #include <new>
 
 namespace {
@@ -70,6 +71,11 @@ size_t FindLoneSurrogate(const wchar_t* p, size_t n) {
 }
 
 ULONGLONG SystemAvailableMemory() {
+    // Wine keeps the figures of its last call for a second, and a call on another thread while
+    // the process's first call is still filling them in gets them empty (nothing available): the
+    // files that threads decode at once would be refused. Calls are made one at a time.
+    static std::mutex s_mutex;
+    std::lock_guard<std::mutex> lock(s_mutex);
     MEMORYSTATUSEX status{};
     status.dwLength = sizeof status;
     if (!::GlobalMemoryStatusEx(&status))
@@ -273,7 +279,7 @@ unsigned char* CReusableBuffer::Reserve(size_t nBytes) {
 }
 
 std::wstring_view DecodeFileTextReusing(CFile& file, CReusableBuffer& bytes, CReusableBuffer& text,
-                                        EncodingId& encoding, LineEndingId& lineEnding) {
+                                        EncodingId& encoding, LineEndingId& lineEnding, CConverter* pConverter) {
     ULONGLONG length = file.GetLength();
     if (length >= kMaxFileLength) {
         CFileException tooLarge(CFileException::invalidFile, ERROR_FILE_TOO_LARGE, file.GetFilePath());
@@ -293,24 +299,30 @@ std::wstring_view DecodeFileTextReusing(CFile& file, CReusableBuffer& bytes, CRe
     // encodings mostly give two bytes a byte (four for a lone LF), so twice the input and a
     // quarter more is room for nearly every file the first time.
     const std::string options = DecodeOptions(encoding);
+    auto convert = [&](unsigned char* pTo, size_t nCapacity, size_t& nProduced) {
+        if (pConverter) {
+            pConverter->SetOptions(options.c_str());
+            return pConverter->Convert(pTo, nCapacity, &nProduced, pIn, n);
+        }
+        SetConversionOptions(options.c_str());
+        return g_pfnConvert(pTo, nCapacity, &nProduced, pIn, n);
+    };
     size_t nRoom = std::max(text.Capacity() > 4 ? text.Capacity() - 4 : 0, n * 2 + n / 4 + 16);
     unsigned char* pOut = text.Reserve(nRoom + 4);
     size_t m = 0;
-    SetConversionOptions(options.c_str());
-    if (!g_pfnConvert(pOut, nRoom, &m, pIn, n))
+    if (!convert(pOut, nRoom, m))
         throw CConversionException();
     if (m > nRoom) {
         size_t measured = m;
         nRoom = measured;
         pOut = text.Reserve(nRoom + 4);
-        SetConversionOptions(options.c_str());
-        if (!g_pfnConvert(pOut, nRoom, &m, pIn, n) || m != measured)
+        if (!convert(pOut, nRoom, m) || m != measured)
             throw CConversionException();
     }
     // As in the block DecodeFileText returns: a last half unit (ISO-2022-JP "ESC N" at the end)
     // is completed with a zero byte, and a whole zero unit follows the text.
     std::fill(pOut + m, pOut + m + (m & 1) + 2, static_cast<unsigned char>(0));
-    ApplyDetectionCode(GetDetectionCode(), encoding, lineEnding);
+    ApplyDetectionCode(pConverter ? pConverter->DetectionCode() : GetDetectionCode(), encoding, lineEnding);
     return std::wstring_view(reinterpret_cast<const wchar_t*>(pOut), (m + 1) / 2);
 }
 

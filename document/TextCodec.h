@@ -8,6 +8,7 @@
 #include "document/Encoding.h"
 #include "framework/Handles.h"
 
+class CConverter;
 class CFile;
 
 // Files this large or larger are refused: the editor's lengths are 32-bit.
@@ -71,9 +72,11 @@ private:
 // many files in a row. Returns the text up to its terminating zero unit (the view includes
 // anything after a NUL inside it, as the block would). Throws as DecodeFileText does, except that
 // a file is not refused for the memory an edit control would need to lay it out: the text is
-// searched, not shown.
+// searched, not shown. A spare converter copy decodes it on the calling thread; without one, the
+// GUI thread's copy does.
 std::wstring_view DecodeFileTextReusing(CFile& file, CReusableBuffer& bytes, CReusableBuffer& text,
-                                        EncodingId& encoding, LineEndingId& lineEnding);
+                                        EncodingId& encoding, LineEndingId& lineEnding,
+                                        CConverter* pConverter = nullptr);
 
 // Converts nLength UTF-16 code units and writes the result to the file in one write. Throws
 // CMemoryException or CConversionException before writing anything, or CFileException when the

@@ -2,12 +2,14 @@
 // text line by line, and the lines written for the results pane and read back from it.
 #include "search/FindInFiles.h"
 #include "framework/Exception.h"
-#include "framework/File.h"
+#include "document/Converter.h"
 #include "framework/Handles.h"
 #include "framework/Strings.h"
 #include "res/resource.h"
 #include <windows.h>
+#include <algorithm>
 #include <climits>
+#include <thread>
 
 namespace {
 
@@ -109,72 +111,48 @@ CFindInFiles::CFindInFiles(const FindInFilesQuery& query, IFindInFilesOutput& ou
 
 int CFindInFiles::Run() {
     m_output.Append(FindInFilesStartLine(m_query.strFind));
-    std::wstring strFolder = m_query.strFolder;
-    for (;;) {
-        if (m_query.bSubfolders)
-            QueueSubfolders(strFolder);
-        SearchFolderFiles(strFolder);
-        if (!m_output.IsRunning() || m_nNextFolder == m_folderQueue.size())
-            break;
-        strFolder = std::move(m_folderQueue[m_nNextFolder++]);
+    {
+        CDecodeAhead files(CFileWalk(m_query.strFolder, m_query.patterns, m_query.bSubfolders),
+                           DecodeThreadCount());
+        while (m_output.IsRunning()) {
+            const DecodedFile* pFile = nullptr;
+            const CDecodeAhead::Result result = files.Next(&pFile, kWaitStepMs);
+            if (result == CDecodeAhead::Result::Done)
+                break;
+            if (result == CDecodeAhead::Result::Waiting) {
+                m_output.Wait();
+                continue;
+            }
+            SearchDecoded(*pFile);
+            files.FileDone();
+        }
     }
     m_output.Append(FindInFilesEndLine(!m_output.IsRunning(), m_nHits, m_query.strFind));
     return m_nHits;
 }
 
-void CFindInFiles::QueueSubfolders(const std::wstring& strFolder) {
-    WIN32_FIND_DATAW data;
-    CFindHandle hFind(::FindFirstFileW((strFolder + L"*").c_str(), &data));
-    if (!hFind)
-        return;
-    do {
-        // Only plain folders are entered: one that is also read-only, hidden, a link (reparse
-        // point) or anything else is left out, so a link cannot lead the walk in a circle.
-        if (data.dwFileAttributes == FILE_ATTRIBUTE_DIRECTORY && std::wcscmp(data.cFileName, L".") != 0 &&
-            std::wcscmp(data.cFileName, L"..") != 0)
-            m_folderQueue.push_back(strFolder + data.cFileName + L'\\');
-    } while (::FindNextFileW(hFind.Get(), &data));
-}
-
-void CFindInFiles::SearchFolderFiles(const std::wstring& strFolder) {
-    for (const std::wstring& strPattern : m_query.patterns) {
-        if (!m_output.IsRunning())
-            return;
-        WIN32_FIND_DATAW data;
-        CFindHandle hFind(::FindFirstFileW((strFolder + strPattern).c_str(), &data));
-        if (!hFind)
-            continue;
-        do {
-            if (!m_output.IsRunning())
-                return;
-            // An entry that is anything besides a plain folder is taken for a file; a folder with
-            // extra attributes then cannot be read and is listed as unreadable.
-            if (data.dwFileAttributes != FILE_ATTRIBUTE_DIRECTORY)
-                SearchFile(strFolder + data.cFileName);
-        } while (::FindNextFileW(hFind.Get(), &data));
-    }
+int CFindInFiles::DecodeThreadCount() {
+    // Every processor but none beyond the converter's spare copies; the GUI thread searches the
+    // decoded texts meanwhile.
+    const int nProcessors = static_cast<int>(std::thread::hardware_concurrency());
+    return std::clamp(nProcessors, 1, kConverterCopies - 1);
 }
 
 void CFindInFiles::SearchFile(const std::wstring& strPath) {
-    std::wstring_view text;
-    bool bRead = false;
-    try {
-        CFile file;
-        if (file.Open(strPath, CFile::modeRead | CFile::shareDenyNone)) {
-            // Every file's encoding is detected afresh; the format found is of no use here.
-            EncodingId encoding = EncodingId::Unspecified;
-            LineEndingId lineEnding = LineEndingId::Unspecified;
-            text = DecodeFileTextReusing(file, m_bytes, m_text, encoding, lineEnding);
-            bRead = true;
-        }
-    } catch (const CException&) {
-        bRead = false;
-    }
-    if (!bRead) {
-        m_output.Append(LoadStringResource(IDS_FIF_CANNOT_OPEN) + L"'" + strPath + L"'\r\n");
+    DecodedFile file;
+    file.strPath = strPath;
+    ReadAndDecode(file, nullptr);
+    SearchDecoded(file);
+}
+
+void CFindInFiles::SearchDecoded(const DecodedFile& file) {
+    if (file.error)
+        std::rethrow_exception(file.error);
+    if (!file.bRead) {
+        m_output.Append(LoadStringResource(IDS_FIF_CANNOT_OPEN) + L"'" + file.strPath + L"'\r\n");
         return;
     }
-    SearchText(strPath, text);
+    SearchText(file.strPath, file.text);
 }
 
 bool CFindInFiles::MayMatch(std::wstring_view line) const {

@@ -3,7 +3,7 @@
 // patterns, the search of one file line by line, and the lines written for the results pane
 // (start, hit, unreadable file, end); also the reading of a hit line back into a path and a line
 // number. The caller supplies where the lines go, the stop flag and the message pump.
-#include "document/TextCodec.h"
+#include "search/DecodeAhead.h"
 #include "search/TextMatch.h"
 #include <string>
 #include <string_view>
@@ -30,13 +30,15 @@ struct FindInFilesQuery {
 
 // Where a run puts its lines and how it stays responsive. The run calls Append with whole lines
 // (each ending in CR LF, the end line in "'" CR LF), Poll once per line examined (the place to
-// pump waiting messages and to flush appended lines when due) and IsRunning between files,
-// patterns and folders: false stops the run, which then ends as cancelled.
+// pump waiting messages and to flush appended lines when due), Wait every few milliseconds while
+// the next file is still being decoded, and IsRunning between files: false stops the run, which
+// then ends as cancelled.
 class IFindInFilesOutput {
 public:
     virtual ~IFindInFilesOutput() = default;
     virtual void Append(std::wstring_view text) = 0;
     virtual void Poll() = 0;
+    virtual void Wait() { Poll(); }
     virtual bool IsRunning() = 0;
 };
 
@@ -45,13 +47,13 @@ class CFindInFiles {
 public:
     CFindInFiles(const FindInFilesQuery& query, IFindInFilesOutput& output);
 
-    // The whole run: the start line, every folder breadth first (all files of a folder, pattern by
-    // pattern, before any subfolder; subfolders in the order found, level by level), the end line.
-    // Returns the number of hit lines.
+    // The whole run: the start line, the files of the walk (CFileWalk) decoded on background
+    // threads and searched here in walk order, the end line. Returns the number of hit lines.
     int Run();
 
-    // Searches one file and appends its hit lines, or the unreadable-file line when it cannot be
-    // opened or decoded. An empty file is searched and yields nothing.
+    // Searches one file, decoded on the calling thread, and appends its hit lines, or the
+    // unreadable-file line when it cannot be opened or decoded. An empty file is searched and
+    // yields nothing.
     void SearchFile(const std::wstring& strPath);
 
     // Searches decoded text (up to its first NUL) as SearchFile does with a file's text.
@@ -60,9 +62,12 @@ public:
     int HitCount() const { return m_nHits; }
 
 private:
-    // Lists the subfolders of a folder that carry no attribute but FILE_ATTRIBUTE_DIRECTORY.
-    void QueueSubfolders(const std::wstring& strFolder);
-    void SearchFolderFiles(const std::wstring& strFolder);
+    // How long the run waits for the next file's text between calls to Wait.
+    static constexpr unsigned kWaitStepMs = 10;
+    static int DecodeThreadCount();
+    // Appends a decoded file's hit lines, or its unreadable-file line; rethrows what decoding it
+    // threw beyond the file, memory and conversion failures.
+    void SearchDecoded(const DecodedFile& file);
     // A necessary condition for a match in the line, cheaper than FindForward: with match case the
     // exact text must occur; otherwise its folded form must.
     bool MayMatch(std::wstring_view line) const;
@@ -70,14 +75,10 @@ private:
     const FindInFilesQuery m_query;
     IFindInFilesOutput& m_output;
     MatchOptions m_match;
-    std::vector<std::wstring> m_folderQueue; // first in, first out (m_nNextFolder is the head)
-    size_t m_nNextFolder = 0;
     std::vector<wchar_t> m_fold; // a unit's folded form, for MayMatch without match case
     std::wstring m_foldedFind;
     std::wstring m_line; // a hit line being built
     int m_nHits = 0;
-    CReusableBuffer m_bytes; // a file's bytes, then its text: kept from file to file
-    CReusableBuffer m_text;
 };
 
 // The start line, "'%s'を検索中..." with the search text, and CR LF.

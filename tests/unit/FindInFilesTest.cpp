@@ -25,6 +25,8 @@ public:
         if (m_nStopAfterPolls && m_nPolls >= m_nStopAfterPolls)
             m_bRunning = false;
     }
+    // Waiting for a file's text is not a line examined: the stop below comes at a known line.
+    void Wait() override { ++m_nWaits; }
     bool IsRunning() override { return m_bRunning; }
 
     // The lines without their CR LF.
@@ -44,6 +46,7 @@ public:
 
     std::wstring m_text;
     int m_nPolls = 0;
+    int m_nWaits = 0;
     int m_nStopAfterPolls = 0;
     bool m_bRunning = true;
 };

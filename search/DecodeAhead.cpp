@@ -1,0 +1,185 @@
+// The walk of a find-in-files run, and its files decoded on background threads in walk order.
+#include "search/DecodeAhead.h"
+#include "document/Converter.h"
+#include "framework/Exception.h"
+#include "framework/File.h"
+#include <algorithm>
+#include <cwchar>
+
+CFileWalk::CFileWalk(std::wstring strFolder, std::vector<std::wstring> patterns, bool bSubfolders)
+    : m_patterns(std::move(patterns)), m_bSubfolders(bSubfolders), m_strFolder(std::move(strFolder)) {
+    if (m_bSubfolders)
+        QueueSubfolders(m_strFolder);
+}
+
+void CFileWalk::QueueSubfolders(const std::wstring& strFolder) {
+    WIN32_FIND_DATAW data;
+    CFindHandle hFind(::FindFirstFileW((strFolder + L"*").c_str(), &data));
+    if (!hFind)
+        return;
+    do {
+        // Only plain folders are entered: one that is also read-only, hidden, a link (reparse
+        // point) or anything else is left out, so a link cannot lead the walk in a circle.
+        if (data.dwFileAttributes == FILE_ATTRIBUTE_DIRECTORY && std::wcscmp(data.cFileName, L".") != 0 &&
+            std::wcscmp(data.cFileName, L"..") != 0)
+            m_folderQueue.push_back(strFolder + data.cFileName + L'\\');
+    } while (::FindNextFileW(hFind.Get(), &data));
+}
+
+bool CFileWalk::Next(std::wstring& strPath) {
+    for (;;) {
+        if (m_hFind) {
+            if (!m_bHaveEntry)
+                m_bHaveEntry = ::FindNextFileW(m_hFind.Get(), &m_data) != FALSE;
+            if (m_bHaveEntry) {
+                m_bHaveEntry = false;
+                // An entry that is anything besides a plain folder is taken for a file; a folder
+                // with extra attributes then cannot be read and is listed as unreadable.
+                if (m_data.dwFileAttributes != FILE_ATTRIBUTE_DIRECTORY) {
+                    strPath = m_strFolder + m_data.cFileName;
+                    return true;
+                }
+                continue;
+            }
+            m_hFind.Close();
+            ++m_nPattern;
+        }
+        if (m_nPattern < m_patterns.size()) {
+            m_hFind.Attach(::FindFirstFileW((m_strFolder + m_patterns[m_nPattern]).c_str(), &m_data));
+            if (m_hFind)
+                m_bHaveEntry = true;
+            else
+                ++m_nPattern;
+            continue;
+        }
+        if (m_nNextFolder == m_folderQueue.size())
+            return false;
+        m_strFolder = std::move(m_folderQueue[m_nNextFolder++]);
+        m_nPattern = 0;
+        if (m_bSubfolders)
+            QueueSubfolders(m_strFolder);
+    }
+}
+
+CDecodeAhead::CDecodeAhead(CFileWalk walk, int nThreads) : m_walk(std::move(walk)) {
+    for (int i = 0; i < nThreads; ++i) {
+        std::unique_ptr<CConverter> pConverter = CConverter::ClaimSpare();
+        if (!pConverter)
+            break;
+        m_converters.push_back(std::move(pConverter));
+    }
+    // Two files a thread: each thread has one to decode while the caller searches another.
+    m_slots.resize(std::max<size_t>(1, 2 * m_converters.size()));
+    try {
+        for (auto& pConverter : m_converters)
+            m_threads.emplace_back(&CDecodeAhead::ThreadMain, this, pConverter.get());
+    } catch (...) {
+        // No thread could be started beyond these: they serve alone, or the caller's thread
+        // decodes when none could be.
+        m_converters.resize(m_threads.size());
+    }
+}
+
+CDecodeAhead::~CDecodeAhead() {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_bStop = true;
+    }
+    m_slotFreed.notify_all();
+    for (std::thread& thread : m_threads)
+        thread.join();
+}
+
+void ReadAndDecode(DecodedFile& file, CConverter* pConverter) {
+    file.bRead = false;
+    file.text = {};
+    file.error = nullptr;
+    try {
+        CFile f;
+        if (f.Open(file.strPath, CFile::modeRead | CFile::shareDenyNone)) {
+            // Every file's encoding is detected afresh; the format found is of no use here.
+            EncodingId encoding = EncodingId::Unspecified;
+            LineEndingId lineEnding = LineEndingId::Unspecified;
+            file.text = DecodeFileTextReusing(f, file.bytes, file.textBuffer, encoding, lineEnding, pConverter);
+            file.bRead = true;
+        }
+    } catch (const CException&) {
+        file.bRead = false;
+    } catch (...) {
+        file.error = std::current_exception();
+    }
+}
+
+void CDecodeAhead::ThreadMain(CConverter* pConverter) {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    for (;;) {
+        m_slotFreed.wait(lock, [&] {
+            return m_bStop || m_nNextClaim >= m_nFileCount || m_nNextClaim < m_nNextHanded + m_slots.size();
+        });
+        if (m_bStop || m_nNextClaim >= m_nFileCount)
+            return;
+        // The file's number and its path are taken together, so numbers follow the walk.
+        const size_t nFile = m_nNextClaim;
+        DecodedFile& file = m_slots[nFile % m_slots.size()].file;
+        bool bFound = false;
+        try {
+            bFound = m_walk.Next(file.strPath);
+        } catch (...) {
+            // Out of memory for a path: the caller gets the failure in this file's place.
+            file.error = std::current_exception();
+            m_nNextClaim = nFile + 1;
+            m_nFileCount = nFile + 1;
+            m_slots[nFile % m_slots.size()].bReady = true;
+            m_fileReady.notify_all();
+            m_slotFreed.notify_all();
+            return;
+        }
+        if (!bFound) {
+            m_nFileCount = nFile;
+            m_fileReady.notify_all();
+            m_slotFreed.notify_all();
+            return;
+        }
+        m_nNextClaim = nFile + 1;
+        lock.unlock();
+        ReadAndDecode(file, pConverter);
+        lock.lock();
+        m_slots[nFile % m_slots.size()].bReady = true;
+        m_fileReady.notify_all();
+    }
+}
+
+CDecodeAhead::Result CDecodeAhead::Next(const DecodedFile** ppFile, unsigned nWaitMs) {
+    Slot& slot = m_slots[m_nNextHanded % m_slots.size()];
+    if (m_threads.empty()) {
+        // No background thread: the caller's thread walks and decodes with the GUI's copy.
+        if (!m_walk.Next(slot.file.strPath))
+            return Result::Done;
+        ReadAndDecode(slot.file, nullptr);
+        *ppFile = &slot.file;
+        return Result::Ready;
+    }
+    std::unique_lock<std::mutex> lock(m_mutex);
+    const bool bSettled = m_fileReady.wait_for(lock, std::chrono::milliseconds(nWaitMs), [&] {
+        return slot.bReady || m_nNextHanded >= m_nFileCount;
+    });
+    if (!bSettled)
+        return Result::Waiting;
+    if (!slot.bReady)
+        return Result::Done;
+    *ppFile = &slot.file;
+    return Result::Ready;
+}
+
+void CDecodeAhead::FileDone() {
+    if (m_threads.empty()) {
+        ++m_nNextHanded;
+        return;
+    }
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_slots[m_nNextHanded % m_slots.size()].bReady = false;
+        ++m_nNextHanded;
+    }
+    m_slotFreed.notify_all();
+}

@@ -1,0 +1,100 @@
+#pragma once
+// The files of a find-in-files run: the breadth-first walk over the folder tree, and the reading
+// and decoding of the files it finds on background threads, ahead of the search, handed back in
+// the walk's order. Decoding is nearly all of a run's time, and the converter exists in spare
+// copies that decode on other threads at once, so a run uses every processor there is.
+#include "document/TextCodec.h"
+#include "framework/Handles.h"
+#include <windows.h>
+#include <chrono>
+#include <condition_variable>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+class CConverter;
+
+// The walk, one file at a time: every folder breadth first (all files of a folder, pattern by
+// pattern, before any subfolder; subfolders in the order found, level by level). A file that
+// matches two patterns comes twice. Only plain folders are entered.
+class CFileWalk {
+public:
+    CFileWalk(std::wstring strFolder, std::vector<std::wstring> patterns, bool bSubfolders);
+
+    // The next file's path; false when the walk is over.
+    bool Next(std::wstring& strPath);
+
+private:
+    void QueueSubfolders(const std::wstring& strFolder);
+
+    std::vector<std::wstring> m_patterns;
+    bool m_bSubfolders;
+    std::vector<std::wstring> m_folderQueue; // first in, first out (m_nNextFolder is the head)
+    size_t m_nNextFolder = 0;
+    std::wstring m_strFolder; // the folder being listed
+    size_t m_nPattern = 0;    // the pattern being listed in it
+    CFindHandle m_hFind;      // open while a pattern is being listed
+    WIN32_FIND_DATAW m_data{};
+    bool m_bHaveEntry = false; // m_data holds an entry not yet looked at
+};
+
+// One file of the walk, read and decoded.
+struct DecodedFile {
+    std::wstring strPath;
+    bool bRead = false;     // false: the file could not be opened, read or decoded
+    std::wstring_view text; // the decoded text, in the buffers below
+    std::exception_ptr error; // anything but the framework's file, memory and conversion failures
+
+    CReusableBuffer bytes; // kept from file to file
+    CReusableBuffer textBuffer;
+};
+
+// Reads and decodes the file at file.strPath into the file's buffers, with a spare converter
+// copy on a background thread, or with the GUI thread's copy when pConverter is null.
+void ReadAndDecode(DecodedFile& file, CConverter* pConverter);
+
+// Walks and decodes on up to nThreads background threads, each with a spare converter copy of its
+// own, at most a few files ahead of the caller; with no spare copy to be had, the caller's own
+// thread decodes each file as it asks for it. Destroying the object stops the threads, after the
+// files they are decoding.
+class CDecodeAhead {
+public:
+    CDecodeAhead(CFileWalk walk, int nThreads);
+    ~CDecodeAhead();
+    CDecodeAhead(const CDecodeAhead&) = delete;
+    CDecodeAhead& operator=(const CDecodeAhead&) = delete;
+
+    enum class Result { Ready, Waiting, Done };
+    // The next file in walk order: Ready with *ppFile set when it is decoded, Waiting when it is
+    // not after nWaitMs, Done when the walk is over. The file stays valid until FileDone.
+    Result Next(const DecodedFile** ppFile, unsigned nWaitMs);
+    // The file Next gave is searched: its slot may take another file.
+    void FileDone();
+
+    // How many background threads decode (0 when the caller's thread does).
+    size_t ThreadCount() const { return m_threads.size(); }
+
+private:
+    struct Slot {
+        DecodedFile file;
+        bool bReady = false;
+    };
+
+    void ThreadMain(CConverter* pConverter);
+
+    CFileWalk m_walk; // guarded by m_mutex
+    std::vector<Slot> m_slots; // file n of the walk goes to slot n % size
+    std::mutex m_mutex;
+    std::condition_variable m_fileReady;  // a slot became ready
+    std::condition_variable m_slotFreed;  // the caller is done with a file
+    size_t m_nNextClaim = 0;    // the walk's next file number, to be claimed by a thread
+    size_t m_nNextHanded = 0;   // the file number the caller gets next
+    size_t m_nFileCount = ~size_t{0}; // known once the walk is over
+    bool m_bStop = false;
+    std::vector<std::unique_ptr<CConverter>> m_converters;
+    std::vector<std::thread> m_threads;
+};
