@@ -68,8 +68,7 @@ CDecodeAhead::CDecodeAhead(CFileWalk walk, int nThreads) : m_walk(std::move(walk
             break;
         m_converters.push_back(std::move(pConverter));
     }
-    // Two files a thread: each thread has one to decode while the caller searches another.
-    m_slots.resize(std::max<size_t>(1, 2 * m_converters.size()));
+    m_slots.resize(std::max<size_t>(1, kFilesAheadPerThread * m_converters.size()));
     try {
         for (auto& pConverter : m_converters)
             m_threads.emplace_back(&CDecodeAhead::ThreadMain, this, pConverter.get());
@@ -88,6 +87,17 @@ CDecodeAhead::~CDecodeAhead() {
     m_slotFreed.notify_all();
     for (std::thread& thread : m_threads)
         thread.join();
+}
+
+bool CDecodeAhead::MayClaim() const {
+    const size_t nAhead = m_nNextClaim - m_nNextHanded;
+    return nAhead < m_slots.size() &&
+           (nAhead < m_slots.size() / kFilesAheadPerThread * kFilesAheadAlwaysPerThread || m_nHeldBytes < kBytesAhead);
+}
+
+size_t CDecodeAhead::FilesAhead() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_nNextClaim - m_nNextHanded;
 }
 
 void ReadAndDecode(DecodedFile& file, CConverter* pConverter) {
@@ -113,9 +123,7 @@ void ReadAndDecode(DecodedFile& file, CConverter* pConverter) {
 void CDecodeAhead::ThreadMain(CConverter* pConverter) {
     std::unique_lock<std::mutex> lock(m_mutex);
     for (;;) {
-        m_slotFreed.wait(lock, [&] {
-            return m_bStop || m_nNextClaim >= m_nFileCount || m_nNextClaim < m_nNextHanded + m_slots.size();
-        });
+        m_slotFreed.wait(lock, [&] { return m_bStop || m_nNextClaim >= m_nFileCount || MayClaim(); });
         if (m_bStop || m_nNextClaim >= m_nFileCount)
             return;
         // The file's number and its path are taken together, so numbers follow the walk.
@@ -144,7 +152,10 @@ void CDecodeAhead::ThreadMain(CConverter* pConverter) {
         lock.unlock();
         ReadAndDecode(file, pConverter);
         lock.lock();
-        m_slots[nFile % m_slots.size()].bReady = true;
+        Slot& slot = m_slots[nFile % m_slots.size()];
+        slot.nHeldBytes = file.bytes.Capacity() + file.textBuffer.Capacity();
+        m_nHeldBytes += slot.nHeldBytes;
+        slot.bReady = true;
         m_fileReady.notify_all();
     }
 }
@@ -178,7 +189,14 @@ void CDecodeAhead::FileDone() {
     }
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_slots[m_nNextHanded % m_slots.size()].bReady = false;
+        Slot& slot = m_slots[m_nNextHanded % m_slots.size()];
+        if (slot.file.bytes.Capacity() > kBufferKeptBytes)
+            slot.file.bytes.Free();
+        if (slot.file.textBuffer.Capacity() > kBufferKeptBytes)
+            slot.file.textBuffer.Free();
+        m_nHeldBytes -= slot.nHeldBytes;
+        slot.nHeldBytes = 0;
+        slot.bReady = false;
         ++m_nNextHanded;
     }
     m_slotFreed.notify_all();

@@ -58,9 +58,11 @@ struct DecodedFile {
 void ReadAndDecode(DecodedFile& file, CConverter* pConverter);
 
 // Walks and decodes on up to nThreads background threads, each with a spare converter copy of its
-// own, at most a few files ahead of the caller; with no spare copy to be had, the caller's own
-// thread decodes each file as it asks for it. Destroying the object stops the threads, after the
-// files they are decoding.
+// own, ahead of the caller: up to 16 files a thread while they hold less than 64 MB of bytes and
+// text, and always 2 a thread. The caller's thread appends to the results pane now and then, which
+// takes Wine's EDIT control tens of milliseconds; files decoded meanwhile keep the threads busy.
+// With no spare copy to be had, the caller's own thread decodes each file as it asks for it.
+// Destroying the object stops the threads, after the files they are decoding.
 class CDecodeAhead {
 public:
     CDecodeAhead(CFileWalk walk, int nThreads);
@@ -77,12 +79,25 @@ public:
 
     // How many background threads decode (0 when the caller's thread does).
     size_t ThreadCount() const { return m_threads.size(); }
+    // How many files the threads have taken that the caller is not done with yet.
+    size_t FilesAhead();
 
 private:
+    static constexpr size_t kFilesAheadPerThread = 16;
+    static constexpr size_t kFilesAheadAlwaysPerThread = 2;
+    static constexpr size_t kBytesAhead = 64u << 20;
+    // Buffers larger than this are freed once their file is searched, so that the slots do not
+    // each keep the room of the largest file they ever held.
+    static constexpr size_t kBufferKeptBytes = 4u << 20;
+
     struct Slot {
         DecodedFile file;
         bool bReady = false;
+        size_t nHeldBytes = 0; // the file's bytes and text, while ready
     };
+
+    // Whether a thread may take the walk's next file now (m_mutex held).
+    bool MayClaim() const;
 
     void ThreadMain(CConverter* pConverter);
 
@@ -94,6 +109,7 @@ private:
     size_t m_nNextClaim = 0;    // the walk's next file number, to be claimed by a thread
     size_t m_nNextHanded = 0;   // the file number the caller gets next
     size_t m_nFileCount = ~size_t{0}; // known once the walk is over
+    size_t m_nHeldBytes = 0;           // of the files decoded and not yet searched
     bool m_bStop = false;
     std::vector<std::unique_ptr<CConverter>> m_converters;
     std::vector<std::thread> m_threads;

@@ -157,6 +157,45 @@ TEST(DecodeAheadTest, HandsFilesBackInWalkOrderWithTheirOwnText) {
     ::RemoveDirectoryW(dir.File(L".unreadable.txt").c_str());
 }
 
+// Large files are decoded ahead only while the files waiting hold less than 64 MB (two a thread
+// always), not sixteen a thread; and every file still comes back whole.
+TEST(DecodeAheadTest, LargeFilesAreDecodedOnlyAFewAhead) {
+    CTempDir dir;
+    const std::string line = std::string(98, 'x') + "\r\n";
+    std::string content;
+    while (content.size() < (6u << 20))
+        content += line;
+    for (int i = 0; i < 10; ++i)
+        WriteAllBytes(dir.File(L"big" + std::to_wstring(i) + L".txt"), content.data(), content.size());
+
+    CDecodeAhead files(CFileWalk(dir.Path() + L"\\", {L"*.txt"}, false), 2);
+    const DecodedFile* pFile = nullptr;
+    while (files.Next(&pFile, 10) == CDecodeAhead::Result::Waiting) {
+    }
+    // The caller holds the first file; the threads go as far as they may, then wait.
+    size_t nAhead = 0;
+    for (int nSame = 0; nSame < 20; ++nSame) {
+        ::Sleep(25);
+        size_t n = files.FilesAhead();
+        if (n != nAhead)
+            nAhead = n, nSame = 0;
+    }
+    // Each file holds 6 MB of bytes and 13.5 MB of room for its text.
+    EXPECT_GE(nAhead, 4u);
+    EXPECT_LE(nAhead, 6u);
+    size_t nFiles = 0;
+    for (CDecodeAhead::Result result = CDecodeAhead::Result::Ready; result != CDecodeAhead::Result::Done;
+         result = files.Next(&pFile, 10)) {
+        if (result == CDecodeAhead::Result::Waiting)
+            continue;
+        ASSERT_TRUE(pFile->bRead);
+        EXPECT_EQ(pFile->text.size(), content.size());
+        files.FileDone();
+        ++nFiles;
+    }
+    EXPECT_EQ(nFiles, 10u);
+}
+
 // Wine keeps the memory figures of its last call for a second, and a call on a second thread
 // while the first call of the process is still filling them in gets them empty: no memory
 // available. Two background threads starting a run made just those calls, and a file of the walk
