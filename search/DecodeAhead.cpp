@@ -121,6 +121,8 @@ void ReadAndDecode(DecodedFile& file, CConverter* pConverter) {
 }
 
 void CDecodeAhead::ThreadMain(CConverter* pConverter) {
+    // The window's thread, which searches the texts and answers the user, goes first.
+    ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
     std::unique_lock<std::mutex> lock(m_mutex);
     for (;;) {
         m_slotFreed.wait(lock, [&] { return m_bStop || m_nNextClaim >= m_nFileCount || MayClaim(); });
@@ -183,17 +185,18 @@ CDecodeAhead::Result CDecodeAhead::Next(const DecodedFile** ppFile, unsigned nWa
 }
 
 void CDecodeAhead::FileDone() {
+    Slot& slot = m_slots[m_nNextHanded % m_slots.size()];
+    // The caller is done with the file, and no thread takes its slot before the count below moves.
+    if (slot.file.bytes.Capacity() > kBufferKeptBytes)
+        slot.file.bytes.Free();
+    if (slot.file.textBuffer.Capacity() > kBufferKeptBytes)
+        slot.file.textBuffer.Free();
     if (m_threads.empty()) {
         ++m_nNextHanded;
         return;
     }
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        Slot& slot = m_slots[m_nNextHanded % m_slots.size()];
-        if (slot.file.bytes.Capacity() > kBufferKeptBytes)
-            slot.file.bytes.Free();
-        if (slot.file.textBuffer.Capacity() > kBufferKeptBytes)
-            slot.file.textBuffer.Free();
         m_nHeldBytes -= slot.nHeldBytes;
         slot.nHeldBytes = 0;
         slot.bReady = false;
