@@ -61,11 +61,6 @@ public:
     unsigned char* Reserve(size_t nBytes);
     unsigned char* Get() const { return m_pData.get(); }
     size_t Capacity() const { return m_nCapacity; }
-    // Gives the storage back.
-    void Free() {
-        m_pData.reset();
-        m_nCapacity = 0;
-    }
 
 private:
     std::unique_ptr<unsigned char[]> m_pData;

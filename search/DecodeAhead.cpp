@@ -68,7 +68,8 @@ CDecodeAhead::CDecodeAhead(CFileWalk walk, int nThreads) : m_walk(std::move(walk
             break;
         m_converters.push_back(std::move(pConverter));
     }
-    m_slots.resize(std::max<size_t>(1, kFilesAheadPerThread * m_converters.size()));
+    m_slots.resize(m_converters.empty() ? 1 : kMaxFilesAhead);
+    m_nAlwaysAhead = kFilesAheadAlwaysPerThread * m_converters.size();
     try {
         for (auto& pConverter : m_converters)
             m_threads.emplace_back(&CDecodeAhead::ThreadMain, this, pConverter.get());
@@ -92,7 +93,7 @@ CDecodeAhead::~CDecodeAhead() {
 bool CDecodeAhead::MayClaim() const {
     const size_t nAhead = m_nNextClaim - m_nNextHanded;
     return nAhead < m_slots.size() &&
-           (nAhead < m_slots.size() / kFilesAheadPerThread * kFilesAheadAlwaysPerThread || m_nHeldBytes < kBytesAhead);
+           (nAhead < m_nAlwaysAhead || m_nHeldBytes < kBytesAhead);
 }
 
 size_t CDecodeAhead::FilesAhead() {
@@ -100,9 +101,9 @@ size_t CDecodeAhead::FilesAhead() {
     return m_nNextClaim - m_nNextHanded;
 }
 
-void ReadAndDecode(DecodedFile& file, CConverter* pConverter) {
+void ReadAndDecode(DecodedFile& file, CConverter* pConverter, CReusableBuffer& bytes, CReusableBuffer& text) {
     file.bRead = false;
-    file.text = {};
+    file.text.clear();
     file.error = nullptr;
     try {
         CFile f;
@@ -110,7 +111,7 @@ void ReadAndDecode(DecodedFile& file, CConverter* pConverter) {
             // Every file's encoding is detected afresh; the format found is of no use here.
             EncodingId encoding = EncodingId::Unspecified;
             LineEndingId lineEnding = LineEndingId::Unspecified;
-            file.text = DecodeFileTextReusing(f, file.bytes, file.textBuffer, encoding, lineEnding, pConverter);
+            file.text = DecodeFileTextReusing(f, bytes, text, encoding, lineEnding, pConverter);
             file.bRead = true;
         }
     } catch (const CException&) {
@@ -123,6 +124,9 @@ void ReadAndDecode(DecodedFile& file, CConverter* pConverter) {
 void CDecodeAhead::ThreadMain(CConverter* pConverter) {
     // The window's thread, which searches the texts and answers the user, goes first.
     ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
+    // The file's bytes and its text as decoded, kept from file to file; the text is then copied
+    // to the file's slot at its own size.
+    CReusableBuffer bytes, text;
     std::unique_lock<std::mutex> lock(m_mutex);
     for (;;) {
         m_slotFreed.wait(lock, [&] { return m_bStop || m_nNextClaim >= m_nFileCount || MayClaim(); });
@@ -152,10 +156,10 @@ void CDecodeAhead::ThreadMain(CConverter* pConverter) {
         }
         m_nNextClaim = nFile + 1;
         lock.unlock();
-        ReadAndDecode(file, pConverter);
+        ReadAndDecode(file, pConverter, bytes, text);
         lock.lock();
         Slot& slot = m_slots[nFile % m_slots.size()];
-        slot.nHeldBytes = file.bytes.Capacity() + file.textBuffer.Capacity();
+        slot.nHeldBytes = file.text.size() * sizeof(wchar_t);
         m_nHeldBytes += slot.nHeldBytes;
         slot.bReady = true;
         m_fileReady.notify_all();
@@ -168,7 +172,7 @@ CDecodeAhead::Result CDecodeAhead::Next(const DecodedFile** ppFile, unsigned nWa
         // No background thread: the caller's thread walks and decodes with the GUI's copy.
         if (!m_walk.Next(slot.file.strPath))
             return Result::Done;
-        ReadAndDecode(slot.file, nullptr);
+        ReadAndDecode(slot.file, nullptr, m_bytes, m_text);
         *ppFile = &slot.file;
         return Result::Ready;
     }
@@ -187,10 +191,7 @@ CDecodeAhead::Result CDecodeAhead::Next(const DecodedFile** ppFile, unsigned nWa
 void CDecodeAhead::FileDone() {
     Slot& slot = m_slots[m_nNextHanded % m_slots.size()];
     // The caller is done with the file, and no thread takes its slot before the count below moves.
-    if (slot.file.bytes.Capacity() > kBufferKeptBytes)
-        slot.file.bytes.Free();
-    if (slot.file.textBuffer.Capacity() > kBufferKeptBytes)
-        slot.file.textBuffer.Free();
+    std::wstring().swap(slot.file.text);
     if (m_threads.empty()) {
         ++m_nNextHanded;
         return;

@@ -45,24 +45,22 @@ private:
 // One file of the walk, read and decoded.
 struct DecodedFile {
     std::wstring strPath;
-    bool bRead = false;     // false: the file could not be opened, read or decoded
-    std::wstring_view text; // the decoded text, in the buffers below
+    bool bRead = false;       // false: the file could not be opened, read or decoded
+    std::wstring text;        // the decoded text, up to its terminating zero unit
     std::exception_ptr error; // anything but the framework's file, memory and conversion failures
-
-    CReusableBuffer bytes; // kept from file to file
-    CReusableBuffer textBuffer;
 };
 
-// Reads and decodes the file at file.strPath into the file's buffers, with a spare converter
-// copy on a background thread, or with the GUI thread's copy when pConverter is null.
-void ReadAndDecode(DecodedFile& file, CConverter* pConverter);
+// Reads and decodes the file at file.strPath into file.text through the reading buffers given,
+// with a spare converter copy on a background thread, or with the GUI thread's copy when
+// pConverter is null.
+void ReadAndDecode(DecodedFile& file, CConverter* pConverter, CReusableBuffer& bytes, CReusableBuffer& text);
 
 // Walks and decodes on up to nThreads background threads, each with a spare converter copy of its
-// own, ahead of the caller: up to 16 files a thread while they hold less than 64 MB of bytes and
-// text, and always 2 a thread. The caller's thread appends to the results pane now and then, which
-// takes Wine's EDIT control tens of milliseconds; files decoded meanwhile keep the threads busy.
-// With no spare copy to be had, the caller's own thread decodes each file as it asks for it.
-// Destroying the object stops the threads, after the files they are decoding.
+// own, ahead of the caller: as many files as hold less than 64 MB of text (at most 1,024), and
+// always 2 a thread. The caller's thread appends to the results pane now and then, and Wine's EDIT
+// control takes a fifth of a second to lay out a thousand lines; files decoded meanwhile keep the
+// threads busy. With no spare copy to be had, the caller's own thread decodes each file as it
+// asks for it. Destroying the object stops the threads, after the files they are decoding.
 class CDecodeAhead {
 public:
     CDecodeAhead(CFileWalk walk, int nThreads);
@@ -83,17 +81,14 @@ public:
     size_t FilesAhead();
 
 private:
-    static constexpr size_t kFilesAheadPerThread = 16;
+    static constexpr size_t kMaxFilesAhead = 1024;
     static constexpr size_t kFilesAheadAlwaysPerThread = 2;
     static constexpr size_t kBytesAhead = 64u << 20;
-    // Buffers larger than this are freed once their file is searched, so that the slots do not
-    // each keep the room of the largest file they ever held.
-    static constexpr size_t kBufferKeptBytes = 4u << 20;
 
     struct Slot {
         DecodedFile file;
         bool bReady = false;
-        size_t nHeldBytes = 0; // the file's bytes and text, while ready
+        size_t nHeldBytes = 0; // the file's text, while ready
     };
 
     // Whether a thread may take the walk's next file now (m_mutex held).
@@ -103,6 +98,8 @@ private:
 
     CFileWalk m_walk; // guarded by m_mutex
     std::vector<Slot> m_slots; // file n of the walk goes to slot n % size
+    CReusableBuffer m_bytes;   // the caller's thread's reading buffers, when it decodes
+    CReusableBuffer m_text;
     std::mutex m_mutex;
     std::condition_variable m_fileReady;  // a slot became ready
     std::condition_variable m_slotFreed;  // the caller is done with a file
@@ -110,6 +107,7 @@ private:
     size_t m_nNextHanded = 0;   // the file number the caller gets next
     size_t m_nFileCount = ~size_t{0}; // known once the walk is over
     size_t m_nHeldBytes = 0;           // of the files decoded and not yet searched
+    size_t m_nAlwaysAhead = 0;         // files a thread may take whatever they hold
     bool m_bStop = false;
     std::vector<std::unique_ptr<CConverter>> m_converters;
     std::vector<std::thread> m_threads;

@@ -141,7 +141,8 @@ int CFindInFiles::DecodeThreadCount() {
 void CFindInFiles::SearchFile(const std::wstring& strPath) {
     DecodedFile file;
     file.strPath = strPath;
-    ReadAndDecode(file, nullptr);
+    CReusableBuffer bytes, text;
+    ReadAndDecode(file, nullptr, bytes, text);
     SearchDecoded(file);
 }
 
