@@ -1,9 +1,7 @@
-// Find in files without a window: the walk over the folders, the search of each file's decoded
-// text line by line, and the lines written for the results pane and read back from it.
+// Find in files without a window: the run over the files of the walk, the search of each file's
+// decoded text line by line, and the lines written for the results pane and read back from it.
 #include "search/FindInFiles.h"
-#include "framework/Exception.h"
 #include "document/Converter.h"
-#include "framework/Handles.h"
 #include "framework/Strings.h"
 #include "res/resource.h"
 #include <windows.h>

@@ -1,8 +1,9 @@
 #pragma once
-// Find in files without a window: the breadth-first walk over a folder tree, the file-type
-// patterns, the search of one file line by line, and the lines written for the results pane
-// (start, hit, unreadable file, end); also the reading of a hit line back into a path and a line
-// number. The caller supplies where the lines go, the stop flag and the message pump.
+// Find in files without a window: the file-type patterns, the run over the files of the walk
+// (search/DecodeAhead.h), the search of one file line by line, and the lines written for the
+// results pane (start, hit, unreadable file, end); also the reading of a hit line back into a
+// path and a line number. The caller supplies where the lines go, the stop flag and the message
+// pump.
 #include "search/DecodeAhead.h"
 #include "search/TextMatch.h"
 #include <string>
@@ -42,7 +43,8 @@ public:
     virtual bool IsRunning() = 0;
 };
 
-// Searches files for the query's text; reuses its read and text buffers from file to file.
+// Searches files for the query's text: the files of the walk are decoded on background threads
+// (CDecodeAhead) and searched line by line on the calling thread.
 class CFindInFiles {
 public:
     CFindInFiles(const FindInFilesQuery& query, IFindInFilesOutput& output);
