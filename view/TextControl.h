@@ -1,0 +1,125 @@
+#pragma once
+// CTextControl: the editor's own multi-line text control, a window class of its own that answers
+// the messages the program sends the platform's EDIT control, with the same meanings, over a gap
+// buffer (TextStore.h). It lays out and paints only the rows on screen, so handing it 100 MB of
+// text costs one scan for line starts.
+//
+// A window of the class "TessarinText" is created like an EDIT control (styles ES_MULTILINE,
+// ES_AUTOHSCROLL: without it lines wrap at the right edge; ES_NOHIDESEL, ES_READONLY) and may be
+// subclassed like one: the object lives in the window's extra bytes from WM_NCCREATE to
+// WM_NCDESTROY.
+#include "view/TextStore.h"
+#include "framework/GdiHandles.h"
+#include <windows.h>
+#include <algorithm>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+class CTextControl {
+public:
+    static constexpr const wchar_t* kClassName = L"TessarinText";
+    // Registers the class once per process; false when it cannot be registered.
+    static bool Register();
+
+    // Where lines may wrap: not before closing brackets, small kana, the prolonged sound mark and
+    // punctuation, not after opening brackets.
+    static bool IsNoBreakBefore(wchar_t c);
+    static bool IsNoBreakAfter(wchar_t c);
+
+private:
+    explicit CTextControl(HWND hWnd);
+    static LRESULT CALLBACK WndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+    // One line laid out: x of every offset boundary in it, and where its rows start when wrapped.
+    struct Layout {
+        std::wstring text;
+        std::vector<int> x;    // x[i]: left edge of character i; x[n]: the line's width
+        std::vector<int> rows; // offsets in the line where rows start; rows[0] == 0
+    };
+    struct RowPos {
+        int nLine = 0;
+        int nRow = 0;
+    };
+
+    // Text changes: the one road every change takes (notice, layout, caret).
+    void ReplaceRange(int nStart, int nEnd, const wchar_t* p, int n, bool bNotify);
+    void ReplaceSelection(const wchar_t* p, int n, bool bNotify);
+    void SetText(const wchar_t* psz, bool bNotify);
+    bool Adopt(HLOCAL hText);
+    void Notify(WORD wCode);
+    bool IsReadOnly() const { return (::GetWindowLongW(m_hWnd, GWL_STYLE) & ES_READONLY) != 0; }
+    bool IsWrapped() const { return !(::GetWindowLongW(m_hWnd, GWL_STYLE) & ES_AUTOHSCROLL); }
+
+    // Selection and caret.
+    void SetSel(int nAnchor, int nCaret, bool bScroll);
+    int SelStart() const { return std::min(m_nAnchor, m_nCaret); }
+    int SelEnd() const { return std::max(m_nAnchor, m_nCaret); }
+    void MoveCaret(int nOffset, bool bExtend, bool bKeepColumn = false);
+    void UpdateCaret();
+    void ScrollCaret();
+    void InvalidateRange(int nStart, int nEnd);
+
+    // Layout and geometry.
+    void SetFont(HFONT hFont, bool bRedraw);
+    const Layout& LayoutOf(int nLine);
+    void WrapRows(Layout& layout) const;
+    int RowCount(int nLine) { return IsWrapped() ? static_cast<int>(LayoutOf(nLine).rows.size()) : 1; }
+    int RowOf(const Layout& layout, int nInLine) const;
+    RowPos Advance(RowPos pos, int nRows);
+    int RowsBetween(RowPos from, RowPos to, int nLimit);
+    int VisibleRows() const;
+    RECT TextRect() const;
+    POINT PosFromChar(int nOffset);
+    int CharFromPos(POINT pt);
+    int WordStart(int nOffset) const;
+    int WordEnd(int nOffset) const;
+
+    // Scrolling.
+    void ScrollTo(RowPos top, int nX);
+    void UpdateScrollBars();
+    void OnVScroll(int nCode);
+    void OnHScroll(int nCode);
+    void OnWheel(int nDelta);
+
+    // Input.
+    void OnChar(wchar_t ch);
+    void OnKeyDown(UINT vk);
+    void OnMouseDown(POINT pt, bool bDouble);
+    void OnMouseMove(POINT pt);
+    void OnAutoScroll();
+    void Copy();
+    void Paste();
+    void OnImeStart();
+    bool OnImeComposition(LPARAM lParam);
+
+    void OnPaint();
+    void PaintRow(HDC hdc, int y, int nLine, const Layout& layout, int nRowStart, int nRowEnd);
+
+    HGDIOBJ Font() const;
+
+    HWND m_hWnd;
+    CMemoryDC m_dcMeasure; // lines are measured here, with no round trip to the display
+    CTextStore m_store;
+    int m_nAnchor = 0;
+    int m_nCaret = 0;
+    int m_nPreferredX = -1; // kept by Up, Down, PgUp and PgDn
+    HFONT m_hFont = nullptr;
+    int m_nLineHeight = 16;
+    int m_nAveCharWidth = 8;
+    int m_nTabStops = 32; // dialog units: a quarter of the font's average character width each
+    int m_nLimit = 0x7FFFFFFE;
+    RowPos m_top;
+    int m_nXOffset = 0;
+    int m_nWidest = 0; // the widest line laid out so far, for the horizontal scroll bar
+    int m_nWheelRest = 0;
+    bool m_bFocus = false;
+    bool m_bCaret = false;
+    bool m_bSelecting = false; // the left button is down and drags the selection
+    bool m_bWordSelecting = false;
+    int m_nWordAnchorStart = 0; // the word a double click selected
+    int m_nWordAnchorEnd = 0;
+    bool m_bModify = false;
+    std::unordered_map<int, Layout> m_layouts; // lines laid out since the last change
+};
