@@ -206,6 +206,14 @@
 #define IDS_REASON_UNREPRESENTABLE 62340
 #define IDS_REASON_ESCAPE_SEQUENCE 62341
 
+// The text control's context menu
+#define IDS_TEXT_MENU_UNDO 62600
+#define IDS_TEXT_MENU_CUT 62601
+#define IDS_TEXT_MENU_COPY 62602
+#define IDS_TEXT_MENU_PASTE 62603
+#define IDS_TEXT_MENU_DELETE 62604
+#define IDS_TEXT_MENU_SELECT_ALL 62605
+
 // Failures with no text of their own: the converter giving up, and what escapes a message handler
 #define IDS_CONVERSION_FAILED 62390
 #define IDS_OUT_OF_MEMORY 62391

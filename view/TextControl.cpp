@@ -3,6 +3,8 @@
 #include "view/TextControl.h"
 #include "framework/Clipboard.h"
 #include "framework/GdiHandles.h"
+#include "framework/Strings.h"
+#include "res/resource.h"
 #include <imm.h>
 #include <windowsx.h>
 #include <algorithm>
@@ -137,6 +139,7 @@ LRESULT CTextControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (wParam == kScrollTimer)
             OnAutoScroll();
         return 0;
+    case WM_CONTEXTMENU: OnContextMenu(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}); return 0;
     case WM_MOUSEWHEEL: OnWheel(GET_WHEEL_DELTA_WPARAM(wParam)); return 0;
     case WM_VSCROLL: OnVScroll(LOWORD(wParam)); return 0;
     case WM_HSCROLL: OnHScroll(LOWORD(wParam)); return 0;
@@ -217,7 +220,7 @@ LRESULT CTextControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         int nOffset = CharFromPos(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
         return MAKELRESULT(nOffset & 0xFFFF, m_store.LineFromOffset(nOffset) & 0xFFFF);
     }
-    case EM_LIMITTEXT: m_nLimit = wParam == 0 || wParam > 0x7FFFFFFE ? 0x7FFFFFFE : static_cast<int>(wParam); return 0;
+    case EM_LIMITTEXT: m_nLimit = wParam == 0 || wParam > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(wParam); return 0;
     case EM_GETLIMITTEXT: return m_nLimit;
     case EM_SETTABSTOPS:
         m_nTabStops = wParam == 0 ? 32 : std::max(1, *reinterpret_cast<const int*>(lParam));
@@ -913,6 +916,7 @@ void CTextControl::OnMouseDown(POINT pt, bool bDouble) {
 void CTextControl::OnMouseMove(POINT pt) {
     if (!m_bSelecting)
         return;
+    m_ptMouse = pt;
     RECT rc;
     ::GetClientRect(m_hWnd, &rc);
     if (!::PtInRect(&rc, pt))
@@ -934,9 +938,8 @@ void CTextControl::OnAutoScroll() {
         ::KillTimer(m_hWnd, kScrollTimer);
         return;
     }
-    POINT pt;
-    ::GetCursorPos(&pt);
-    ::ScreenToClient(m_hWnd, &pt);
+    // The point the mouse last reported: it stands still outside the window while the text moves.
+    POINT pt = m_ptMouse;
     RECT rc;
     ::GetClientRect(m_hWnd, &rc);
     if (pt.y < rc.top)
@@ -1013,6 +1016,52 @@ bool CTextControl::OnImeComposition(LPARAM lParam) {
     }
     ReplaceSelection(result.c_str(), static_cast<int>(result.size()), true);
     return true;
+}
+
+void CTextControl::OnContextMenu(POINT pt) {
+    // From the keyboard (no point): at the caret.
+    if (pt.x == -1 && pt.y == -1) {
+        pt = PosFromChar(m_nCaret);
+        pt.y += m_nLineHeight;
+        ::ClientToScreen(m_hWnd, &pt);
+    }
+    HMENU hMenu = ::CreatePopupMenu();
+    if (!hMenu)
+        return;
+    const bool bSel = SelStart() != SelEnd(), bEditable = !IsReadOnly();
+    // Each item is the message it sends, to this window, so whoever subclassed it sees the message
+    // first (the view records cut, paste and delete, and undoes with its own history).
+    struct Item {
+        UINT nMessage, nText;
+        bool bEnabled;
+    };
+    const Item items[] = {
+        {WM_UNDO, IDS_TEXT_MENU_UNDO, bEditable && ::SendMessageW(m_hWnd, EM_CANUNDO, 0, 0) != 0},
+        {0, 0, false},
+        {WM_CUT, IDS_TEXT_MENU_CUT, bSel && bEditable},
+        {WM_COPY, IDS_TEXT_MENU_COPY, bSel},
+        {WM_PASTE, IDS_TEXT_MENU_PASTE, bEditable && ::IsClipboardFormatAvailable(CF_UNICODETEXT)},
+        {WM_CLEAR, IDS_TEXT_MENU_DELETE, bSel && bEditable},
+        {0, 0, false},
+        {EM_SETSEL, IDS_TEXT_MENU_SELECT_ALL, m_store.Length() > 0 && SelEnd() - SelStart() < m_store.Length()},
+    };
+    for (const Item& item : items) {
+        if (!item.nMessage) {
+            ::AppendMenuW(hMenu, MF_SEPARATOR, 0, nullptr);
+            continue;
+        }
+        const std::wstring text = LoadStringResource(item.nText);
+        ::AppendMenuW(hMenu, MF_STRING | (item.bEnabled ? MF_ENABLED : MF_GRAYED), item.nMessage, text.c_str());
+    }
+    if (!m_bFocus)
+        ::SetFocus(m_hWnd);
+    const UINT nChosen = static_cast<UINT>(
+        ::TrackPopupMenu(hMenu, TPM_LEFTALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD, pt.x, pt.y, 0, m_hWnd, nullptr));
+    ::DestroyMenu(hMenu);
+    if (nChosen == EM_SETSEL)
+        ::SendMessageW(m_hWnd, EM_SETSEL, 0, -1);
+    else if (nChosen)
+        ::SendMessageW(m_hWnd, nChosen, 0, 0);
 }
 
 // ---- painting ----

@@ -91,6 +91,7 @@ private:
     void OnAutoScroll();
     void Copy();
     void Paste();
+    void OnContextMenu(POINT pt);
     void OnImeStart();
     bool OnImeComposition(LPARAM lParam);
 
@@ -118,6 +119,7 @@ private:
     bool m_bCaret = false;
     bool m_bSelecting = false; // the left button is down and drags the selection
     bool m_bWordSelecting = false;
+    POINT m_ptMouse{};   // where the mouse was last seen while selecting
     int m_nWordAnchorStart = 0; // the word a double click selected
     int m_nWordAnchorEnd = 0;
     bool m_bModify = false;

@@ -456,11 +456,18 @@ TEST_F(TextControlTest, DraggingBelowTheWindowScrollsUntilTheButtonIsReleased) {
     RECT rc;
     ::GetClientRect(m_hCtl, &rc);
     POINT below{20, rc.bottom + 40};
+    // The real pointer goes there too: Wine reports where it really is after the text scrolls.
     POINT screen = below;
     ::ClientToScreen(m_hCtl, &screen);
     ::SetCursorPos(screen.x, screen.y);
+    ASSERT_TRUE(PumpUntil([&] {
+        POINT cur{};
+        ::GetCursorPos(&cur);
+        return cur.x == screen.x && cur.y == screen.y;
+    }));
     const POINT start = Pos(0);
     Send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(start.x, start.y));
+    ASSERT_EQ(::GetCapture(), m_hCtl);
     Send(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(below.x, below.y));
     EXPECT_TRUE(PumpUntil([&] { return Send(EM_GETFIRSTVISIBLELINE) >= 5; }));
     Send(WM_LBUTTONUP, 0, MAKELPARAM(below.x, below.y));

@@ -1,0 +1,132 @@
+// Measures a text control as the view uses it, for the platform's EDIT control or our own:
+// handing over N MB of Japanese text as a movable block plus the first paint, Ctrl+End, one typed
+// character at the end and at the start (repaint included, median of 15), the line of an offset
+// and its start, the whole text locked as one block, and the working set above the empty control.
+//   TextControlBench.exe edit|own MB [wrap]
+// Prints one line: class MB wrap lines handover-s ctrl-end-ms type-end-ms type-start-ms
+// line-ms lock-ms extra-MB.
+#include "view/TextControl.h"
+#include <windows.h>
+#include <psapi.h>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+using Clock = std::chrono::steady_clock;
+double Ms(Clock::time_point t0) { return std::chrono::duration<double, std::milli>(Clock::now() - t0).count(); }
+
+size_t WorkingSetBytes() {
+    PROCESS_MEMORY_COUNTERS pmc{};
+    pmc.cb = sizeof(pmc);
+    ::K32GetProcessMemoryInfo(::GetCurrentProcess(), &pmc, sizeof(pmc));
+    return pmc.PeakWorkingSetSize;
+}
+
+// About nMB megabytes of UTF-16 Japanese text in lines of about 80 characters, CR LF breaks.
+HLOCAL MakeText(size_t nMB, size_t* pnLines) {
+    const std::wstring line = L"Tessarin ベンチマーク用の日本語テキスト：漢字、ひらがな、カタカナ、ASCII 0123456789 ①㈱\r\n";
+    const size_t nChars = nMB * 1024 * 1024 / sizeof(wchar_t);
+    const size_t nLines = nChars / line.size();
+    HLOCAL h = ::LocalAlloc(LMEM_MOVEABLE, (nLines * line.size() + 1) * sizeof(wchar_t));
+    auto* p = static_cast<wchar_t*>(::LocalLock(h));
+    for (size_t i = 0; i < nLines; ++i)
+        std::copy(line.begin(), line.end(), p + i * line.size());
+    p[nLines * line.size()] = L'\0';
+    ::LocalUnlock(h);
+    *pnLines = nLines + 1;
+    return h;
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: TextControlBench edit|own MB [wrap]\n");
+        return 2;
+    }
+    const bool bOwn = std::wstring(argv[1]) == L"own";
+    const size_t nMB = static_cast<size_t>(_wtoi(argv[2]));
+    const bool bWrap = argc > 3 && std::wstring(argv[3]) == L"wrap";
+    CTextControl::Register();
+
+    HWND hFrame = ::CreateWindowExW(0, L"STATIC", L"bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 900, 700, nullptr,
+                                    nullptr, nullptr, nullptr);
+    RECT rc;
+    ::GetClientRect(hFrame, &rc);
+    DWORD dwStyle = WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_NOHIDESEL | ES_AUTOVSCROLL;
+    if (!bWrap)
+        dwStyle |= WS_HSCROLL | ES_AUTOHSCROLL;
+    HWND hCtl = ::CreateWindowExW(WS_EX_CLIENTEDGE, bOwn ? CTextControl::kClassName : L"EDIT", L"", dwStyle, 0, 0,
+                                  rc.right, rc.bottom, hFrame, nullptr, nullptr, nullptr);
+    HFONT hFont = ::CreateFontW(-19, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, 1, 2, 1, 1, L"FixedSys");
+    ::SendMessageW(hCtl, WM_SETFONT, reinterpret_cast<WPARAM>(hFont), TRUE);
+    ::SendMessageW(hCtl, EM_LIMITTEXT, 0x7FFFFFFF, 0);
+    ::UpdateWindow(hCtl);
+    const size_t nBaseBytes = WorkingSetBytes();
+
+    size_t nLines = 0;
+    HLOCAL hText = MakeText(nMB, &nLines);
+    auto t0 = Clock::now();
+    HLOCAL hOld = reinterpret_cast<HLOCAL>(::SendMessageW(hCtl, EM_GETHANDLE, 0, 0));
+    ::SendMessageW(hCtl, EM_SETHANDLE, reinterpret_cast<WPARAM>(hText), 0);
+    ::LocalFree(hOld);
+    ::InvalidateRect(hCtl, nullptr, TRUE);
+    ::UpdateWindow(hCtl);
+    const double dHandover = Ms(t0) / 1000.0;
+
+    const int nLength = static_cast<int>(::SendMessageW(hCtl, WM_GETTEXTLENGTH, 0, 0));
+    t0 = Clock::now();
+    ::SendMessageW(hCtl, EM_SETSEL, static_cast<WPARAM>(nLength), nLength);
+    ::SendMessageW(hCtl, EM_SCROLLCARET, 0, 0);
+    ::UpdateWindow(hCtl);
+    const double dCtrlEnd = Ms(t0);
+
+    auto typeAt = [&](bool bEnd) {
+        std::vector<double> times;
+        for (int i = 0; i < 15; ++i) {
+            const int nAt = bEnd ? static_cast<int>(::SendMessageW(hCtl, WM_GETTEXTLENGTH, 0, 0)) : 0;
+            ::SendMessageW(hCtl, EM_SETSEL, static_cast<WPARAM>(nAt), nAt);
+            ::SendMessageW(hCtl, EM_SCROLLCARET, 0, 0);
+            ::UpdateWindow(hCtl);
+            auto t = Clock::now();
+            ::SendMessageW(hCtl, WM_CHAR, L'あ', 1);
+            ::UpdateWindow(hCtl);
+            times.push_back(Ms(t));
+        }
+        return Median(times);
+    };
+    const double dTypeEnd = typeAt(true);
+    const double dTypeStart = typeAt(false);
+
+    t0 = Clock::now();
+    const int nEnd = static_cast<int>(::SendMessageW(hCtl, WM_GETTEXTLENGTH, 0, 0)) - 1;
+    const auto nLine = ::SendMessageW(hCtl, EM_LINEFROMCHAR, static_cast<WPARAM>(nEnd), 0);
+    ::SendMessageW(hCtl, EM_LINEINDEX, static_cast<WPARAM>(nLine), 0);
+    const double dLine = Ms(t0);
+
+    // The lock after an edit at the start: the whole text must come together behind it.
+    ::SendMessageW(hCtl, EM_SETSEL, 0, 0);
+    ::SendMessageW(hCtl, WM_CHAR, L'x', 1);
+    const int nFinal = static_cast<int>(::SendMessageW(hCtl, WM_GETTEXTLENGTH, 0, 0));
+    t0 = Clock::now();
+    HLOCAL hLocked = reinterpret_cast<HLOCAL>(::SendMessageW(hCtl, EM_GETHANDLE, 0, 0));
+    const wchar_t* p = static_cast<const wchar_t*>(::LocalLock(hLocked));
+    const double dLock = Ms(t0);
+    const bool bTerminated = p && p[nFinal] == L'\0' && p[nFinal - 1] == L'あ';
+    ::LocalUnlock(hLocked);
+
+    const double dExtraMB = static_cast<double>(WorkingSetBytes() - nBaseBytes) / 1048576.0;
+    std::printf("%s %zu %s %zu %.3f %.1f %.2f %.2f %.3f %.3f %.0f%s\n", bOwn ? "own" : "edit", nMB,
+                bWrap ? "wrap" : "nowrap", nLines, dHandover, dCtrlEnd, dTypeEnd, dTypeStart, dLine, dLock, dExtraMB,
+                bTerminated ? "" : " (lock: text not terminated)");
+    ::DestroyWindow(hFrame);
+    ::DeleteObject(hFont);
+    return 0;
+}
