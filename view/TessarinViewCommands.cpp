@@ -1,5 +1,6 @@
 // CTessarinView: creation from the stored settings and their storing at the end, the word-wrap
 // command, the file watch's ticks, Go to line, date and time, and the Font dialog.
+#include "view/TextControl.h"
 #include "view/TessarinView.h"
 #include "framework/Document.h"
 #include "framework/GdiHandles.h"
@@ -47,6 +48,9 @@ LOGFONTW ShownFontDescription(HWND hEdit) {
 bool CTessarinView::PreCreateWindow(CREATESTRUCTW& cs) {
     if (!CEditView::PreCreateWindow(cs))
         return false;
+    if (!CTextControl::Register())
+        return false;
+    cs.lpszClass = CTextControl::kClassName;
     // The word-wrap switch has chosen the style of the control it replaces the old one with.
     if (m_wrap.IsSwitching())
         return true;

@@ -1,6 +1,7 @@
 // CWordWrapSwitch: a new control with the other wrap style, created in the old one's place.
 #include "view/WordWrapSwitch.h"
 #include "framework/EditView.h"
+#include "view/TextControl.h"
 #include "framework/ScopeExit.h"
 #include "framework/WaitCursor.h"
 #include <string>
@@ -37,7 +38,7 @@ bool CWordWrapSwitch::Toggle() {
     {
         m_bSwitching = true;
         CScopeExit done([this] { m_bSwitching = false; });
-        bCreated = m_view.CreateEx(WS_EX_CLIENTEDGE, L"EDIT", strText.c_str(), dwStyle, rc, hParent,
+        bCreated = m_view.CreateEx(WS_EX_CLIENTEDGE, CTextControl::kClassName, strText.c_str(), dwStyle, rc, hParent,
                                    static_cast<UINT_PTR>(nID));
     }
     if (!bCreated) {

@@ -34,8 +34,8 @@ protected:
         return m_hWndMain;
     }
 
-    // The EDIT control that holds the text: the view (AFX_IDW_PANE_FIRST), not the results pane's.
-    HWND Edit() const { return m_app.FindInMain(L"Edit", 59648); }
+    // The text control that holds the text: the view (AFX_IDW_PANE_FIRST), our own class.
+    HWND Edit() const { return m_app.FindInMain(L"TessarinText", 59648); }
     // The results pane's EDIT control (id 123 in the pane of id 123) and the pane around it.
     HWND ResultsEdit() const {
         for (HWND h : e2e::Descendants(m_hWndMain, L"Edit"))
