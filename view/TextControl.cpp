@@ -144,10 +144,9 @@ LRESULT CTextControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_VSCROLL: OnVScroll(LOWORD(wParam)); return 0;
     case WM_HSCROLL: OnHScroll(LOWORD(wParam)); return 0;
     case WM_CUT:
-        if (!IsReadOnly() && SelStart() != SelEnd()) {
-            Copy();
+        // The text goes only once the clipboard holds it.
+        if (!IsReadOnly() && SelStart() != SelEnd() && Copy())
             ReplaceSelection(L"", 0, true);
-        }
         return 0;
     case WM_COPY: Copy(); return 0;
     case WM_PASTE: Paste(); return 0;
@@ -806,6 +805,7 @@ void CTextControl::OnChar(wchar_t ch) {
     else
         return; // other control characters are no text
     if (m_store.Length() - (SelEnd() - SelStart()) + static_cast<int>(text.size()) > m_nLimit) {
+        ::MessageBeep(MB_OK); // refused whole, never cut short
         Notify(EN_MAXTEXT);
         return;
     }
@@ -956,12 +956,15 @@ void CTextControl::OnAutoScroll() {
     OnMouseMove(pt);
 }
 
-void CTextControl::Copy() {
+bool CTextControl::Copy() {
     if (SelStart() == SelEnd())
-        return;
+        return false;
     CClipboard clipboard(m_hWnd);
-    if (!clipboard.IsOpen() || !clipboard.SetText(m_store.Text(SelStart(), SelEnd())))
+    if (!clipboard.IsOpen() || !clipboard.SetText(m_store.Text(SelStart(), SelEnd()))) {
         ::MessageBeep(MB_ICONHAND); // the selection stays where it is: nothing is lost
+        return false;
+    }
+    return true;
 }
 
 void CTextControl::Paste() {
@@ -974,6 +977,7 @@ void CTextControl::Paste() {
             return;
     }
     if (m_store.Length() - (SelEnd() - SelStart()) + static_cast<long long>(text.size()) > m_nLimit) {
+        ::MessageBeep(MB_OK); // refused whole, never cut short
         Notify(EN_MAXTEXT);
         return;
     }
@@ -1011,6 +1015,7 @@ bool CTextControl::OnImeComposition(LPARAM lParam) {
     if (IsReadOnly())
         return true;
     if (m_store.Length() - (SelEnd() - SelStart()) + static_cast<long long>(result.size()) > m_nLimit) {
+        ::MessageBeep(MB_OK);
         Notify(EN_MAXTEXT);
         return true;
     }

@@ -89,7 +89,7 @@ private:
     void OnMouseDown(POINT pt, bool bDouble);
     void OnMouseMove(POINT pt);
     void OnAutoScroll();
-    void Copy();
+    bool Copy(); // false when the clipboard did not take the selection
     void Paste();
     void OnContextMenu(POINT pt);
     void OnImeStart();

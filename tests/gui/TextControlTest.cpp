@@ -531,3 +531,29 @@ TEST_F(TextControlTest, AnInputMethodCommitGoesInOnceAtTheCaret) {
     DrainMessages();
     EXPECT_EQ(Text(), L"前日本語後");
 }
+
+TEST_F(TextControlTest, NothingIsLostWhenTheClipboardIsBusyOrTheLimitIsReached) {
+    Create(false, L"keep this");
+    Send(EM_SETSEL, 0, 4);
+    {
+        // Another window holds the clipboard open: the cut cannot copy, so nothing is removed.
+        CClipboard busy(s_hHost);
+        ASSERT_TRUE(busy.IsOpen());
+        Send(WM_CUT);
+        EXPECT_EQ(Text(), L"keep this");
+        EXPECT_EQ(Sel(), std::make_pair(0, 4));
+    }
+    Send(WM_CUT);
+    EXPECT_EQ(Text(), L" this");
+    EXPECT_EQ(g_nChanges, 1);
+    // Past the limit, typing and pasting are refused whole: nothing is cut short.
+    Send(EM_LIMITTEXT, 7);
+    EXPECT_EQ(Send(EM_GETLIMITTEXT), 7);
+    Send(EM_SETSEL, 5, 5);
+    Send(WM_PASTE); // "keep" is 4 characters: 9 > 7
+    EXPECT_EQ(Text(), L" this");
+    Send(WM_CHAR, L'!', 1);
+    Send(WM_CHAR, L'!', 1);
+    Send(WM_CHAR, L'!', 1);
+    EXPECT_EQ(Text(), L" this!!");
+}
