@@ -65,7 +65,8 @@ int wmain(int argc, wchar_t** argv) {
         dwStyle |= WS_HSCROLL | ES_AUTOHSCROLL;
     HWND hCtl = ::CreateWindowExW(WS_EX_CLIENTEDGE, bOwn ? CTextControl::kClassName : L"EDIT", L"", dwStyle, 0, 0,
                                   rc.right, rc.bottom, hFrame, nullptr, nullptr, nullptr);
-    HFONT hFont = ::CreateFontW(-19, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, 1, 2, 1, 1, L"FixedSys");
+    HFONT hFont =
+        ::CreateFontW(-19, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, 1, 2, 1, 1, L"FixedSys");
     ::SendMessageW(hCtl, WM_SETFONT, reinterpret_cast<WPARAM>(hFont), TRUE);
     ::SendMessageW(hCtl, EM_LIMITTEXT, 0x7FFFFFFF, 0);
     ::UpdateWindow(hCtl);

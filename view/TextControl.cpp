@@ -251,7 +251,8 @@ LRESULT CTextControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 void CTextControl::Notify(WORD wCode) {
     HWND hParent = ::GetParent(m_hWnd);
     if (hParent)
-        ::SendMessageW(hParent, WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(m_hWnd), wCode), reinterpret_cast<LPARAM>(m_hWnd));
+        ::SendMessageW(hParent, WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(m_hWnd), wCode),
+                       reinterpret_cast<LPARAM>(m_hWnd));
 }
 
 void CTextControl::ReplaceRange(int nStart, int nEnd, const wchar_t* p, int n, bool bNotify) {
@@ -455,7 +456,11 @@ const CTextControl::Layout& CTextControl::LayoutOf(int nLine) {
 }
 
 bool CTextControl::IsNoBreakBefore(wchar_t c) {
-    static const wchar_t kChars[] = L"、。，．,.)]}〕〉》」』】〙〗〟’”｠»ゝゞーァィゥェォッャュョヮヵヶぁぃぅぇぉっゃゅょゎゕゖㇰㇱㇲㇳㇴㇵㇶㇷㇸㇹㇺㇻㇼㇽㇾㇿ々〻‐゠–〜？！?!‼⁇⁈⁉・：；:;/）］｝｣ｧｨｩｪｫｬｭｮｯｰﾞﾟ゛゜";
+    // Closing brackets and quotes, small kana and iteration marks, the prolonged sound mark,
+    // hyphens and dashes, punctuation; the half-width forms too.
+    static const wchar_t kChars[] = L"、。，．,.)]}〕〉》」』】〙〗〟’”｠»"
+                                    L"ゝゞーァィゥェォッャュョヮヵヶぁぃぅぇぉっゃゅょゎゕゖㇰㇱㇲㇳㇴㇵㇶㇷㇸㇹㇺㇻㇼㇽㇾㇿ々〻"
+                                    L"‐゠–〜？！?!‼⁇⁈⁉・：；:;）］｝｣ｧｨｩｪｫｬｭｮｯｰﾞﾟ゛゜";
     return c != 0 && wcschr(kChars, c) != nullptr;
 }
 
