@@ -713,23 +713,25 @@ void CTextControl::ScrollCaret() {
 void CTextControl::UpdateScrollBars() {
     const LONG style = ::GetWindowLongW(m_hWnd, GWL_STYLE);
     // Positions are 32-bit: SIF_TRACKPOS is read while the thumb is dragged, so line counts past
-    // 65,535 scroll all the way.
-    if (style & WS_VSCROLL) {
+    // 65,535 scroll all the way. A bar is set only when it changes: Wine repaints it each time.
+    auto set = [this](int nBar, ScrollState& last, int nMax, int nPage, int nPos) {
+        const ScrollState now{nMax, nPage, nPos};
+        if (now.nMax == last.nMax && now.nPage == last.nPage && now.nPos == last.nPos)
+            return;
+        last = now;
         SCROLLINFO si{sizeof(si), SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL};
         si.nMin = 0;
-        si.nMax = m_store.LineCount() - 1;
-        si.nPage = static_cast<UINT>(VisibleRows());
-        si.nPos = m_top.nLine;
-        ::SetScrollInfo(m_hWnd, SB_VERT, &si, TRUE);
-    }
+        si.nMax = nMax;
+        si.nPage = static_cast<UINT>(nPage);
+        si.nPos = nPos;
+        ::SetScrollInfo(m_hWnd, nBar, &si, TRUE);
+    };
+    if (style & WS_VSCROLL)
+        set(SB_VERT, m_vertBar, m_store.LineCount() - 1, VisibleRows(), m_top.nLine);
     if (style & WS_HSCROLL) {
         const RECT rc = TextRect();
-        SCROLLINFO si{sizeof(si), SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL};
-        si.nMin = 0;
-        si.nMax = IsWrapped() ? 0 : m_nWidest + (rc.right - rc.left) / 2;
-        si.nPage = static_cast<UINT>(rc.right - rc.left);
-        si.nPos = m_nXOffset;
-        ::SetScrollInfo(m_hWnd, SB_HORZ, &si, TRUE);
+        const int nWidth = rc.right - rc.left;
+        set(SB_HORZ, m_horzBar, IsWrapped() ? 0 : m_nWidest + nWidth / 2, nWidth, m_nXOffset);
     }
 }
 

@@ -38,6 +38,11 @@ private:
         std::vector<int> x;    // x[i]: left edge of character i; x[n]: the line's width
         std::vector<int> rows; // offsets in the line where rows start; rows[0] == 0
     };
+    struct ScrollState { // what a scroll bar was last set to
+        int nMax = -1;
+        int nPage = -1;
+        int nPos = -1;
+    };
     struct RowPos {
         int nLine = 0;
         int nRow = 0;
@@ -115,6 +120,8 @@ private:
     int m_nXOffset = 0;
     int m_nWidest = 0; // the widest line laid out so far, for the horizontal scroll bar
     int m_nWheelRest = 0;
+    ScrollState m_vertBar;
+    ScrollState m_horzBar;
     bool m_bFocus = false;
     bool m_bCaret = false;
     bool m_bSelecting = false; // the left button is down and drags the selection
