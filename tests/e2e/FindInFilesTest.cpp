@@ -444,3 +444,49 @@ TEST_F(FindInFilesE2E, AHitOpensTheFileItListsWhateverItsPathHoldsAndOtherLinesD
     EXPECT_NE(WindowText(Edit()).find(L"changed"), std::wstring::npos);
     ExitDiscarding();
 }
+
+// The pane floats at a size that shows its lines: at first half the main window's width and a
+// third of its height; then the size the user gave its floating window, at every later float.
+TEST_F(FindInFilesE2E, TheFloatingPaneOpensAtAUsefulSizeAndKeepsTheSizeTheUserGaveIt) {
+    ASSERT_NE(Launch(), nullptr);
+    ASSERT_TRUE(::SetWindowPos(m_hWndMain, nullptr, 40, 30, 1000, 750, SWP_NOZORDER | SWP_NOACTIVATE));
+    ASSERT_TRUE(WaitUntil([&] { return ScreenRect(m_hWndMain).right - ScreenRect(m_hWndMain).left == 1000; }));
+    HWND pane = ResultsPane();
+    ASSERT_NE(pane, nullptr);
+    ASSERT_TRUE(m_app.PostCommand(ID_VIEW_FIND_RESULTS));
+    ASSERT_TRUE(WaitUntil([&] { return ::IsWindowVisible(pane) != FALSE; }));
+
+    // A double click on the docked pane floats it.
+    auto floatIt = [&] {
+        RECT rc = ScreenRect(pane);
+        return SendTimed(pane, WM_LBUTTONDBLCLK, MK_LBUTTON,
+                         ClientParam(pane, POINT{rc.left + 8, (rc.top + rc.bottom) / 2 + 10}));
+    };
+    auto floating = [&] {
+        HWND root = ::GetAncestor(pane, GA_ROOT);
+        return root != m_hWndMain && ::IsWindowVisible(root) ? root : nullptr;
+    };
+    ASSERT_TRUE(floatIt());
+    ASSERT_TRUE(WaitUntil([&] { return floating() != nullptr; }));
+    HWND mini = floating();
+    RECT rcClient{};
+    ::GetClientRect(mini, &rcClient);
+    EXPECT_GE(rcClient.right, 1000 / 2 - 2) << rcClient.right << " x " << rcClient.bottom;
+    EXPECT_GE(rcClient.bottom, 750 / 3 - 2) << rcClient.right << " x " << rcClient.bottom;
+    EXPECT_LE(rcClient.right, 1000 / 2 + 2);
+    EXPECT_LE(rcClient.bottom, 750 / 3 + 2);
+
+    // The user sizes the floating window, docks the pane again and floats it once more.
+    const RECT rcMini = ScreenRect(mini);
+    ASSERT_TRUE(::SetWindowPos(mini, nullptr, 0, 0, 430, 310, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE));
+    ASSERT_TRUE(WaitUntil([&] { return ScreenRect(mini).right - ScreenRect(mini).left == 430; }));
+    POINT ptCaption{rcMini.left + 30, rcMini.top + 5};
+    ASSERT_TRUE(SendTimed(mini, WM_NCLBUTTONDBLCLK, HTCAPTION, MAKELPARAM(ptCaption.x, ptCaption.y)));
+    ASSERT_TRUE(WaitUntil([&] { return ::GetAncestor(pane, GA_ROOT) == m_hWndMain && ::IsWindowVisible(pane); }));
+    ASSERT_TRUE(floatIt());
+    ASSERT_TRUE(WaitUntil([&] { return floating() != nullptr; }));
+    const RECT rcAgain = ScreenRect(floating());
+    EXPECT_EQ(rcAgain.right - rcAgain.left, 430);
+    EXPECT_EQ(rcAgain.bottom - rcAgain.top, 310);
+    ExitDiscarding();
+}
