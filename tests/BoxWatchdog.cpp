@@ -27,8 +27,8 @@ std::vector<HWND> ShownMessageBoxes() {
             ::GetWindowThreadProcessId(hWnd, &dwProcess);
             wchar_t szClass[16] = {};
             ::GetClassNameW(hWnd, szClass, 16);
-            if (dwProcess == ::GetCurrentProcessId() && std::wstring(szClass) == L"#32770" &&
-                ::IsWindowVisible(hWnd) && ::GetDlgItem(hWnd, kMessageBoxText))
+            if (dwProcess == ::GetCurrentProcessId() && std::wstring(szClass) == L"#32770" && ::IsWindowVisible(hWnd) &&
+                ::GetDlgItem(hWnd, kMessageBoxText))
                 reinterpret_cast<std::vector<HWND>*>(lParam)->push_back(hWnd);
             return TRUE;
         },
@@ -37,7 +37,8 @@ std::vector<HWND> ShownMessageBoxes() {
 }
 
 std::string Utf8(const std::wstring& text) {
-    int n = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    int n =
+        ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
     if (n > 0)
         ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
@@ -72,8 +73,7 @@ void CBoxWatchdog::Watch() {
             // The test's thread waits inside the box's loop meanwhile, so the failure lands in the
             // test that showed it, before that test can go on.
             ADD_FAILURE() << "a message box was left open for " << m_nPatienceMs << " ms and closed: \""
-                          << Utf8(TextOf(hBox)) << "\" (" << Utf8(TextOf(::GetDlgItem(hBox, kMessageBoxText)))
-                          << ")";
+                          << Utf8(TextOf(hBox)) << "\" (" << Utf8(TextOf(::GetDlgItem(hBox, kMessageBoxText))) << ")";
             for (int nID : {IDCANCEL, IDNO, IDOK}) {
                 if (HWND hButton = ::GetDlgItem(hBox, nID)) {
                     ::PostMessageW(hBox, WM_COMMAND, MAKEWPARAM(nID, BN_CLICKED), reinterpret_cast<LPARAM>(hButton));

@@ -341,11 +341,10 @@ TEST_F(SearchDialogsE2E, TheDialogStepsOffEveryMatchItSelects) {
         ASSERT_TRUE(m_app.PostCommand(nCommand));
         HWND hDlg = WaitForSearchDialog(strCaption);
         ASSERT_NE(hDlg, nullptr);
-        ASSERT_TRUE(SendTimed(::GetDlgItem(hDlg, IDC_FIND_WHAT), WM_SETTEXT, 0,
-                              reinterpret_cast<LPARAM>(L"needle")));
+        ASSERT_TRUE(SendTimed(::GetDlgItem(hDlg, IDC_FIND_WHAT), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"needle")));
         if (nCommand == ID_EDIT_REPLACE) {
-            ASSERT_TRUE(SendTimed(::GetDlgItem(hDlg, IDC_REPLACE_WITH), WM_SETTEXT, 0,
-                                  reinterpret_cast<LPARAM>(L"needle")));
+            ASSERT_TRUE(
+                SendTimed(::GetDlgItem(hDlg, IDC_REPLACE_WITH), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"needle")));
         }
         ASSERT_TRUE(WaitUntil([&] { return IsEnabled(hDlg, nButton); }));
         ASSERT_TRUE(Overlap(WindowRect(hDlg), MatchScreenRect(m_edit, matches[0], matches[0] + 6)))

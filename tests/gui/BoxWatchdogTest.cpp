@@ -27,8 +27,9 @@ TEST(BoxWatchdog, ClosesABoxLeftOpenAndFailsTheTestThatLeftIt) {
     ASSERT_TRUE(hOutput);
     wchar_t szExe[MAX_PATH];
     ASSERT_GT(::GetModuleFileNameW(nullptr, szExe, MAX_PATH), 0u);
-    std::wstring command = L"\"" + std::wstring(szExe) +
-                           L"\" --gtest_also_run_disabled_tests --gtest_filter=BoxWatchdog.DISABLED_LeavesAYesNoBoxOpen";
+    std::wstring command =
+        L"\"" + std::wstring(szExe) +
+        L"\" --gtest_also_run_disabled_tests --gtest_filter=BoxWatchdog.DISABLED_LeavesAYesNoBoxOpen";
     ::SetEnvironmentVariableW(L"TESSARIN_TEST_BOX_PATIENCE_MS", L"300");
     STARTUPINFOW si{sizeof si};
     si.dwFlags = STARTF_USESTDHANDLES;

@@ -22,7 +22,8 @@ TEST(DialogPlacement, StepsOffTheMatchInsideTheWorkArea) {
     for (int i = 0; i < nSteps; ++i) {
         const RECT rcWork{in(-1280, 0), in(-100, 50), in(600, 2560), in(500, 1600)};
         const int cx = in(100, rcWork.right - rcWork.left), cy = in(80, (rcWork.bottom - rcWork.top) * 3 / 4);
-        const int x = in(rcWork.left - cx / 2, rcWork.right - cx / 2), y = in(rcWork.top - cy / 2, rcWork.bottom - cy / 2);
+        const int x = in(rcWork.left - cx / 2, rcWork.right - cx / 2),
+                  y = in(rcWork.top - cy / 2, rcWork.bottom - cy / 2);
         const RECT rcDialog{x, y, x + cx, y + cy};
         const int ax = in(rcWork.left, rcWork.right - 10), ay = in(rcWork.top, rcWork.bottom - 10);
         const RECT rcAvoid{ax, ay, ax + in(1, rcWork.right - ax), ay + in(1, std::min<int>(60, rcWork.bottom - ay))};
