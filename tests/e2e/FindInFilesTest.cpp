@@ -414,7 +414,7 @@ TEST_F(FindInFilesE2E, AHitOpensTheFileItListsWhateverItsPathHoldsAndOtherLinesD
     for (int nLine : {0, nLocked, static_cast<int>(lines.size()) - 1}) {
         SCOPED_TRACE(lines[nLine]);
         CaretToResultLine(nLine);
-        EXPECT_TRUE(SendTimed(ResultsEdit(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5), nullptr, 3000))
+        EXPECT_TRUE(SendTimed(ResultsEdit(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5)))
             << "a message or question came up";
         EXPECT_TRUE(m_app.HasNoDialog());
         if (HWND box = m_app.WaitForMessageBox(0))
