@@ -214,9 +214,10 @@ void CMainFrame::OpenSearchDialog(UINT nIDTemplate, std::unique_ptr<CSearchDlg>&
 void CMainFrame::OnEditFindNext() {
     CWaitCursor wait;
     CTessarinDoc* pDoc = GetSearchDocument();
-    if (pDoc && !pDoc->GetSearchOptions().strFind.empty())
-        FindNext(*pDoc);
-    else
+    if (pDoc && !pDoc->GetSearchOptions().strFind.empty()) {
+        if (FindNext(*pDoc))
+            MoveSearchDialogsClearOfSelection();
+    } else
         OnEditFind();
 }
 
@@ -230,13 +231,21 @@ LRESULT CMainFrame::OnSearchRequest(WPARAM wParam, LPARAM lParam) {
     // The controls are read before the engine runs: a notice box it shows runs a message loop in
     // which a close request may destroy the dialog.
     const SearchRequest request = pDlg->GetSearchRequest();
-    if (CTessarinDoc* pDoc = GetSearchDocument())
-        ApplySearchRequest(*pDoc, nAction, request);
+    if (CTessarinDoc* pDoc = GetSearchDocument(); pDoc && ApplySearchRequest(*pDoc, nAction, request))
+        MoveSearchDialogsClearOfSelection();
     if (nAction == SR_CLOSE) {
         ::SetFocus(m_hWnd); // passed on to the view
         DestroySearchDialogs();
     }
     return 0;
+}
+
+void CMainFrame::MoveSearchDialogsClearOfSelection() const {
+    // A match found under the open dialog would stay hidden by it.
+    CView* pView = GetActiveView();
+    for (const std::unique_ptr<CSearchDlg>* pSlot : {&m_pFindDlg, &m_pReplaceDlg})
+        if (*pSlot && pView && pView->m_hWnd)
+            (*pSlot)->MoveClearOfSelection(pView->m_hWnd);
 }
 
 void CMainFrame::DestroySearchDialogs() {

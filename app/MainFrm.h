@@ -53,6 +53,8 @@ private:
     bool FocusOpenSearchDialog() const;
     void OpenSearchDialog(UINT nIDTemplate, std::unique_ptr<CSearchDlg>& pSlot);
     LRESULT OnSearchRequest(WPARAM wParam, LPARAM lParam);
+    // After a find selected a match: the open search dialog steps off it.
+    void MoveSearchDialogsClearOfSelection() const;
     void DestroySearchDialogs();
     CTessarinDoc* GetSearchDocument() const;
 

@@ -204,6 +204,25 @@ FidelityReason ReasonAt(const unsigned char* pFile, size_t nFile, const unsigned
     return pFile[nOffset] < 0x80 ? FidelityReason::Unknown : FidelityReason::Unrepresentable;
 }
 
+// ISO-2022's single shifts (ESC N, ESC O) call one character from the G2 or G3 set, which the
+// converter does not read: it leaves that character out without a trace. The byte offset of the
+// first single shift whose character the text lacks, or npos. Only the first few are tried, as
+// each costs two conversions of the file up to it.
+size_t FirstDroppedBySingleShift(const unsigned char* pFile, size_t nFile) {
+    constexpr int kMaxTried = 16;
+    const std::string options = ForcedDecodeOptions(EncodingId::Iso2022Jp);
+    std::vector<wchar_t> before, after;
+    int nTried = 0;
+    for (size_t i = 0; i + 2 < nFile && nTried < kMaxTried; ++i) {
+        if (pFile[i] != 0x1B || (pFile[i + 1] != 'N' && pFile[i + 1] != 'O'))
+            continue;
+        ++nTried;
+        if (Convert(options, pFile, i, before) && Convert(options, pFile, i + 3, after) && after == before)
+            return i;
+    }
+    return std::string::npos;
+}
+
 } // namespace
 
 void LineColumnAt(const wchar_t* pText, size_t nOffset, int& nLine, int& nColumn) {
@@ -241,6 +260,16 @@ OpenCheckResult CheckOpenedText(const unsigned char* pFile, size_t nFile, const 
         result.reason = FidelityReason::Nul;
         LineColumnAt(pText, nText, result.nLine, result.nColumn);
         return result;
+    }
+    if (encoding == EncodingId::Iso2022Jp) {
+        // Text that vanished matters more than any difference before it: it is named first.
+        const size_t nDropped = FirstDroppedBySingleShift(pFile, nFile);
+        if (nDropped != std::string::npos) {
+            result.reason = FidelityReason::Dropped;
+            LineColumnAt(pText, TextOffsetOfByte(pFile, nDropped, pText, nText, encoding), result.nLine,
+                         result.nColumn);
+            return result;
+        }
     }
     size_t nOffset = std::mismatch(out.get(), out.get() + nOut, pFile).first - out.get();
     result.reason = ReasonAt(pFile, nFile, out.get(), nOut, nOffset, encoding);

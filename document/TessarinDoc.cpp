@@ -33,6 +33,7 @@ UINT ReasonStringId(FidelityReason reason) {
     case FidelityReason::InvalidBytes: return IDS_REASON_INVALID_BYTES;
     case FidelityReason::Unrepresentable: return IDS_REASON_UNREPRESENTABLE;
     case FidelityReason::EscapeSequence: return IDS_REASON_ESCAPE_SEQUENCE;
+    case FidelityReason::Dropped: return IDS_REASON_DROPPED;
     default: return IDS_REASON_UNKNOWN;
     }
 }
@@ -288,7 +289,7 @@ bool CTessarinDoc::ConfirmLossySave(const wchar_t* pszPathName, CDocumentView& v
         std::swprintf(szCode, 16, L"%04X", static_cast<unsigned>(lost.chFirst));
         strText +=
             L"\n\n" + FormatString(IDS_SAVE_UNENCODABLE,
-                                   {EncodingLongName(encoding), std::to_wstring(lost.nCount), CharacterText(lost),
+                                   {EncodingSaveName(encoding), std::to_wstring(lost.nCount), CharacterText(lost),
                                     szCode, std::to_wstring(lost.nLine), std::to_wstring(lost.nColumn)});
     }
     strText += L"\n\n" + LoadStringResource(IDS_SAVE_ASK);

@@ -182,6 +182,10 @@
 #define IDS_FILE_CHANGED_RELOAD 62310
 #define IDS_FILE_TOO_LARGE 62311
 
+// Names and reasons of the open and save checks (62420-62439)
+#define IDS_ENC_SJIS_SAVE 62420
+#define IDS_REASON_DROPPED 62421
+
 // Reading files (62350-62359)
 #define IDS_FILE_NEEDS_TOO_MUCH_MEMORY 62350
 

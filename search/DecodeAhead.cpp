@@ -3,6 +3,7 @@
 #include "document/Converter.h"
 #include "framework/Exception.h"
 #include "framework/File.h"
+#include "framework/ScopeExit.h"
 #include <algorithm>
 #include <cwchar>
 
@@ -101,6 +102,11 @@ size_t CDecodeAhead::FilesAhead() {
     return m_nNextClaim - m_nNextHanded;
 }
 
+bool CDecodeAhead::ThreadsAtRest() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_nThreadsWaiting + m_nThreadsEnded == m_threads.size();
+}
+
 void ReadAndDecode(DecodedFile& file, CConverter* pConverter, CReusableBuffer& bytes, CReusableBuffer& text) {
     file.bRead = false;
     file.text.clear();
@@ -128,8 +134,11 @@ void CDecodeAhead::ThreadMain(CConverter* pConverter) {
     // to the file's slot at its own size.
     CReusableBuffer bytes, text;
     std::unique_lock<std::mutex> lock(m_mutex);
+    CScopeExit ended([this] { ++m_nThreadsEnded; }); // runs while the lock is still held
     for (;;) {
+        ++m_nThreadsWaiting;
         m_slotFreed.wait(lock, [&] { return m_bStop || m_nNextClaim >= m_nFileCount || MayClaim(); });
+        --m_nThreadsWaiting;
         if (m_bStop || m_nNextClaim >= m_nFileCount)
             return;
         // The file's number and its path are taken together, so numbers follow the walk.

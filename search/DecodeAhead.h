@@ -79,6 +79,9 @@ public:
     size_t ThreadCount() const { return m_threads.size(); }
     // How many files the threads have taken that the caller is not done with yet.
     size_t FilesAhead();
+    // Whether every thread waits for the caller to be done with a file, or has ended: nothing
+    // changes until the caller moves on.
+    bool ThreadsAtRest();
 
 private:
     static constexpr size_t kMaxFilesAhead = 1024;
@@ -109,6 +112,8 @@ private:
     size_t m_nHeldBytes = 0;           // of the files decoded and not yet searched
     size_t m_nAlwaysAhead = 0;         // files a thread may take whatever they hold
     bool m_bStop = false;
+    size_t m_nThreadsWaiting = 0; // threads waiting for a slot
+    size_t m_nThreadsEnded = 0;
     std::vector<std::unique_ptr<CConverter>> m_converters;
     std::vector<std::thread> m_threads;
 };

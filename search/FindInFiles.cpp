@@ -77,19 +77,52 @@ std::wstring FindInFilesEndLine(bool bCancelled, int nHits, const std::wstring& 
     return strLine + L"'\r\n";
 }
 
-bool ParseResultLine(std::wstring_view line, std::wstring& strPath, int& nLine) {
-    size_t nParen = line.find(L'(');
-    if (line.empty() || nParen == std::wstring_view::npos || nParen + 1 >= line.size())
+namespace {
+
+// Whether the line has the form of a string-table text with one "%s" or "%d" in it, followed by
+// `tail`: the text before the argument, anything (digits only for "%d"), the text after it.
+bool HasLineForm(std::wstring_view line, const std::wstring& strFormat, std::wstring_view tail) {
+    const size_t nArg = std::min(strFormat.find(L"%s"), strFormat.find(L"%d"));
+    const std::wstring strHead = strFormat.substr(0, nArg);
+    const std::wstring strRest = (nArg == std::wstring::npos ? L"" : strFormat.substr(nArg + 2)) + std::wstring(tail);
+    if (line.size() < strHead.size() + strRest.size() || line.substr(0, strHead.size()) != strHead ||
+        line.substr(line.size() - strRest.size()) != strRest)
         return false;
-    size_t i = nParen + 1;
-    if (line[i] < L'0' || line[i] > L'9')
-        return false;
-    long long value = 0;
-    for (; i < line.size() && line[i] >= L'0' && line[i] <= L'9'; ++i)
-        value = std::min<long long>(value * 10 + (line[i] - L'0'), INT_MAX);
-    strPath.assign(line.substr(0, nParen));
-    nLine = static_cast<int>(value);
+    if (nArg == std::wstring::npos)
+        return line.size() == strHead.size() + strRest.size();
+    const std::wstring_view arg = line.substr(strHead.size(), line.size() - strHead.size() - strRest.size());
+    if (strFormat[nArg + 1] == L'd')
+        return !arg.empty() && std::all_of(arg.begin(), arg.end(), [](wchar_t c) { return c >= L'0' && c <= L'9'; });
     return true;
+}
+
+} // namespace
+
+bool IsRunStatusLine(std::wstring_view line) {
+    return HasLineForm(line, LoadStringResource(IDS_FIF_SEARCHING), L"") ||
+           HasLineForm(line, LoadStringResource(IDS_FIF_CANCELLED), L"'") ||
+           HasLineForm(line, LoadStringResource(IDS_FIF_NOT_FOUND), L"'") ||
+           HasLineForm(line, LoadStringResource(IDS_FIF_HIT_COUNT), L"'") ||
+           HasLineForm(line, LoadStringResource(IDS_FIF_CANNOT_OPEN) + L"'%s", L"'");
+}
+
+bool ParseResultLine(std::wstring_view line, std::wstring& strPath, int& nLine) {
+    // A file name holds no ":", so the first "(digits):" ends the path, however many "(" the
+    // folders and the name hold before it and whatever the line's text holds after it.
+    for (size_t nParen = line.find(L'('); nParen != std::wstring_view::npos; nParen = line.find(L'(', nParen + 1)) {
+        size_t i = nParen + 1;
+        long long value = 0;
+        for (; i < line.size() && line[i] >= L'0' && line[i] <= L'9'; ++i)
+            value = std::min<long long>(value * 10 + (line[i] - L'0'), INT_MAX);
+        if (i == nParen + 1 || i + 1 >= line.size() || line[i] != L')' || line[i + 1] != L':')
+            continue;
+        if (nParen == 0)
+            return false;
+        strPath.assign(line.substr(0, nParen));
+        nLine = static_cast<int>(value);
+        return true;
+    }
+    return false;
 }
 
 CFindInFiles::CFindInFiles(const FindInFilesQuery& query, IFindInFilesOutput& output)

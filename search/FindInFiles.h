@@ -88,7 +88,10 @@ std::wstring FindInFilesStartLine(const std::wstring& strFind);
 // The end line: cancelled, not found (with the search text) or the hit count, then "'" CR LF.
 std::wstring FindInFilesEndLine(bool bCancelled, int nHits, const std::wstring& strFind);
 
-// Reads a results line as the pane's jump does: the path is the text before the first "(" and
-// the line number the decimal digits right after it. False when the line is empty, has no "(" or
-// no digit follows it.
+// Reads a hit line, path(line):text, as the pane's jump does: the path is the text before the
+// first "(digits):" and the line number those digits (at most INT_MAX). False when the line holds
+// no "(digits):" or nothing before it.
 bool ParseResultLine(std::wstring_view line, std::wstring& strPath, int& nLine);
+// Whether the line is one the run writes besides its hits: the start line, an unreadable file's
+// line or an end line (a search text or a path in them may look like a hit).
+bool IsRunStatusLine(std::wstring_view line);

@@ -8,6 +8,11 @@
 #include "search/SearchEngine.h"
 #include <string>
 
+// Where a window of rcWindow's size stands clear of rcAvoid inside the work area rcWork: unchanged
+// when it does not cover rcAvoid; otherwise just below rcAvoid, or just above it when there is no
+// room below, or else on whichever side has more room. Always kept inside rcWork.
+RECT PlaceClearOf(const RECT& rcWindow, const RECT& rcAvoid, const RECT& rcWork);
+
 class CSearchDlg : public CDialog {
 public:
     // nIDTemplate is IDD_FIND or IDD_REPLACE; pOwnerFrame receives the requests.
@@ -23,6 +28,10 @@ public:
     // buttons and never Notepad-like; the Replace dialog always searches down and brings its
     // replacement text and its Notepad-like box.
     SearchRequest GetSearchRequest();
+
+    // After a find selected text in the edit control hEdit: moves the dialog off the selection, on
+    // the monitor that shows the selection, so the user sees what was found.
+    void MoveClearOfSelection(HWND hEdit) const;
 
     // While a modal state of the owner lasts, the dialog takes no input either.
     void BeginModalState() const { ::EnableWindow(m_hWnd, FALSE); }

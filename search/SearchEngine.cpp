@@ -98,7 +98,7 @@ void ReplaceAllNotepadLike(CTessarinView& view, const SearchOptions& options) {
 
 } // namespace
 
-void ApplySearchRequest(CTessarinDoc& doc, int nAction, const SearchRequest& request) {
+bool ApplySearchRequest(CTessarinDoc& doc, int nAction, const SearchRequest& request) {
     SearchOptions& options = doc.GetSearchOptions();
     options.strFind = request.strFind;
     options.fWholeWord = request.fWholeWord;
@@ -110,10 +110,9 @@ void ApplySearchRequest(CTessarinDoc& doc, int nAction, const SearchRequest& req
     switch (nAction) {
     case SR_FINDNEXT: {
         CWaitCursor wait;
-        FindNext(doc);
-        break;
+        return FindNext(doc);
     }
-    case SR_REPLACE: ReplaceNext(doc); break;
+    case SR_REPLACE: return ReplaceNext(doc);
     case SR_REPLACEALL: {
         CWaitCursor wait;
         ReplaceAll(doc);
@@ -121,6 +120,7 @@ void ApplySearchRequest(CTessarinDoc& doc, int nAction, const SearchRequest& req
     }
     default: break;
     }
+    return false;
 }
 
 bool FindNext(CTessarinDoc& doc) {
@@ -150,10 +150,10 @@ bool FindNext(CTessarinDoc& doc) {
     return true;
 }
 
-void ReplaceNext(CTessarinDoc& doc) {
+bool ReplaceNext(CTessarinDoc& doc) {
     CTessarinView* pView = dynamic_cast<CTessarinView*>(doc.GetView());
     if (!pView)
-        return;
+        return false;
     const SearchOptions& options = doc.GetSearchOptions();
     int nStart = 0, nEnd = 0;
     pView->GetSel(nStart, nEnd);
@@ -169,7 +169,7 @@ void ReplaceNext(CTessarinDoc& doc) {
             pView->RecordInsertion(options.strReplace.c_str(), -1, -1, true);
     }
     CWaitCursor wait;
-    FindNext(doc);
+    return FindNext(doc);
 }
 
 void ReplaceAll(CTessarinDoc& doc) {

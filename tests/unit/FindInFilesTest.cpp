@@ -290,26 +290,43 @@ TEST(FindInFilesTest, StopRequestTakesEffectBetweenFiles) {
     EXPECT_EQ(lines.back(), L"取り消されました。'");
 }
 
-TEST(FindInFilesTest, ParsesResultLinesAtTheFirstParenthesis) {
+// The path ends at the first "(digits):", whatever "(" its folders and name hold or the text after
+// it; the run's own lines are told apart even when their search text or path looks like a hit.
+TEST(FindInFilesTest, ParsesResultLinesAtTheLineNumberAndKnowsTheRunsOwnLines) {
     std::wstring path;
     int line = 0;
-    ASSERT_TRUE(ParseResultLine(L"C:\\d\\a.txt(12):text (3)", path, line));
+    ASSERT_TRUE(ParseResultLine(L"C:\\d\\a.txt(12):text (3): more", path, line));
     EXPECT_EQ(path, L"C:\\d\\a.txt");
     EXPECT_EQ(line, 12);
-    // A folder named with a parenthesis: the first one decides.
-    ASSERT_TRUE(ParseResultLine(L"C:\\x(2)\\a.txt(7):t", path, line));
-    EXPECT_EQ(path, L"C:\\x");
-    EXPECT_EQ(line, 2);
-    EXPECT_FALSE(ParseResultLine(L"C:\\x(b)\\a.txt(7):t", path, line));
-    // A start line for a search text beginning with "(1".
-    ASSERT_TRUE(ParseResultLine(L"'(1'を検索中...", path, line));
-    EXPECT_EQ(path, L"'");
-    EXPECT_EQ(line, 1);
-    EXPECT_FALSE(ParseResultLine(L"", path, line));
-    EXPECT_FALSE(ParseResultLine(L"10 個、検索されました。'", path, line));
-    EXPECT_FALSE(ParseResultLine(L"C:\\a.txt(", path, line));
+    ASSERT_TRUE(ParseResultLine(L"C:\\tree\\a(1)9\\paren(2).txt(7):t(8):", path, line));
+    EXPECT_EQ(path, L"C:\\tree\\a(1)9\\paren(2).txt");
+    EXPECT_EQ(line, 7);
+    ASSERT_TRUE(ParseResultLine(L"C:\\x(b)\\a.txt(7):", path, line));
+    EXPECT_EQ(path, L"C:\\x(b)\\a.txt");
+    EXPECT_EQ(line, 7);
     ASSERT_TRUE(ParseResultLine(L"a(99999999999):x", path, line));
     EXPECT_EQ(line, INT_MAX);
+    for (const wchar_t* pszNoHit : {L"", L"C:\\a.txt(", L"C:\\a.txt(1)", L"C:\\a.txt():x", L"(3):x", L"C:\\a(x):y"})
+        EXPECT_FALSE(ParseResultLine(pszNoHit, path, line)) << pszNoHit;
+
+    for (const std::wstring& strFind : {std::wstring(L"(1):"), std::wstring(L"x(12):y'")}) {
+        std::wstring start = FindInFilesStartLine(strFind);
+        std::wstring notFound = FindInFilesEndLine(false, 0, strFind);
+        for (std::wstring* p : {&start, &notFound}) {
+            p->resize(p->size() - 2); // without CR LF, as the pane gives a line
+            EXPECT_TRUE(ParseResultLine(*p, path, line)) << *p;
+            EXPECT_TRUE(IsRunStatusLine(*p)) << *p;
+        }
+    }
+    for (std::wstring end : {FindInFilesEndLine(false, 12, L"x"), FindInFilesEndLine(true, 3, L"x")}) {
+        end.resize(end.size() - 2);
+        EXPECT_TRUE(IsRunStatusLine(end)) << end;
+    }
+    EXPECT_TRUE(IsRunStatusLine(L"ファイルが開けません。'C:\\a(1):'"));
+    // Hit lines whose text ends like one of those lines are still hits.
+    for (const wchar_t* pszHit : {L"C:\\a.txt(3):12 個、検索されました。'", L"C:\\a.txt(3):取り消されました。'",
+                                  L"C:\\a.txt(3):'x'を検索中...", L"C:\\a.txt(3):n 個、検索されました。'"})
+        EXPECT_FALSE(IsRunStatusLine(pszHit)) << pszHit;
 }
 
 // Reading many files with one converter pass into reused buffers gives exactly DecodeFileText's
