@@ -123,7 +123,7 @@ CDocument* CTessarinApp::OpenDocumentFile(const wchar_t* pszFileName) {
     if (pFrame)
         pFrame->StopFindInFiles();
     CDocument* pDoc = pFrame ? pFrame->GetActiveDocument() : nullptr;
-    if (pDoc && pDoc->GetPathName() == strPath) {
+    if (pDoc && AfxSameFile(pDoc->GetPathName(), strPath)) {
         // The open document's own path: a reload from disk, once its changes are dealt with.
         // The framework's question with the title, and Yes saves through the Save As dialog.
         if (!pDoc->IsModified() || AskSaveChanges(AFX_IDP_ASK_TO_SAVE, pDoc->GetTitle(),

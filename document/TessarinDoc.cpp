@@ -20,12 +20,6 @@
 
 namespace {
 
-// File names compare without regard to case, as the file system does.
-bool SameFile(const std::wstring& a, const std::wstring& b) {
-    return !a.empty() && ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
-                                                static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
-}
-
 UINT ReasonStringId(FidelityReason reason) {
     switch (reason) {
     case FidelityReason::Nul: return IDS_REASON_NUL;
@@ -273,7 +267,7 @@ bool CTessarinDoc::ConfirmLossySave(const wchar_t* pszPathName, CDocumentView& v
             lost = FindUnencodable(text.Get(), nText, encoding);
     }
     std::wstring strTarget = AfxFullPath(pszPathName);
-    bool bOverwritesChecked = m_openCheck.Differs() && SameFile(strTarget, m_strCheckedPath);
+    bool bOverwritesChecked = m_openCheck.Differs() && AfxSameFile(strTarget, m_strCheckedPath);
     if (lost.nCount == 0 && !bOverwritesChecked)
         return true;
     CancelOpenWarning(); // the question says all the warning would have said
