@@ -11,6 +11,7 @@
 #include "framework/MessageBox.h"
 #include "framework/ScopeExit.h"
 #include "framework/Strings.h"
+#include "framework/Utf16.h"
 #include "framework/WinApp.h"
 #include "res/resource.h"
 #include "document/DocumentView.h"
@@ -38,8 +39,7 @@ std::wstring CharacterText(const UnencodableResult& lost) {
     char32_t ch = lost.chFirst;
     if (ch < 0x10000)
         return std::wstring(1, static_cast<wchar_t>(ch));
-    ch -= 0x10000;
-    return {static_cast<wchar_t>(0xD800 + (ch >> 10)), static_cast<wchar_t>(0xDC00 + (ch & 0x3FF))};
+    return {HighSurrogateOf(ch), LowSurrogateOf(ch)};
 }
 
 // The open check on the block the control is about to adopt: the control takes the text up to its

@@ -2,6 +2,7 @@
 // the whole-word loop. Scans look for the pattern's first (or last) unit in a tight loop and
 // compare the rest only where it occurs; there are no skip tables.
 #include "search/TextMatch.h"
+#include "framework/Utf16.h"
 #include <windows.h>
 #include <algorithm>
 #include <cwchar>
@@ -9,13 +10,6 @@
 #include <vector>
 
 namespace {
-
-bool IsHighSurrogate(wchar_t ch) {
-    return ch >= 0xD800 && ch <= 0xDBFF;
-}
-bool IsLowSurrogate(wchar_t ch) {
-    return ch >= 0xDC00 && ch <= 0xDFFF;
-}
 
 // The folding table and, for each folded value, every code unit that folds to it (so a scan can
 // look for the two or three spellings of the pattern's first character without folding each
@@ -28,7 +22,7 @@ struct FoldTables {
     FoldTables() {
         for (uint32_t c = 0; c < 65536; ++c) {
             auto ch = static_cast<wchar_t>(c);
-            if (c == 0 || (c >= 0xD800 && c <= 0xDFFF)) {
+            if (c == 0 || IsSurrogate(c)) {
                 fold[c] = ch;
                 continue;
             }
