@@ -36,12 +36,6 @@ std::wstring FormatFirstArg(const std::wstring& strFormat, const std::wstring& s
     return out;
 }
 
-wchar_t FoldUnit(wchar_t ch) {
-    // CharLowerW's single-character form: the character in the low word of the pointer argument.
-    return static_cast<wchar_t>(
-        reinterpret_cast<ULONG_PTR>(::CharLowerW(reinterpret_cast<LPWSTR>(static_cast<ULONG_PTR>(ch)))));
-}
-
 } // namespace
 
 std::vector<std::wstring> SplitFileTypes(const std::wstring& strTypes) {
@@ -98,10 +92,8 @@ CFindInFiles::CFindInFiles(const FindInFilesQuery& query, IFindInFilesOutput& ou
     m_match.fWholeWord = query.fWholeWord;
     m_match.wordChars = m_query.strWordChars;
     if (!query.fMatchCase) {
-        // One CharLowerW per code unit for the whole run, instead of two per character compared.
-        m_fold.resize(0x10000);
-        for (size_t c = 0; c < m_fold.size(); ++c)
-            m_fold[c] = FoldUnit(static_cast<wchar_t>(c));
+        // The matcher's table: one look-up per code unit instead of a CharLowerW call.
+        m_fold = CaseFoldTable();
         for (wchar_t ch : query.strFind)
             m_foldedFind += m_fold[ch];
     }

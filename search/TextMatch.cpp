@@ -202,6 +202,10 @@ wchar_t FoldCase(wchar_t ch) {
     return Tables().fold[ch];
 }
 
+const wchar_t* CaseFoldTable() {
+    return Tables().fold;
+}
+
 CWordCharSet::CWordCharSet(std::wstring_view chars) {
     for (wchar_t ch : chars) {
         m_bits[ch >> 6] |= uint64_t{1} << (ch & 63);
