@@ -21,32 +21,6 @@ const UINT kIndicators[] = {
 };
 constexpr int kFileFormatPane = 1;
 constexpr int kLineColumnPane = 2;
-
-// "%0d行、%d列" with the two numbers: each "%d" (flags and width ignored) takes the next value.
-std::wstring FormatTwoNumbers(const std::wstring& strFormat, int nFirst, int nSecond) {
-    std::wstring out;
-    const int values[2] = {nFirst, nSecond};
-    size_t nNext = 0;
-    for (size_t i = 0; i < strFormat.size(); ++i) {
-        if (strFormat[i] != L'%') {
-            out += strFormat[i];
-            continue;
-        }
-        size_t j = i + 1;
-        while (j < strFormat.size() && (strFormat[j] == L'0' || strFormat[j] == L'-'))
-            ++j;
-        if (j < strFormat.size() && strFormat[j] == L'd' && nNext < 2) {
-            out += std::to_wstring(values[nNext++]);
-            i = j;
-        } else if (j < strFormat.size() && strFormat[j] == L'%') {
-            out += L'%';
-            i = j;
-        } else {
-            out += strFormat[i];
-        }
-    }
-    return out;
-}
 } // namespace
 
 CMainFrame::CMainFrame() {
@@ -125,7 +99,9 @@ void CMainFrame::UpdateLineColumnPane() {
         int nStart = 0, nEnd = 0;
         pView->GetSel(nStart, nEnd);
         int nFirst = pView->LineIndex(nLine);
-        strPosition = FormatTwoNumbers(LoadStringResource(IDS_LINE_COLUMN_FORMAT), nLine + 1, nStart - nFirst + 1);
+        // "%0d行、%d列": the line and the column.
+        strPosition = FormatString(IDS_LINE_COLUMN_FORMAT,
+                                   {std::to_wstring(nLine + 1), std::to_wstring(nStart - nFirst + 1)});
     }
     m_wndStatusBar.SetPaneText(kLineColumnPane, L" " + strPosition, true);
 }

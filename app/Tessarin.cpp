@@ -21,12 +21,6 @@
 #include <algorithm>
 
 namespace {
-// Replaces the first "%s" of a printf-style message with the text.
-std::wstring FormatWithText(const std::wstring& strFormat, const std::wstring& strText) {
-    size_t pos = strFormat.find(L"%s");
-    return pos == std::wstring::npos ? strFormat : strFormat.substr(0, pos) + strText + strFormat.substr(pos + 2);
-}
-
 // What the framework's file finder answers: does a find-first-file on the name find anything.
 bool FindFile(const std::wstring& strName) {
     WIN32_FIND_DATAW data{};
@@ -82,7 +76,7 @@ BOOL CTessarinApp::InitInstance() {
 }
 
 bool CTessarinApp::OfferToCreateMissingFile(const std::wstring& strFileName) {
-    std::wstring strText = FormatWithText(LoadStringResource(IDS_CREATE_MISSING_FILE), strFileName);
+    std::wstring strText = FormatString(IDS_CREATE_MISSING_FILE, {strFileName});
     std::wstring strCaption = LoadStringResource(IDS_DISPLAY_NAME);
     int nAnswer =
         ::MessageBoxW(m_pMainWnd->m_hWnd, strText.c_str(), strCaption.c_str(), MB_YESNOCANCEL | MB_ICONEXCLAMATION);
