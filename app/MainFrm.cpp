@@ -248,7 +248,7 @@ bool CMainFrame::OnFindInFilesCmdMsg(UINT nID, int nCode, void* pExtra) {
 }
 
 void CMainFrame::OnEditFindInFiles() {
-    if (m_bFindInFilesActive) {
+    if (m_findInFilesRun.IsRunning()) {
         // The item is the stop command while a run pumps messages: the run ends after its current
         // file. A second choice before that changes nothing.
         StopFindInFiles();
@@ -257,10 +257,8 @@ void CMainFrame::OnEditFindInFiles() {
     std::wstring strWordChars;
     if (CTessarinDoc* pDoc = GetSearchDocument())
         strWordChars = pDoc->GetSearchOptions().strWordChars;
-    m_bFindInFilesActive = true;
-    if (!FindInFiles(*this, m_wndFindResults, m_bFindInFilesRunning, strWordChars))
+    if (!FindInFiles(*this, m_wndFindResults, m_findInFilesRun, strWordChars))
         return; // the window went while the run pumped messages: nothing of it may be touched
-    m_bFindInFilesActive = false;
     // A close asked for during the run was put off until the run had ended.
     if (m_bCloseAfterFindInFiles) {
         m_bCloseAfterFindInFiles = false;
@@ -269,16 +267,13 @@ void CMainFrame::OnEditFindInFiles() {
 }
 
 void CMainFrame::StopFindInFiles() {
-    if (m_bFindInFilesActive && m_bFindInFilesRunning) {
-        m_bFindInFilesRunning = false;
-        SetFindInFilesMenuText(*this, false);
-    }
+    m_findInFilesRun.RequestStop(*this);
 }
 
 void CMainFrame::OnClose() {
     // Closing (also exiting) while a run pumps messages would destroy the pane and the frame under
     // it: the run is stopped, ends after its current file, and then the close goes ahead.
-    if (m_bFindInFilesActive) {
+    if (m_findInFilesRun.IsRunning()) {
         StopFindInFiles();
         m_bCloseAfterFindInFiles = true;
         return;

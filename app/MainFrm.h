@@ -5,6 +5,7 @@
 // whose requests it relays to the search engine.
 #include "framework/FrameWnd.h"
 #include "framework/StatusBar.h"
+#include "search/FindInFilesRun.h"
 #include "search/FindResultsBar.h"
 #include "search/SearchDlg.h"
 #include <memory>
@@ -19,8 +20,6 @@ public:
     // Idle refresh of pane 2 (caret line and column) and pane 1 (encoding and line ending).
     void UpdateLineColumnPane();
     void UpdateFileFormatPane();
-
-    bool m_bFindInFilesRunning = false;
 
     // The open search dialogs; at most one of the two is open at a time.
     CSearchDlg* GetFindDialog() const { return m_pFindDlg.get(); }
@@ -64,7 +63,7 @@ private:
 
     CStatusBar m_wndStatusBar;
     CFindResultsBar m_wndFindResults;
-    bool m_bFindInFilesActive = false;     // a run is going on (its flag may already be cleared)
+    CFindInFilesRunState m_findInFilesRun;
     bool m_bCloseAfterFindInFiles = false; // a close came during the run
     std::unique_ptr<CSearchDlg> m_pFindDlg;
     std::unique_ptr<CSearchDlg> m_pReplaceDlg;
