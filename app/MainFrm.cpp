@@ -29,10 +29,6 @@ CMainFrame::CMainFrame() {
 
 CMainFrame::~CMainFrame() = default;
 
-bool CMainFrame::PreCreateWindow(CREATESTRUCTW& cs) {
-    return CFrameWnd::PreCreateWindow(cs);
-}
-
 int CMainFrame::OnCreate(CREATESTRUCTW* pCreate) {
     if (CFrameWnd::OnCreate(pCreate) == -1)
         return -1;
@@ -230,8 +226,8 @@ bool CMainFrame::CreateFindResultsPane() {
     if (!m_wndFindResults.Create(LoadStringResource(IDS_FIND_RESULTS_CAPTION).c_str(), this, IDW_FIND_RESULTS,
                                  WS_CHILD | WS_VISIBLE | CBRS_TOP))
         return false;
-    // Hidden until a run or command 32777 shows it, then docked along the bottom; its size and
-    // place are not kept from one run of the program to the next.
+    // Hidden until a run or ID_VIEW_FIND_RESULTS shows it, then docked along the bottom; its size
+    // and place are not kept from one run of the program to the next.
     ShowControlBar(&m_wndFindResults, false, false);
     m_wndFindResults.SetBarStyle(m_wndFindResults.GetBarStyle() | CBRS_TOOLTIPS | CBRS_FLYBY | CBRS_SIZE_DYNAMIC);
     m_wndFindResults.EnableDocking(CBRS_ALIGN_ANY);

@@ -54,8 +54,6 @@ public:
     // The framework's profile lives under HKEY_CURRENT_USER\Software\<key word>\<application title>.
     void SetRegistryKey(UINT nIDRegistryKey);
     void SetRegistryKey(const wchar_t* pszRegistryKey);
-    const std::wstring& GetRegistryKey() const { return m_strRegistryKey; }
-    const std::wstring& GetProfileName() const { return m_strProfileName; }
     UINT GetProfileInt(const wchar_t* pszSection, const wchar_t* pszEntry, int nDefault) const;
     bool WriteProfileInt(const wchar_t* pszSection, const wchar_t* pszEntry, int nValue) const;
 

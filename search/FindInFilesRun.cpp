@@ -138,8 +138,8 @@ bool FindInFiles(CFrameWnd& frame, CFindResultsBar& pane, CFindInFilesRunState& 
     query.patterns = SplitFileTypes(inputs.strTypes);
     query.strFolder = WithTrailingBackslash(inputs.strFolder);
     query.bSubfolders = inputs.bSubfolders;
-    query.fMatchCase = inputs.bMatchCase;
-    query.fWholeWord = inputs.bWholeWord;
+    query.fMatchCase = inputs.fMatchCase;
+    query.fWholeWord = inputs.fWholeWord;
     query.strWordChars = strWordChars;
 
     CPaneOutput output(pane, state);

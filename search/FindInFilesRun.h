@@ -38,5 +38,5 @@ private:
 bool FindInFiles(CFrameWnd& frame, CFindResultsBar& pane, CFindInFilesRunState& state,
                  const std::wstring& strWordChars);
 
-// The text of menu item 32776: the stop command while a run goes on.
+// The text of menu item ID_EDIT_FIND_IN_FILES: the stop command while a run goes on.
 void SetFindInFilesMenuText(CFrameWnd& frame, bool bRunning);

@@ -113,7 +113,8 @@ Spellings SpellingsOf(const CPreparedPattern& pattern, wchar_t ch) {
 }
 
 // The first position in [p, pEnd) holding one of the spellings, or pEnd.
-const wchar_t* ScanUp(const wchar_t* p, const wchar_t* pEnd, const Spellings& sp, const wchar_t* fold, wchar_t folded) {
+const wchar_t* ScanForward(const wchar_t* p, const wchar_t* pEnd, const Spellings& sp, const wchar_t* fold,
+                           wchar_t folded) {
     if (sp.count == 1) {
         const wchar_t* hit = std::wmemchr(p, sp.one, static_cast<size_t>(pEnd - p));
         return hit ? hit : pEnd;
@@ -130,7 +131,7 @@ const wchar_t* ScanUp(const wchar_t* p, const wchar_t* pEnd, const Spellings& sp
 }
 
 // The last position in [pBegin, p) holding one of the spellings, or nullptr.
-const wchar_t* ScanDown(const wchar_t* pBegin, const wchar_t* p, const Spellings& sp, const wchar_t* fold,
+const wchar_t* ScanBackward(const wchar_t* pBegin, const wchar_t* p, const Spellings& sp, const wchar_t* fold,
                         wchar_t folded) {
     if (sp.count == 1) {
         wchar_t a = sp.one;
@@ -163,7 +164,7 @@ size_t Forward(std::wstring_view text, size_t nFrom, size_t nLimit, const CPrepa
     const wchar_t* pLastStart = pText + (nLimit - n);
     Spellings sp = SpellingsOf(pattern, pattern.First());
     for (const wchar_t* p = pText + nFrom; p <= pLastStart; ++p) {
-        p = ScanUp(p, pLastStart + 1, sp, pattern.Fold(), pattern.First());
+        p = ScanForward(p, pLastStart + 1, sp, pattern.Fold(), pattern.First());
         if (p > pLastStart)
             break;
         size_t s = static_cast<size_t>(p - pText);
@@ -185,7 +186,7 @@ size_t Backward(std::wstring_view text, size_t nFrom, size_t nLimit, const CPrep
     const wchar_t* p = pText + nFrom; // one past the next unit to look at
     Spellings sp = SpellingsOf(pattern, pattern.Last());
     while (p > pLowest) {
-        const wchar_t* hit = ScanDown(pLowest, p, sp, pattern.Fold(), pattern.Last());
+        const wchar_t* hit = ScanBackward(pLowest, p, sp, pattern.Fold(), pattern.Last());
         if (!hit)
             break;
         size_t e = static_cast<size_t>(hit - pText) + 1;
