@@ -71,7 +71,7 @@ public:
 
     // Fills rCmdInfo from m_lpCmdLine. How a command line reads is the program's to say: the
     // framework's own leaves it asking for a new document.
-    virtual void ParseCommandLine(CCommandLineInfo& rCmdInfo) {}
+    virtual void ParseCommandLine(CCommandLineInfo&) {}
     // Acts on the parsed command: creates the main window with a new or opened document, prints,
     // or registers; false ends the program.
     bool ProcessShellCommand(CCommandLineInfo& rCmdInfo);
