@@ -247,7 +247,7 @@ void CMainFrame::OnEditFindInFiles() {
     if (m_findInFilesRun.IsRunning()) {
         // The item is the stop command while a run pumps messages: the run ends after its current
         // file. A second choice before that changes nothing.
-        StopFindInFiles();
+        m_findInFilesRun.RequestStop(*this);
         return;
     }
     std::wstring strWordChars;
@@ -262,15 +262,11 @@ void CMainFrame::OnEditFindInFiles() {
     }
 }
 
-void CMainFrame::StopFindInFiles() {
-    m_findInFilesRun.RequestStop(*this);
-}
-
 void CMainFrame::OnClose() {
     // Closing (also exiting) while a run pumps messages would destroy the pane and the frame under
     // it: the run is stopped, ends after its current file, and then the close goes ahead.
     if (m_findInFilesRun.IsRunning()) {
-        StopFindInFiles();
+        m_findInFilesRun.RequestStop(*this);
         m_bCloseAfterFindInFiles = true;
         return;
     }

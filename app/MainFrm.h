@@ -23,9 +23,6 @@ public:
 
     bool OnOwnCmdMsg(UINT nID, int nCode, void* pExtra) override;
 
-    // Asks a find-in-files run that is going on to stop (before another document is opened).
-    void StopFindInFiles();
-
 protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     int OnCreate(CREATESTRUCTW* pCreate) override;

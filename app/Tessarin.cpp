@@ -112,10 +112,8 @@ CDocument* CTessarinApp::OpenDocumentFile(const wchar_t* pszFileName) {
     // folder, which moves whenever the user browses in a file dialog.
     const std::wstring strPath = AfxFullPath(pszFileName);
     CMainFrame* pFrame = GetMainFrame();
-    // Another document replaces this one while a find-in-files run may be pumping messages under
-    // this call: the run is asked to stop first, and ends after its current file.
-    if (pFrame)
-        pFrame->StopFindInFiles();
+    // A find-in-files run may be pumping messages under this call (a hit double-clicked during
+    // the run): it goes on, since the frame and the pane it writes to stay as they are.
     CDocument* pDoc = pFrame ? pFrame->GetActiveDocument() : nullptr;
     if (pDoc && AfxSameFile(pDoc->GetPathName(), strPath)) {
         // The open document's own path: a reload from disk, once its changes are dealt with.

@@ -1,8 +1,9 @@
 // End-to-end checks of find in files on the built editor: a run over a generated tree filling the
 // results pane, a double click and Enter on a hit opening its file at its line, the stop command
-// in the middle of a run, closing the window during a run, and the pane shown and hidden by its
-// command and its close button, starting hidden and docked at the bottom after a restart, and the
-// pane dragged by its gripper to the other sides of the window, out to float and docked again.
+// in the middle of a run, a hit opened while the run goes on, closing the window during a run, and
+// the pane shown and hidden by its command and its close button, starting hidden and docked at the
+// bottom after a restart, and the pane dragged by its gripper to the other sides of the window, out
+// to float and docked again.
 #include "TessarinApp.h"
 #include "res/resource.h"
 #include <algorithm>
@@ -228,6 +229,37 @@ TEST_F(FindInFilesE2E, TheMenuCommandStopsARunningSearchAndCloseWaitsForIt) {
     ASSERT_TRUE(PressButton(box, IDNO));
     ASSERT_TRUE(m_app.WaitForExit(30000));
     EXPECT_EQ(m_app.ExitCode(), 0u);
+}
+
+TEST_F(FindInFilesE2E, AHitDoubleClickedDuringARunOpensWhileTheRunGoesOn) {
+    const std::wstring root = m_dir.File(L"big");
+    const size_t nHits = MakeTree(root, 200, 1500).size();
+    ASSERT_NE(Launch(), nullptr);
+    // Edited, so that opening another file asks first: while the question is up the run waits
+    // under it, which shows that the double click came during the run.
+    ASSERT_TRUE(m_app.TypeText(L"x", Edit()));
+
+    StartRun(L"needle", root);
+    ASSERT_TRUE(WaitUntil([&] { return SplitLines(Results()).size() >= 2; }, 30000)) << "a first hit shows";
+    const std::wstring hit = SplitLines(Results())[1];
+    const size_t paren = hit.find(L'(');
+    ASSERT_NE(paren, std::wstring::npos) << testing::PrintToString(hit);
+    const std::wstring path = hit.substr(0, paren);
+    CaretToResultLine(1);
+    ASSERT_TRUE(::PostMessageW(ResultsEdit(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5)));
+    HWND box = m_app.WaitForMessageBox(30000);
+    ASSERT_NE(box, nullptr);
+    ASSERT_FALSE(EndsWith(Results(), kEndSuffix) || EndsWith(Results(), kCancelled))
+        << "the run ended before the double click";
+    ASSERT_TRUE(PressButton(box, IDNO));
+    EXPECT_TRUE(ViewCaretAtLine(path.substr(path.rfind(L'\\') + 1), _wtoi(hit.c_str() + paren + 1)));
+
+    // The run goes on to the end and counts every hit. (The pane holds some 40,000 lines by then:
+    // read less often.)
+    auto ended = [&] { return EndsWith(Results(), kEndSuffix) || EndsWith(Results(), kCancelled); };
+    ASSERT_TRUE(WaitUntil(ended, 120000, 100));
+    EXPECT_EQ(SplitLines(Results()).back(), std::to_wstring(nHits) + L" 個、検索されました。'");
+    ASSERT_TRUE(m_app.Close());
 }
 
 TEST_F(FindInFilesE2E, PaneShownAndHiddenByItsCommandAndCloseButtonAndDockedAtTheBottomAfterARestart) {
