@@ -9,8 +9,8 @@ class CFindResultsBar;
 
 // Whether find in files is running, and whether the run was asked to stop: the one record of it,
 // owned by the main frame. A run goes on from the command (its dialog included) until its end
-// line; while it pumps messages the same command, a close of the window or anything else may ask
-// it to stop, and it ends as cancelled after its current file.
+// line; while it pumps messages the same command or a close of the window may ask it to stop, and
+// it then ends as cancelled after its current file.
 class CFindInFilesRunState {
 public:
     bool IsRunning() const { return m_bRunning; }
