@@ -96,7 +96,7 @@ private:
 
     void ThreadMain(CConverter* pConverter);
 
-    CFileWalk m_walk; // guarded by m_mutex
+    CFileWalk m_walk; // used by the one thread that set m_bWalking
     std::vector<Slot> m_slots; // file n of the walk goes to slot n % size
     CReusableBuffer m_bytes;   // the caller's thread's reading buffers, when it decodes
     CReusableBuffer m_text;
@@ -109,6 +109,7 @@ private:
     size_t m_nHeldBytes = 0;           // of the files decoded and not yet searched
     size_t m_nAlwaysAhead = 0;         // files a thread may take whatever they hold
     bool m_bStop = false;
+    bool m_bWalking = false; // a thread walks to the next file, without m_mutex held
     std::vector<std::unique_ptr<CConverter>> m_converters;
     std::vector<std::thread> m_threads;
 };
