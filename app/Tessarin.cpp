@@ -21,12 +21,6 @@
 #include <algorithm>
 
 namespace {
-// Replaces the first "%s" of a printf-style message with the text.
-std::wstring FormatWithText(const std::wstring& strFormat, const std::wstring& strText) {
-    size_t pos = strFormat.find(L"%s");
-    return pos == std::wstring::npos ? strFormat : strFormat.substr(0, pos) + strText + strFormat.substr(pos + 2);
-}
-
 // What the framework's file finder answers: does a find-first-file on the name find anything.
 bool FindFile(const std::wstring& strName) {
     WIN32_FIND_DATAW data{};
@@ -82,7 +76,7 @@ BOOL CTessarinApp::InitInstance() {
 }
 
 bool CTessarinApp::OfferToCreateMissingFile(const std::wstring& strFileName) {
-    std::wstring strText = FormatWithText(LoadStringResource(IDS_CREATE_MISSING_FILE), strFileName);
+    std::wstring strText = FormatString(IDS_CREATE_MISSING_FILE, {strFileName});
     std::wstring strCaption = LoadStringResource(IDS_DISPLAY_NAME);
     int nAnswer =
         ::MessageBoxW(m_pMainWnd->m_hWnd, strText.c_str(), strCaption.c_str(), MB_YESNOCANCEL | MB_ICONEXCLAMATION);
@@ -118,12 +112,10 @@ CDocument* CTessarinApp::OpenDocumentFile(const wchar_t* pszFileName) {
     // folder, which moves whenever the user browses in a file dialog.
     const std::wstring strPath = AfxFullPath(pszFileName);
     CMainFrame* pFrame = GetMainFrame();
-    // Another document replaces this one while a find-in-files run may be pumping messages under
-    // this call: the run is asked to stop first, and ends after its current file.
-    if (pFrame)
-        pFrame->StopFindInFiles();
+    // A find-in-files run may be pumping messages under this call (a hit double-clicked during
+    // the run): it goes on, since the frame and the pane it writes to stay as they are.
     CDocument* pDoc = pFrame ? pFrame->GetActiveDocument() : nullptr;
-    if (pDoc && pDoc->GetPathName() == strPath) {
+    if (pDoc && AfxSameFile(pDoc->GetPathName(), strPath)) {
         // The open document's own path: a reload from disk, once its changes are dealt with.
         // The framework's question with the title, and Yes saves through the Save As dialog.
         if (!pDoc->IsModified() || AskSaveChanges(AFX_IDP_ASK_TO_SAVE, pDoc->GetTitle(),

@@ -4,6 +4,7 @@
 #include "document/Fidelity.h"
 #include "document/Converter.h"
 #include "document/TextCodec.h"
+#include "framework/Utf16.h"
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -165,11 +166,11 @@ bool WideCharacterValid(const unsigned char* p, size_t n, size_t nOffset, UnitLa
         return false; // a cut unit at the end of the file
     uint32_t u = UnitAt(p, nOffset, layout);
     if (layout.nSize == 4)
-        return u <= 0x10FFFF && (u < 0xD800 || u > 0xDFFF);
-    if (u >= 0xD800 && u <= 0xDBFF)
-        return nOffset + 4 <= n && (UnitAt(p, nOffset + 2, layout) & 0xFC00) == 0xDC00;
-    if (u >= 0xDC00 && u <= 0xDFFF)
-        return nOffset >= 2 && (UnitAt(p, nOffset - 2, layout) & 0xFC00) == 0xD800;
+        return u <= 0x10FFFF && !IsSurrogate(u);
+    if (IsHighSurrogate(u))
+        return nOffset + 4 <= n && IsLowSurrogate(UnitAt(p, nOffset + 2, layout));
+    if (IsLowSurrogate(u))
+        return nOffset >= 2 && IsHighSurrogate(UnitAt(p, nOffset - 2, layout));
     return true;
 }
 
@@ -350,10 +351,10 @@ UnencodableResult FindUnencodable(const wchar_t* pText, size_t nText, EncodingId
         char32_t cp = ch;
         size_t nUnits = 1;
         bool bLone = false;
-        if (ch >= 0xD800 && ch <= 0xDBFF && i + 1 < nText && pText[i + 1] >= 0xDC00 && pText[i + 1] <= 0xDFFF) {
-            cp = 0x10000 + ((char32_t(ch) - 0xD800) << 10) + (char32_t(pText[i + 1]) - 0xDC00);
+        if (IsHighSurrogate(ch) && i + 1 < nText && IsLowSurrogate(pText[i + 1])) {
+            cp = CodePointOfPair(ch, pText[i + 1]);
             nUnits = 2;
-        } else if (ch >= 0xD800 && ch <= 0xDFFF) {
+        } else if (IsSurrogate(ch)) {
             bLone = true;
         }
         unsigned char& st = status[cp];

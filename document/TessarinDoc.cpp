@@ -11,6 +11,7 @@
 #include "framework/MessageBox.h"
 #include "framework/ScopeExit.h"
 #include "framework/Strings.h"
+#include "framework/Utf16.h"
 #include "framework/WinApp.h"
 #include "res/resource.h"
 #include "document/DocumentView.h"
@@ -19,12 +20,6 @@
 #include <string_view>
 
 namespace {
-
-// File names compare without regard to case, as the file system does.
-bool SameFile(const std::wstring& a, const std::wstring& b) {
-    return !a.empty() && ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
-                                                static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
-}
 
 UINT ReasonStringId(FidelityReason reason) {
     switch (reason) {
@@ -45,8 +40,7 @@ std::wstring CharacterText(const UnencodableResult& lost) {
     char32_t ch = lost.chFirst;
     if (ch < 0x10000)
         return std::wstring(1, static_cast<wchar_t>(ch));
-    ch -= 0x10000;
-    return {static_cast<wchar_t>(0xD800 + (ch >> 10)), static_cast<wchar_t>(0xDC00 + (ch & 0x3FF))};
+    return {HighSurrogateOf(ch), LowSurrogateOf(ch)};
 }
 
 // The open check on the block the control is about to adopt: the control takes the text up to its
@@ -274,7 +268,7 @@ bool CTessarinDoc::ConfirmLossySave(const wchar_t* pszPathName, CDocumentView& v
             lost = FindUnencodable(text.Get(), nText, encoding);
     }
     std::wstring strTarget = AfxFullPath(pszPathName);
-    bool bOverwritesChecked = m_openCheck.Differs() && SameFile(strTarget, m_strCheckedPath);
+    bool bOverwritesChecked = m_openCheck.Differs() && AfxSameFile(strTarget, m_strCheckedPath);
     if (lost.nCount == 0 && !bOverwritesChecked)
         return true;
     CancelOpenWarning(); // the question says all the warning would have said

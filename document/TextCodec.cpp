@@ -6,6 +6,7 @@
 #include "framework/Exception.h"
 #include "framework/File.h"
 #include "framework/Handles.h"
+#include "framework/Utf16.h"
 #include "res/resource.h"
 #include <algorithm>
 #include <mutex>
@@ -49,14 +50,6 @@ CLocalBlock ConvertToNewBlock(const std::string& options, const void* pIn, size_
     }
     nOut = measured;
     return out;
-}
-
-bool IsHighSurrogate(wchar_t c) {
-    return c >= 0xD800 && c <= 0xDBFF;
-}
-
-bool IsLowSurrogate(wchar_t c) {
-    return c >= 0xDC00 && c <= 0xDFFF;
 }
 
 // The position of the first half of a surrogate pair that has no partner, or n.

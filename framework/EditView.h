@@ -22,8 +22,6 @@ public:
     // The frame creates its view through this: the control with the default style.
     bool CreateView(HWND hParent, UINT nID, const RECT& rect) override { return Create(hParent, nID, rect); }
 
-    CWnd& GetEditCtrl() { return *this; }
-
     // Selection: start <= end; equal when nothing is selected.
     void GetSel(int& nStart, int& nEnd) const;
     // Selects [nStart, nEnd) (nEnd -1: to the end) and brings the caret into view.
@@ -42,7 +40,6 @@ public:
 
     // Tab width in dialog-box units (default 32, eight average characters); kept across re-creation.
     void SetTabStops(int nTabStops);
-    int GetTabStops() const { return m_nTabStops; }
 
     // Read-only view of the whole NUL-terminated text. No edit may run while it is locked.
     const wchar_t* LockBuffer() const;

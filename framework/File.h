@@ -11,6 +11,15 @@
 // instance whenever the user browses in a file dialog.
 std::wstring AfxFullPath(const std::wstring& strPath);
 
+// Whether two paths name the same file, as Windows decides it: where both files exist, by their
+// volume and file index (so a hard link, a short name or a path through another folder is the
+// same file, and two names that only look alike are not); otherwise by their full paths compared
+// code unit by code unit without regard to letter case, as the file system compares names. Not
+// the locale's comparison: lstrcmpiW calls "Straße" and "Strasse", or an accented letter and the
+// letter followed by a combining accent, equal, and they are different files. An empty path is
+// no file.
+bool AfxSameFile(const std::wstring& strPath1, const std::wstring& strPath2);
+
 class CFile {
 public:
     enum OpenFlags : UINT {

@@ -159,12 +159,10 @@ int CWinApp::ExitInstance() {
 CDocument* CWinApp::OpenDocumentFile(const wchar_t* pszFileName) {
     if (!m_pDocManager || !pszFileName)
         return nullptr;
-    // A file that is already open is not read again: its frame comes to the front. File names
-    // compare without regard to letter case, as the file system does.
+    // A file that is already open is not read again: its frame comes to the front.
     auto* pFrame = dynamic_cast<CFrameWnd*>(m_pMainWnd);
     CDocument* pDoc = pFrame ? pFrame->GetActiveDocument() : nullptr;
-    if (pDoc && !pDoc->GetPathName().empty() &&
-        ::lstrcmpiW(AfxFullPath(pszFileName).c_str(), pDoc->GetPathName().c_str()) == 0) {
+    if (pDoc && AfxSameFile(pszFileName, pDoc->GetPathName())) {
         pFrame->ActivateFrame();
         return pDoc;
     }

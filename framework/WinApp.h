@@ -54,8 +54,6 @@ public:
     // The framework's profile lives under HKEY_CURRENT_USER\Software\<key word>\<application title>.
     void SetRegistryKey(UINT nIDRegistryKey);
     void SetRegistryKey(const wchar_t* pszRegistryKey);
-    const std::wstring& GetRegistryKey() const { return m_strRegistryKey; }
-    const std::wstring& GetProfileName() const { return m_strProfileName; }
     UINT GetProfileInt(const wchar_t* pszSection, const wchar_t* pszEntry, int nDefault) const;
     bool WriteProfileInt(const wchar_t* pszSection, const wchar_t* pszEntry, int nValue) const;
 
@@ -73,7 +71,7 @@ public:
 
     // Fills rCmdInfo from m_lpCmdLine. How a command line reads is the program's to say: the
     // framework's own leaves it asking for a new document.
-    virtual void ParseCommandLine(CCommandLineInfo& rCmdInfo) {}
+    virtual void ParseCommandLine(CCommandLineInfo&) {}
     // Acts on the parsed command: creates the main window with a new or opened document, prints,
     // or registers; false ends the program.
     bool ProcessShellCommand(CCommandLineInfo& rCmdInfo);

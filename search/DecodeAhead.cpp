@@ -137,19 +137,32 @@ void CDecodeAhead::ThreadMain(CConverter* pConverter) {
     CScopeExit ended([this] { ++m_nThreadsEnded; }); // runs while the lock is still held
     for (;;) {
         ++m_nThreadsWaiting;
-        m_slotFreed.wait(lock, [&] { return m_bStop || m_nNextClaim >= m_nFileCount || MayClaim(); });
+        m_slotFreed.wait(lock,
+                         [&] { return m_bStop || m_nNextClaim >= m_nFileCount || (!m_bWalking && MayClaim()); });
         --m_nThreadsWaiting;
         if (m_bStop || m_nNextClaim >= m_nFileCount)
             return;
-        // The file's number and its path are taken together, so numbers follow the walk.
+        // The file's number and its path are taken together, so numbers follow the walk. The walk
+        // may pass many folders and file types before it finds a file, so it goes on without the
+        // lock: the window's thread takes the lock to ask for its next file and would otherwise
+        // stop answering its messages meanwhile. m_bWalking keeps the other threads waiting.
         const size_t nFile = m_nNextClaim;
         DecodedFile& file = m_slots[nFile % m_slots.size()].file;
         bool bFound = false;
+        std::exception_ptr walkError;
+        m_bWalking = true;
+        lock.unlock();
         try {
             bFound = m_walk.Next(file.strPath);
         } catch (...) {
+            walkError = std::current_exception();
+        }
+        lock.lock();
+        m_bWalking = false;
+        m_slotFreed.notify_all();
+        if (walkError) {
             // Out of memory for a path: the caller gets the failure in this file's place.
-            file.error = std::current_exception();
+            file.error = walkError;
             m_nNextClaim = nFile + 1;
             m_nFileCount = nFile + 1;
             m_slots[nFile % m_slots.size()].bReady = true;

@@ -99,7 +99,7 @@ private:
 
     void ThreadMain(CConverter* pConverter);
 
-    CFileWalk m_walk; // guarded by m_mutex
+    CFileWalk m_walk; // used by the one thread that set m_bWalking
     std::vector<Slot> m_slots; // file n of the walk goes to slot n % size
     CReusableBuffer m_bytes;   // the caller's thread's reading buffers, when it decodes
     CReusableBuffer m_text;
@@ -114,6 +114,7 @@ private:
     bool m_bStop = false;
     size_t m_nThreadsWaiting = 0; // threads waiting for a slot
     size_t m_nThreadsEnded = 0;
+    bool m_bWalking = false; // a thread walks to the next file, without m_mutex held
     std::vector<std::unique_ptr<CConverter>> m_converters;
     std::vector<std::thread> m_threads;
 };

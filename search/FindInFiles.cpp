@@ -9,41 +9,6 @@
 #include <climits>
 #include <thread>
 
-namespace {
-
-// The first "%s" or "%d" of a printf-style string-table text replaced by the argument; "%%" is
-// one "%".
-std::wstring FormatFirstArg(const std::wstring& strFormat, const std::wstring& strArg) {
-    std::wstring out;
-    bool bDone = false;
-    for (size_t i = 0; i < strFormat.size(); ++i) {
-        if (strFormat[i] == L'%' && i + 1 < strFormat.size()) {
-            wchar_t next = strFormat[i + 1];
-            if (next == L'%') {
-                out += L'%';
-                ++i;
-                continue;
-            }
-            if (!bDone && (next == L's' || next == L'd')) {
-                out += strArg;
-                bDone = true;
-                ++i;
-                continue;
-            }
-        }
-        out += strFormat[i];
-    }
-    return out;
-}
-
-wchar_t FoldUnit(wchar_t ch) {
-    // CharLowerW's single-character form: the character in the low word of the pointer argument.
-    return static_cast<wchar_t>(
-        reinterpret_cast<ULONG_PTR>(::CharLowerW(reinterpret_cast<LPWSTR>(static_cast<ULONG_PTR>(ch)))));
-}
-
-} // namespace
-
 std::vector<std::wstring> SplitFileTypes(const std::wstring& strTypes) {
     std::vector<std::wstring> patterns;
     size_t nStart = 0;
@@ -63,7 +28,7 @@ std::wstring WithTrailingBackslash(const std::wstring& strFolder) {
 }
 
 std::wstring FindInFilesStartLine(const std::wstring& strFind) {
-    return FormatFirstArg(LoadStringResource(IDS_FIF_SEARCHING), strFind) + L"\r\n";
+    return FormatString(IDS_FIF_SEARCHING, {strFind}) + L"\r\n";
 }
 
 std::wstring FindInFilesEndLine(bool bCancelled, int nHits, const std::wstring& strFind) {
@@ -71,9 +36,9 @@ std::wstring FindInFilesEndLine(bool bCancelled, int nHits, const std::wstring& 
     if (bCancelled)
         strLine = LoadStringResource(IDS_FIF_CANCELLED);
     else if (nHits == 0)
-        strLine = FormatFirstArg(LoadStringResource(IDS_FIF_NOT_FOUND), strFind);
+        strLine = FormatString(IDS_FIF_NOT_FOUND, {strFind});
     else
-        strLine = FormatFirstArg(LoadStringResource(IDS_FIF_HIT_COUNT), std::to_wstring(nHits));
+        strLine = FormatString(IDS_FIF_HIT_COUNT, {std::to_wstring(nHits)});
     return strLine + L"'\r\n";
 }
 
@@ -131,10 +96,8 @@ CFindInFiles::CFindInFiles(const FindInFilesQuery& query, IFindInFilesOutput& ou
     m_match.fWholeWord = query.fWholeWord;
     m_match.wordChars = m_query.strWordChars;
     if (!query.fMatchCase) {
-        // One CharLowerW per code unit for the whole run, instead of two per character compared.
-        m_fold.resize(0x10000);
-        for (size_t c = 0; c < m_fold.size(); ++c)
-            m_fold[c] = FoldUnit(static_cast<wchar_t>(c));
+        // The matcher's table: one look-up per code unit instead of a CharLowerW call.
+        m_fold = CaseFoldTable();
         for (wchar_t ch : query.strFind)
             m_foldedFind += m_fold[ch];
     }

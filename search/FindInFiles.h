@@ -77,7 +77,7 @@ private:
     const FindInFilesQuery m_query;
     IFindInFilesOutput& m_output;
     MatchOptions m_match;
-    std::vector<wchar_t> m_fold; // a unit's folded form, for MayMatch without match case
+    const wchar_t* m_fold = nullptr; // a unit's folded form (CaseFoldTable), for MayMatch without match case
     std::wstring m_foldedFind;
     std::wstring m_line; // a hit line being built
     int m_nHits = 0;

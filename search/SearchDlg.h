@@ -48,7 +48,7 @@ protected:
 
 private:
     void SubclassControls();
-    // Buttons 1, 1010 and 1011 can be pressed only while there is a text to search for.
+    // Buttons IDOK, IDC_REPLACE and IDC_REPLACE_ALL can be pressed only while there is a text to search for.
     void UpdateButtons() const;
     bool HasFindText() const;
     void PostRequest(SearchAction action);
@@ -68,7 +68,7 @@ private:
     bool m_bInitialWholeWord = false;
     bool m_bInitialMatchCase = false;
 
-    // The texts of edit boxes 1002 and 1009 as last read for a request.
+    // The texts of IDC_FIND_WHAT and IDC_REPLACE_WITH as last read for a request.
     std::wstring m_strFind;
     std::wstring m_strReplace;
 

@@ -32,16 +32,6 @@ MatchOptions MatchOptionsOf(const SearchOptions& options) {
     return match;
 }
 
-// String 62309 is printf-style with one "%s"; the user's text goes in as it is (a "%" in it is
-// not a format).
-std::wstring NotFoundText(const std::wstring& strFind) {
-    std::wstring text = LoadStringResource(IDS_FIND_NOT_FOUND);
-    size_t nAt = text.find(L"%s");
-    if (nAt != std::wstring::npos)
-        text.replace(nAt, 2, strFind);
-    return text;
-}
-
 // The view's notice box: beeps, shows the text with the program's name as caption and gives the
 // focus back to the window that had it (the dialog's edit box, when a dialog asked).
 void ShowNotice(CTessarinView& view, const std::wstring& strText) {
@@ -143,7 +133,8 @@ bool FindNext(CTessarinDoc& doc) {
         }
     }
     if (!match) {
-        ShowNotice(*pView, NotFoundText(options.strFind));
+        // The user's text goes in as it is: a "%" in it is not a format.
+        ShowNotice(*pView, FormatString(IDS_FIND_NOT_FOUND, {options.strFind}));
         return false;
     }
     pView->SetSel(static_cast<int>(match->start), static_cast<int>(match->end));

@@ -28,7 +28,7 @@ PressResult FollowPress(HWND hWnd, POINT ptClient, MSG& msgUp) {
             // Everything queued is handled and the button is up, yet no release came (a press
             // sent by another program, or a release another window took): a click where pressed.
             if (::GetKeyState(VK_LBUTTON) >= 0) {
-                msgUp = MSG{hWnd, WM_LBUTTONUP, 0, MAKELPARAM(ptClient.x, ptClient.y)};
+                msgUp = MSG{hWnd, WM_LBUTTONUP, 0, MAKELPARAM(ptClient.x, ptClient.y), 0, POINT{}};
                 result = PressResult::Click;
                 break;
             }
