@@ -273,39 +273,40 @@ TEST(SafeSave, KeepsTheUnixPermissions) {
     Shell("/bin/chmod 644 " + ShellQuote(here + "/m444"));
 }
 
-TEST(SafeSave, RemovesItsOwnLeftoversOfThatFileOnly) {
+// Files that merely look like a save's leftovers are the user's: the names an earlier version of
+// the program used, and random names close to ours, survive any number of saves untouched, while
+// what a save cut short really left (made here by saves that fail in their last step) goes.
+TEST(SafeSave, LeavesFilesThatOnlyLookLikeItsLeftoversAlone) {
     CTempDir dir;
     std::wstring path = dir.File(L"memo.txt");
     WriteAllBytes(path, Text("old"));
-    const std::vector<std::wstring> ours = {L"~memo.txt.1a2b3.tmp", L"~memo.txt.ffff.bak", L"~memo.txt.0.tmp",
-                                            L"~memo.txt.123456789.bak"};
-    std::vector<std::wstring> others = {L"~memo.txt.1a2b.tmp.keep", L"~memo.txt.xyz.tmp",        L"~memo.txt..tmp",
-                                        L"~other.txt.1234.tmp",     L"memo.txt.1234.tmp",        L"~memo.txt.1234.TMP",
-                                        L"~memo.txt.1A2B.tmp",      L"~memo.txt.1234567890.tmp", L"~memo.txt.busy.bak"};
-    for (const std::wstring& name : ours)
-        WriteAllBytes(dir.File(name), Text("leftover"));
+    std::vector<std::wstring> others = {L"~memo.txt.cafe.tmp",       L"~memo.txt.beef.bak",   L"~memo.txt.1.tmp",
+                                        L"~memo.txt.123456789.bak",  L"~memo.txt.1a2b.tmp.keep", L"~memo.txt..tmp",
+                                        L"~other.txt.1234.tmp",      L"memo.txt.1234.tmp"};
+    // Names of our exact shape with a tag whose check does not fit: 16 random hex digits.
+    std::mt19937 random(g_testRun.seed);
+    const wchar_t* suffixes[] = {L".tmp", L".new", L".bak", L".old"};
+    for (int i = 0; i < 40; ++i) {
+        std::wstring tag;
+        for (int d = 0; d < 16; ++d)
+            tag += L"0123456789abcdef"[random() % 16];
+        others.push_back(L"~memo.txt." + tag + suffixes[random() % 4]);
+    }
     for (const std::wstring& name : others)
-        WriteAllBytes(dir.File(name), Text("someone else's"));
-    // A sibling of ours that another save holds open stays.
-    std::wstring busy = dir.File(L"~memo.txt.beef.tmp");
-    others.push_back(L"~memo.txt.beef.tmp");
-    CFileHandle held(::CreateFileW(busy.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
-    ASSERT_TRUE(held);
+        WriteAllBytes(dir.File(name), Text("someone else's: " + std::string(name.begin(), name.end())));
 
-    WriteFileSafely(path, Writes(Text("new")));
-    held.Close();
-    EXPECT_EQ(ReadAllBytes(path), Text("new"));
+    for (int save = 0; save < 3; ++save)
+        WriteFileSafely(path, Writes(Text("new " + std::to_string(save))));
+    EXPECT_FALSE(FinishInterruptedSave(path));
+    EXPECT_EQ(ReadAllBytes(path), Text("new 2"));
     std::vector<std::wstring> expected = others;
     expected.push_back(L"memo.txt");
     std::vector<std::wstring> names = dir.List();
     std::sort(expected.begin(), expected.end());
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, expected);
-    for (const std::wstring& name : others) {
-        if (name != L"~memo.txt.beef.tmp") {
-            EXPECT_EQ(ReadAllBytes(dir.File(name)), Text("someone else's")) << name;
-        }
-    }
+    for (const std::wstring& name : others)
+        EXPECT_EQ(ReadAllBytes(dir.File(name)), Text("someone else's: " + std::string(name.begin(), name.end())));
 }
 
 namespace {
