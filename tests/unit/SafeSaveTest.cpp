@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <random>
+#include <sstream>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -356,8 +357,36 @@ private:
 
 } // namespace
 
+namespace {
+
+// What the Unix side says of a file: octal mode, owner's uid, inode and link count.
+struct UnixStat {
+    unsigned mode = 0, uid = 0, links = 0;
+    unsigned long long inode = 0;
+    bool operator==(const UnixStat&) const = default;
+};
+
+// Every file of a folder by name, with its Unix facts.
+std::vector<std::pair<std::string, UnixStat>> UnixStats(const std::wstring& folder) {
+    std::string out = Shell("cd " + ShellQuote(UnixPathOf(folder)) + " && /usr/bin/stat -c '%n %a %u %i %h' -- *");
+    std::vector<std::pair<std::string, UnixStat>> files;
+    std::istringstream lines(out);
+    std::string name, mode;
+    UnixStat st;
+    while (lines >> name >> mode >> st.uid >> st.inode >> st.links) {
+        st.mode = static_cast<unsigned>(std::stoul(mode, nullptr, 8));
+        files.emplace_back(name, st);
+    }
+    return files;
+}
+
+} // namespace
+
 // Kills a program that saves a few megabytes over and over at random moments: the file must hold
-// one whole version after every kill. --steps=N sets the number of kills, --seed=N the moments.
+// one whole version after every kill, and after the next touch of the file (which finishes a save
+// cut short) the same file as before, with its mode, owner and links; no file that holds the text
+// may ever grant more than the file does. The file is private (0640) and, under Wine, another
+// user's. --steps=N sets the number of kills, --seed=N the moments.
 TEST(SafeSave, KilledAtAnyMomentLeavesTheOldOrTheNewFile) {
     const int kills = g_testRun.steps > 0 ? g_testRun.steps : 50;
     std::mt19937 random(g_testRun.seed);
@@ -367,39 +396,65 @@ TEST(SafeSave, KilledAtAnyMomentLeavesTheOldOrTheNewFile) {
     const std::vector<unsigned char> a = SaveLoopContent('A', kSaveLoopBytesA);
     const std::vector<unsigned char> b = SaveLoopContent('B', kSaveLoopBytesB);
     WriteAllBytes(path, a);
-    int nA = 0, nB = 0, nMissing = 0, nOther = 0;
+    const bool bUnix = IsWine();
+    const std::string unixPath = bUnix ? ShellQuote(UnixPathOf(path)) : std::string();
+    UnixStat original;
+    if (bUnix) {
+        Shell("/bin/chmod 640 " + unixPath + " && /bin/chown 4321 " + unixPath);
+        original = UnixStats(dir.Path()).at(0).second;
+    }
+    int nOld = 0, nNew = 0, nLost = 0, nModeKept = 0, nExposed = 0, nFinished = 0;
     for (int kill = 0; kill < kills; ++kill) {
-        CSaveLoop loop(path, false);
-        ASSERT_TRUE(loop.WaitUntilSaving());
-        ::Sleep(static_cast<DWORD>(delayMs(random))); // the random moment of the kill
-        loop.Kill();
-        if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
-            ++nMissing;
-            ADD_FAILURE() << "no file after kill " << kill;
+        const std::vector<unsigned char> before = TryReadAllBytes(path);
+        {
+            CSaveLoop loop(path, false);
+            ASSERT_TRUE(loop.WaitUntilSaving());
+            ::Sleep(static_cast<DWORD>(delayMs(random))); // the random moment of the kill
+            loop.Kill();
+        }
+        std::vector<unsigned char> now = TryReadAllBytes(path);
+        EXPECT_TRUE(now == a || now == b) << "kill " << kill << " left " << now.size() << " bytes under the name";
+        if (bUnix) {
+            for (const auto& [name, st] : UnixStats(dir.Path()))
+                if (st.inode != original.inode && (st.mode & ~original.mode & 0777)) {
+                    ++nExposed;
+                    ADD_FAILURE() << name << " has mode " << std::oct << st.mode << " after kill " << std::dec << kill;
+                }
+        }
+        // The next touch of the file, as an open does it.
+        nFinished += FinishInterruptedSave(path);
+        now = TryReadAllBytes(path);
+        if (now.empty() || (now != a && now != b)) {
+            ++nLost;
+            ADD_FAILURE() << "no whole version after kill " << kill << ": " << now.size() << " bytes";
             WriteAllBytes(path, a);
             continue;
         }
-        std::vector<unsigned char> now = ReadAllBytes(path);
-        if (now == a)
-            ++nA;
-        else if (now == b)
-            ++nB;
-        else {
-            ++nOther;
-            ADD_FAILURE() << "a partial file of " << now.size() << " bytes after kill " << kill;
-            WriteAllBytes(path, a);
+        ++(now == before ? nOld : nNew);
+        EXPECT_EQ(dir.List(), std::vector<std::wstring>{L"big.txt"}) << "after kill " << kill;
+        if (bUnix) {
+            const UnixStat st = UnixStats(dir.Path()).at(0).second;
+            nModeKept += st == original;
+            EXPECT_EQ(st, original) << "after kill " << kill << ": mode " << std::oct << st.mode << std::dec << " uid "
+                                    << st.uid << " inode " << st.inode << " links " << st.links;
         }
     }
-    std::printf("kills: %d, old/new version A %d, B %d, missing %d, partial %d\n", kills, nA, nB, nMissing, nOther);
-    EXPECT_EQ(nMissing, 0);
-    EXPECT_EQ(nOther, 0);
-    EXPECT_GT(nA, 0);
-    EXPECT_GT(nB, 0);
+    std::printf("kills: %d, old kept %d, new kept %d, lost %d, mode kept %d of %d, private text exposed %d, "
+                "saves finished by the next touch %d\n",
+                kills, nOld, nNew, nLost, nModeKept, bUnix ? kills : 0, nExposed, nFinished);
+    EXPECT_EQ(nLost, 0);
+    EXPECT_EQ(nExposed, 0);
+    EXPECT_GT(nOld, 0);
+    EXPECT_GT(nNew, 0);
 
-    // The next save clears what the killed ones left behind.
+    // The next save leaves nothing of its own and the file as it was.
     CSaveLoop once(path, true);
     EXPECT_EQ(once.Wait(), 0);
     EXPECT_EQ(dir.List(), std::vector<std::wstring>{L"big.txt"});
+    if (bUnix) {
+        EXPECT_EQ(UnixStats(dir.Path()).at(0).second, original);
+        Shell("/bin/chown 0 " + unixPath);
+    }
 }
 
 namespace {
