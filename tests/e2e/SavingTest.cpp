@@ -3,6 +3,7 @@
 // with nothing left in the temporary folder.
 #include <gtest/gtest.h>
 #include <algorithm>
+#include <cwchar>
 #include <string>
 #include <vector>
 #include "TessarinApp.h"
@@ -65,7 +66,7 @@ TEST_F(TessarinE2E, ASaveLeavesTheUsersFilesThatLookLikeLeftoversAlone) {
     std::vector<std::wstring> expected = lookAlikes;
     expected.push_back(L"notes.txt");
     std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(names, expected) << "the save left files of its own";
+    EXPECT_EQ(names, expected) << "the folder does not hold what it held before the saves";
 }
 
 namespace {
@@ -121,4 +122,64 @@ TEST_F(TessarinE2E, AFileWhoseFolderRefusesNewFilesIsSavedInPlace) {
     ExitDiscarding();
     EXPECT_EQ(m_dir.List(), std::vector<std::wstring>{L"locked"});
     EXPECT_TRUE(FilesStartingWith(TempFolder(), L"~notes.txt.").empty()) << "the copy was left in the temporary folder";
+}
+
+namespace {
+
+// The name a save of `name` gives its second name of the original file, for the random part
+// `random12`: the last four hex digits check the rest against the file's name (FNV-1a, folded),
+// which is how the program knows the files of its own saves.
+std::wstring KeptOriginalName(const std::wstring& name, const std::wstring& random12) {
+    unsigned long long hash = 14695981039346656037ull;
+    auto mix = [&](wchar_t c) {
+        hash ^= static_cast<unsigned long long>(c);
+        hash *= 1099511628211ull;
+    };
+    for (wchar_t c : name)
+        mix(c);
+    mix(L'|');
+    for (wchar_t c : random12)
+        mix(c);
+    wchar_t check[8] = {};
+    std::swprintf(check, 8, L"%04x", static_cast<unsigned>((hash ^ (hash >> 16) ^ (hash >> 32) ^ (hash >> 48)) & 0xffff));
+    return L"~" + name + L"." + random12 + check + L".bak";
+}
+
+ULONGLONG FileIndex(const std::wstring& path) {
+    HANDLE h = ::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, 0, nullptr);
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool bOk = h != INVALID_HANDLE_VALUE && ::GetFileInformationByHandle(h, &info);
+    if (h != INVALID_HANDLE_VALUE)
+        ::CloseHandle(h);
+    return bOk ? (static_cast<ULONGLONG>(info.nFileIndexHigh) << 32) | info.nFileIndexLow : 0;
+}
+
+} // namespace
+
+// A save killed inside its swap leaves the new text in a new file under the name and the original
+// file under a second name: opening the file finishes the save, so the original file (its
+// identity, and with it its mode, owner and links) holds the new text under its own name again,
+// and the status bar says so.
+TEST_F(TessarinE2E, OpeningAFileWhoseSaveWasCutShortFinishesItAndSaysSo) {
+    const std::wstring path = m_dir.File(L"notes.txt");
+    WriteAllBytes(path, Bytes("old text"));
+    const ULONGLONG original = FileIndex(path);
+    ASSERT_NE(original, 0u);
+    const std::wstring kept = m_dir.File(KeptOriginalName(L"notes.txt", L"0123456789ab"));
+    ASSERT_TRUE(::CreateHardLinkW(kept.c_str(), path.c_str(), nullptr));
+    const std::wstring replacement = m_dir.File(L"replacement");
+    WriteAllBytes(replacement, Bytes("new text"));
+    ASSERT_TRUE(::MoveFileExW(replacement.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING));
+    ASSERT_NE(FileIndex(path), original);
+
+    ASSERT_NE(Launch(L"\"" + path + L"\""), nullptr);
+    EXPECT_TRUE(WaitUntil([&] { return WindowText(Edit()) == L"new text"; }));
+    const std::wstring notice = L"中断されていた " + path + L" の保存を完了しました。";
+    EXPECT_TRUE(WaitUntil([&] { return StatusPaneText(StatusBar(), 0) == notice; }))
+        << "status bar: " << testing::PrintToString(StatusPaneText(StatusBar(), 0));
+    EXPECT_EQ(FileIndex(path), original) << "the original file did not get its name back";
+    EXPECT_EQ(TryReadAllBytes(path), Bytes("new text"));
+    EXPECT_EQ(m_dir.List(), std::vector<std::wstring>{L"notes.txt"});
+    ExitDiscarding();
 }

@@ -37,6 +37,8 @@ public:
     explicit CRecordingFileSystem(std::wstring fileName) : m_strFileName(std::move(fileName)) {}
 
     int m_nFailAt = -1;
+    int m_nAlsoFailAt = -1;                   // a second step to fail
+    DWORD m_dwFirstError = kInjectedError;    // the error of the step m_nFailAt
     // From this step on (-1: never) every step fails without touching the disk, as if the program
     // had been killed there: what the disk holds is what a kill after the step before leaves.
     int m_nKilledAt = -1;
@@ -93,7 +95,8 @@ public:
                     CFileException* pError) override {
         if (Step("create " + Role(path))) {
             if (pError)
-                *pError = CFileException(CFileException::OsErrorToCause(kInjectedError), kInjectedError, path);
+                *pError = CFileException(CFileException::OsErrorToCause(static_cast<LONG>(::GetLastError())),
+                                         static_cast<LONG>(::GetLastError()), path);
             return false;
         }
         return m_real.CreateTemp(file, path, pSecurity, pError);
@@ -186,11 +189,11 @@ private:
     // Logs a step; true when it is the one to fail, with its error set.
     bool Step(const std::string& entry) {
         const int n = static_cast<int>(m_log.size());
-        const bool bFail = n == m_nFailAt || (m_nKilledAt >= 0 && n >= m_nKilledAt);
+        const bool bFail = n == m_nFailAt || n == m_nAlsoFailAt || (m_nKilledAt >= 0 && n >= m_nKilledAt);
         m_log.push_back(entry);
         if (bFail) {
             m_strFailed = entry;
-            ::SetLastError(kInjectedError);
+            ::SetLastError(n == m_nFailAt ? m_dwFirstError : kInjectedError);
         }
         return bFail;
     }
@@ -460,4 +463,91 @@ TEST(SafeSaveSteps, AKillAfterAnyStepExposesNothingAndTheNextTouchKeepsTheFileIt
     EXPECT_EQ(figures.nModeKept, figures.nKills);
     EXPECT_GT(figures.nNew, 0);
     EXPECT_GT(figures.nOld, 0);
+}
+
+namespace {
+
+// The files of the user's temporary folder that a save of memo.txt made.
+std::vector<std::wstring> CopiesInTempFolder() {
+    const std::wstring folder = RealSaveFileSystem().TempFolder();
+    std::vector<std::wstring> paths;
+    WIN32_FIND_DATAW fd;
+    HANDLE find = ::FindFirstFileW((folder + L"\\~memo.txt.*").c_str(), &fd);
+    if (find == INVALID_HANDLE_VALUE)
+        return paths;
+    do
+        paths.push_back(folder + L"\\" + fd.cFileName);
+    while (::FindNextFileW(find, &fd));
+    ::FindClose(find);
+    return paths;
+}
+
+} // namespace
+
+// A folder that refuses new files (access denied) with a file that may be written: the save
+// rewrites the file in place. With a failure at any later step as well, the file holds the old or
+// the new text, whole; a failure after the old contents were copied to the temporary folder says
+// where that copy is, and the copy holds them; a success leaves nothing there.
+TEST(SafeSaveSteps, AFolderThatRefusesNewFilesGetsTheFileRewrittenInPlaceWithACopyAside) {
+    for (const std::wstring& stale : CopiesInTempFolder())
+        ::DeleteFileW(stale.c_str());
+    size_t nSteps = 0;
+    int nCreate = -1;
+    for (int k = -1; k < 0 || k < static_cast<int>(nSteps); ++k) {
+        CTempDir dir;
+        const std::wstring path = dir.File(L"memo.txt");
+        WriteAllBytes(path, kOld);
+        CRecordingFileSystem fs(L"memo.txt");
+        fs.m_nFailAt = nCreate;
+        fs.m_dwFirstError = ERROR_ACCESS_DENIED;
+        fs.m_nAlsoFailAt = k > nCreate ? k : -1;
+        std::wstring copyPath;
+        bool bThrew = false;
+        try {
+            WriteFileSafely(
+                path, [&](CFile& file) { fs.WriterWrites(file, kNew); }, fs);
+        } catch (const CSaveCopyKeptException& e) {
+            bThrew = true;
+            copyPath = e.m_strCopyPath;
+        } catch (const CFileException&) {
+            bThrew = true;
+        }
+        fs.AtEnd();
+        SCOPED_TRACE("steps: " + fs.Log() + "; failed: " + fs.m_strFailed);
+        if (k < 0) {
+            // A first run finds the step that creates the temporary file beside the file, and a
+            // second one with that step refused counts the steps of the rewrite in place.
+            if (nCreate < 0) {
+                nCreate = 0;
+                for (const std::string& entry : fs.m_log) {
+                    if (entry == "create tmp")
+                        break;
+                    ++nCreate;
+                }
+                k = -2; // once more with the creation refused
+                continue;
+            }
+            EXPECT_FALSE(bThrew);
+            EXPECT_EQ(ReadAllBytes(path), kNew);
+            nSteps = fs.m_log.size();
+            ASSERT_GT(nSteps, static_cast<size_t>(nCreate) + 10);
+            EXPECT_TRUE(CopiesInTempFolder().empty()) << "a success left a copy";
+            k = nCreate; // the second failures start after the refused creation
+            continue;
+        }
+        SCOPED_TRACE(testing::Message() << "step " << k << " fails too");
+        EXPECT_TRUE(fs.m_faults.empty()) << fs.m_faults.front();
+        std::vector<unsigned char> now = ReadAllBytes(path);
+        EXPECT_EQ(now, bThrew ? kOld : kNew);
+        EXPECT_EQ(dir.List(), std::vector<std::wstring>{L"memo.txt"}) << "nothing new in the folder";
+        if (!copyPath.empty()) {
+            EXPECT_EQ(ReadAllBytes(copyPath), kOld) << "the copy the message names";
+        }
+        for (const std::wstring& left : CopiesInTempFolder()) {
+            // Only the copy the message names stays, unless removing a file was what failed.
+            if (left != copyPath && !fs.m_strFailed.starts_with("delete "))
+                ADD_FAILURE() << "left in the temporary folder: " << Narrow(left);
+            ::DeleteFileW(left.c_str());
+        }
+    }
 }

@@ -4,6 +4,9 @@
 // save killed at any moment leaves the old or the new file, whole.
 #include <gtest/gtest.h>
 #include <algorithm>
+#include <memory>
+#include <optional>
+#include <tuple>
 #include <random>
 #include <sstream>
 #include <stdexcept>
@@ -380,6 +383,75 @@ std::vector<std::pair<std::string, UnixStat>> UnixStats(const std::wstring& fold
     return files;
 }
 
+// Watches a folder from the Unix side (tests/tools/ModeWatch.c, built with the machine's C
+// compiler) for the life of the object, and gives the mode of every file that appeared there with
+// a given prefix, taken the moment it appeared. The watcher ends with the object.
+class CModeWatch {
+public:
+    CModeWatch(const std::wstring& folder, const std::string& prefix) {
+        const std::string work = UnixPathOf(m_work.Path());
+        const std::string exe = ShellQuote(work + "/modewatch");
+        std::optional<UnixShellResult> built =
+            RunUnixShell("cc -O2 -o " + exe + " " + ShellQuote(std::string(TESSARIN_TEST_DATA) + "/../tools/ModeWatch.c") +
+                         " && (" + exe + " " + ShellQuote(UnixPathOf(folder)) + " " + ShellQuote(prefix) + " " +
+                         ShellQuote(work + "/log") + " " + ShellQuote(work + "/stop") +
+                         " 1800 </dev/null >/dev/null 2>&1 &)");
+        if (!built || built->status != 0) {
+            m_strWhy = built ? built->output : "the shell did not run";
+            return;
+        }
+        m_bRunning = WaitForLog([](const std::string& log) { return log.starts_with("ready\n"); });
+        if (!m_bRunning)
+            m_strWhy = "the watcher did not start";
+    }
+    ~CModeWatch() { Stop(); }
+    bool Running() const { return m_bRunning; }
+    const std::string& Why() const { return m_strWhy; }
+    // Ends the watcher and returns (name, mode, inode) for every file seen; a file that went before
+    // it could be looked at has mode ~0u.
+    std::vector<std::tuple<std::string, unsigned, unsigned long long>> Stop() {
+        std::vector<std::tuple<std::string, unsigned, unsigned long long>> seen;
+        if (!m_bRunning)
+            return seen;
+        m_bRunning = false;
+        WriteAllBytes(m_work.File(L"stop"), "", 0);
+        std::string log;
+        EXPECT_TRUE(WaitForLog([&](const std::string& text) {
+            log = text;
+            return text.ends_with("done\n");
+        })) << "the watcher did not end";
+        std::istringstream lines(log);
+        std::string line;
+        while (std::getline(lines, line)) {
+            std::istringstream fields(line);
+            std::string name, mode;
+            unsigned long long inode = 0;
+            if (!(fields >> name >> mode) || line == "ready" || line == "done")
+                continue;
+            fields >> inode;
+            seen.emplace_back(name, mode == "gone" ? ~0u : static_cast<unsigned>(std::stoul(mode, nullptr, 8)), inode);
+        }
+        return seen;
+    }
+
+private:
+    template <typename Done> bool WaitForLog(Done done) {
+        const ULONGLONG deadline = ::GetTickCount64() + 20000;
+        for (;;) {
+            std::vector<unsigned char> bytes = TryReadAllBytes(m_work.File(L"log"));
+            if (done(std::string(bytes.begin(), bytes.end())))
+                return true;
+            if (::GetTickCount64() > deadline)
+                return false;
+            ::Sleep(10);
+        }
+    }
+
+    CTempDir m_work;
+    bool m_bRunning = false;
+    std::string m_strWhy;
+};
+
 } // namespace
 
 // Kills a program that saves a few megabytes over and over at random moments: the file must hold
@@ -404,6 +476,13 @@ TEST(SafeSave, KilledAtAnyMomentLeavesTheOldOrTheNewFile) {
         original = UnixStats(dir.Path()).at(0).second;
     }
     int nOld = 0, nNew = 0, nLost = 0, nModeKept = 0, nExposed = 0, nFinished = 0;
+    std::unique_ptr<CModeWatch> watch;
+    if (bUnix) {
+        watch = std::make_unique<CModeWatch>(dir.Path(), "~big.txt.");
+        if (!watch->Running())
+            std::printf("no watch of the files as they appear (%s): their modes are checked after each kill only\n",
+                        watch->Why().c_str());
+    }
     for (int kill = 0; kill < kills; ++kill) {
         const std::vector<unsigned char> before = TryReadAllBytes(path);
         {
@@ -439,18 +518,32 @@ TEST(SafeSave, KilledAtAnyMomentLeavesTheOldOrTheNewFile) {
                                     << st.uid << " inode " << st.inode << " links " << st.links;
         }
     }
-    std::printf("kills: %d, old kept %d, new kept %d, lost %d, mode kept %d of %d, private text exposed %d, "
-                "saves finished by the next touch %d\n",
-                kills, nOld, nNew, nLost, nModeKept, bUnix ? kills : 0, nExposed, nFinished);
-    EXPECT_EQ(nLost, 0);
-    EXPECT_EQ(nExposed, 0);
-    EXPECT_GT(nOld, 0);
-    EXPECT_GT(nNew, 0);
-
     // The next save leaves nothing of its own and the file as it was.
     CSaveLoop once(path, true);
     EXPECT_EQ(once.Wait(), 0);
     EXPECT_EQ(dir.List(), std::vector<std::wstring>{L"big.txt"});
+
+    // Every file that appeared beside it, as it appeared.
+    int nWatched = 0, nUnseen = 0;
+    if (watch && watch->Running()) {
+        for (const auto& [name, mode, inode] : watch->Stop()) {
+            ++nWatched;
+            if (mode == ~0u) {
+                ++nUnseen;
+            } else if (inode != original.inode && (mode & ~original.mode & 0777)) {
+                ++nExposed;
+                ADD_FAILURE() << name << " appeared with mode " << std::oct << mode;
+            }
+        }
+        EXPECT_GT(nWatched, kills) << "the watcher saw too little";
+    }
+    std::printf("kills: %d, old kept %d, new kept %d, lost %d, mode kept %d of %d, private text exposed %d "
+                "(files watched as they appeared %d, gone before a look %d), saves finished by the next touch %d\n",
+                kills, nOld, nNew, nLost, nModeKept, bUnix ? kills : 0, nExposed, nWatched, nUnseen, nFinished);
+    EXPECT_EQ(nLost, 0);
+    EXPECT_EQ(nExposed, 0);
+    EXPECT_GT(nOld, 0);
+    EXPECT_GT(nNew, 0);
     if (bUnix) {
         EXPECT_EQ(UnixStats(dir.Path()).at(0).second, original);
         Shell("/bin/chown 0 " + unixPath);
