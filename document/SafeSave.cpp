@@ -497,8 +497,8 @@ bool WineOwnerOnlyDescriptor(std::vector<BYTE>& descriptor) {
     return ::InitializeAcl(pAcl, sizeof aclBuffer, ACL_REVISION) &&
            ::AddAccessAllowedAce(pAcl, ACL_REVISION, FILE_GENERIC_READ | FILE_GENERIC_WRITE, pAnonymous) &&
            ::InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION) &&
-           ::SetSecurityDescriptorOwner(&sd, pAnonymous, FALSE) && ::SetSecurityDescriptorDacl(&sd, TRUE, pAcl, FALSE) &&
-           SelfRelative(&sd, descriptor);
+           ::SetSecurityDescriptorOwner(&sd, pAnonymous, FALSE) &&
+           ::SetSecurityDescriptorDacl(&sd, TRUE, pAcl, FALSE) && SelfRelative(&sd, descriptor);
 }
 
 // On Windows the original's own DACL, marked protected so that the folder's inheritable entries
@@ -568,8 +568,8 @@ public:
     HANDLE Open(const std::wstring& path, DWORD access, DWORD share, DWORD disposition,
                 PSECURITY_DESCRIPTOR pSecurity) override {
         SECURITY_ATTRIBUTES sa{sizeof sa, pSecurity, FALSE};
-        return ::CreateFileW(path.c_str(), access, share, pSecurity ? &sa : nullptr, disposition,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
+        return ::CreateFileW(path.c_str(), access, share, pSecurity ? &sa : nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
+                             nullptr);
     }
     bool GetInfo(HANDLE file, BY_HANDLE_FILE_INFORMATION& info) override {
         return ::GetFileInformationByHandle(file, &info) != FALSE;
@@ -634,8 +634,14 @@ bool FinishInterruptedSave(const std::wstring& strPath, ISaveFileSystem& fs) {
         if (it == tags.end())
             it = tags.insert(tags.end(), {tag, LeftoverSet{}});
         LeftoverSet& left = it->second;
-        (suffix == L".tmp" ? left.bTmp : suffix == L".new" ? left.bNew : suffix == L".bak" ? left.bBak : left.bOld) =
-            true;
+        if (suffix == L".tmp")
+            left.bTmp = true;
+        else if (suffix == L".new")
+            left.bNew = true;
+        else if (suffix == L".bak")
+            left.bBak = true;
+        else
+            left.bOld = true;
     }
     bool bFinished = false;
     for (const auto& [tag, left] : tags)

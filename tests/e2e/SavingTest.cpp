@@ -78,10 +78,10 @@ class CReadOnlyFolder {
 public:
     CReadOnlyFolder(const std::wstring& folder, const std::wstring& file)
         : m_strFolder(UnixPathOf(folder)), m_strFile(UnixPathOf(file)) {
-        std::optional<UnixShellResult> result = RunUnixShell(
-            "/bin/mount --bind " + ShellQuote(m_strFolder) + " " + ShellQuote(m_strFolder) + " && /bin/mount --bind " +
-            ShellQuote(m_strFile) + " " + ShellQuote(m_strFile) + " && /bin/mount -o remount,bind,ro " +
-            ShellQuote(m_strFolder));
+        std::optional<UnixShellResult> result =
+            RunUnixShell("/bin/mount --bind " + ShellQuote(m_strFolder) + " " + ShellQuote(m_strFolder) +
+                         " && /bin/mount --bind " + ShellQuote(m_strFile) + " " + ShellQuote(m_strFile) +
+                         " && /bin/mount -o remount,bind,ro " + ShellQuote(m_strFolder));
         m_bMounted = result && result->status == 0;
         if (!m_bMounted)
             m_strWhy = result ? result->output : "the shell did not run";
@@ -141,7 +141,8 @@ std::wstring KeptOriginalName(const std::wstring& name, const std::wstring& rand
     for (wchar_t c : random12)
         mix(c);
     wchar_t check[8] = {};
-    std::swprintf(check, 8, L"%04x", static_cast<unsigned>((hash ^ (hash >> 16) ^ (hash >> 32) ^ (hash >> 48)) & 0xffff));
+    std::swprintf(check, 8, L"%04x",
+                  static_cast<unsigned>((hash ^ (hash >> 16) ^ (hash >> 32) ^ (hash >> 48)) & 0xffff));
     return L"~" + name + L"." + random12 + check + L".bak";
 }
 

@@ -37,8 +37,8 @@ public:
     explicit CRecordingFileSystem(std::wstring fileName) : m_strFileName(std::move(fileName)) {}
 
     int m_nFailAt = -1;
-    int m_nAlsoFailAt = -1;                   // a second step to fail
-    DWORD m_dwFirstError = kInjectedError;    // the error of the step m_nFailAt
+    int m_nAlsoFailAt = -1;                // a second step to fail
+    DWORD m_dwFirstError = kInjectedError; // the error of the step m_nFailAt
     // From this step on (-1: never) every step fails without touching the disk, as if the program
     // had been killed there: what the disk holds is what a kill after the step before leaves.
     int m_nKilledAt = -1;
@@ -275,8 +275,8 @@ SaveOutcome SaveAndCheck(Start start, int nFailAt) {
     // then.
     if (!outcome.failed.starts_with("delete ")) {
         FinishInterruptedSave(path);
-        EXPECT_EQ(TryReadAllBytes(path), outcome.bThrew && start == Start::Absent ? std::vector<unsigned char>{}
-                                                                                    : expected);
+        EXPECT_EQ(TryReadAllBytes(path),
+                  outcome.bThrew && start == Start::Absent ? std::vector<unsigned char>{} : expected);
         std::vector<std::wstring> names = dir.List();
         std::erase_if(names, [](const std::wstring& name) { return name == L"memo.txt" || name == L"other.txt"; });
         EXPECT_TRUE(names.empty()) << "left behind: " << Narrow(names.empty() ? L"" : names.front());
@@ -361,8 +361,7 @@ struct KillFigures {
 // name, and no file holding either that grants more than the original; and after the next touch
 // of the file: the same file (inode, mode, owner, names) with the old or the new text, and nothing
 // of the save's left.
-void KillAfterStep(unsigned mode, unsigned uid, bool bSecondName, int nKillAt, KillFigures& figures,
-                   size_t& nSteps) {
+void KillAfterStep(unsigned mode, unsigned uid, bool bSecondName, int nKillAt, KillFigures& figures, size_t& nSteps) {
     CTempDir dir;
     const std::wstring path = dir.File(L"memo.txt"), other = dir.File(L"other.txt");
     WriteAllBytes(path, kOld);
