@@ -126,6 +126,70 @@ TEST_F(TessarinE2E, AFileWhoseFolderRefusesNewFilesIsSavedInPlace) {
 
 namespace {
 
+// A full file system of its own for a folder that refuses new files, with one file in it that may
+// be written but not grow: a small tmpfs mounted on the folder, filled up, read-only for the
+// folder, with the file bind-mounted writable over itself.
+class CFullReadOnlyFolder {
+public:
+    CFullReadOnlyFolder(const std::wstring& folder, const std::wstring& file, const std::string& text)
+        : m_strFolder(UnixPathOf(folder)), m_strFile(UnixPathOf(file)) {
+        const std::string dir = ShellQuote(m_strFolder), path = ShellQuote(m_strFile);
+        std::optional<UnixShellResult> result =
+            RunUnixShell("/bin/mount -t tmpfs -o size=64k tmpfs " + dir + " && /bin/printf %s " + ShellQuote(text) +
+                         " >" + path + " && { /bin/dd if=/dev/zero of=" + ShellQuote(m_strFolder + "/filler") +
+                         " bs=4096 2>/dev/null; true; } && /bin/mount --bind " + path + " " + path +
+                         " && /bin/mount -o remount,bind,ro " + dir);
+        m_bMounted = result && result->status == 0;
+        if (!m_bMounted)
+            m_strWhy = result ? result->output : "the shell did not run";
+    }
+    ~CFullReadOnlyFolder() {
+        RunUnixShell("/bin/umount -l " + ShellQuote(m_strFile) + "; /bin/umount -l " + ShellQuote(m_strFolder));
+    }
+    bool m_bMounted = false;
+    std::string m_strWhy;
+
+private:
+    std::string m_strFolder, m_strFile;
+};
+
+} // namespace
+
+// The same folder, but the file cannot grow: the rewrite in place fails, the file keeps its old
+// text, and the message says where the copy of the old contents is, which holds them.
+TEST_F(TessarinE2E, AFailedRewriteInPlaceKeepsTheOldTextAndSaysWhereItsCopyIs) {
+    if (!IsWine())
+        GTEST_SKIP() << "the full, read-only folder is made with Unix mounts, under Wine";
+    const std::wstring folder = m_dir.File(L"full");
+    ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
+    const std::wstring path = folder + L"\\notes.txt";
+    std::string old; // five pages exactly, in short lines, which the edit control lays out quickly
+    while (old.size() < 5 * 4096)
+        old += std::string(78, 'o') + "\r\n";
+    CFullReadOnlyFolder full(folder, path, old);
+    if (!full.m_bMounted)
+        GTEST_SKIP() << "cannot mount here (the test script runs as root): " << full.m_strWhy;
+
+    ASSERT_NE(Launch(L"\"" + path + L"\""), nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return WindowText(Edit()).size() == old.size(); }));
+    ASSERT_TRUE(m_app.TypeText(L"new ")); // a sixth page, which the file system does not have
+    ASSERT_TRUE(m_app.PostCommand(ID_FILE_SAVE));
+    HWND box = m_app.WaitForMessageBox();
+    ASSERT_NE(box, nullptr) << "no message";
+    const std::wstring text = MessageBoxText(box);
+    const std::wstring copy = text.substr(text.find_last_of(L'\n') + 1);
+    EXPECT_NE(text.find(L"保存する前の内容の写しを次の場所に残してあります"), std::wstring::npos)
+        << testing::PrintToString(text);
+    EXPECT_EQ(TryReadAllBytes(copy), Bytes(old)) << "the copy the message names: " << testing::PrintToString(copy);
+    EXPECT_EQ(TryReadAllBytes(path), Bytes(old)) << "the file lost its old text";
+    ASSERT_TRUE(PressButton(box, IDOK));
+    ASSERT_TRUE(CTargetProcess::WaitForWindowGone(box));
+    ExitDiscarding();
+    ::DeleteFileW(copy.c_str());
+}
+
+namespace {
+
 // The name a save of `name` gives its second name of the original file, for the random part
 // `random12`: the last four hex digits check the rest against the file's name (FNV-1a, folded),
 // which is how the program knows the files of its own saves.
