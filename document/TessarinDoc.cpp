@@ -7,6 +7,7 @@
 #include "framework/Exception.h"
 #include "framework/File.h"
 #include "framework/Handles.h"
+#include "framework/FrameWnd.h"
 #include "framework/FrameworkIds.h"
 #include "framework/MessageBox.h"
 #include "framework/ScopeExit.h"
@@ -95,6 +96,7 @@ bool CTessarinDoc::OnOpenDocument(const wchar_t* pszPathName) {
         return false;
     pView->StopFileWatch();
     CancelOpenWarning(); // a failed open shows only its own error
+    const bool bFinished = FinishInterruptedSave(pszPathName);
     try {
         ReadIntoView(pszPathName, *pView);
     } catch (const CException& e) {
@@ -114,7 +116,14 @@ bool CTessarinDoc::OnOpenDocument(const wchar_t* pszPathName) {
     pView->ClearHistory(IsModified()); // the stamp is not something to undo, nor what the file holds
     if (m_openCheck.Differs())
         ScheduleOpenWarning();
+    if (bFinished)
+        ShowSaveFinished(pszPathName);
     return true;
+}
+
+void CTessarinDoc::ShowSaveFinished(const wchar_t* pszPathName) {
+    if (auto pFrame = dynamic_cast<CFrameWnd*>(AfxGetApp() ? AfxGetApp()->m_pMainWnd : nullptr))
+        pFrame->SetMessageText(FormatString(IDS_SAVE_FINISHED, {AfxFullPath(pszPathName)}));
 }
 
 void CTessarinDoc::ReadIntoView(const wchar_t* pszPathName, CDocumentView& view) {
@@ -234,6 +243,8 @@ bool CTessarinDoc::OnSaveDocument(const wchar_t* pszPathName) {
             pView->StartFileWatch(GetPathName());
             return false;
         }
+        if (FinishInterruptedSave(pszPathName))
+            ShowSaveFinished(pszPathName);
         // Converted and written to a new file first; the file it replaces is swapped out only once
         // the new one is complete on the disk.
         WriteFileSafely(pszPathName, [&](CFile& file) {
@@ -241,6 +252,13 @@ bool CTessarinDoc::OnSaveDocument(const wchar_t* pszPathName) {
             CEditBufferLock text(*pView);
             EncodeTextToFile(text.Get() ? text.Get() : L"", text.Get() ? nLength : 0, encoding, lineEnding, file);
         });
+    } catch (const CSaveCopyKeptException& e) {
+        // The file could only be rewritten in place, and that failed: the user must learn where
+        // the copy of the old contents is.
+        pView->StartFileWatch(GetPathName());
+        AfxMessageBox(e.GetErrorMessage() + L"\n\n" + FormatString(IDS_SAVE_COPY_KEPT, {e.m_strCopyPath}),
+                      MB_OK | MB_ICONEXCLAMATION, 0);
+        return false;
     } catch (...) {
         // The document keeps its path, pair and modified mark; the watch goes on over the file
         // it still names, which the failed save left as it was.

@@ -82,6 +82,11 @@ bool CFile::Open(const std::wstring& strPath, UINT nOpenFlags, CFileException* p
     return true;
 }
 
+void CFile::Attach(HANDLE hFile, const std::wstring& strPath) {
+    m_hFile.Attach(hFile);
+    m_strFileName = strPath;
+}
+
 void CFile::Close() {
     m_hFile.Close();
 }

@@ -46,6 +46,8 @@ public:
 
     // Opens the file; on failure returns false and, when given, fills *pError.
     bool Open(const std::wstring& strPath, UINT nOpenFlags, CFileException* pError = nullptr);
+    // Takes over a handle opened elsewhere (with CreateFileW options this class does not offer).
+    void Attach(HANDLE hFile, const std::wstring& strPath);
     void Close();
     bool IsOpen() const { return static_cast<bool>(m_hFile); }
 

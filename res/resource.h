@@ -210,6 +210,11 @@
 #define IDS_REASON_UNREPRESENTABLE 62340
 #define IDS_REASON_ESCAPE_SEQUENCE 62341
 
+// Saving: a save cut short that the program finished (status bar), and the copy of the old
+// contents kept in the temporary folder when a rewrite in place failed
+#define IDS_SAVE_FINISHED 62440
+#define IDS_SAVE_COPY_KEPT 62441
+
 // Failures with no text of their own: the converter giving up, and what escapes a message handler
 #define IDS_CONVERSION_FAILED 62390
 #define IDS_OUT_OF_MEMORY 62391
