@@ -27,6 +27,8 @@ public:
     CSearchDlg* GetReplaceDialog() const { return m_pReplaceDlg.get(); }
 
     bool OnOwnCmdMsg(UINT nID, int nCode, void* pExtra) override;
+    // The date and time (F5) goes into the text too.
+    bool IsViewTextCommand(UINT nID) const override;
 
     CFindResultsBar& GetFindResultsBar() { return m_wndFindResults; }
     // Asks a find-in-files run that is going on to stop (before another document is opened).
@@ -39,6 +41,9 @@ protected:
     void OnDestroy() override;
     void OnDropFiles(HDROP hDropInfo) override;
     void OnClose() override;
+    // Refused, with the reason, while a modal window is up.
+    bool OnQueryEndSession() override;
+    void OnEndSession(bool bEnding) override;
 
 private:
     // Creation steps: placement and status bar from the stored settings, then the bar's panes.
@@ -66,6 +71,7 @@ private:
     CFindResultsBar m_wndFindResults;
     bool m_bFindInFilesActive = false;     // a run is going on (its flag may already be cleared)
     bool m_bCloseAfterFindInFiles = false; // a close came during the run
+    bool m_bEndSessionBlocked = false;     // a reason for refusing the end of the session is set
     std::unique_ptr<CSearchDlg> m_pFindDlg;
     std::unique_ptr<CSearchDlg> m_pReplaceDlg;
 };
