@@ -88,7 +88,8 @@ bool CTessarinApp::OfferToCreateMissingFile(const std::wstring& strFileName) {
     int nAnswer = IDCANCEL;
     {
         CModalScope modal;
-        nAnswer = ::MessageBoxW(modal.Owner(), strText.c_str(), strCaption.c_str(), MB_YESNOCANCEL | MB_ICONEXCLAMATION);
+        nAnswer =
+            ::MessageBoxW(modal.Owner(), strText.c_str(), strCaption.c_str(), MB_YESNOCANCEL | MB_ICONEXCLAMATION);
     }
     if (nAnswer == IDCANCEL)
         return false;

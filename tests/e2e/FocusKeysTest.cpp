@@ -95,6 +95,7 @@ TEST_F(TessarinE2E, EditingKeysInTheResultsPaneLeaveTheDocumentAlone) {
     ASSERT_TRUE(WaitUntil([&] { return m_app.FocusedWindow() == edit; }));
     ASSERT_TRUE(SendTimed(edit, EM_SETSEL, 0, 8));
     ASSERT_TRUE(m_app.SendKeys({VK_CONTROL, 'C'}));
-    EXPECT_TRUE(WaitUntil([&] { return ClipboardText() == L"document"; }, 5000)) << testing::PrintToString(ClipboardText());
+    EXPECT_TRUE(WaitUntil([&] { return ClipboardText() == L"document"; }, 5000))
+        << testing::PrintToString(ClipboardText());
     ExitDiscarding();
 }

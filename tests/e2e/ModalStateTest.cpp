@@ -126,7 +126,8 @@ TEST_F(ModalStateE2E, ModalWindowsAreOwnedByTheMainWindowAndShutOutTheSearchDial
 
     // "Not found" after a search from the Replace dialog.
     const std::wstring missing = L"zzz";
-    ASSERT_TRUE(SendTimed(::GetDlgItem(replace, IDC_FIND_WHAT), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(missing.c_str())));
+    ASSERT_TRUE(
+        SendTimed(::GetDlgItem(replace, IDC_FIND_WHAT), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(missing.c_str())));
     ASSERT_TRUE(WaitUntil([&] { return ::IsWindowEnabled(::GetDlgItem(replace, IDOK)) != FALSE; }));
     ASSERT_TRUE(PressButton(replace, IDOK));
     HWND box = m_app.WaitForMessageBox();
