@@ -131,6 +131,10 @@ bool CMainFrame::OnOwnCmdMsg(UINT nID, int nCode, void* pExtra) {
     }
 }
 
+bool CMainFrame::IsViewTextCommand(UINT nID) const {
+    return nID == ID_EDIT_TIME_DATE || nID == ID_EDIT_CLEAR_HISTORY || CFrameWnd::IsViewTextCommand(nID);
+}
+
 LRESULT CMainFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_SEARCHREQUEST)
         return OnSearchRequest(wParam, lParam);
@@ -271,7 +275,29 @@ void CMainFrame::OnEditFindInFiles() {
     }
 }
 
+bool CMainFrame::OnQueryEndSession() {
+    // Windows shows the reason to the user who is shutting down or logging off.
+    if (InModalState()) {
+        m_bEndSessionBlocked =
+            ::ShutdownBlockReasonCreate(m_hWnd, LoadStringResource(IDS_END_SESSION_MODAL).c_str()) != FALSE;
+        return CFrameWnd::OnQueryEndSession();
+    }
+    // Without a modal window the question of a close is asked, and the session may end.
+    if (m_bEndSessionBlocked && ::ShutdownBlockReasonDestroy(m_hWnd))
+        m_bEndSessionBlocked = false;
+    return CFrameWnd::OnQueryEndSession();
+}
+
+void CMainFrame::OnEndSession(bool bEnding) {
+    if (!bEnding && m_bEndSessionBlocked && ::ShutdownBlockReasonDestroy(m_hWnd))
+        m_bEndSessionBlocked = false;
+    CFrameWnd::OnEndSession(bEnding);
+}
+
 void CMainFrame::OnClose() {
+    // Under a modal window (a question the run asked included) the close is refused.
+    if (RefuseWhileModal())
+        return;
     // Closing (also exiting) while a run pumps messages would destroy the pane and the frame under
     // it: the run is stopped, ends after its current file, and then the close goes ahead.
     if (m_findInFilesRun.IsRunning()) {

@@ -22,6 +22,8 @@ public:
     void UpdateFileFormatPane();
 
     bool OnOwnCmdMsg(UINT nID, int nCode, void* pExtra) override;
+    // The date and time (F5) goes into the text too.
+    bool IsViewTextCommand(UINT nID) const override;
 
 protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -29,6 +31,9 @@ protected:
     void OnDestroy() override;
     void OnDropFiles(HDROP hDropInfo) override;
     void OnClose() override;
+    // Refused, with the reason, while a modal window is up.
+    bool OnQueryEndSession() override;
+    void OnEndSession(bool bEnding) override;
 
 private:
     // Creation steps: placement and status bar from the stored settings, then the bar's panes.
@@ -58,6 +63,7 @@ private:
     CFindResultsBar m_wndFindResults;
     CFindInFilesRunState m_findInFilesRun;
     bool m_bCloseAfterFindInFiles = false; // a close came during the run
+    bool m_bEndSessionBlocked = false;     // a reason for refusing the end of the session is set
     std::unique_ptr<CSearchDlg> m_pFindDlg;
     std::unique_ptr<CSearchDlg> m_pReplaceDlg;
 };

@@ -14,6 +14,7 @@
 #include "framework/FrameworkIds.h"
 #include "framework/Handles.h"
 #include "framework/MessageBox.h"
+#include "framework/ModalScope.h"
 #include "framework/Strings.h"
 #include "res/resource.h"
 #include "view/TessarinView.h"
@@ -78,8 +79,12 @@ BOOL CTessarinApp::InitInstance() {
 bool CTessarinApp::OfferToCreateMissingFile(const std::wstring& strFileName) {
     std::wstring strText = FormatString(IDS_CREATE_MISSING_FILE, {strFileName});
     std::wstring strCaption = LoadStringResource(IDS_DISPLAY_NAME);
-    int nAnswer =
-        ::MessageBoxW(m_pMainWnd->m_hWnd, strText.c_str(), strCaption.c_str(), MB_YESNOCANCEL | MB_ICONEXCLAMATION);
+    int nAnswer = IDCANCEL;
+    {
+        CModalScope modal;
+        nAnswer =
+            ::MessageBoxW(modal.Owner(), strText.c_str(), strCaption.c_str(), MB_YESNOCANCEL | MB_ICONEXCLAMATION);
+    }
     if (nAnswer == IDCANCEL)
         return false;
     if (nAnswer == IDYES) {
@@ -111,6 +116,13 @@ CDocument* CTessarinApp::OpenDocumentFile(const wchar_t* pszFileName) {
     // full, so the document, its watch and its reload question never depend on the current
     // folder, which moves whenever the user browses in a file dialog.
     const std::wstring strPath = AfxFullPath(pszFileName);
+    // A folder (dropped, or named on the command line) would fail as "access denied", which is
+    // not why: said plainly, before anything is asked or stopped.
+    if (const DWORD dwAttributes = ::GetFileAttributesW(strPath.c_str());
+        dwAttributes != INVALID_FILE_ATTRIBUTES && (dwAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        AfxMessageBox(FormatWithText(LoadStringResource(IDS_OPEN_FOLDER), strPath), MB_OK | MB_ICONEXCLAMATION, 0);
+        return nullptr;
+    }
     CMainFrame* pFrame = GetMainFrame();
     // A find-in-files run may be pumping messages under this call (a hit double-clicked during
     // the run): it goes on, since the frame and the pane it writes to stay as they are.

@@ -408,13 +408,104 @@ void CFrameWnd::OnIdleUpdateCmdUI() {
 }
 
 void CFrameWnd::BeginModalState() {
-    if (m_nModalCount++ == 0)
-        ::EnableWindow(m_hWnd, FALSE);
+    if (m_nModalCount++ != 0)
+        return;
+    m_hWndActiveBeforeModal = ::GetActiveWindow();
+    // The modeless dialogs and a floating pane are top-level windows the frame owns: disabled with
+    // it, so none takes a click or a key while the modal window is up.
+    m_modalDisabled.clear();
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND hWnd, LPARAM lParam) -> BOOL {
+            auto* pThis = reinterpret_cast<CFrameWnd*>(lParam);
+            for (HWND hOwner = ::GetWindow(hWnd, GW_OWNER); hOwner; hOwner = ::GetWindow(hOwner, GW_OWNER))
+                if (hOwner == pThis->m_hWnd) {
+                    if (::IsWindowEnabled(hWnd))
+                        pThis->m_modalDisabled.push_back(hWnd);
+                    break;
+                }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(this));
+    if (::IsWindowEnabled(m_hWnd))
+        m_modalDisabled.push_back(m_hWnd);
+    for (HWND hWnd : m_modalDisabled)
+        ::EnableWindow(hWnd, FALSE);
 }
 
 void CFrameWnd::EndModalState() {
-    if (m_nModalCount > 0 && --m_nModalCount == 0)
-        ::EnableWindow(m_hWnd, TRUE);
+    if (m_nModalCount == 0 || --m_nModalCount != 0)
+        return;
+    for (auto it = m_modalDisabled.rbegin(); it != m_modalDisabled.rend(); ++it)
+        if (::IsWindow(*it))
+            ::EnableWindow(*it, TRUE);
+    m_modalDisabled.clear();
+    // The modal window went while its owner was still disabled, so the system could not give the
+    // activation back: the window that had it before (the view's frame, or a search dialog) gets it.
+    HWND hActive = m_hWndActiveBeforeModal;
+    m_hWndActiveBeforeModal = nullptr;
+    if (hActive && ::IsWindow(hActive) && ::IsWindowVisible(hActive) && ::GetActiveWindow() != hActive)
+        ::SetActiveWindow(hActive);
+}
+
+bool CFrameWnd::IsViewTextCommand(UINT nID) const {
+    switch (nID) {
+    case ID_EDIT_CUT:
+    case ID_EDIT_COPY:
+    case ID_EDIT_PASTE:
+    case ID_EDIT_CLEAR:
+    case ID_EDIT_CLEAR_ALL:
+    case ID_EDIT_SELECT_ALL:
+    case ID_EDIT_UNDO:
+    case ID_EDIT_REDO: return true;
+    default: return false;
+    }
+}
+
+namespace {
+// The command of the accelerator entry that a key message matches, or 0.
+UINT AcceleratorCommand(HACCEL hAccel, const MSG& msg) {
+    const bool bKeyDown = msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN;
+    const bool bChar = msg.message == WM_CHAR || msg.message == WM_SYSCHAR;
+    if (!bKeyDown && !bChar)
+        return 0;
+    const int nCount = ::CopyAcceleratorTableW(hAccel, nullptr, 0);
+    std::vector<ACCEL> entries(static_cast<size_t>(std::max(nCount, 0)));
+    if (entries.empty() || ::CopyAcceleratorTableW(hAccel, entries.data(), nCount) != nCount)
+        return 0;
+    BYTE fMods = 0;
+    if (::GetKeyState(VK_CONTROL) < 0)
+        fMods |= FCONTROL;
+    if (::GetKeyState(VK_SHIFT) < 0)
+        fMods |= FSHIFT;
+    if (::GetKeyState(VK_MENU) < 0)
+        fMods |= FALT;
+    for (const ACCEL& entry : entries) {
+        if (entry.fVirt & FVIRTKEY) {
+            if (bKeyDown && entry.key == msg.wParam && (entry.fVirt & (FCONTROL | FSHIFT | FALT)) == fMods)
+                return entry.cmd;
+        } else if (bChar && entry.key == msg.wParam) {
+            return entry.cmd;
+        }
+    }
+    return 0;
+}
+} // namespace
+
+bool CFrameWnd::TranslateFrameAccelerator(MSG* pMsg) {
+    if (!m_hAccelTable)
+        return false;
+    // Cut, copy, paste, undo and the like act on the view. With the focus in another window (the
+    // results pane, a docked bar) its key is its own: Ctrl+C copies that window's selection, and
+    // nothing reaches the document's text.
+    HWND hView = m_pViewActive ? m_pViewActive->m_hWnd : nullptr;
+    const bool bToView = pMsg->hwnd == m_hWnd || (hView && (pMsg->hwnd == hView || ::IsChild(hView, pMsg->hwnd)));
+    if (!bToView) {
+        const UINT nID = AcceleratorCommand(m_hAccelTable, *pMsg);
+        if (nID != 0 && IsViewTextCommand(nID))
+            return false;
+    }
+    return ::TranslateAcceleratorW(m_hWnd, m_hAccelTable, pMsg) != 0;
 }
 
 bool CFrameWnd::OnCmdMsg(UINT nID, int nCode, void* pExtra) {
@@ -506,6 +597,10 @@ void CFrameWnd::OnMenuSelect(UINT nItemID, UINT nFlags, HMENU hSysMenu) {
 }
 
 void CFrameWnd::OnDropFiles(HDROP hDropInfo) {
+    if (RefuseWhileModal()) {
+        ::DragFinish(hDropInfo);
+        return;
+    }
     ::SetActiveWindow(m_hWnd);
     UINT nFiles = ::DragQueryFileW(hDropInfo, 0xFFFFFFFF, nullptr, 0);
     CWinApp* pApp = AfxGetApp();
@@ -521,17 +616,34 @@ void CFrameWnd::OnDropFiles(HDROP hDropInfo) {
 
 void CFrameWnd::OnClose() {
     // A frame disabled by a modal dialog of ours is not closed from under it.
-    if (InModalState())
+    if (RefuseWhileModal())
         return;
     if (CDocument* pDoc = GetActiveDocument(); pDoc && pDoc->SaveModified() != SaveResult::Saved)
         return;
     DestroyWindow();
 }
 
+bool CFrameWnd::RefuseWhileModal() {
+    if (!InModalState())
+        return false;
+    // The user is answering something: show them where, as Windows does for a click on a disabled
+    // owner.
+    HWND hPopup = ::GetLastActivePopup(m_hWnd);
+    if (hPopup && hPopup != m_hWnd && ::IsWindowEnabled(hPopup)) {
+        ::SetActiveWindow(hPopup);
+        ::FlashWindow(hPopup, TRUE);
+    }
+    return true;
+}
+
 bool CFrameWnd::OnQueryEndSession() {
     CWinApp* pApp = AfxGetApp();
     if (!pApp || pApp->m_pMainWnd != this)
         return true;
+    // The save question cannot be asked on top of a modal window; the frame's class says why the
+    // session may not end (OnQueryEndSession of a derived frame).
+    if (RefuseWhileModal())
+        return false;
     // Without this the default answer lets the session end at once and unsaved text is lost.
     return pApp->SaveAllModified();
 }
@@ -578,6 +690,14 @@ LRESULT CFrameWnd::OnDdeInitiate(HWND hWndClient, LPARAM lParam) {
 }
 
 LRESULT CFrameWnd::OnDdeExecute(HWND hWndClient, LPARAM lParam) {
+    // No file is opened under a modal window: the request is answered "not processed".
+    if (RefuseWhileModal()) {
+        UINT_PTR unusedLow = 0, hCommands = 0;
+        ::UnpackDDElParam(WM_DDE_EXECUTE, lParam, &unusedLow, &hCommands);
+        ::PostMessageW(hWndClient, WM_DDE_ACK, reinterpret_cast<WPARAM>(m_hWnd),
+                       ::ReuseDDElParam(lParam, WM_DDE_EXECUTE, WM_DDE_ACK, 0, hCommands));
+        return 0;
+    }
     UINT_PTR unused = 0;
     HGLOBAL hData = nullptr;
     ::UnpackDDElParam(WM_DDE_EXECUTE, lParam, &unused, reinterpret_cast<PUINT_PTR>(&hData));

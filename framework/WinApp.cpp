@@ -136,7 +136,7 @@ bool CWinApp::PreTranslateMessage(MSG* pMsg) {
         return false;
     if (pMsg->hwnd != pFrame->m_hWnd && !::IsChild(pFrame->m_hWnd, pMsg->hwnd))
         return false;
-    return ::TranslateAcceleratorW(pFrame->m_hWnd, pFrame->m_hAccelTable, pMsg) != 0;
+    return pFrame->TranslateFrameAccelerator(pMsg);
 }
 
 BOOL CWinApp::OnIdle(LONG lCount) {

@@ -219,3 +219,7 @@
 #define IDS_CONVERSION_FAILED 62390
 #define IDS_OUT_OF_MEMORY 62391
 #define IDS_UNEXPECTED_ERROR 62392
+
+// Requests refused while a modal window is up, and a folder given to be opened
+#define IDS_END_SESSION_MODAL 62400
+#define IDS_OPEN_FOLDER 62401

@@ -69,11 +69,19 @@ LRESULT CFindResultsEdit::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_KEYDOWN:
         if (wParam == VK_DELETE)
             return 0;
+        // Wine's EDIT pastes on Shift+Insert by itself, without a WM_PASTE; Ctrl+Insert copies.
+        if (wParam == VK_INSERT && ::GetKeyState(VK_SHIFT) < 0)
+            return 0;
+        break;
+    case WM_SYSCHAR:
+        if (wParam == VK_BACK) // Alt+Backspace: the control would undo by itself
+            return 0;
         break;
     case WM_CUT:
     case WM_PASTE:
     case WM_CLEAR:
-    case WM_UNDO: return 0; // also from the control's own context menu and Shift+Insert
+    case WM_UNDO:
+    case EM_UNDO: return 0; // also from the control's own context menu
     default: break;
     }
     return CWnd::WindowProc(message, wParam, lParam);

@@ -4,6 +4,7 @@
 #include "search/SearchEngine.h"
 #include "document/TessarinDoc.h"
 #include "framework/EditView.h"
+#include "framework/ModalScope.h"
 #include "framework/Strings.h"
 #include "framework/WaitCursor.h"
 #include "res/resource.h"
@@ -38,7 +39,13 @@ void ShowNotice(CTessarinView& view, const std::wstring& strText) {
     HWND hFocus = ::GetFocus();
     ::MessageBeep(0xFFFFFFFF);
     std::wstring strCaption = LoadStringResource(IDS_DISPLAY_NAME);
-    ::MessageBoxW(view.m_hWnd, strText.c_str(), strCaption.c_str(), MB_OK | MB_ICONINFORMATION);
+    {
+        // Owned by the main window: the search dialog that asked takes no input meanwhile (a
+        // Replace All under the box would change the text behind it).
+        CModalScope modal;
+        ::MessageBoxW(modal.Owner() ? modal.Owner() : view.m_hWnd, strText.c_str(), strCaption.c_str(),
+                      MB_OK | MB_ICONINFORMATION);
+    }
     if (hFocus && ::IsWindow(hFocus))
         ::SetFocus(hFocus);
 }
