@@ -5,7 +5,9 @@
 
 namespace {
 
-bool IsBlank(wchar_t ch) { return ch == L' ' || ch == L'\t' || ch == L'\r' || ch == L'\n'; }
+bool IsBlank(wchar_t ch) {
+    return ch == L' ' || ch == L'\t' || ch == L'\r' || ch == L'\n';
+}
 
 // The request's text up to its first zero, read from nSize bytes only; false when the block holds
 // no zero (the sender meant more than it sent, or sent garbage) or the bytes are not valid text.

@@ -23,8 +23,8 @@ public:
         wc.hInstance = ::GetModuleHandleW(nullptr);
         wc.lpszClassName = L"TessarinE2EDdeClient";
         ::RegisterClassW(&wc); // fails harmlessly when an earlier test registered it
-        m_hWnd = ::CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance,
-                                   nullptr);
+        m_hWnd =
+            ::CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
         ::SetWindowLongPtrW(m_hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     }
     ~CDdeConversation() {
@@ -138,8 +138,7 @@ TEST_F(TessarinE2E, DdeOpenRequestsAreCheckedAndMalformedOnesRefused) {
     for (const std::wstring& strBad :
          {std::wstring(L"[print(\"") + m_dir.File(L"a.txt") + L"\")]", std::wstring(L"AAAA"),
           std::wstring(L"[open(\"") + m_dir.File(L"b.txt") + L"\")][bogus]",
-          std::wstring(L"[open(\"") + m_dir.File(L"a.txt") + L"\")", std::wstring(L"[open(\"\")]"),
-          std::wstring(L"")})
+          std::wstring(L"[open(\"") + m_dir.File(L"a.txt") + L"\")", std::wstring(L"[open(\"\")]"), std::wstring(L"")})
         EXPECT_EQ(dde.Execute(strBad), std::optional<bool>(false)) << "accepted: " << strBad.substr(0, 80);
     // Bytes that are not text at all, of odd and tiny sizes.
     const unsigned char noise[] = {0xFF, 0xFE, 0x5B, 0xD8, 0x00};

@@ -25,7 +25,9 @@ using Names = std::vector<std::wstring>;
 std::mt19937_64 g_rng;
 const Bytes* g_pCurrent = nullptr;
 
-size_t Random(size_t n) { return n ? static_cast<size_t>(g_rng() % n) : 0; }
+size_t Random(size_t n) {
+    return n ? static_cast<size_t>(g_rng() % n) : 0;
+}
 
 void Dump(const char* what) {
     std::fprintf(stderr, "dde fuzz: %s\n", what);
@@ -148,7 +150,7 @@ std::wstring Spoil(const Request& r) {
     case 2: return t + L"[open(\"x.txt\")";
     case 3: return t + L"[open(\"x.txt)]";
     case 4: return t + L"[open(\"\")]";
-    case 5: return t + L"[open(\"a\x01" L"b\")]";
+    case 5: return t + L"[open(\"a" + std::wstring(1, L'\x01') + L"b\")]";
     default: return t.replace(open, 1, L"(");
     }
 }
