@@ -77,6 +77,17 @@ std::wstring FindInFilesEndLine(bool bCancelled, int nHits, const std::wstring& 
     return strLine + L"'\r\n";
 }
 
+std::wstring FindInFilesCannotOpenLine(const DecodedFile& file) {
+    std::wstring strLine = LoadStringResource(IDS_FIF_CANNOT_OPEN) + L"'" + file.strPath + L"'";
+    if (file.nReason) {
+        std::wstring strReason = LoadStringResource(file.nReason);
+        if (file.nReason == IDS_FIF_REASON_ERROR)
+            strReason = FormatFirstArg(strReason, std::to_wstring(file.nOsError));
+        strLine += FormatFirstArg(LoadStringResource(IDS_FIF_REASON), strReason);
+    }
+    return strLine + L"\r\n";
+}
+
 bool ParseResultLine(std::wstring_view line, std::wstring& strPath, int& nLine) {
     size_t nParen = line.find(L'(');
     if (line.empty() || nParen == std::wstring_view::npos || nParen + 1 >= line.size())
@@ -110,8 +121,7 @@ CFindInFiles::CFindInFiles(const FindInFilesQuery& query, IFindInFilesOutput& ou
 int CFindInFiles::Run() {
     m_output.Append(FindInFilesStartLine(m_query.strFind));
     {
-        CDecodeAhead files(CFileWalk(m_query.strFolder, m_query.patterns, m_query.bSubfolders),
-                           DecodeThreadCount());
+        CDecodeAhead files(CFileWalk(m_query.strFolder, m_query.patterns, m_query.bSubfolders), DecodeThreadCount());
         while (m_output.IsRunning()) {
             const DecodedFile* pFile = nullptr;
             const CDecodeAhead::Result result = files.Next(&pFile, kWaitStepMs);
@@ -148,7 +158,7 @@ void CFindInFiles::SearchDecoded(const DecodedFile& file) {
     if (file.error)
         std::rethrow_exception(file.error);
     if (!file.bRead) {
-        m_output.Append(LoadStringResource(IDS_FIF_CANNOT_OPEN) + L"'" + file.strPath + L"'\r\n");
+        m_output.Append(FindInFilesCannotOpenLine(file));
         return;
     }
     SearchText(file.strPath, file.text);
