@@ -1,7 +1,9 @@
 // CFrameWnd: creation from a resource id, the client layout with control bars, the command route,
 // menu item updates and prompts, the title rule, dropped files, DDE open requests and closing.
 #include "framework/FrameWnd.h"
+#include "framework/Clipboard.h"
 #include "framework/CmdUI.h"
+#include "framework/DdeRequest.h"
 #include "framework/DockBar.h"
 #include "framework/DockContext.h"
 #include "framework/DocTemplate.h"
@@ -14,40 +16,21 @@
 #include "framework/WinApp.h"
 #include <dde.h>
 #include <algorithm>
+#include <climits>
 #include <shellapi.h>
 
 namespace {
-// The file names of "[open("a")][open("b")]": each command's argument without its quotes. A quoted
-// name ends at its closing quote, not at the first ")]", because ")" and "]" may be part of a file
-// name. A command without its closing ")]" or with text after the quoted name opens nothing, and
-// neither does an empty name.
-std::vector<std::wstring> OpenRequests(const std::wstring& strCommand) {
-    static const std::wstring strOpen = L"[open(";
-    static const std::wstring strClose = L")]";
-    std::vector<std::wstring> names;
-    size_t pos = 0;
-    while ((pos = strCommand.find(strOpen, pos)) != std::wstring::npos) {
-        pos += strOpen.size();
-        size_t nameStart = pos, nameEnd = 0;
-        if (pos < strCommand.size() && strCommand[pos] == L'"') {
-            nameStart = pos + 1;
-            nameEnd = strCommand.find(L'"', nameStart);
-            if (nameEnd == std::wstring::npos)
-                break;
-            pos = nameEnd + 1;
-            if (strCommand.compare(pos, strClose.size(), strClose) != 0)
-                continue;
-        } else {
-            nameEnd = strCommand.find(strClose, pos);
-            if (nameEnd == std::wstring::npos)
-                break;
-            pos = nameEnd;
-        }
-        pos += strClose.size();
-        if (nameEnd > nameStart)
-            names.push_back(strCommand.substr(nameStart, nameEnd - nameStart));
-    }
-    return names;
+// A request from a program whose window is not Unicode, in the system's ANSI code page.
+bool AnsiRequestToText(const unsigned char* pBytes, size_t nBytes, std::wstring& text) {
+    if (nBytes > static_cast<size_t>(INT_MAX))
+        return false;
+    const auto* psz = reinterpret_cast<const char*>(pBytes);
+    const int n = static_cast<int>(nBytes);
+    const int nUnits = ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, psz, n, nullptr, 0);
+    if (nUnits <= 0)
+        return false;
+    text.resize(static_cast<size_t>(nUnits));
+    return ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, psz, n, text.data(), nUnits) == nUnits;
 }
 } // namespace
 
@@ -701,16 +684,22 @@ LRESULT CFrameWnd::OnDdeExecute(HWND hWndClient, LPARAM lParam) {
     UINT_PTR unused = 0;
     HGLOBAL hData = nullptr;
     ::UnpackDDElParam(WM_DDE_EXECUTE, lParam, &unused, reinterpret_cast<PUINT_PTR>(&hData));
-    std::wstring strCommand;
-    if (auto* pText = static_cast<const wchar_t*>(::GlobalLock(hData))) {
-        strCommand = pText;
-        ::GlobalUnlock(hData);
+    // Any program may send anything here: the block is read within its own size only, and a
+    // request that is not wholly understood is refused and changes nothing.
+    std::vector<std::wstring> names;
+    bool bAccepted = false;
+    if (hData) {
+        CGlobalLock lock(hData);
+        if (lock.Get())
+            bAccepted = ParseDdeOpenRequest(lock.Get(), ::GlobalSize(hData), AnsiRequestToText, names);
     }
-    // The acknowledgement goes back with the same data handle, which the client frees.
+    // The acknowledgement goes back with the same data handle, which the client frees; its
+    // positive bit says whether the request was carried out.
+    const UINT_PTR nStatus = bAccepted ? 0x8000 : 0;
     ::PostMessageW(hWndClient, WM_DDE_ACK, reinterpret_cast<WPARAM>(m_hWnd),
-                   ::ReuseDDElParam(lParam, WM_DDE_EXECUTE, WM_DDE_ACK, 0x8000, reinterpret_cast<UINT_PTR>(hData)));
+                   ::ReuseDDElParam(lParam, WM_DDE_EXECUTE, WM_DDE_ACK, nStatus, reinterpret_cast<UINT_PTR>(hData)));
     CWinApp* pApp = AfxGetApp();
-    for (const std::wstring& strFile : OpenRequests(strCommand))
+    for (const std::wstring& strFile : names)
         if (pApp)
             pApp->OpenDocumentFile(strFile.c_str());
     return 0;

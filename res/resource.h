@@ -189,6 +189,20 @@
 // Reading files (62350-62359)
 #define IDS_FILE_NEEDS_TOO_MUCH_MEMORY 62350
 
+// Why find in files could not open a file, after its unreadable-file line (62460-62479)
+#define IDS_FIF_REASON 62460
+#define IDS_FIF_REASON_NAME 62461
+#define IDS_FIF_REASON_NOT_FOUND 62462
+#define IDS_FIF_REASON_ACCESS 62463
+#define IDS_FIF_REASON_SHARING 62464
+#define IDS_FIF_REASON_FOLDER 62465
+#define IDS_FIF_REASON_TOO_LARGE 62466
+#define IDS_FIF_REASON_MEMORY 62467
+#define IDS_FIF_REASON_CONVERSION 62468
+#define IDS_FIF_REASON_READ 62469
+#define IDS_FIF_REASON_ERROR 62470
+#define IDS_FIF_REASON_SAME_NAME 62471
+
 // The About box link's failures (left in English, as the link has always shown them)
 #define IDS_LINK_URL_NOT_FOUND 62320
 #define IDS_LINK_BROWSER_FAILED 62321

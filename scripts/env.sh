@@ -32,6 +32,21 @@ ensure_prefix() {
     fi
 }
 
+# Under Wine with no window manager on the display, every top-level window the program hides
+# waits 2 s for a window manager to confirm it (Wine's X11 driver, "wait_for_withdrawn_state ...
+# wait timed out"): the window freezes for 2 s after each dialog closes, for instance on every run
+# of find in files. Without a window manager Wine draws the same frames whether its windows are
+# managed or not, so the program's are marked unmanaged in the prefix; with one, the mark goes.
+# Needs DISPLAY and the prefix.
+set_window_management() {
+    local key='HKCU\Software\Wine\AppDefaults\Tessarin.exe\X11 Driver'
+    if xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; then
+        wine reg delete "$key" /v Managed /f >/dev/null 2>&1 || true
+    else
+        wine reg add "$key" /v Managed /d N /f >/dev/null 2>&1 || true
+    fi
+}
+
 # Starts Xvfb on a free display and sets DISPLAY; xvfb_pid holds its process id.
 start_xvfb() {
     local n

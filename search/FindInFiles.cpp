@@ -42,6 +42,17 @@ std::wstring FindInFilesEndLine(bool bCancelled, int nHits, const std::wstring& 
     return strLine + L"'\r\n";
 }
 
+std::wstring FindInFilesCannotOpenLine(const DecodedFile& file) {
+    std::wstring strLine = LoadStringResource(IDS_FIF_CANNOT_OPEN) + L"'" + file.strPath + L"'";
+    if (file.nReason) {
+        std::wstring strReason = LoadStringResource(file.nReason);
+        if (file.nReason == IDS_FIF_REASON_ERROR)
+            strReason = FormatText(strReason, {std::to_wstring(file.nOsError)});
+        strLine += FormatString(IDS_FIF_REASON, {strReason});
+    }
+    return strLine + L"\r\n";
+}
+
 namespace {
 
 // Whether the line has the form of a string-table text with one "%s" or "%d" in it, followed by
@@ -68,7 +79,9 @@ bool IsRunStatusLine(std::wstring_view line) {
            HasLineForm(line, LoadStringResource(IDS_FIF_CANCELLED), L"'") ||
            HasLineForm(line, LoadStringResource(IDS_FIF_NOT_FOUND), L"'") ||
            HasLineForm(line, LoadStringResource(IDS_FIF_HIT_COUNT), L"'") ||
-           HasLineForm(line, LoadStringResource(IDS_FIF_CANNOT_OPEN) + L"'%s", L"'");
+           // An unreadable file's line may end in its reason after the quoted path; a hit line
+           // starts with a full path, never with this text.
+           line.starts_with(LoadStringResource(IDS_FIF_CANNOT_OPEN) + L"'");
 }
 
 bool ParseResultLine(std::wstring_view line, std::wstring& strPath, int& nLine) {
@@ -144,7 +157,7 @@ void CFindInFiles::SearchDecoded(const DecodedFile& file) {
     if (file.error)
         std::rethrow_exception(file.error);
     if (!file.bRead) {
-        m_output.Append(LoadStringResource(IDS_FIF_CANNOT_OPEN) + L"'" + file.strPath + L"'\r\n");
+        m_output.Append(FindInFilesCannotOpenLine(file));
         return;
     }
     SearchText(file.strPath, file.text);

@@ -88,6 +88,10 @@ std::wstring FindInFilesStartLine(const std::wstring& strFind);
 // The end line: cancelled, not found (with the search text) or the hit count, then "'" CR LF.
 std::wstring FindInFilesEndLine(bool bCancelled, int nHits, const std::wstring& strFind);
 
+// The unreadable-file line: "ファイルが開けません。", the path in apostrophes, the reason in
+// full-width brackets when it is known (so that the line never reads as a hit), and CR LF.
+std::wstring FindInFilesCannotOpenLine(const DecodedFile& file);
+
 // Reads a hit line, path(line):text, as the pane's jump does: the path is the text before the
 // first "(digits):" and the line number those digits (at most INT_MAX). False when the line holds
 // no "(digits):" or nothing before it.

@@ -109,7 +109,8 @@ TEST(DecodeAheadTest, HandsFilesBackInWalkOrderWithTheirOwnText) {
     std::vector<std::wstring> walked;
     {
         CFileWalk walk(folder, {L"*.txt"}, true);
-        for (std::wstring path; walk.Next(path);)
+        UINT nReason = 0;
+        for (std::wstring path; walk.Next(path, nReason);)
             walked.push_back(path);
     }
     ASSERT_EQ(walked.size(), 3 * fixtures.size() + 1);

@@ -84,8 +84,9 @@ std::wstring Hit(const std::wstring& path, int line, const std::wstring& text) {
     return path + L"(" + std::to_wstring(line) + L"):" + text;
 }
 
-std::wstring CannotOpen(const std::wstring& path) {
-    return LoadStringResource(IDS_FIF_CANNOT_OPEN) + L"'" + path + L"'";
+// The unreadable-file line; a folder taken for a file says so.
+std::wstring CannotOpen(const std::wstring& path, const std::wstring& reason = L"フォルダーです") {
+    return LoadStringResource(IDS_FIF_CANNOT_OPEN) + L"'" + path + L"'（" + reason + L"）";
 }
 
 size_t Depth(const std::wstring& path) {
@@ -160,6 +161,22 @@ TEST(FindInFilesTest, WalksBreadthFirstPatternByPatternAndSkipsFoldersWithExtraA
     EXPECT_EQ(got, want);
 }
 
+TEST(FindInFilesTest, NamesWithForbiddenCharactersOrLostBytesDoNotLeadBack) {
+    for (const wchar_t* name : {L"a.txt", L"日本語.txt", L"a b.txt", L".hidden", L"x.y.z", L"(1).txt"})
+        EXPECT_TRUE(NameLeadsBack(name)) << name;
+    for (const wchar_t* name : {L"q?.txt", L"s*.txt", L"a:b", L"l<g>", L"p|q", L"q\"x", L"b\\s", L"f/s", L"t.txt ",
+                                L"d.txt.", L"bad\uFFFD.txt", L"c\x01.txt", L""})
+        EXPECT_FALSE(NameLeadsBack(name)) << name;
+
+    // A reason is written in full-width brackets, so the line never reads as a hit.
+    DecodedFile file;
+    file.strPath = L"C:\\f(1).txt";
+    file.nReason = IDS_FIF_REASON_ERROR;
+    file.nOsError = 1117;
+    const std::wstring line = FindInFilesCannotOpenLine(file);
+    EXPECT_EQ(line, L"ファイルが開けません。'C:\\f(1).txt'（エラー 1117）\r\n");
+}
+
 TEST(FindInFilesTest, PatternsTwoMatchesALeadingSpaceAndAnEmptyPiece) {
     CTempDir dir;
     const std::wstring root = dir.Path() + L"\\";
@@ -213,13 +230,14 @@ TEST(FindInFilesTest, NumbersLinesAcrossEveryLineEndingAndStopsAtANul) {
     // The final CR LF ends line 2; there is no empty line 3 to examine.
     EXPECT_EQ(search(L"sjis.txt"),
               (std::vector<std::wstring>{Hit(root + L"sjis.txt", 1, L"漢字hit"), Hit(root + L"sjis.txt", 2, L"hit")}));
-    EXPECT_EQ(search(L"missing.txt"), std::vector<std::wstring>{CannotOpen(root + L"missing.txt")});
+    EXPECT_EQ(search(L"missing.txt"), std::vector<std::wstring>{CannotOpen(root + L"missing.txt", L"見つかりません")});
 
     // A file held open without sharing cannot be opened: listed, and the run goes on.
     CFileHandle locked(
         ::CreateFileW((root + L"mixed.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(locked);
-    EXPECT_EQ(search(L"mixed.txt"), std::vector<std::wstring>{CannotOpen(root + L"mixed.txt")});
+    EXPECT_EQ(search(L"mixed.txt"),
+              std::vector<std::wstring>{CannotOpen(root + L"mixed.txt", L"ほかのプログラムが使用中です")});
 }
 
 TEST(FindInFilesTest, MatchCaseAndWholeWordGovernTheLineTest) {
