@@ -1,0 +1,4 @@
+// The print preview (in progress).
+#include "framework/View.h"
+
+void CView::OnFilePrintPreview() {}
