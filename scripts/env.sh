@@ -61,16 +61,16 @@ start_cups() {
         export TESSARIN_PRINTER_ERROR="CUPS is not installed (scripts/setup installs cups and printer-driver-cups-pdf)"
         return 0
     fi
-    if ! lpstat -r 2>/dev/null | grep -q 'is running'; then
+    if ! LC_ALL=C lpstat -r 2>/dev/null | grep -q 'is running'; then
         cupsd -f >/dev/null 2>&1 &
         cupsd_pid=$!
         local _
         for _ in $(seq 1 100); do
-            lpstat -r 2>/dev/null | grep -q 'is running' && break
+            LC_ALL=C lpstat -r 2>/dev/null | grep -q 'is running' && break
             kill -0 "$cupsd_pid" 2>/dev/null || break
             sleep 0.1
         done
-        if ! lpstat -r 2>/dev/null | grep -q 'is running'; then
+        if ! LC_ALL=C lpstat -r 2>/dev/null | grep -q 'is running'; then
             export TESSARIN_PRINTER_ERROR="cupsd did not start (is this user allowed to run it? try: cupsd -f)"
             return 0
         fi
@@ -82,7 +82,7 @@ start_cups() {
             return 0
         fi
     fi
-    if ! lpstat -d 2>/dev/null | grep -q 'system default destination:'; then
+    if ! LC_ALL=C lpstat -d 2>/dev/null | grep -q 'system default destination:'; then
         lpadmin -d "$TESSARIN_PDF_PRINTER" >/dev/null 2>&1 || true
     fi
     mkdir -p "$TESSARIN_PDF_DIR"

@@ -1,0 +1,206 @@
+// Printing end to end: Tessarin.exe prints on the PDF printer from the command line (/pt with the
+// printer named, /p on the default printer), and the PDF is read back: page count, header and
+// footer codes, rows of long lines with and without word wrap, margins and alignment, and every
+// character of the document exactly once, in order.
+#include "PdfPrinter.h"
+#include "Registry.h"
+#include "TessarinApp.h"
+#include <cmath>
+#include <cwctype>
+#include <sstream>
+
+using namespace e2e;
+
+namespace {
+
+// A printer font whose glyph names carry their characters, so pdftotext reads them back.
+void UseReadableFont() {
+    WriteUserString(L"lfFaceName", L"DejaVu Sans Mono");
+    WriteUserDword(L"lfCharSet", ANSI_CHARSET);
+    WriteUserDword(L"iPointSize", 100);
+}
+
+std::wstring WithoutBlanks(const std::wstring& text) {
+    std::wstring out;
+    for (wchar_t ch : text)
+        if (!std::iswspace(ch))
+            out += ch;
+    return out;
+}
+
+// Margins are in hundredths of a millimetre under metric measurement, else thousandths of an inch.
+bool IsMetricUser() {
+    wchar_t szMeasure[4] = {};
+    return ::GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_IMEASURE, szMeasure, 4) > 0 && szMeasure[0] == L'0';
+}
+
+std::vector<unsigned char> Utf16WithBom(const std::wstring& text) {
+    std::vector<unsigned char> bytes{0xFF, 0xFE};
+    for (wchar_t ch : text) {
+        bytes.push_back(static_cast<unsigned char>(ch & 0xFF));
+        bytes.push_back(static_cast<unsigned char>(ch >> 8));
+    }
+    return bytes;
+}
+
+} // namespace
+
+class PrintE2E : public TessarinE2E {
+protected:
+    void SetUp() override {
+        TessarinE2E::SetUp();
+        if (IsSkipped())
+            return;
+        const std::string problem = PdfPrinterProblem();
+        if (!problem.empty())
+            GTEST_FAIL() << problem;
+    }
+
+    // A file name stem of letters and digits, unique to this test and run.
+    std::string Stem(const char* pszName) const {
+        return std::string("tsr") + pszName + std::to_string(::GetCurrentProcessId());
+    }
+
+    // Writes `text` as UTF-16 with a byte-order mark, prints it with `verb` ("/pt" names the PDF
+    // printer, "/p" uses the default one), checks that the program ends, and reads the PDF.
+    std::optional<PdfDocument> Print(const std::wstring& text, const std::string& stem, const wchar_t* verb = L"/pt") {
+        const std::wstring file = m_dir.File(std::wstring(stem.begin(), stem.end()) + L".txt");
+        WriteAllBytes(file, Utf16WithBom(text));
+        ForgetPrintedPdfs(stem);
+        std::wstring args = std::wstring(verb) + L" \"" + file + L"\"";
+        if (std::wstring(verb) == L"/pt")
+            args += L" \"" + PdfPrinterName() + L"\" \"winspool\" \"Ne00:\"";
+        if (!m_app.Start(TessarinExePath(), args, m_dir.Path()))
+            return std::nullopt;
+        EXPECT_TRUE(m_app.WaitForExit()) << "the program did not end after printing";
+        return WaitForPrintedPdf(stem);
+    }
+
+    // Rows of a page between its header and footer rows.
+    static std::vector<std::wstring> BodyRows(const PdfPage& page, bool bHeader = true, bool bFooter = true) {
+        std::vector<std::wstring> rows = page.Rows();
+        if (bHeader && !rows.empty())
+            rows.erase(rows.begin());
+        if (bFooter && !rows.empty())
+            rows.pop_back();
+        return rows;
+    }
+};
+
+TEST_F(PrintE2E, PagesCarryTheirCodesAndALongLineGoesOnInTheNextRow) {
+    WriteUserString(L"szHeader", L"H&p+10");
+    WriteUserString(L"szTrailer", L"F&p");
+    UseReadableFont();
+    std::wstring text;
+    std::wstring digits;
+    for (int i = 0; i < 40; ++i)
+        digits += L"0123456789";
+    for (int i = 1; i <= 160; ++i) {
+        text += L"L" + std::to_wstring(i) + L" alpha beta\r\n";
+        if (i == 5)
+            text += L"LONG" + digits + L"END\r\n";
+    }
+    const std::string stem = Stem("codes");
+    auto pdf = Print(text, stem);
+    ASSERT_TRUE(pdf) << "no PDF came out";
+    ASSERT_GE(pdf->nPages, 3);
+    ASSERT_EQ(static_cast<int>(pdf->pages.size()), pdf->nPages);
+    std::wstring printed;
+    bool bContinued = false;
+    for (int i = 0; i < pdf->nPages; ++i) {
+        const std::vector<std::wstring> rows = pdf->pages[i].Rows();
+        ASSERT_GE(rows.size(), 3u) << "page " << i + 1;
+        EXPECT_EQ(rows.front(), L"H" + std::to_wstring(i + 11)) << "page " << i + 1;
+        EXPECT_EQ(rows.back(), L"F" + std::to_wstring(i + 1)) << "page " << i + 1;
+        for (const std::wstring& row : BodyRows(pdf->pages[i])) {
+            printed += row;
+            if (!row.empty() && row[0] >= L'0' && row[0] <= L'9')
+                bContinued = true; // a row of the long line that does not start it
+        }
+    }
+    EXPECT_TRUE(bContinued) << "the long line was not continued on a row of its own";
+    EXPECT_EQ(WithoutBlanks(printed), WithoutBlanks(text));
+}
+
+TEST_F(PrintE2E, WordWrapBreaksBetweenWordsAndKeepsEveryWord) {
+    WriteUserDword(L"fWrap", 1);
+    WriteUserString(L"szHeader", L"");
+    WriteUserString(L"szTrailer", L"");
+    UseReadableFont();
+    std::wstring text;
+    for (int i = 100; i < 400; ++i)
+        text += L"w" + std::to_wstring(i) + L"x ";
+    text += L"\r\nlast";
+    auto pdf = Print(text, Stem("wrap"));
+    ASSERT_TRUE(pdf) << "no PDF came out";
+    std::wstring joined;
+    size_t nRows = 0;
+    for (const PdfPage& page : pdf->pages) {
+        for (const std::wstring& row : page.Rows()) {
+            ++nRows;
+            std::wistringstream words(row);
+            std::wstring word;
+            while (words >> word) {
+                const bool bWhole = word == L"last" || (word.size() == 5 && word[0] == L'w' && word[4] == L'x');
+                EXPECT_TRUE(bWhole) << "a word broken across rows: " << std::string(word.begin(), word.end());
+                joined += word + L" ";
+            }
+        }
+    }
+    EXPECT_GT(nRows, 10u);
+    EXPECT_EQ(WithoutBlanks(joined), WithoutBlanks(text));
+}
+
+TEST_F(PrintE2E, AnEmptyDocumentIsOnePageWithoutHeaderOrFooter) {
+    UseReadableFont();
+    auto pdf = Print(L"", Stem("empty"));
+    ASSERT_TRUE(pdf) << "no PDF came out";
+    EXPECT_EQ(pdf->nPages, 1);
+    ASSERT_EQ(pdf->pages.size(), 1u);
+    EXPECT_TRUE(pdf->pages[0].words.empty());
+}
+
+TEST_F(PrintE2E, AlignmentCodesAloneMoveNothingAndCentreIsOnThePrintableWidth) {
+    UseReadableFont();
+    WriteUserString(L"szTrailer", L"");
+    auto firstRowTop = [&](const wchar_t* header, const char* name) -> double {
+        WriteUserString(L"szHeader", header);
+        auto pdf = Print(L"first\r\nsecond", Stem(name));
+        if (!pdf || pdf->pages.empty() || pdf->pages[0].words.empty())
+            return -1;
+        return pdf->pages[0].words.front().yMin;
+    };
+    const double yNoHeader = firstRowTop(L"", "noheader");
+    const double yCodesOnly = firstRowTop(L"&l&c&r", "codesonly");
+    ASSERT_GT(yNoHeader, 0);
+    EXPECT_NEAR(yCodesOnly, yNoHeader, 0.5);
+
+    // Left margin 0 (below the printer's unprintable offset, which is 0 here) and a right margin
+    // of 50 mm: the body starts at the paper's edge and the header is centred on the page.
+    WriteUserString(L"szHeader", L"&cCENTRE");
+    WriteUserDword(L"iMarginLeft", 0);
+    WriteUserDword(L"iMarginRight", IsMetricUser() ? 5000 : 2000);
+    auto pdf = Print(L"body", Stem("centre"));
+    ASSERT_TRUE(pdf) << "no PDF came out";
+    ASSERT_EQ(pdf->pages.size(), 1u);
+    const PdfPage& page = pdf->pages[0];
+    ASSERT_EQ(page.words.size(), 2u);
+    const PdfWord& header = page.words[0].strText == L"CENTRE" ? page.words[0] : page.words[1];
+    const PdfWord& body = page.words[0].strText == L"CENTRE" ? page.words[1] : page.words[0];
+    EXPECT_NEAR((header.xMin + header.xMax) / 2, page.width / 2, 3.0);
+    EXPECT_NEAR(body.xMin, 0.0, 1.5);
+}
+
+TEST_F(PrintE2E, SlashPPrintsOnTheDefaultPrinterAndEnds) {
+    UseReadableFont();
+    WriteUserString(L"szHeader", L"&f");
+    const std::string stem = Stem("default");
+    auto pdf = Print(L"printed by the shell's print verb", stem, L"/p");
+    ASSERT_TRUE(pdf) << "nothing came out of the default printer (is the PDF printer the default?)";
+    EXPECT_EQ(pdf->nPages, 1);
+    ASSERT_FALSE(pdf->pages.empty());
+    const std::vector<std::wstring> rows = pdf->pages[0].Rows();
+    ASSERT_GE(rows.size(), 2u);
+    EXPECT_EQ(rows[0], std::wstring(stem.begin(), stem.end()) + L".txt");
+    EXPECT_EQ(rows[1], L"printed by the shell's print verb");
+}
