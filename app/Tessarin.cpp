@@ -50,7 +50,7 @@ BOOL CTessarinApp::InitInstance() {
     SetPrintTexts(PrintTexts{IDS_PRINT_PRINTING, IDS_PRINT_PAGE, IDS_PRINT_CANCEL, IDS_PRINT_NO_PRINTER,
                              IDS_PRINT_FAILED, IDS_PREVIEW_PRINT, IDS_PREVIEW_NEXT, IDS_PREVIEW_PREV,
                              IDS_PREVIEW_ONE_PAGE, IDS_PREVIEW_TWO_PAGES, IDS_PREVIEW_ZOOM_IN, IDS_PREVIEW_ZOOM_OUT,
-                             IDS_PREVIEW_CLOSE});
+                             IDS_PREVIEW_CLOSE, IDS_PREVIEW_PAGE_COUNT});
     // Our Open and Save As dialogs with the encoding lists; installed before any template is added.
     m_pDocManager = std::make_unique<CTessarinDocManager>();
 

@@ -62,6 +62,7 @@ struct PrintTexts {
     UINT nPrintFailed = 0;  // the printer refused the document
     UINT nPreviewPrint = 0, nPreviewNext = 0, nPreviewPrev = 0, nPreviewOnePage = 0, nPreviewTwoPages = 0,
          nPreviewZoomIn = 0, nPreviewZoomOut = 0, nPreviewClose = 0; // preview bar buttons
+    UINT nPreviewPageCount = 0; // preview: "%s" the page description, "%d" the number of pages
 };
 void SetPrintTexts(const PrintTexts& texts);
 const PrintTexts& GetPrintTexts();

@@ -227,6 +227,7 @@
 #define IDS_PREVIEW_ZOOM_IN 62510
 #define IDS_PREVIEW_ZOOM_OUT 62511
 #define IDS_PREVIEW_CLOSE 62512
+#define IDS_PREVIEW_PAGE_COUNT 62513
 
 // Failures with no text of their own: the converter giving up, and what escapes a message handler
 #define IDS_CONVERSION_FAILED 62390

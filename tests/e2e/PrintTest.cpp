@@ -204,3 +204,44 @@ TEST_F(PrintE2E, SlashPPrintsOnTheDefaultPrinterAndEnds) {
     EXPECT_EQ(rows[0], std::wstring(stem.begin(), stem.end()) + L".txt");
     EXPECT_EQ(rows[1], L"printed by the shell's print verb");
 }
+
+TEST_F(PrintE2E, PreviewShowsThePrintedPagesAndClosesWithTheTextUntouched) {
+    CUserKeyReset profile(L"Software\\ovnaz\\Tessarin");
+    WriteUserString(L"szHeader", L"&f");
+    UseReadableFont();
+    std::wstring text;
+    for (int i = 1; i <= 150; ++i)
+        text += L"row " + std::to_wstring(i) + L"\r\n";
+    // The same document on paper first: the preview must count the same pages.
+    const std::string stem = Stem("preview");
+    auto pdf = Print(text, stem);
+    ASSERT_TRUE(pdf) << "no PDF came out";
+    ASSERT_GE(pdf->nPages, 3);
+    const std::wstring count = std::to_wstring(pdf->nPages);
+
+    ASSERT_NE(Launch(L"\"" + m_dir.File(std::wstring(stem.begin(), stem.end()) + L".txt") + L"\""), nullptr);
+    ASSERT_TRUE(m_app.PostCommand(ID_FILE_PRINT_PREVIEW));
+    HWND preview = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (preview = FindDescendant(m_hWndMain, AFX_IDW_PREVIEW, nullptr)) != nullptr; }));
+    auto shows = [&](const std::wstring& pages) {
+        return WaitUntil([&] { return WindowText(preview) == pages + L" (全 " + count + L" ページ)"; });
+    };
+    EXPECT_TRUE(shows(L"ページ 1")) << "shows " << WindowText(preview).size();
+    EXPECT_FALSE(::IsWindowVisible(Edit()));
+    ASSERT_TRUE(PressButton(preview, AFX_ID_PREVIEW_NEXT));
+    EXPECT_TRUE(shows(L"ページ 2"));
+    ASSERT_TRUE(PressButton(preview, AFX_ID_PREVIEW_NEXT));
+    EXPECT_TRUE(shows(L"ページ 3"));
+    ASSERT_TRUE(PressButton(preview, AFX_ID_PREVIEW_PREV));
+    ASSERT_TRUE(PressButton(preview, AFX_ID_PREVIEW_PREV));
+    EXPECT_TRUE(shows(L"ページ 1"));
+    ASSERT_TRUE(PressButton(preview, AFX_ID_PREVIEW_NUMPAGE));
+    EXPECT_TRUE(shows(L"ページ 1-2"));
+    ASSERT_TRUE(PressButton(preview, AFX_ID_PREVIEW_NEXT));
+    EXPECT_TRUE(shows(L"ページ 3")) << "two pages from page 3 of 3 show the last one alone";
+    ASSERT_TRUE(PressButton(preview, AFX_ID_PREVIEW_CLOSE));
+    ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(preview) && ::IsWindowVisible(Edit()); }));
+    EXPECT_EQ(WindowText(Edit()), text);
+    ExitDiscarding();
+    EXPECT_EQ(ReadUserDword(L"PreviewPages", L"Software\\ovnaz\\Tessarin\\Settings"), 2u);
+}
