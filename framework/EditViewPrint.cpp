@@ -11,13 +11,18 @@ void CEditView::OnBeginPrinting(HDC hDC, CPrintInfo* pInfo) {
     m_aCharWidth.assign(0x10000, -1);
     m_clusterWidth.clear();
     m_hPrinterFont.Close();
+    HDC hAttrib = pInfo->AttribDC(hDC);
     auto hScreenFont = reinterpret_cast<HFONT>(SendMessage(WM_GETFONT));
-    if (!hScreenFont)
-        return; // the system font: the printer's own default serves
     LOGFONTW lf{};
+    if (!hScreenFont) {
+        // The control shows the system font: the printer's own default font serves. A copy of it is
+        // still selected explicitly, so the preview, which draws on the screen, uses it too.
+        if (::GetObjectW(::GetCurrentObject(hAttrib, OBJ_FONT), sizeof lf, &lf))
+            m_hPrinterFont.Attach(::CreateFontIndirectW(&lf));
+        return;
+    }
     if (!::GetObjectW(hScreenFont, sizeof lf, &lf))
         return;
-    HDC hAttrib = pInfo->AttribDC(hDC);
     CClientDC screen(m_hWnd);
     lf.lfHeight = ::MulDiv(lf.lfHeight, ::GetDeviceCaps(hAttrib, LOGPIXELSY), ::GetDeviceCaps(screen.Get(), LOGPIXELSY));
     lf.lfWidth = ::MulDiv(lf.lfWidth, ::GetDeviceCaps(hAttrib, LOGPIXELSX), ::GetDeviceCaps(screen.Get(), LOGPIXELSX));

@@ -76,12 +76,12 @@ bool CPreviewView::Create() {
     int x = 4;
     for (const BarButton& button : kButtons) {
         HWND h = ::CreateWindowExW(0, L"BUTTON", LoadStringResource(texts.*button.pText).c_str(),
-                                   WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, x, 4, 88, kBarHeight - 8, m_hWnd,
+                                   WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, x, 4, 80, kBarHeight - 8, m_hWnd,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(button.nID)), nullptr, nullptr);
         ::SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(hFont), FALSE);
-        x += 92;
+        x += 84;
     }
-    m_hDesc = ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_CENTERIMAGE, x + 8, 4, 220,
+    m_hDesc = ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_CENTERIMAGE, x + 6, 4, 200,
                                 kBarHeight - 8, m_hWnd, nullptr, nullptr, nullptr);
     ::SendMessageW(m_hDesc, WM_SETFONT, reinterpret_cast<WPARAM>(hFont), FALSE);
     if (CWnd* pView = m_pView)
@@ -303,6 +303,9 @@ LRESULT CPreviewView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void CPreviewView::OnSize(UINT nType, int cx, int cy) {
     CWnd::OnSize(nType, cx, cy);
+    // The page description takes the rest of the bar.
+    const int xDesc = 4 + 84 * static_cast<int>(std::size(kButtons)) + 6;
+    ::MoveWindow(m_hDesc, xDesc, 4, (std::max)(40, cx - xDesc - 4), kBarHeight - 8, TRUE);
     UpdateScrollBars();
 }
 

@@ -5,6 +5,7 @@
 #include "PdfPrinter.h"
 #include "Registry.h"
 #include "TessarinApp.h"
+#include <algorithm>
 #include <cmath>
 #include <cwctype>
 #include <sstream>
@@ -244,4 +245,79 @@ TEST_F(PrintE2E, PreviewShowsThePrintedPagesAndClosesWithTheTextUntouched) {
     EXPECT_EQ(WindowText(Edit()), text);
     ExitDiscarding();
     EXPECT_EQ(ReadUserDword(L"PreviewPages", L"Software\\ovnaz\\Tessarin\\Settings"), 2u);
+}
+
+// The page setup dialog works without printing, but its printer parts come from the installed
+// printer: it runs with the PDF printer ready like the rest.
+TEST_F(PrintE2E, PageSetupKeepsMarginsHeaderAndFooterAcrossARestartAndCancelKeepsAll) {
+    ASSERT_NE(Launch(), nullptr);
+    auto openDialog = [&]() -> HWND {
+        if (!m_app.PostCommand(ID_FILE_PAGE_SETUP))
+            return nullptr;
+        return m_app.WaitForDialog([](HWND h) { return ::GetDlgItem(h, 1200) != nullptr; });
+    };
+    HWND dlg = openDialog();
+    ASSERT_NE(dlg, nullptr);
+    EXPECT_EQ(WindowText(dlg), L"ページの設定");
+    EXPECT_EQ(WindowText(::GetDlgItem(dlg, 1200)), L"&f");
+    EXPECT_EQ(WindowText(::GetDlgItem(dlg, 1201)), L"ページ(&P)");
+
+    // Every label shows whole in the template's font.
+    {
+        HDC hdc = ::GetDC(nullptr);
+        HFONT font = ::CreateFontW(-::MulDiv(9, ::GetDeviceCaps(hdc, LOGPIXELSY), 72), 0, 0, 0, FW_NORMAL, 0, 0, 0,
+                                   SHIFTJIS_CHARSET, 0, 0, 0, 0, L"MS UI Gothic");
+        HGDIOBJ old = ::SelectObject(hdc, font);
+        for (HWND child : Descendants(dlg)) {
+            wchar_t cls[32] = {};
+            ::GetClassNameW(child, cls, 32);
+            const LONG style = ::GetWindowLongW(child, GWL_STYLE);
+            const bool bLabel = (lstrcmpiW(cls, L"Static") == 0 && (style & SS_TYPEMASK) == SS_LEFT) ||
+                                (lstrcmpiW(cls, L"Button") == 0 && (style & BS_TYPEMASK) != BS_GROUPBOX);
+            std::wstring label = WindowText(child);
+            label.erase(std::remove(label.begin(), label.end(), L'&'), label.end());
+            if (!bLabel || label.empty() || !::IsWindowVisible(child))
+                continue;
+            SIZE size{};
+            ::GetTextExtentPoint32W(hdc, label.c_str(), static_cast<int>(label.size()), &size);
+            RECT rc{};
+            ::GetClientRect(child, &rc);
+            const int nRoom = rc.right - (lstrcmpiW(cls, L"Button") == 0 && (style & BS_TYPEMASK) >= BS_CHECKBOX ? 16 : 0);
+            EXPECT_LE(size.cx, nRoom) << "label cut: " << std::string(label.begin(), label.end()).size() << " units";
+        }
+        ::SelectObject(hdc, old);
+        ::DeleteObject(font);
+        ::ReleaseDC(nullptr, hdc);
+    }
+
+    // Cancel after changes keeps everything.
+    ASSERT_TRUE(::SetWindowTextW(::GetDlgItem(dlg, 1200), L"cancelled"));
+    ASSERT_TRUE(PressButton(dlg, IDCANCEL));
+    ASSERT_TRUE(m_app.WaitForWindowGone(dlg));
+    dlg = openDialog();
+    ASSERT_NE(dlg, nullptr);
+    EXPECT_EQ(WindowText(::GetDlgItem(dlg, 1200)), L"&f");
+    const std::wstring leftBefore = WindowText(::GetDlgItem(dlg, 1155));
+
+    // OK keeps new margins, header and footer, and a restart still has them.
+    ASSERT_TRUE(::SetWindowTextW(::GetDlgItem(dlg, 1155), L"30"));
+    ASSERT_TRUE(::SetWindowTextW(::GetDlgItem(dlg, 1200), L"&l&f &d"));
+    ASSERT_TRUE(::SetWindowTextW(::GetDlgItem(dlg, 1201), L"&r- &p -"));
+    ASSERT_TRUE(PressButton(dlg, IDOK));
+    ASSERT_TRUE(m_app.WaitForWindowGone(dlg));
+    ExitDiscarding();
+    EXPECT_EQ(ReadUserString(L"szHeader"), L"&l&f &d");
+    EXPECT_EQ(ReadUserString(L"szTrailer"), L"&r- &p -");
+    EXPECT_EQ(ReadUserDword(L"iMarginLeft"), IsMetricUser() ? 3000u : 30000u) << "left was " << leftBefore.size();
+    EXPECT_EQ(ReadUserDword(L"iMarginTop"), 2500u);
+
+    ASSERT_NE(Launch(), nullptr);
+    dlg = openDialog();
+    ASSERT_NE(dlg, nullptr);
+    EXPECT_EQ(WindowText(::GetDlgItem(dlg, 1200)), L"&l&f &d");
+    EXPECT_EQ(WindowText(::GetDlgItem(dlg, 1201)), L"&r- &p -");
+    EXPECT_EQ(WindowText(::GetDlgItem(dlg, 1155)), std::wstring(L"30") + (leftBefore.find(L'.') != std::wstring::npos ? leftBefore.substr(leftBefore.find(L'.')) : L""));
+    ASSERT_TRUE(PressButton(dlg, IDCANCEL));
+    ASSERT_TRUE(m_app.WaitForWindowGone(dlg));
+    ExitDiscarding();
 }
