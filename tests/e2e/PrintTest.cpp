@@ -321,3 +321,31 @@ TEST_F(PrintE2E, PageSetupKeepsMarginsHeaderAndFooterAcrossARestartAndCancelKeep
     ASSERT_TRUE(m_app.WaitForWindowGone(dlg));
     ExitDiscarding();
 }
+
+TEST_F(PrintE2E, PrintCommandShowsThePrintDialogAndPrintsOnOk) {
+    UseReadableFont();
+    WriteUserString(L"szHeader", L"");
+    WriteUserString(L"szTrailer", L"&p");
+    const std::string stem = Stem("dialog");
+    const std::wstring file = m_dir.File(std::wstring(stem.begin(), stem.end()) + L".txt");
+    WriteAllBytes(file, Utf16WithBom(L"through the print dialog"));
+    ForgetPrintedPdfs(stem);
+    ASSERT_NE(Launch(L"\"" + file + L"\""), nullptr);
+    ASSERT_TRUE(m_app.PostCommand(ID_FILE_PRINT));
+    HWND dlg = m_app.WaitForDialog();
+    ASSERT_NE(dlg, nullptr) << "no print dialog";
+    // Cancel prints nothing and leaves the program as it was.
+    ASSERT_TRUE(PressButton(dlg, IDCANCEL));
+    ASSERT_TRUE(m_app.WaitForWindowGone(dlg));
+    ASSERT_TRUE(m_app.PostCommand(ID_FILE_PRINT));
+    dlg = m_app.WaitForDialog();
+    ASSERT_NE(dlg, nullptr) << "no print dialog the second time";
+    ASSERT_TRUE(PressButton(dlg, IDOK));
+    auto pdf = WaitForPrintedPdf(stem);
+    ASSERT_TRUE(pdf) << "nothing printed after OK";
+    EXPECT_EQ(pdf->nPages, 1);
+    ASSERT_FALSE(pdf->pages.empty());
+    EXPECT_EQ(pdf->pages[0].Rows(), (std::vector<std::wstring>{L"through the print dialog", L"1"}));
+    EXPECT_TRUE(WaitUntil([&] { return ::IsWindowEnabled(m_hWndMain) != FALSE; }));
+    ExitDiscarding();
+}
