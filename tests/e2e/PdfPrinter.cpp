@@ -102,17 +102,45 @@ void ForgetPrintedPdfs(const std::string& strStem) {
     RunUnixShell("cd " + ShellQuote(Env("TESSARIN_PDF_DIR")) + " && rm -f -- *" + strStem + "*");
 }
 
-std::optional<PdfDocument> WaitForPrintedPdf(const std::string& strStem) {
+namespace {
+// Waits for the stem's PDF in the printer's folder (as $f), then runs `then` on it.
+std::optional<UnixShellResult> OnPrintedPdf(const std::string& strStem, const std::string& then) {
     // The printer writes the file once the job is through; pdfinfo reads it only once it is whole.
     // (The stems are letters and digits, so the file names need no quoting.)
     const std::string script = "cd " + ShellQuote(Env("TESSARIN_PDF_DIR")) +
                                " || exit 3; i=0; f=; while [ $i -lt 150 ]; do f=$(ls -t | grep -F -- " +
                                ShellQuote(strStem) +
                                " | head -n 1); if [ x$f != x ] && pdfinfo $f >/dev/null 2>&1; then break; fi; "
-                               "f=; i=$((i+1)); sleep 0.1; done; [ x$f != x ] || exit 4; "
-                               "pdfinfo $f | sed -n 's/^Pages: *//p'; pdftotext -bbox $f -";
+                               "f=; i=$((i+1)); sleep 0.1; done; [ x$f != x ] || exit 4; " +
+                               then;
     auto result = RunUnixShell(script);
     if (!result || result->status != 0)
+        return std::nullopt;
+    return result;
+}
+} // namespace
+
+std::optional<std::vector<std::vector<std::wstring>>> WaitForPrintedPdfRows(const std::string& strStem,
+                                                                           const std::string& strFontFile) {
+    const std::string strScript = std::string(TESSARIN_TEST_DATA) + "/../e2e/pdf_glyph_text.py";
+    auto result = OnPrintedPdf(strStem, "python3 " + ShellQuote(strScript) + " $f " + ShellQuote(strFontFile));
+    if (!result)
+        return std::nullopt;
+    std::vector<std::vector<std::wstring>> pages(1);
+    for (wchar_t ch : FromUtf8(result->output)) {
+        if (ch == L'\f')
+            pages.emplace_back();
+        else if (ch == L'\n' || pages.back().empty())
+            pages.back().emplace_back(ch == L'\n' ? L"" : std::wstring(1, ch));
+        else
+            pages.back().back() += ch;
+    }
+    return pages;
+}
+
+std::optional<PdfDocument> WaitForPrintedPdf(const std::string& strStem) {
+    auto result = OnPrintedPdf(strStem, "pdfinfo $f | sed -n 's/^Pages: *//p'; pdftotext -bbox $f -");
+    if (!result)
         return std::nullopt;
     PdfDocument doc;
     doc.nPages = std::atoi(result->output.c_str());

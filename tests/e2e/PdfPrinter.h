@@ -30,6 +30,10 @@ std::string PdfPrinterProblem();
 std::wstring PdfPrinterName();
 // Waits (up to 15 s) for the PDF printed from a document whose title contains strStem, and reads it.
 std::optional<PdfDocument> WaitForPrintedPdf(const std::string& strStem);
+// The same for a PDF whose font names its glyphs by number only (Japanese fonts through Wine's
+// printer driver): the rows of each page, read through the cmap of the font file it was printed in.
+std::optional<std::vector<std::vector<std::wstring>>> WaitForPrintedPdfRows(const std::string& strStem,
+                                                                           const std::string& strFontFile);
 // Deletes earlier PDFs of that stem, so a wait sees only the next one.
 void ForgetPrintedPdfs(const std::string& strStem);
 

@@ -5,6 +5,7 @@
 #include "PdfPrinter.h"
 #include "Registry.h"
 #include "TessarinApp.h"
+#include "UnixShell.h"
 #include <algorithm>
 #include <cmath>
 #include <cwctype>
@@ -348,4 +349,43 @@ TEST_F(PrintE2E, PrintCommandShowsThePrintDialogAndPrintsOnOk) {
     EXPECT_EQ(pdf->pages[0].Rows(), (std::vector<std::wstring>{L"through the print dialog", L"1"}));
     EXPECT_TRUE(WaitUntil([&] { return ::IsWindowEnabled(m_hWndMain) != FALSE; }));
     ExitDiscarding();
+}
+
+// Japanese text in a Japanese font: Wine's printer driver names that font's glyphs by number, so
+// the PDF's text is read back through the font file's own character map.
+TEST_F(PrintE2E, JapaneseTextPrintsWholeInOrderWithTheDefaultFooter) {
+    const std::string font = "/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf";
+    ASSERT_TRUE(RunUnixShell("test -r " + ShellQuote(font))->status == 0)
+        << font << " is missing (scripts/setup installs fonts-ipafont-gothic)";
+    WriteUserString(L"lfFaceName", L"IPAGothic");
+    WriteUserDword(L"lfCharSet", SHIFTJIS_CHARSET);
+    WriteUserDword(L"iPointSize", 120);
+    std::wstring text;
+    const std::wstring longLine = L"吾輩は猫である。名前はまだ無い。ｶﾀｶﾅもひらがなも漢字も、一文字も欠けずに紙に出る。";
+    for (int i = 1; i <= 130; ++i) {
+        text += std::to_wstring(i) + L"行目の文章です。";
+        if (i % 20 == 7)
+            text += longLine + longLine + longLine;
+        text += L"\r\n";
+    }
+    const std::string stem = Stem("japanese");
+    const std::wstring file = m_dir.File(std::wstring(stem.begin(), stem.end()) + L".txt");
+    WriteAllBytes(file, Utf16WithBom(text));
+    ForgetPrintedPdfs(stem);
+    ASSERT_TRUE(m_app.Start(TessarinExePath(),
+                            L"/pt \"" + file + L"\" \"" + PdfPrinterName() + L"\" \"winspool\" \"Ne00:\"", m_dir.Path()));
+    ASSERT_TRUE(m_app.WaitForExit());
+    auto pages = WaitForPrintedPdfRows(stem, font);
+    ASSERT_TRUE(pages) << "no PDF came out";
+    ASSERT_GE(pages->size(), 3u);
+    std::wstring body;
+    for (size_t i = 0; i < pages->size(); ++i) {
+        std::vector<std::wstring>& rows = (*pages)[i];
+        ASSERT_GE(rows.size(), 3u) << "page " << i + 1;
+        EXPECT_EQ(rows.front(), std::wstring(stem.begin(), stem.end()) + L".txt") << "page " << i + 1;
+        EXPECT_EQ(rows.back(), L"ページ(" + std::to_wstring(i + 1) + L")") << "page " << i + 1;
+        for (size_t r = 1; r + 1 < rows.size(); ++r)
+            body += rows[r];
+    }
+    EXPECT_EQ(WithoutBlanks(body), WithoutBlanks(text));
 }
