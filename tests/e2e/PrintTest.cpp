@@ -389,3 +389,4 @@ TEST_F(PrintE2E, JapaneseTextPrintsWholeInOrderWithTheDefaultFooter) {
     }
     EXPECT_EQ(WithoutBlanks(body), WithoutBlanks(text));
 }
+
