@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <winspool.h>
 #include <algorithm>
+#include <iterator>
 #include <chrono>
 #include <cstdio>
 #include <string>

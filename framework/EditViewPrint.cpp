@@ -24,7 +24,8 @@ void CEditView::OnBeginPrinting(HDC hDC, CPrintInfo* pInfo) {
     if (!::GetObjectW(hScreenFont, sizeof lf, &lf))
         return;
     CClientDC screen(m_hWnd);
-    lf.lfHeight = ::MulDiv(lf.lfHeight, ::GetDeviceCaps(hAttrib, LOGPIXELSY), ::GetDeviceCaps(screen.Get(), LOGPIXELSY));
+    lf.lfHeight =
+        ::MulDiv(lf.lfHeight, ::GetDeviceCaps(hAttrib, LOGPIXELSY), ::GetDeviceCaps(screen.Get(), LOGPIXELSY));
     lf.lfWidth = ::MulDiv(lf.lfWidth, ::GetDeviceCaps(hAttrib, LOGPIXELSX), ::GetDeviceCaps(screen.Get(), LOGPIXELSX));
     m_hPrinterFont.Attach(::CreateFontIndirectW(&lf));
 }

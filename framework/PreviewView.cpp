@@ -9,6 +9,7 @@
 #include "framework/View.h"
 #include "framework/WinApp.h"
 #include <algorithm>
+#include <iterator>
 
 namespace {
 constexpr int kBarHeight = 32;

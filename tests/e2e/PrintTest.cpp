@@ -283,7 +283,8 @@ TEST_F(PrintE2E, PageSetupKeepsMarginsHeaderAndFooterAcrossARestartAndCancelKeep
             ::GetTextExtentPoint32W(hdc, label.c_str(), static_cast<int>(label.size()), &size);
             RECT rc{};
             ::GetClientRect(child, &rc);
-            const int nRoom = rc.right - (lstrcmpiW(cls, L"Button") == 0 && (style & BS_TYPEMASK) >= BS_CHECKBOX ? 16 : 0);
+            const bool bBox = lstrcmpiW(cls, L"Button") == 0 && (style & BS_TYPEMASK) >= BS_CHECKBOX;
+            const int nRoom = rc.right - (bBox ? 16 : 0); // a check box or radio button's own mark
             EXPECT_LE(size.cx, nRoom) << "label cut: " << std::string(label.begin(), label.end()).size() << " units";
         }
         ::SelectObject(hdc, old);
@@ -317,7 +318,10 @@ TEST_F(PrintE2E, PageSetupKeepsMarginsHeaderAndFooterAcrossARestartAndCancelKeep
     ASSERT_NE(dlg, nullptr);
     EXPECT_EQ(WindowText(::GetDlgItem(dlg, 1200)), L"&l&f &d");
     EXPECT_EQ(WindowText(::GetDlgItem(dlg, 1201)), L"&r- &p -");
-    EXPECT_EQ(WindowText(::GetDlgItem(dlg, 1155)), std::wstring(L"30") + (leftBefore.find(L'.') != std::wstring::npos ? leftBefore.substr(leftBefore.find(L'.')) : L""));
+    // The field shows the number the way the dialog wrote it before ("20" or "20.00").
+    const size_t nPoint = leftBefore.find(L'.');
+    EXPECT_EQ(WindowText(::GetDlgItem(dlg, 1155)),
+              L"30" + (nPoint != std::wstring::npos ? leftBefore.substr(nPoint) : std::wstring()));
     ASSERT_TRUE(PressButton(dlg, IDCANCEL));
     ASSERT_TRUE(m_app.WaitForWindowGone(dlg));
     ExitDiscarding();
@@ -372,8 +376,8 @@ TEST_F(PrintE2E, JapaneseTextPrintsWholeInOrderWithTheDefaultFooter) {
     const std::wstring file = m_dir.File(std::wstring(stem.begin(), stem.end()) + L".txt");
     WriteAllBytes(file, Utf16WithBom(text));
     ForgetPrintedPdfs(stem);
-    ASSERT_TRUE(m_app.Start(TessarinExePath(),
-                            L"/pt \"" + file + L"\" \"" + PdfPrinterName() + L"\" \"winspool\" \"Ne00:\"", m_dir.Path()));
+    const std::wstring args = L"/pt \"" + file + L"\" \"" + PdfPrinterName() + L"\" \"winspool\" \"Ne00:\"";
+    ASSERT_TRUE(m_app.Start(TessarinExePath(), args, m_dir.Path()));
     ASSERT_TRUE(m_app.WaitForExit());
     auto pages = WaitForPrintedPdfRows(stem, font);
     ASSERT_TRUE(pages) << "no PDF came out";

@@ -61,10 +61,11 @@ std::vector<PrintRow> ReferenceRows(const std::wstring& text, int nWidth) {
 }
 
 std::wstring RandomText(std::mt19937& rng, int nUnits) {
+    // Latin words and blanks, line breaks of all kinds, kanji, kana, half-width katakana with a
+    // voiced mark, an emoji, a base with a combining mark, a joined emoji sequence, a variation.
     static const std::vector<std::wstring> pieces = {
-        L"a",  L"b",      L"word", L" ",          L"  ",     L"\t",     L"\r\n", L"\r\n\r\n", L"漢", L"字",
-        L"あ", L"ｱ",      L"ﾞ",    L"\U0001F600", L"e\u0301", L"か\u3099", L"。",   L"\r",       L"\n", L"\U0001F468\u200D\U0001F469",
-        L"x",  L"\u2764\uFE0F"};
+        L"a", L"b", L"word", L" ", L"  ", L"\t", L"\r\n", L"\r\n\r\n", L"\r", L"\n", L"漢", L"字", L"あ", L"ｱ", L"ﾞ",
+        L"。", L"x", L"\U0001F600", L"e\u0301", L"か\u3099", L"\U0001F468\u200D\U0001F469", L"\u2764\uFE0F"};
     std::wstring text;
     while (static_cast<int>(text.size()) < nUnits)
         text += pieces[std::uniform_int_distribution<size_t>(0, pieces.size() - 1)(rng)];
