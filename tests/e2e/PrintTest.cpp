@@ -394,3 +394,84 @@ TEST_F(PrintE2E, JapaneseTextPrintsWholeInOrderWithTheDefaultFooter) {
     EXPECT_EQ(WithoutBlanks(body), WithoutBlanks(text));
 }
 
+
+namespace {
+// The process behind a window, ended at the end of the scope if it still runs.
+class CProcessOfWindow {
+public:
+    explicit CProcessOfWindow(HWND hWnd) {
+        DWORD pid = 0;
+        ::GetWindowThreadProcessId(hWnd, &pid);
+        m_h = pid ? ::OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid) : nullptr;
+    }
+    CProcessOfWindow(const CProcessOfWindow&) = delete;
+    CProcessOfWindow& operator=(const CProcessOfWindow&) = delete;
+    ~CProcessOfWindow() {
+        if (m_h && ::WaitForSingleObject(m_h, 0) == WAIT_TIMEOUT)
+            ::TerminateProcess(m_h, 1);
+        if (m_h)
+            ::CloseHandle(m_h);
+    }
+    bool WaitForExit(DWORD ms) const { return m_h && ::WaitForSingleObject(m_h, ms) == WAIT_OBJECT_0; }
+
+private:
+    HANDLE m_h = nullptr;
+};
+
+// A top-level window of any process with this class whose text (or, for a message box, whose
+// message) contains `part`.
+HWND FindTopLevel(const wchar_t* cls, const std::wstring& part, bool bMessage) {
+    HWND found = nullptr;
+    for (HWND h = ::FindWindowExW(nullptr, nullptr, cls, nullptr); h && !found;
+         h = ::FindWindowExW(nullptr, h, cls, nullptr)) {
+        const std::wstring text = bMessage ? MessageBoxText(h) : WindowText(h);
+        if (::IsWindowVisible(h) && text.find(part) != std::wstring::npos)
+            found = h;
+    }
+    return found;
+}
+} // namespace
+
+// With no printer at all, printing says why nothing happens instead of doing nothing. The program
+// is started from a shell that points it at a CUPS scheduler that does not exist, so Wine lists no
+// printer for it (the variable has to be in its Unix environment); programs started after it list
+// the PDF printer again.
+TEST_F(PrintE2E, WithoutAnyPrinterPrintPreviewAndSlashPSaySo) {
+    const std::string stem = Stem("noprinter");
+    const std::wstring file = m_dir.File(std::wstring(stem.begin(), stem.end()) + L".txt");
+    WriteAllBytes(file, Utf16WithBom(L"nothing to print on"));
+    const std::wstring said = L"プリンタがインストールされていないため、印刷できません。";
+    auto start = [&](const std::string& verb) {
+        const std::string windowsFile(file.begin(), file.end()); // the temporary folder's path is ASCII
+        auto result = RunUnixShell("CUPS_SERVER=/nonexistent/cups.sock wine " + ShellQuote(UnixPathOf(TessarinExePath())) +
+                                   " " + verb + ShellQuote(windowsFile) + " </dev/null >/dev/null 2>&1 &");
+        return result && result->status == 0;
+    };
+    auto answer = [&](HWND& box) {
+        if (!WaitUntil([&] { return (box = FindTopLevel(L"#32770", said, true)) != nullptr; }))
+            return false;
+        return PressButton(box, IDOK) && CTargetProcess::WaitForWindowGone(box);
+    };
+
+    ASSERT_TRUE(start(""));
+    HWND main = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+        return (main = FindTopLevel(nullptr, std::wstring(stem.begin(), stem.end()) + L".txt - Tessarin", false)) !=
+               nullptr;
+    }));
+    CProcessOfWindow program(main);
+    HWND box = nullptr;
+    ASSERT_TRUE(::PostMessageW(main, WM_COMMAND, ID_FILE_PRINT, 0));
+    EXPECT_TRUE(answer(box)) << "Print";
+    ASSERT_TRUE(::PostMessageW(main, WM_COMMAND, ID_FILE_PRINT_PREVIEW, 0));
+    EXPECT_TRUE(answer(box)) << "Print preview";
+    EXPECT_EQ(FindDescendant(main, AFX_IDW_PREVIEW, nullptr), nullptr);
+    ASSERT_TRUE(::PostMessageW(main, WM_COMMAND, ID_APP_EXIT, 0));
+    EXPECT_TRUE(program.WaitForExit(10000));
+
+    ASSERT_TRUE(start("/p "));
+    ASSERT_TRUE(WaitUntil([&] { return (box = FindTopLevel(L"#32770", said, true)) != nullptr; }));
+    CProcessOfWindow printing(box);
+    ASSERT_TRUE(PressButton(box, IDOK));
+    EXPECT_TRUE(printing.WaitForExit(10000)) << "/p did not end after its message";
+}
