@@ -15,10 +15,12 @@
 #include "framework/Handles.h"
 #include "framework/MessageBox.h"
 #include "framework/ModalScope.h"
+#include "framework/PrintInfo.h"
 #include "framework/Strings.h"
 #include "res/resource.h"
 #include "view/TessarinView.h"
 #include <commctrl.h>
+#include <commdlg.h>
 #include <algorithm>
 
 namespace {
@@ -40,6 +42,10 @@ BOOL CTessarinApp::InitInstance() {
     AfxOleInit(); // the view's drop target needs it; start-up goes on without it
     SetRegistryKey(IDS_REGISTRY_KEY);
     SetContextHelpFont(LoadStringResource(IDS_HELP_POPUP_FONT));
+    SetPrintTexts(PrintTexts{IDS_PRINT_PRINTING, IDS_PRINT_PAGE, IDS_PRINT_CANCEL, IDS_PRINT_NO_PRINTER,
+                             IDS_PRINT_FAILED, IDS_PREVIEW_PRINT, IDS_PREVIEW_NEXT, IDS_PREVIEW_PREV,
+                             IDS_PREVIEW_ONE_PAGE, IDS_PREVIEW_TWO_PAGES, IDS_PREVIEW_ZOOM_IN, IDS_PREVIEW_ZOOM_OUT,
+                             IDS_PREVIEW_CLOSE, IDS_PREVIEW_PAGE_COUNT});
     // Our Open and Save As dialogs with the encoding lists; installed before any template is added.
     m_pDocManager = std::make_unique<CTessarinDocManager>();
 
@@ -171,4 +177,45 @@ bool CTessarinApp::OnOwnCmdMsg(UINT nID, int nCode, void* pExtra) {
 
 CMainFrame* CTessarinApp::GetMainFrame() const {
     return dynamic_cast<CMainFrame*>(m_pMainWnd);
+}
+
+bool CTessarinApp::DoPrintDialog(CPrintInfo* pInfo) {
+    UpdatePrinterSelection(false);
+    PRINTPAGERANGE range{static_cast<DWORD>(pInfo->GetMinPage()), static_cast<DWORD>(pInfo->GetMaxPage())};
+    PRINTDLGEXW pd{};
+    pd.lStructSize = sizeof pd;
+    HWND hFocus = ::GetFocus();
+    pd.hwndOwner = hFocus ? hFocus : (m_pMainWnd ? m_pMainWnd->m_hWnd : nullptr);
+    pd.hDevMode = GetDevMode();
+    pd.hDevNames = GetDevNames();
+    pd.Flags = PD_RETURNDC | PD_NOSELECTION | PD_NOCURRENTPAGE;
+    pd.nPageRanges = 1;
+    pd.nMaxPageRanges = 1;
+    pd.lpPageRanges = &range;
+    pd.nMinPage = pInfo->GetMinPage();
+    pd.nMaxPage = pInfo->GetMaxPage();
+    pd.nCopies = 1;
+    pd.nStartPage = START_PAGE_GENERAL;
+    if (FAILED(::PrintDlgExW(&pd))) {
+        // A stored printer the dialog cannot use: forget it and let the dialog choose afresh.
+        SelectPrinter(nullptr, nullptr);
+        pd.hDevMode = nullptr;
+        pd.hDevNames = nullptr;
+        if (FAILED(::PrintDlgExW(&pd)))
+            return false;
+    }
+    // The dialog may hand back new blocks: they become the selection, whatever the answer.
+    if (pd.hDevNames != GetDevNames() || pd.hDevMode != GetDevMode())
+        SelectPrinter(pd.hDevNames, pd.hDevMode, false);
+    CPrinterDC dc(pd.hDC);
+    if (pd.dwResultAction != PD_RESULT_PRINT)
+        return false;
+    pInfo->m_dc = std::move(dc);
+    pInfo->m_dwFlags = pd.Flags;
+    pInfo->m_nCopies = pd.nCopies ? static_cast<int>(pd.nCopies) : 1;
+    if (pd.Flags & PD_PAGENUMS) {
+        pInfo->m_nFromPage = range.nFromPage;
+        pInfo->m_nToPage = range.nToPage;
+    }
+    return static_cast<bool>(pInfo->m_dc);
 }

@@ -362,6 +362,13 @@ void CFrameWnd::RepositionBars(UINT nFlags, RECT* pRectFree) {
         *pRectFree = rc;
     if (!bQuery && m_pViewActive && m_pViewActive->m_hWnd)
         m_pViewActive->MoveWindow(rc);
+    if (!bQuery && m_pPreview && m_pPreview->m_hWnd)
+        m_pPreview->MoveWindow(rc);
+}
+
+void CFrameWnd::SetPreviewWindow(CWnd* pPreview) {
+    m_pPreview = pPreview;
+    RecalcLayout();
 }
 
 void CFrameWnd::SetMessageText(UINT nID) {
@@ -492,6 +499,10 @@ bool CFrameWnd::TranslateFrameAccelerator(MSG* pMsg) {
 }
 
 bool CFrameWnd::OnCmdMsg(UINT nID, int nCode, void* pExtra) {
+    // The preview answers first, and what it does not allow (editing the text it shows, opening
+    // another document) stays greyed until it closes.
+    if (m_pPreview && m_pPreview->m_hWnd)
+        return m_pPreview->OnCmdMsg(nID, nCode, pExtra);
     if (m_pViewActive && m_pViewActive->OnCmdMsg(nID, nCode, pExtra))
         return true;
     if (OnOwnCmdMsg(nID, nCode, pExtra))
@@ -550,7 +561,9 @@ void CFrameWnd::OnSize(UINT nType, int, int) {
 }
 
 void CFrameWnd::OnSetFocus(HWND) {
-    if (m_pViewActive && m_pViewActive->m_hWnd)
+    if (m_pPreview && m_pPreview->m_hWnd)
+        m_pPreview->SetFocus();
+    else if (m_pViewActive && m_pViewActive->m_hWnd)
         m_pViewActive->SetFocus();
 }
 

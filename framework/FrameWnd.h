@@ -46,6 +46,10 @@ public:
     void SetTitle(const std::wstring& strTitle) { m_strTitle = strTitle; }
 
     CView* GetActiveView() const { return m_pViewActive; }
+    // The print preview shown in place of the view (null when none): the layout gives it the
+    // view's place and the focus, and while it shows only the commands it allows reach the route.
+    void SetPreviewWindow(CWnd* pPreview);
+    CWnd* GetPreviewWindow() const { return m_pPreview; }
     void SetActiveView(CView* pView);
     CDocument* GetActiveDocument() const;
 
@@ -136,6 +140,7 @@ private:
     std::vector<CControlBar*> AllControlBars() const;
 
     CView* m_pViewActive = nullptr;
+    CWnd* m_pPreview = nullptr;
     std::wstring m_strTitle;
     DWORD m_dwDockStyle = 0;
     std::vector<std::unique_ptr<CDockBar>> m_dockBars;

@@ -148,6 +148,9 @@ BOOL CWinApp::OnIdle(LONG lCount) {
 }
 
 int CWinApp::ExitInstance() {
+    // The preview's choice of one or two pages is kept once the user has made it.
+    if (m_nNumPreviewPages != 0)
+        WriteProfileInt(L"Settings", L"PreviewPages", static_cast<int>(m_nNumPreviewPages));
     m_pDocManager.reset();
     if (m_bOleInitialized) {
         ::OleUninitialize();
@@ -298,6 +301,11 @@ void CWinApp::UnregisterShellFileTypes() {
 }
 
 bool CWinApp::ProcessShellCommand(CCommandLineInfo& rCmdInfo) {
+    m_pCmdInfo = &rCmdInfo;
+    struct Reset {
+        const CCommandLineInfo*& p;
+        ~Reset() { p = nullptr; }
+    } reset{m_pCmdInfo};
     switch (rCmdInfo.m_nShellCommand) {
     case CCommandLineInfo::FileNew:
         if (!OnCmdMsg(ID_FILE_NEW, CN_COMMAND, nullptr))

@@ -17,6 +17,13 @@
 #define IDC_ABOUT_LINK 1014
 #define IDC_FORMAT 1047
 #define IDD_GOTO_LINE 140
+// Page setup: the platform's dialog on our template (the platform's own control ids from dlgs.h)
+// with the header and footer fields
+#define IDD_PAGE_SETUP 150
+#define IDC_PRINT_HEADER 1200
+#define IDC_PRINT_FOOTER 1201
+#define IDC_PRINT_HEADER_LABEL 1202
+#define IDC_PRINT_FOOTER_LABEL 1203
 #define IDC_GOTO_LINE 1100
 #define IDC_GOTO_COLUMN 1101
 #define IDC_GOTO_LINE_LABEL 1102
@@ -228,6 +235,22 @@
 // contents kept in the temporary folder when a rewrite in place failed
 #define IDS_SAVE_FINISHED 62440
 #define IDS_SAVE_COPY_KEPT 62441
+
+// Printing: the window shown while printing, what went wrong, and the print preview's buttons
+#define IDS_PRINT_PRINTING 62500
+#define IDS_PRINT_PAGE 62501
+#define IDS_PRINT_CANCEL 62502
+#define IDS_PRINT_NO_PRINTER 62503
+#define IDS_PRINT_FAILED 62504
+#define IDS_PREVIEW_PRINT 62505
+#define IDS_PREVIEW_NEXT 62506
+#define IDS_PREVIEW_PREV 62507
+#define IDS_PREVIEW_ONE_PAGE 62508
+#define IDS_PREVIEW_TWO_PAGES 62509
+#define IDS_PREVIEW_ZOOM_IN 62510
+#define IDS_PREVIEW_ZOOM_OUT 62511
+#define IDS_PREVIEW_CLOSE 62512
+#define IDS_PREVIEW_PAGE_COUNT 62513
 
 // Failures with no text of their own: the converter giving up, and what escapes a message handler
 #define IDS_CONVERSION_FAILED 62390
