@@ -182,10 +182,11 @@ CMainFrame* CTessarinApp::GetMainFrame() const {
 bool CTessarinApp::DoPrintDialog(CPrintInfo* pInfo) {
     UpdatePrinterSelection(false);
     PRINTPAGERANGE range{static_cast<DWORD>(pInfo->GetMinPage()), static_cast<DWORD>(pInfo->GetMaxPage())};
+    // Owned by the main window, whatever has the focus (a search dialog may), and modal to it.
+    CModalScope modal;
     PRINTDLGEXW pd{};
     pd.lStructSize = sizeof pd;
-    HWND hFocus = ::GetFocus();
-    pd.hwndOwner = hFocus ? hFocus : (m_pMainWnd ? m_pMainWnd->m_hWnd : nullptr);
+    pd.hwndOwner = modal.Owner();
     pd.hDevMode = GetDevMode();
     pd.hDevNames = GetDevNames();
     pd.Flags = PD_RETURNDC | PD_NOSELECTION | PD_NOCURRENTPAGE;

@@ -2,6 +2,7 @@
 // footer fields; the printer blocks it is given are copies, so a cancelled dialog leaves the
 // application's selection as it was.
 #include "view/PageSetupDlg.h"
+#include "framework/ModalScope.h"
 #include "framework/GlobalBlock.h"
 #include "framework/WinApp.h"
 #include "res/resource.h"
@@ -63,11 +64,14 @@ UINT_PTR CALLBACK CPageSetupDlg::HookProc(HWND hDlg, UINT message, WPARAM, LPARA
     }
 }
 
-bool CPageSetupDlg::DoModal(HWND hOwner) {
+bool CPageSetupDlg::DoModal() {
     CWinApp* pApp = AfxGetApp();
+    // Like every modal window of the program: owned by the main window, which takes no input
+    // (nor do the search dialogs) until the dialog is gone.
+    CModalScope modal;
     PAGESETUPDLGW psd{};
     psd.lStructSize = sizeof psd;
-    psd.hwndOwner = hOwner;
+    psd.hwndOwner = modal.Owner();
     psd.hDevMode = pApp ? CopyGlobal(pApp->GetDevMode()) : nullptr;
     psd.hDevNames = pApp ? CopyGlobal(pApp->GetDevNames()) : nullptr;
     psd.Flags = PSD_MARGINS | PSD_ENABLEPAGESETUPTEMPLATE | PSD_ENABLEPAGESETUPHOOK;

@@ -13,7 +13,7 @@ public:
         : m_rcMargins(rcMargins), m_strHeader(strHeader), m_strFooter(strFooter) {}
 
     // Shows the dialog over hOwner; true on OK.
-    bool DoModal(HWND hOwner);
+    bool DoModal();
 
     const RECT& GetMargins() const { return m_rcMargins; }
     const std::wstring& GetHeader() const { return m_strHeader; }

@@ -86,7 +86,7 @@ void CTessarinView::PrintHeaderLine(const std::wstring& strPattern, bool bFooter
 
 void CTessarinView::OnFilePageSetup() {
     CPageSetupDlg dlg(m_settings.m_rcMargins, m_settings.m_strHeader, m_settings.m_strTrailer);
-    if (!dlg.DoModal(m_hWnd))
+    if (!dlg.DoModal())
         return;
     m_settings.m_rcMargins = dlg.GetMargins();
     m_settings.m_strHeader = dlg.GetHeader();
