@@ -126,7 +126,7 @@ CDocument* CTessarinApp::OpenDocumentFile(const wchar_t* pszFileName) {
     // not why: said plainly, before anything is asked or stopped.
     if (const DWORD dwAttributes = ::GetFileAttributesW(strPath.c_str());
         dwAttributes != INVALID_FILE_ATTRIBUTES && (dwAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        AfxMessageBox(FormatWithText(LoadStringResource(IDS_OPEN_FOLDER), strPath), MB_OK | MB_ICONEXCLAMATION, 0);
+        AfxMessageBox(FormatString(IDS_OPEN_FOLDER, {strPath}), MB_OK | MB_ICONEXCLAMATION, 0);
         return nullptr;
     }
     CMainFrame* pFrame = GetMainFrame();

@@ -173,7 +173,8 @@ TEST(DecodeAheadTest, ACallerBehindTheThreadsGetsEveryFileOfAWalkLongerThanTheRi
     std::vector<std::wstring> walked;
     {
         CFileWalk walk(folder, {L"*.txt"}, false);
-        for (std::wstring path; walk.Next(path);)
+        UINT nReason = 0;
+        for (std::wstring path; walk.Next(path, nReason);)
             walked.push_back(path);
     }
     ASSERT_EQ(walked.size(), static_cast<size_t>(kFiles));
