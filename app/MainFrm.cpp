@@ -21,32 +21,6 @@ const UINT kIndicators[] = {
 };
 constexpr int kFileFormatPane = 1;
 constexpr int kLineColumnPane = 2;
-
-// "%0d行、%d列" with the two numbers: each "%d" (flags and width ignored) takes the next value.
-std::wstring FormatTwoNumbers(const std::wstring& strFormat, int nFirst, int nSecond) {
-    std::wstring out;
-    const int values[2] = {nFirst, nSecond};
-    size_t nNext = 0;
-    for (size_t i = 0; i < strFormat.size(); ++i) {
-        if (strFormat[i] != L'%') {
-            out += strFormat[i];
-            continue;
-        }
-        size_t j = i + 1;
-        while (j < strFormat.size() && (strFormat[j] == L'0' || strFormat[j] == L'-'))
-            ++j;
-        if (j < strFormat.size() && strFormat[j] == L'd' && nNext < 2) {
-            out += std::to_wstring(values[nNext++]);
-            i = j;
-        } else if (j < strFormat.size() && strFormat[j] == L'%') {
-            out += L'%';
-            i = j;
-        } else {
-            out += strFormat[i];
-        }
-    }
-    return out;
-}
 } // namespace
 
 CMainFrame::CMainFrame() {
@@ -54,10 +28,6 @@ CMainFrame::CMainFrame() {
 }
 
 CMainFrame::~CMainFrame() = default;
-
-bool CMainFrame::PreCreateWindow(CREATESTRUCTW& cs) {
-    return CFrameWnd::PreCreateWindow(cs);
-}
 
 int CMainFrame::OnCreate(CREATESTRUCTW* pCreate) {
     if (CFrameWnd::OnCreate(pCreate) == -1)
@@ -125,7 +95,9 @@ void CMainFrame::UpdateLineColumnPane() {
         int nStart = 0, nEnd = 0;
         pView->GetSel(nStart, nEnd);
         int nFirst = pView->LineIndex(nLine);
-        strPosition = FormatTwoNumbers(LoadStringResource(IDS_LINE_COLUMN_FORMAT), nLine + 1, nStart - nFirst + 1);
+        // "%0d行、%d列": the line and the column.
+        strPosition = FormatString(IDS_LINE_COLUMN_FORMAT,
+                                   {std::to_wstring(nLine + 1), std::to_wstring(nStart - nFirst + 1)});
     }
     m_wndStatusBar.SetPaneText(kLineColumnPane, L" " + strPosition, true);
 }
@@ -157,6 +129,10 @@ bool CMainFrame::OnOwnCmdMsg(UINT nID, int nCode, void* pExtra) {
     case ID_VIEW_FIND_RESULTS: return OnFindInFilesCmdMsg(nID, nCode, pExtra);
     default: return CFrameWnd::OnOwnCmdMsg(nID, nCode, pExtra);
     }
+}
+
+bool CMainFrame::IsViewTextCommand(UINT nID) const {
+    return nID == ID_EDIT_TIME_DATE || nID == ID_EDIT_CLEAR_HISTORY || CFrameWnd::IsViewTextCommand(nID);
 }
 
 LRESULT CMainFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -214,9 +190,10 @@ void CMainFrame::OpenSearchDialog(UINT nIDTemplate, std::unique_ptr<CSearchDlg>&
 void CMainFrame::OnEditFindNext() {
     CWaitCursor wait;
     CTessarinDoc* pDoc = GetSearchDocument();
-    if (pDoc && !pDoc->GetSearchOptions().strFind.empty())
-        FindNext(*pDoc);
-    else
+    if (pDoc && !pDoc->GetSearchOptions().strFind.empty()) {
+        if (FindNext(*pDoc))
+            MoveSearchDialogsClearOfSelection();
+    } else
         OnEditFind();
 }
 
@@ -230,13 +207,21 @@ LRESULT CMainFrame::OnSearchRequest(WPARAM wParam, LPARAM lParam) {
     // The controls are read before the engine runs: a notice box it shows runs a message loop in
     // which a close request may destroy the dialog.
     const SearchRequest request = pDlg->GetSearchRequest();
-    if (CTessarinDoc* pDoc = GetSearchDocument())
-        ApplySearchRequest(*pDoc, nAction, request);
+    if (CTessarinDoc* pDoc = GetSearchDocument(); pDoc && ApplySearchRequest(*pDoc, nAction, request))
+        MoveSearchDialogsClearOfSelection();
     if (nAction == SR_CLOSE) {
         ::SetFocus(m_hWnd); // passed on to the view
         DestroySearchDialogs();
     }
     return 0;
+}
+
+void CMainFrame::MoveSearchDialogsClearOfSelection() const {
+    // A match found under the open dialog would stay hidden by it.
+    CView* pView = GetActiveView();
+    for (const std::unique_ptr<CSearchDlg>* pSlot : {&m_pFindDlg, &m_pReplaceDlg})
+        if (*pSlot && pView && pView->m_hWnd)
+            (*pSlot)->MoveClearOfSelection(pView->m_hWnd);
 }
 
 void CMainFrame::DestroySearchDialogs() {
@@ -254,8 +239,8 @@ bool CMainFrame::CreateFindResultsPane() {
     if (!m_wndFindResults.Create(LoadStringResource(IDS_FIND_RESULTS_CAPTION).c_str(), this, IDW_FIND_RESULTS,
                                  WS_CHILD | WS_VISIBLE | CBRS_TOP))
         return false;
-    // Hidden until a run or command 32777 shows it, then docked along the bottom; its size and
-    // place are not kept from one run of the program to the next.
+    // Hidden until a run or ID_VIEW_FIND_RESULTS shows it, then docked along the bottom; its size
+    // and place are not kept from one run of the program to the next.
     ShowControlBar(&m_wndFindResults, false, false);
     m_wndFindResults.SetBarStyle(m_wndFindResults.GetBarStyle() | CBRS_TOOLTIPS | CBRS_FLYBY | CBRS_SIZE_DYNAMIC);
     m_wndFindResults.EnableDocking(CBRS_ALIGN_ANY);
@@ -272,19 +257,17 @@ bool CMainFrame::OnFindInFilesCmdMsg(UINT nID, int nCode, void* pExtra) {
 }
 
 void CMainFrame::OnEditFindInFiles() {
-    if (m_bFindInFilesActive) {
+    if (m_findInFilesRun.IsRunning()) {
         // The item is the stop command while a run pumps messages: the run ends after its current
         // file. A second choice before that changes nothing.
-        StopFindInFiles();
+        m_findInFilesRun.RequestStop(*this);
         return;
     }
     std::wstring strWordChars;
     if (CTessarinDoc* pDoc = GetSearchDocument())
         strWordChars = pDoc->GetSearchOptions().strWordChars;
-    m_bFindInFilesActive = true;
-    if (!FindInFiles(*this, m_wndFindResults, m_bFindInFilesRunning, strWordChars))
+    if (!FindInFiles(*this, m_wndFindResults, m_findInFilesRun, strWordChars))
         return; // the window went while the run pumped messages: nothing of it may be touched
-    m_bFindInFilesActive = false;
     // A close asked for during the run was put off until the run had ended.
     if (m_bCloseAfterFindInFiles) {
         m_bCloseAfterFindInFiles = false;
@@ -292,18 +275,33 @@ void CMainFrame::OnEditFindInFiles() {
     }
 }
 
-void CMainFrame::StopFindInFiles() {
-    if (m_bFindInFilesActive && m_bFindInFilesRunning) {
-        m_bFindInFilesRunning = false;
-        SetFindInFilesMenuText(*this, false);
+bool CMainFrame::OnQueryEndSession() {
+    // Windows shows the reason to the user who is shutting down or logging off.
+    if (InModalState()) {
+        m_bEndSessionBlocked =
+            ::ShutdownBlockReasonCreate(m_hWnd, LoadStringResource(IDS_END_SESSION_MODAL).c_str()) != FALSE;
+        return CFrameWnd::OnQueryEndSession();
     }
+    // Without a modal window the question of a close is asked, and the session may end.
+    if (m_bEndSessionBlocked && ::ShutdownBlockReasonDestroy(m_hWnd))
+        m_bEndSessionBlocked = false;
+    return CFrameWnd::OnQueryEndSession();
+}
+
+void CMainFrame::OnEndSession(bool bEnding) {
+    if (!bEnding && m_bEndSessionBlocked && ::ShutdownBlockReasonDestroy(m_hWnd))
+        m_bEndSessionBlocked = false;
+    CFrameWnd::OnEndSession(bEnding);
 }
 
 void CMainFrame::OnClose() {
+    // Under a modal window (a question the run asked included) the close is refused.
+    if (RefuseWhileModal())
+        return;
     // Closing (also exiting) while a run pumps messages would destroy the pane and the frame under
     // it: the run is stopped, ends after its current file, and then the close goes ahead.
-    if (m_bFindInFilesActive) {
-        StopFindInFiles();
+    if (m_findInFilesRun.IsRunning()) {
+        m_findInFilesRun.RequestStop(*this);
         m_bCloseAfterFindInFiles = true;
         return;
     }

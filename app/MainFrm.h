@@ -5,6 +5,7 @@
 // whose requests it relays to the search engine.
 #include "framework/FrameWnd.h"
 #include "framework/StatusBar.h"
+#include "search/FindInFilesRun.h"
 #include "search/FindResultsBar.h"
 #include "search/SearchDlg.h"
 #include <memory>
@@ -20,25 +21,19 @@ public:
     void UpdateLineColumnPane();
     void UpdateFileFormatPane();
 
-    bool m_bFindInFilesRunning = false;
-
-    // The open search dialogs; at most one of the two is open at a time.
-    CSearchDlg* GetFindDialog() const { return m_pFindDlg.get(); }
-    CSearchDlg* GetReplaceDialog() const { return m_pReplaceDlg.get(); }
-
     bool OnOwnCmdMsg(UINT nID, int nCode, void* pExtra) override;
-
-    CFindResultsBar& GetFindResultsBar() { return m_wndFindResults; }
-    // Asks a find-in-files run that is going on to stop (before another document is opened).
-    void StopFindInFiles();
+    // The date and time (F5) goes into the text too.
+    bool IsViewTextCommand(UINT nID) const override;
 
 protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
-    bool PreCreateWindow(CREATESTRUCTW& cs) override;
     int OnCreate(CREATESTRUCTW* pCreate) override;
     void OnDestroy() override;
     void OnDropFiles(HDROP hDropInfo) override;
     void OnClose() override;
+    // Refused, with the reason, while a modal window is up.
+    bool OnQueryEndSession() override;
+    void OnEndSession(bool bEnding) override;
 
 private:
     // Creation steps: placement and status bar from the stored settings, then the bar's panes.
@@ -53,19 +48,22 @@ private:
     bool FocusOpenSearchDialog() const;
     void OpenSearchDialog(UINT nIDTemplate, std::unique_ptr<CSearchDlg>& pSlot);
     LRESULT OnSearchRequest(WPARAM wParam, LPARAM lParam);
+    // After a find selected a match: the open search dialog steps off it.
+    void MoveSearchDialogsClearOfSelection() const;
     void DestroySearchDialogs();
     CTessarinDoc* GetSearchDocument() const;
 
-    // Find in files: the results pane, command 32776 (start, or stop a run) and 32777 (show or
-    // hide the pane, checked while shown).
+    // Find in files: the results pane, ID_EDIT_FIND_IN_FILES (start, or stop a run) and
+    // ID_VIEW_FIND_RESULTS (show or hide the pane, checked while shown).
     bool CreateFindResultsPane();
     bool OnFindInFilesCmdMsg(UINT nID, int nCode, void* pExtra);
     void OnEditFindInFiles();
 
     CStatusBar m_wndStatusBar;
     CFindResultsBar m_wndFindResults;
-    bool m_bFindInFilesActive = false;     // a run is going on (its flag may already be cleared)
+    CFindInFilesRunState m_findInFilesRun;
     bool m_bCloseAfterFindInFiles = false; // a close came during the run
+    bool m_bEndSessionBlocked = false;     // a reason for refusing the end of the session is set
     std::unique_ptr<CSearchDlg> m_pFindDlg;
     std::unique_ptr<CSearchDlg> m_pReplaceDlg;
 };

@@ -14,19 +14,16 @@
 #include "framework/FrameworkIds.h"
 #include "framework/Handles.h"
 #include "framework/MessageBox.h"
+#include "framework/ModalScope.h"
+#include "framework/PrintInfo.h"
 #include "framework/Strings.h"
 #include "res/resource.h"
 #include "view/TessarinView.h"
 #include <commctrl.h>
+#include <commdlg.h>
 #include <algorithm>
 
 namespace {
-// Replaces the first "%s" of a printf-style message with the text.
-std::wstring FormatWithText(const std::wstring& strFormat, const std::wstring& strText) {
-    size_t pos = strFormat.find(L"%s");
-    return pos == std::wstring::npos ? strFormat : strFormat.substr(0, pos) + strText + strFormat.substr(pos + 2);
-}
-
 // What the framework's file finder answers: does a find-first-file on the name find anything.
 bool FindFile(const std::wstring& strName) {
     WIN32_FIND_DATAW data{};
@@ -45,6 +42,10 @@ BOOL CTessarinApp::InitInstance() {
     AfxOleInit(); // the view's drop target needs it; start-up goes on without it
     SetRegistryKey(IDS_REGISTRY_KEY);
     SetContextHelpFont(LoadStringResource(IDS_HELP_POPUP_FONT));
+    SetPrintTexts(PrintTexts{IDS_PRINT_PRINTING, IDS_PRINT_PAGE, IDS_PRINT_CANCEL, IDS_PRINT_NO_PRINTER,
+                             IDS_PRINT_FAILED, IDS_PREVIEW_PRINT, IDS_PREVIEW_NEXT, IDS_PREVIEW_PREV,
+                             IDS_PREVIEW_ONE_PAGE, IDS_PREVIEW_TWO_PAGES, IDS_PREVIEW_ZOOM_IN, IDS_PREVIEW_ZOOM_OUT,
+                             IDS_PREVIEW_CLOSE, IDS_PREVIEW_PAGE_COUNT});
     // Our Open and Save As dialogs with the encoding lists; installed before any template is added.
     m_pDocManager = std::make_unique<CTessarinDocManager>();
 
@@ -82,10 +83,14 @@ BOOL CTessarinApp::InitInstance() {
 }
 
 bool CTessarinApp::OfferToCreateMissingFile(const std::wstring& strFileName) {
-    std::wstring strText = FormatWithText(LoadStringResource(IDS_CREATE_MISSING_FILE), strFileName);
+    std::wstring strText = FormatString(IDS_CREATE_MISSING_FILE, {strFileName});
     std::wstring strCaption = LoadStringResource(IDS_DISPLAY_NAME);
-    int nAnswer =
-        ::MessageBoxW(m_pMainWnd->m_hWnd, strText.c_str(), strCaption.c_str(), MB_YESNOCANCEL | MB_ICONEXCLAMATION);
+    int nAnswer = IDCANCEL;
+    {
+        CModalScope modal;
+        nAnswer =
+            ::MessageBoxW(modal.Owner(), strText.c_str(), strCaption.c_str(), MB_YESNOCANCEL | MB_ICONEXCLAMATION);
+    }
     if (nAnswer == IDCANCEL)
         return false;
     if (nAnswer == IDYES) {
@@ -117,13 +122,18 @@ CDocument* CTessarinApp::OpenDocumentFile(const wchar_t* pszFileName) {
     // full, so the document, its watch and its reload question never depend on the current
     // folder, which moves whenever the user browses in a file dialog.
     const std::wstring strPath = AfxFullPath(pszFileName);
+    // A folder (dropped, or named on the command line) would fail as "access denied", which is
+    // not why: said plainly, before anything is asked or stopped.
+    if (const DWORD dwAttributes = ::GetFileAttributesW(strPath.c_str());
+        dwAttributes != INVALID_FILE_ATTRIBUTES && (dwAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        AfxMessageBox(FormatString(IDS_OPEN_FOLDER, {strPath}), MB_OK | MB_ICONEXCLAMATION, 0);
+        return nullptr;
+    }
     CMainFrame* pFrame = GetMainFrame();
-    // Another document replaces this one while a find-in-files run may be pumping messages under
-    // this call: the run is asked to stop first, and ends after its current file.
-    if (pFrame)
-        pFrame->StopFindInFiles();
+    // A find-in-files run may be pumping messages under this call (a hit double-clicked during
+    // the run): it goes on, since the frame and the pane it writes to stay as they are.
     CDocument* pDoc = pFrame ? pFrame->GetActiveDocument() : nullptr;
-    if (pDoc && pDoc->GetPathName() == strPath) {
+    if (pDoc && AfxSameFile(pDoc->GetPathName(), strPath)) {
         // The open document's own path: a reload from disk, once its changes are dealt with.
         // The framework's question with the title, and Yes saves through the Save As dialog.
         if (!pDoc->IsModified() || AskSaveChanges(AFX_IDP_ASK_TO_SAVE, pDoc->GetTitle(),
@@ -167,4 +177,46 @@ bool CTessarinApp::OnOwnCmdMsg(UINT nID, int nCode, void* pExtra) {
 
 CMainFrame* CTessarinApp::GetMainFrame() const {
     return dynamic_cast<CMainFrame*>(m_pMainWnd);
+}
+
+bool CTessarinApp::DoPrintDialog(CPrintInfo* pInfo) {
+    UpdatePrinterSelection(false);
+    PRINTPAGERANGE range{static_cast<DWORD>(pInfo->GetMinPage()), static_cast<DWORD>(pInfo->GetMaxPage())};
+    // Owned by the main window, whatever has the focus (a search dialog may), and modal to it.
+    CModalScope modal;
+    PRINTDLGEXW pd{};
+    pd.lStructSize = sizeof pd;
+    pd.hwndOwner = modal.Owner();
+    pd.hDevMode = GetDevMode();
+    pd.hDevNames = GetDevNames();
+    pd.Flags = PD_RETURNDC | PD_NOSELECTION | PD_NOCURRENTPAGE;
+    pd.nPageRanges = 1;
+    pd.nMaxPageRanges = 1;
+    pd.lpPageRanges = &range;
+    pd.nMinPage = pInfo->GetMinPage();
+    pd.nMaxPage = pInfo->GetMaxPage();
+    pd.nCopies = 1;
+    pd.nStartPage = START_PAGE_GENERAL;
+    if (FAILED(::PrintDlgExW(&pd))) {
+        // A stored printer the dialog cannot use: forget it and let the dialog choose afresh.
+        SelectPrinter(nullptr, nullptr);
+        pd.hDevMode = nullptr;
+        pd.hDevNames = nullptr;
+        if (FAILED(::PrintDlgExW(&pd)))
+            return false;
+    }
+    // The dialog may hand back new blocks: they become the selection, whatever the answer.
+    if (pd.hDevNames != GetDevNames() || pd.hDevMode != GetDevMode())
+        SelectPrinter(pd.hDevNames, pd.hDevMode, false);
+    CPrinterDC dc(pd.hDC);
+    if (pd.dwResultAction != PD_RESULT_PRINT)
+        return false;
+    pInfo->m_dc = std::move(dc);
+    pInfo->m_dwFlags = pd.Flags;
+    pInfo->m_nCopies = pd.nCopies ? static_cast<int>(pd.nCopies) : 1;
+    if (pd.Flags & PD_PAGENUMS) {
+        pInfo->m_nFromPage = range.nFromPage;
+        pInfo->m_nToPage = range.nToPage;
+    }
+    return static_cast<bool>(pInfo->m_dc);
 }

@@ -16,6 +16,9 @@ public:
     // The program's own splitting: flags first, then the whole rest of the line as one file name.
     void ParseCommandLine(CCommandLineInfo& rCmdInfo) override;
     CDocument* OpenDocumentFile(const wchar_t* pszFileName) override;
+    // The property-sheet print dialog (PrintDlgExW), tried once more without the stored printer
+    // when it cannot be shown; OK only when the user chose Print.
+    bool DoPrintDialog(CPrintInfo* pInfo) override;
 
     bool OnOwnCmdMsg(UINT nID, int nCode, void* pExtra) override;
 

@@ -2,6 +2,7 @@
 // decoder found and from the first line break of the input.
 #include "document/Converter.h"
 #include "document/NkfEmbed.h"
+#include "framework/Utf16.h"
 #include <atomic>
 #include <cstdint>
 #include <cstring>
@@ -84,7 +85,7 @@ bool IsUnmarkedUtf32(const unsigned char* p, size_t n, bool bigEndian) {
         return false;
     for (size_t i = 0; i < n; i += 4) {
         uint32_t c = Unit(p + i, 4, bigEndian);
-        if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF) || (c >= 0x40000 && c < 0xE0000) || !IsTextCodePoint(c))
+        if (c > 0x10FFFF || IsSurrogate(c) || (c >= 0x40000 && c < 0xE0000) || !IsTextCodePoint(c))
             return false;
     }
     return true;
@@ -105,16 +106,16 @@ bool IsUnmarkedUtf16(const unsigned char* p, size_t n, bool bigEndian) {
     size_t zerosHigh = 0, zerosLow = 0, breakUnits = 0, breakBytes = 0;
     for (size_t i = 0; i < n; i += 2) {
         uint32_t c = Unit(p + i, 2, bigEndian);
-        if (c >= 0xD800 && c <= 0xDBFF) {
+        if (IsHighSurrogate(c)) {
             if (i + 2 >= n)
                 return false;
             uint32_t low = Unit(p + i + 2, 2, bigEndian);
-            if (low < 0xDC00 || low > 0xDFFF)
+            if (!IsLowSurrogate(low))
                 return false;
             i += 2;
             continue;
         }
-        if ((c >= 0xDC00 && c <= 0xDFFF) || !IsTextCodePoint(c))
+        if (IsLowSurrogate(c) || !IsTextCodePoint(c))
             return false;
         zerosHigh += (c >> 8) == 0;
         zerosLow += (c & 0xFF) == 0;

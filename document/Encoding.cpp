@@ -59,6 +59,12 @@ std::wstring EncodingLongName(EncodingId id) {
     return e ? LoadStringResource(e->longNameId) : std::wstring();
 }
 
+std::wstring EncodingSaveName(EncodingId id) {
+    if (id == EncodingId::SjisAuto || !Find(id))
+        return LoadStringResource(IDS_ENC_SJIS_SAVE);
+    return EncodingLongName(id);
+}
+
 std::wstring LineEndingLongName(LineEndingId id) {
     const LineEndingEntry* e = Find(id);
     return e ? LoadStringResource(e->longNameId) : std::wstring();

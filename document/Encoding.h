@@ -32,6 +32,9 @@ constexpr int kLineEndingCount = 3;
 // Names shown in the Open and Save As lists (ids 0-12 and 0-2); empty for other values.
 std::wstring EncodingLongName(EncodingId id);
 std::wstring LineEndingLongName(LineEndingId id);
+// The name of the encoding a save writes, for questions about saving: the list's name, except that
+// detection (0, and 13) writes Shift_JIS and is named so, without the list's "auto-detect".
+std::wstring EncodingSaveName(EncodingId id);
 // Names shown in the status bar; empty for any value outside the lists.
 std::wstring EncodingShortName(EncodingId id);
 std::wstring LineEndingShortName(LineEndingId id);

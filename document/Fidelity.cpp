@@ -4,6 +4,7 @@
 #include "document/Fidelity.h"
 #include "document/Converter.h"
 #include "document/TextCodec.h"
+#include "framework/Utf16.h"
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -165,11 +166,11 @@ bool WideCharacterValid(const unsigned char* p, size_t n, size_t nOffset, UnitLa
         return false; // a cut unit at the end of the file
     uint32_t u = UnitAt(p, nOffset, layout);
     if (layout.nSize == 4)
-        return u <= 0x10FFFF && (u < 0xD800 || u > 0xDFFF);
-    if (u >= 0xD800 && u <= 0xDBFF)
-        return nOffset + 4 <= n && (UnitAt(p, nOffset + 2, layout) & 0xFC00) == 0xDC00;
-    if (u >= 0xDC00 && u <= 0xDFFF)
-        return nOffset >= 2 && (UnitAt(p, nOffset - 2, layout) & 0xFC00) == 0xD800;
+        return u <= 0x10FFFF && !IsSurrogate(u);
+    if (IsHighSurrogate(u))
+        return nOffset + 4 <= n && IsLowSurrogate(UnitAt(p, nOffset + 2, layout));
+    if (IsLowSurrogate(u))
+        return nOffset >= 2 && IsHighSurrogate(UnitAt(p, nOffset - 2, layout));
     return true;
 }
 
@@ -202,6 +203,25 @@ FidelityReason ReasonAt(const unsigned char* pFile, size_t nFile, const unsigned
         return FidelityReason::Unrepresentable;
     }
     return pFile[nOffset] < 0x80 ? FidelityReason::Unknown : FidelityReason::Unrepresentable;
+}
+
+// ISO-2022's single shifts (ESC N, ESC O) call one character from the G2 or G3 set, which the
+// converter does not read: it leaves that character out without a trace. The byte offset of the
+// first single shift whose character the text lacks, or npos. Only the first few are tried, as
+// each costs two conversions of the file up to it.
+size_t FirstDroppedBySingleShift(const unsigned char* pFile, size_t nFile) {
+    constexpr int kMaxTried = 16;
+    const std::string options = ForcedDecodeOptions(EncodingId::Iso2022Jp);
+    std::vector<wchar_t> before, after;
+    int nTried = 0;
+    for (size_t i = 0; i + 2 < nFile && nTried < kMaxTried; ++i) {
+        if (pFile[i] != 0x1B || (pFile[i + 1] != 'N' && pFile[i + 1] != 'O'))
+            continue;
+        ++nTried;
+        if (Convert(options, pFile, i, before) && Convert(options, pFile, i + 3, after) && after == before)
+            return i;
+    }
+    return std::string::npos;
 }
 
 } // namespace
@@ -241,6 +261,16 @@ OpenCheckResult CheckOpenedText(const unsigned char* pFile, size_t nFile, const 
         result.reason = FidelityReason::Nul;
         LineColumnAt(pText, nText, result.nLine, result.nColumn);
         return result;
+    }
+    if (encoding == EncodingId::Iso2022Jp) {
+        // Text that vanished matters more than any difference before it: it is named first.
+        const size_t nDropped = FirstDroppedBySingleShift(pFile, nFile);
+        if (nDropped != std::string::npos) {
+            result.reason = FidelityReason::Dropped;
+            LineColumnAt(pText, TextOffsetOfByte(pFile, nDropped, pText, nText, encoding), result.nLine,
+                         result.nColumn);
+            return result;
+        }
     }
     size_t nOffset = std::mismatch(out.get(), out.get() + nOut, pFile).first - out.get();
     result.reason = ReasonAt(pFile, nFile, out.get(), nOut, nOffset, encoding);
@@ -321,10 +351,10 @@ UnencodableResult FindUnencodable(const wchar_t* pText, size_t nText, EncodingId
         char32_t cp = ch;
         size_t nUnits = 1;
         bool bLone = false;
-        if (ch >= 0xD800 && ch <= 0xDBFF && i + 1 < nText && pText[i + 1] >= 0xDC00 && pText[i + 1] <= 0xDFFF) {
-            cp = 0x10000 + ((char32_t(ch) - 0xD800) << 10) + (char32_t(pText[i + 1]) - 0xDC00);
+        if (IsHighSurrogate(ch) && i + 1 < nText && IsLowSurrogate(pText[i + 1])) {
+            cp = CodePointOfPair(ch, pText[i + 1]);
             nUnits = 2;
-        } else if (ch >= 0xD800 && ch <= 0xDFFF) {
+        } else if (IsSurrogate(ch)) {
             bLone = true;
         }
         unsigned char& st = status[cp];

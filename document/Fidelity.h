@@ -15,6 +15,7 @@ enum class FidelityReason {
     InvalidBytes,    // bytes that are not a valid sequence of the encoding
     Unrepresentable, // a well-formed character that does not come back as the same bytes
     EscapeSequence,  // an ISO-2022-JP escape sequence that is written back in its standard form
+    Dropped,         // a character the converter cannot show was left out of the text
 };
 
 struct OpenCheckResult {

@@ -3,6 +3,10 @@
 // file itself (its permissions, owner, links and streams) wherever the file system allows.
 #include "document/SafeSave.h"
 #include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
+#include <algorithm>
+#include <string_view>
 #include <vector>
 #include "framework/Exception.h"
 #include "framework/File.h"
@@ -48,55 +52,79 @@ std::wstring FinalPathOf(const std::wstring& path) {
     return final;
 }
 
-// Our sibling names are "~" + the file's name + "." + a hex tag + ".tmp" or ".bak", e.g.
-// "~memo.txt.1a2b.tmp".
-std::wstring SiblingName(const std::wstring& path, unsigned tag, const wchar_t* suffix) {
-    wchar_t text[16];
-    swprintf(text, 16, L".%x", tag);
-    return FolderOf(path) + L"\\~" + NameOf(path) + text + suffix;
+// Our sibling names are "~" + the file's name + "." + a tag of 16 hex digits + a suffix, e.g.
+// "~memo.txt.3f09a1c2b4d5e6f7.tmp". The tag's last four digits are a check of its first twelve
+// and the file's name, so a file the user named in our pattern by hand (or an old version of the
+// program named) is never taken for ours. Suffixes: ".tmp" the new text while it is written,
+// ".new" the same once it is whole on the disk, ".bak" a second name of the original file during
+// the swap, ".old" a copy of the old contents while a file with several names is rewritten.
+constexpr size_t kTagDigits = 16;
+constexpr size_t kCheckDigits = 4;
+
+std::wstring Hex(unsigned long long value, size_t nDigits) {
+    std::wstring text(nDigits, L'0');
+    for (size_t i = nDigits; i-- > 0; value >>= 4)
+        text[i] = L"0123456789abcdef"[value & 15];
+    return text;
 }
 
-// Whether `entry` is a sibling of ours for the file `name` with the given suffix.
-bool IsOurSiblingOf(const std::wstring& entry, const std::wstring& name, const std::wstring& suffix) {
+// FNV-1a over the file's name and the random part of a tag, folded to 16 bits.
+std::wstring TagCheck(const std::wstring& name, std::wstring_view random) {
+    unsigned long long hash = 14695981039346656037ull;
+    auto mix = [&](wchar_t c) {
+        hash ^= static_cast<unsigned long long>(c);
+        hash *= 1099511628211ull;
+    };
+    for (wchar_t c : name)
+        mix(c);
+    mix(L'|');
+    for (wchar_t c : random)
+        mix(c);
+    return Hex((hash ^ (hash >> 16) ^ (hash >> 32) ^ (hash >> 48)) & 0xffff, kCheckDigits);
+}
+
+std::wstring NewTag(const std::wstring& name) {
+    static unsigned long long s_nCounter = 0;
+    LARGE_INTEGER now{};
+    ::QueryPerformanceCounter(&now);
+    unsigned long long x = (static_cast<unsigned long long>(::GetCurrentProcessId()) << 32) ^
+                           static_cast<unsigned long long>(now.QuadPart) ^ (++s_nCounter * 0x9E3779B97F4A7C15ull);
+    x ^= x >> 30; // splitmix64's finish spreads the bits
+    x *= 0xBF58476D1CE4E5B9ull;
+    x ^= x >> 27;
+    x *= 0x94D049BB133111EBull;
+    x ^= x >> 31;
+    std::wstring random = Hex(x, kTagDigits - kCheckDigits);
+    return random + TagCheck(name, random);
+}
+
+std::wstring SiblingName(const std::wstring& path, const std::wstring& tag, const wchar_t* suffix) {
+    return FolderOf(path) + L"\\~" + NameOf(path) + L"." + tag + suffix;
+}
+
+// The tag of `entry` when it is a sibling of ours for the file `name`, with its suffix; empty when not.
+std::wstring OurTag(const std::wstring& entry, const std::wstring& name, std::wstring& suffix) {
     const std::wstring prefix = L"~" + name + L".";
-    if (entry.size() <= prefix.size() + suffix.size() || entry.compare(0, prefix.size(), prefix) != 0 ||
-        entry.compare(entry.size() - suffix.size(), suffix.size(), suffix) != 0)
-        return false;
-    std::wstring tag = entry.substr(prefix.size(), entry.size() - suffix.size() - prefix.size());
-    if (tag.empty() || tag.size() > 9) // earlier versions wrote tags of up to nine digits
-        return false;
+    constexpr size_t kSuffix = 4; // ".tmp"
+    if (entry.size() != prefix.size() + kTagDigits + kSuffix || entry.compare(0, prefix.size(), prefix) != 0)
+        return {};
+    suffix = entry.substr(entry.size() - kSuffix);
+    if (suffix != L".tmp" && suffix != L".new" && suffix != L".bak" && suffix != L".old")
+        return {};
+    std::wstring tag = entry.substr(prefix.size(), kTagDigits);
     for (wchar_t c : tag)
         if (!((c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f')))
-            return false;
-    return true;
-}
-
-// A save that was killed half way leaves its sibling files behind, up to the file's size each:
-// remove those of this file with the given suffix. Only names of exactly our pattern for this file
-// are touched, and a sibling that another save holds open cannot be deleted and stays.
-void RemoveLeftovers(ISaveFileSystem& fs, const std::wstring& path, const std::wstring& suffix) {
-    const std::wstring folder = FolderOf(path);
-    const std::wstring name = NameOf(path);
-    for (const std::wstring& entry : fs.ListFiles(folder, L"~*"))
-        if (IsOurSiblingOf(entry, name, suffix))
-            fs.Delete(folder + L"\\" + entry);
+            return {};
+    std::wstring_view random(tag.data(), kTagDigits - kCheckDigits);
+    if (tag.compare(kTagDigits - kCheckDigits, kCheckDigits, TagCheck(name, random)) != 0)
+        return {};
+    return tag;
 }
 
 // How many tags a save tries for its temporary file before it gives up.
 constexpr unsigned kTempNameAttempts = 16;
 
 TempCreateHook g_pfnBeforeTempCreate = nullptr;
-
-// A tag for this save whose ".tmp" and ".bak" names are both free.
-unsigned FreeTag(ISaveFileSystem& fs, const std::wstring& path) {
-    unsigned tag = (::GetCurrentProcessId() * 2654435761u) ^ static_cast<unsigned>(::GetTickCount64());
-    for (unsigned attempt = 0; attempt < 100; ++attempt, tag += 7919) {
-        if (fs.GetAttributes(SiblingName(path, tag, L".tmp")) == INVALID_FILE_ATTRIBUTES &&
-            fs.GetAttributes(SiblingName(path, tag, L".bak")) == INVALID_FILE_ATTRIBUTES)
-            break;
-    }
-    return tag;
-}
 
 bool IsSharingError(DWORD err) {
     return err == ERROR_SHARING_VIOLATION || err == ERROR_LOCK_VIOLATION;
@@ -116,13 +144,18 @@ template <typename Step, typename Transient> DWORD Retrying(Step step, Transient
     }
 }
 
+[[noreturn]] void ThrowLastError(const std::wstring& shownName) {
+    CFileException::ThrowOsError(static_cast<LONG>(::GetLastError()), shownName);
+}
+
 // Opens an existing file for rewriting in place, waiting out a passing reader that allows no
-// writers.
-CFileHandle OpenForRewrite(ISaveFileSystem& fs, const std::wstring& path, const std::wstring& shownName) {
+// writers. `share` says what others may do with it meanwhile.
+CFileHandle OpenForRewrite(ISaveFileSystem& fs, const std::wstring& path, const std::wstring& shownName,
+                           DWORD share = kShareAll) {
     CFileHandle h;
     DWORD err = Retrying(
         [&] {
-            h.Attach(fs.Open(path, GENERIC_READ | GENERIC_WRITE, kShareAll, OPEN_EXISTING));
+            h.Attach(fs.Open(path, GENERIC_READ | GENERIC_WRITE, share, OPEN_EXISTING, nullptr));
             return static_cast<bool>(h);
         },
         IsSharingError);
@@ -144,7 +177,7 @@ DWORD RenameOver(ISaveFileSystem& fs, const std::wstring& from, const std::wstri
 
 void SeekToStart(ISaveFileSystem& fs, HANDLE h, const std::wstring& shownName) {
     if (!fs.SeekToStart(h))
-        CFileException::ThrowOsError(static_cast<LONG>(::GetLastError()), shownName);
+        ThrowLastError(shownName);
 }
 
 // Replaces the whole contents of `to` with those of `from` (both from their start) and commits
@@ -156,24 +189,39 @@ void CopyContents(ISaveFileSystem& fs, HANDLE from, HANDLE to, const std::wstrin
     for (;;) {
         DWORD got = 0;
         if (!fs.Read(from, buffer.data(), static_cast<DWORD>(buffer.size()), got))
-            CFileException::ThrowOsError(static_cast<LONG>(::GetLastError()), shownName);
+            ThrowLastError(shownName);
         if (got == 0)
             break;
         DWORD put = 0;
         if (!fs.Write(to, buffer.data(), got, put))
-            CFileException::ThrowOsError(static_cast<LONG>(::GetLastError()), shownName);
+            ThrowLastError(shownName);
         if (put != got)
             throw CFileException(CFileException::diskFull, ERROR_DISK_FULL, shownName);
     }
     if (!fs.SetEnd(to) || !fs.Flush(to))
-        CFileException::ThrowOsError(static_cast<LONG>(::GetLastError()), shownName);
+        ThrowLastError(shownName);
 }
 
 CFileHandle OpenToRead(ISaveFileSystem& fs, const std::wstring& path, const std::wstring& shownName) {
-    CFileHandle h(fs.Open(path, GENERIC_READ, kShareAll, OPEN_EXISTING));
+    CFileHandle h(fs.Open(path, GENERIC_READ, kShareAll, OPEN_EXISTING, nullptr));
     if (!h)
-        CFileException::ThrowOsError(static_cast<LONG>(::GetLastError()), shownName);
+        ThrowLastError(shownName);
     return h;
+}
+
+// A new file with the given contents, created with the given descriptor and flushed.
+void WriteCopy(ISaveFileSystem& fs, HANDLE from, const std::wstring& copyPath, PSECURITY_DESCRIPTOR pSecurity,
+               const std::wstring& shownName) {
+    CFileHandle copy(fs.Open(copyPath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW, pSecurity));
+    if (!copy)
+        ThrowLastError(shownName);
+    try {
+        CopyContents(fs, from, copy.Get(), shownName);
+    } catch (...) {
+        copy.Close();
+        fs.Delete(copyPath);
+        throw;
+    }
 }
 
 // The attributes a user sets on a file, which a replacement must carry over.
@@ -190,60 +238,72 @@ void RestoreAttributes(ISaveFileSystem& fs, const std::wstring& path, DWORD orig
 
 // A file with several names (hard links) is rewritten in place, so that every name sees the new
 // text; a rename would give only this name a new file and leave the others with the old text. A
-// copy of the old contents is kept aside until the new ones are on the disk, and put back if
-// writing them fails.
-void RewriteInPlace(ISaveFileSystem& fs, HANDLE original, const std::wstring& path, const std::wstring& tempPath,
-                    unsigned tag, const std::wstring& shownName) {
-    const std::wstring backupPath = SiblingName(path, tag, L".bak");
-    CFileHandle backup(fs.Open(backupPath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW));
-    if (!backup)
-        CFileException::ThrowOsError(static_cast<LONG>(::GetLastError()), shownName);
-    try {
-        CopyContents(fs, original, backup.Get(), shownName);
-    } catch (...) {
-        backup.Close();
-        fs.Delete(backupPath);
-        throw;
-    }
-    CFileHandle replacement(fs.Open(tempPath, GENERIC_READ, kShareAll, OPEN_EXISTING));
+// copy of the old contents (".old", as private as the file) is kept aside until the new ones are
+// on the disk, and put back if writing them fails. The whole new text stays in newPath until the
+// copy is gone, so a save cut short here is finished from it.
+void RewriteInPlace(ISaveFileSystem& fs, HANDLE original, const std::wstring& path, const std::wstring& newPath,
+                    const std::wstring& tag, PSECURITY_DESCRIPTOR pSecurity, const std::wstring& shownName) {
+    const std::wstring oldPath = SiblingName(path, tag, L".old");
+    WriteCopy(fs, original, oldPath, pSecurity, shownName);
+    CFileHandle replacement(fs.Open(newPath, GENERIC_READ, kShareAll, OPEN_EXISTING, nullptr));
     try {
         if (!replacement)
-            CFileException::ThrowOsError(static_cast<LONG>(::GetLastError()), shownName);
+            ThrowLastError(shownName);
         CopyContents(fs, replacement.Get(), original, shownName);
     } catch (...) {
         // The old contents go back; should that fail too, the copy stays as the only whole one.
-        CopyContents(fs, backup.Get(), original, shownName);
-        backup.Close();
-        fs.Delete(backupPath);
+        CFileHandle old = OpenToRead(fs, oldPath, shownName);
+        CopyContents(fs, old.Get(), original, shownName);
+        old.Close();
+        fs.Delete(oldPath);
         throw;
     }
-    backup.Close();
-    fs.Delete(backupPath);
+    replacement.Close();
+    fs.Delete(oldPath);
 }
 
-// Puts the flushed new file at tempPath in the place of the existing file at path. The original
-// file itself is kept where the file system has hard links: a second name holds it while the new
-// file takes its name in one rename, the new contents are then copied into it, and a second
-// rename puts it back under its name. Under Wine a new file would get a fresh Unix mode (a
-// private 0600 file would become 0644 and 0755 would lose its execute bit), and on Windows a new
-// file would lose the original's ACL, streams and identity. The name holds the old or the new
-// contents, whole, throughout.
-void ReplaceExisting(ISaveFileSystem& fs, const std::wstring& path, const std::wstring& tempPath,
-                     DWORD originalAttributes, unsigned tag, const std::wstring& shownName) {
+// The second half of the swap, also run to finish one that was cut short: the whole new text
+// that the name holds now is copied into the original file (kept under keptPath), which then
+// takes the name back, so the file keeps its identity, mode, owner and ACL. False when it could
+// not; keptPath then stays for the next attempt.
+bool GiveBackTheOriginal(ISaveFileSystem& fs, const std::wstring& path, const std::wstring& keptPath,
+                         const std::wstring& shownName) {
+    try {
+        CFileHandle kept = OpenForRewrite(fs, keptPath, shownName);
+        CFileHandle replacement = OpenToRead(fs, path, shownName);
+        CopyContents(fs, replacement.Get(), kept.Get(), shownName);
+        kept.Close();
+        replacement.Close();
+        return RenameOver(fs, keptPath, path) == 0;
+    } catch (const CException&) {
+        return false;
+    }
+}
+
+// Puts the flushed new file at newPath in the place of the existing file at path. The original
+// file itself is kept where the file system has hard links: a second name (".bak") holds it while
+// the new file takes its name in one rename, the new contents are then copied into it, and a
+// second rename puts it back under its name. Under Wine a new file would get a fresh Unix mode and
+// owner, and on Windows a new file would lose the original's ACL, streams and identity. The name
+// holds the old or the new contents, whole, throughout; a save cut short between the two renames
+// is finished by the next FinishInterruptedSave.
+void ReplaceExisting(ISaveFileSystem& fs, const std::wstring& path, const std::wstring& newPath,
+                     DWORD originalAttributes, const std::wstring& tag, PSECURITY_DESCRIPTOR pSecurity,
+                     const std::wstring& shownName) {
     {
         // Opening the original for writing first waits out a passing reader, which would otherwise
         // make the renames or the copy below fail; it also tells whether the file has other names.
         CFileHandle original = OpenForRewrite(fs, path, shownName);
-        DWORD nLinks = 0;
-        if (fs.GetLinkCount(original.Get(), nLinks) && nLinks > 1) {
-            RewriteInPlace(fs, original.Get(), path, tempPath, tag, shownName);
-            fs.Delete(tempPath);
+        BY_HANDLE_FILE_INFORMATION info{};
+        if (fs.GetInfo(original.Get(), info) && info.nNumberOfLinks > 1) {
+            RewriteInPlace(fs, original.Get(), path, newPath, tag, pSecurity, shownName);
+            fs.Delete(newPath);
             return;
         }
     }
     const std::wstring keptPath = SiblingName(path, tag, L".bak");
     const bool bKept = fs.HardLink(keptPath, path);
-    if (DWORD err = RenameOver(fs, tempPath, path)) {
+    if (DWORD err = RenameOver(fs, newPath, path)) {
         if (bKept)
             fs.Delete(keptPath);
         CFileException::ThrowOsError(static_cast<LONG>(err), shownName);
@@ -253,21 +313,217 @@ void ReplaceExisting(ISaveFileSystem& fs, const std::wstring& path, const std::w
         return;
     }
     // The name holds the whole new contents from here on; what follows only gives them back the
-    // original file. Should it fail, the new file keeps the name with the user's attributes.
-    bool bRestored = false;
+    // original file. Should it fail, the new file (which grants no more than the original) keeps
+    // the name with the user's attributes, and the original stays under keptPath for the next
+    // touch of the file to finish.
+    if (!GiveBackTheOriginal(fs, path, keptPath, shownName))
+        RestoreAttributes(fs, path, originalAttributes);
+}
+
+// Whether two paths name one file (the same file index on the same volume).
+bool SameFile(ISaveFileSystem& fs, const std::wstring& a, const std::wstring& b) {
+    CFileHandle ha(fs.Open(a, 0, kShareAll, OPEN_EXISTING, nullptr));
+    CFileHandle hb(fs.Open(b, 0, kShareAll, OPEN_EXISTING, nullptr));
+    BY_HANDLE_FILE_INFORMATION ia{}, ib{};
+    return ha && hb && fs.GetInfo(ha.Get(), ia) && fs.GetInfo(hb.Get(), ib) &&
+           ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber && ia.nFileIndexHigh == ib.nFileIndexHigh &&
+           ia.nFileIndexLow == ib.nFileIndexLow;
+}
+
+// Whether no other process holds the file: a save that is running holds the files of its tag
+// open, and its work is not ours to finish.
+bool NobodyHolds(ISaveFileSystem& fs, const std::wstring& path) {
+    CFileHandle h(fs.Open(path, GENERIC_READ, 0, OPEN_EXISTING, nullptr));
+    return static_cast<bool>(h) || ::GetLastError() == ERROR_FILE_NOT_FOUND;
+}
+
+struct LeftoverSet {
+    bool bTmp = false, bNew = false, bBak = false, bOld = false;
+};
+
+// Finishes one cut-short save, given the files its tag left. True when the file's contents changed.
+bool FinishOne(ISaveFileSystem& fs, const std::wstring& path, const std::wstring& tag, const LeftoverSet& left) {
+    const std::wstring tmpPath = SiblingName(path, tag, L".tmp"), newPath = SiblingName(path, tag, L".new");
+    const std::wstring bakPath = SiblingName(path, tag, L".bak"), oldPath = SiblingName(path, tag, L".old");
+    if ((left.bNew && !NobodyHolds(fs, newPath)) || (left.bBak && !NobodyHolds(fs, bakPath)) ||
+        (left.bOld && !NobodyHolds(fs, oldPath)))
+        return false;
+    // A ".tmp" was still being written: a part of a text, never the file. Another save that is
+    // writing it holds it without delete sharing, and it stays.
+    if (left.bTmp)
+        fs.Delete(tmpPath);
+    const DWORD attributes = fs.GetAttributes(path);
+    const bool bFile = attributes != INVALID_FILE_ATTRIBUTES;
     try {
-        CFileHandle kept = OpenForRewrite(fs, keptPath, shownName);
-        CFileHandle replacement = OpenToRead(fs, path, shownName);
-        CopyContents(fs, replacement.Get(), kept.Get(), shownName);
-        kept.Close();
-        replacement.Close();
-        bRestored = RenameOver(fs, keptPath, path) == 0;
+        if (left.bOld) {
+            // A file with several names was being rewritten in place from the whole new text,
+            // which ".new" still holds: write it again. Without it the copy of the old contents
+            // may be the only whole text, and it stays.
+            if (!left.bNew || !bFile)
+                return false;
+            CFileHandle original = OpenForRewrite(fs, path, path);
+            CFileHandle replacement = OpenToRead(fs, newPath, path);
+            CopyContents(fs, replacement.Get(), original.Get(), path);
+            replacement.Close();
+            original.Close();
+            fs.Delete(oldPath);
+            fs.Delete(newPath);
+            return true;
+        }
+        if (left.bBak) {
+            if (!bFile)
+                return false; // the original under ".bak" is the only copy left
+            if (!SameFile(fs, bakPath, path)) {
+                // Cut inside the swap: the name holds the whole new text in a new file, the
+                // original waits under ".bak". Anything else may be a text of its own: stay away.
+                if (left.bNew)
+                    return false;
+                return GiveBackTheOriginal(fs, path, bakPath, path);
+            }
+            fs.Delete(bakPath); // a second name of the file itself, made before the swap began
+        }
+        if (left.bNew) {
+            // The whole new text was on the disk, the swap had not begun: finish it.
+            if (!bFile)
+                return fs.Move(newPath, path, MOVEFILE_WRITE_THROUGH);
+            ReplaceExisting(fs, path, newPath, attributes, tag, nullptr, path);
+            return true;
+        }
     } catch (const CException&) {
     }
-    if (!bRestored) {
-        fs.Delete(keptPath);
-        RestoreAttributes(fs, path, originalAttributes);
+    return false;
+}
+
+// A descriptor to create new files with, as private as the existing file at `path` (when it
+// cannot be opened to read its descriptor, one for the saving user alone). A save that cannot
+// make one writes nothing rather than a file anyone may read.
+std::vector<BYTE> SecurityOf(ISaveFileSystem& fs, const std::wstring& path, const std::wstring& shownName) {
+    CFileHandle original(fs.Open(path, READ_CONTROL, kShareAll, OPEN_EXISTING, nullptr));
+    std::vector<BYTE> descriptor;
+    if (!fs.SecurityFor(original.Get(), descriptor) || descriptor.empty())
+        throw CFileException(CFileException::accessDenied, ERROR_ACCESS_DENIED, shownName);
+    return descriptor;
+}
+
+// The original's old contents go to the user's temporary folder, the new text is written there
+// too, and is then copied into the file in place. Used when the folder refuses a new file (no
+// right to add files, a read-only mount) but the file itself may be written. Only the copy is
+// kept when anything fails, and the exception says where it is.
+void SaveInPlaceThroughTempFolder(ISaveFileSystem& fs, const std::wstring& path, const std::wstring& strPath,
+                                  const std::function<void(CFile&)>& write) {
+    CFileHandle original = OpenForRewrite(fs, path, strPath);
+    std::vector<BYTE> security = SecurityOf(fs, path, strPath);
+    PSECURITY_DESCRIPTOR pSecurity = security.data();
+    const std::wstring folder = fs.TempFolder();
+    const std::wstring tag = NewTag(NameOf(path));
+    const std::wstring copyPath = folder + L"\\~" + NameOf(path) + L"." + tag + L".old";
+    const std::wstring newPath = folder + L"\\~" + NameOf(path) + L"." + tag + L".tmp";
+    // The new text first: a writer that fails leaves the file untouched.
+    CFile temp;
+    CFileException createError;
+    if (!fs.CreateTemp(temp, newPath, pSecurity, &createError)) {
+        createError.m_strFileName = strPath;
+        throw createError;
     }
+    try {
+        write(temp);
+        fs.FlushTemp(temp);
+        fs.CloseTemp(temp);
+        WriteCopy(fs, original.Get(), copyPath, pSecurity, strPath);
+    } catch (...) {
+        fs.CloseTemp(temp);
+        fs.Delete(newPath);
+        throw;
+    }
+    try {
+        CFileHandle replacement = OpenToRead(fs, newPath, strPath);
+        try {
+            CopyContents(fs, replacement.Get(), original.Get(), strPath);
+        } catch (...) {
+            // Whatever happens to the file, its old contents are whole in the copy.
+            try {
+                CFileHandle old = OpenToRead(fs, copyPath, strPath);
+                CopyContents(fs, old.Get(), original.Get(), strPath);
+            } catch (const CException&) {
+            }
+            throw;
+        }
+    } catch (const CFileException& e) {
+        fs.Delete(newPath);
+        throw CSaveCopyKeptException(e, copyPath);
+    } catch (...) {
+        fs.Delete(newPath);
+        throw CSaveCopyKeptException(CFileException(CFileException::genericException, -1, strPath), copyPath);
+    }
+    fs.Delete(newPath);
+    fs.Delete(copyPath);
+}
+
+bool FolderRefusesNewFile(LONG err) {
+    return err == ERROR_ACCESS_DENIED || err == ERROR_WRITE_PROTECT || err == ERROR_NETWORK_ACCESS_DENIED;
+}
+
+// Under Wine a file's Unix mode is made from the descriptor it is created with, and an ACE for
+// the creating user sets the group's bits as well as the owner's (an ACE granting the user read
+// and write gives 0660, less the umask 0640), while the group's bits of the original cannot be
+// read at all: a copy of the original's descriptor makes a 0600 file 0750. An ACE for an owner
+// SID the process does not hold sets the owner's bits alone, and the file is still created as the
+// process's user: so the descriptor "owner Anonymous, Anonymous may read and write" gives 0600, a
+// file for the saving user alone, which grants no more than any original the user may save.
+bool IsWine() {
+    HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+    return ntdll && ::GetProcAddress(ntdll, "wine_get_version");
+}
+
+bool SelfRelative(PSECURITY_DESCRIPTOR pAbsolute, std::vector<BYTE>& descriptor) {
+    DWORD n = 0;
+    ::MakeSelfRelativeSD(pAbsolute, nullptr, &n);
+    if (n == 0)
+        return false;
+    descriptor.assign(n, 0);
+    return ::MakeSelfRelativeSD(pAbsolute, descriptor.data(), &n) != FALSE;
+}
+
+bool WineOwnerOnlyDescriptor(std::vector<BYTE>& descriptor) {
+    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+    BYTE sidBuffer[SECURITY_MAX_SID_SIZE] = {};
+    PSID pAnonymous = sidBuffer;
+    if (!::InitializeSid(pAnonymous, &nt, 1))
+        return false;
+    *::GetSidSubAuthority(pAnonymous, 0) = SECURITY_ANONYMOUS_LOGON_RID;
+    BYTE aclBuffer[256] = {};
+    PACL pAcl = reinterpret_cast<PACL>(aclBuffer);
+    SECURITY_DESCRIPTOR sd{};
+    return ::InitializeAcl(pAcl, sizeof aclBuffer, ACL_REVISION) &&
+           ::AddAccessAllowedAce(pAcl, ACL_REVISION, FILE_GENERIC_READ | FILE_GENERIC_WRITE, pAnonymous) &&
+           ::InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION) &&
+           ::SetSecurityDescriptorOwner(&sd, pAnonymous, FALSE) &&
+           ::SetSecurityDescriptorDacl(&sd, TRUE, pAcl, FALSE) && SelfRelative(&sd, descriptor);
+}
+
+// On Windows the original's own DACL, marked protected so that the folder's inheritable entries
+// add nothing to it; without the original, full access for the file's owner (the saving user) alone.
+bool CopiedDaclDescriptor(HANDLE original, std::vector<BYTE>& descriptor) {
+    if (original == INVALID_HANDLE_VALUE) {
+        PSECURITY_DESCRIPTOR pOwnerOnly = nullptr;
+        if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;FA;;;OW)", SDDL_REVISION_1, &pOwnerOnly,
+                                                                    nullptr))
+            return false;
+        CLocalBlock ownerOnly(pOwnerOnly);
+        const BYTE* p = static_cast<const BYTE*>(pOwnerOnly);
+        descriptor.assign(p, p + ::GetSecurityDescriptorLength(pOwnerOnly));
+        return true;
+    }
+    PACL pDacl = nullptr;
+    PSECURITY_DESCRIPTOR pGot = nullptr;
+    if (::GetSecurityInfo(original, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &pDacl, nullptr,
+                          &pGot) != ERROR_SUCCESS)
+        return false;
+    CLocalBlock got(pGot);
+    SECURITY_DESCRIPTOR sd{};
+    return ::InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION) &&
+           ::SetSecurityDescriptorDacl(&sd, TRUE, pDacl, FALSE) &&
+           ::SetSecurityDescriptorControl(&sd, SE_DACL_PROTECTED, SE_DACL_PROTECTED) && SelfRelative(&sd, descriptor);
 }
 
 // The steps as the Win32 calls they are named after.
@@ -290,21 +546,33 @@ public:
         } while (::FindNextFileW(find.Get(), &fd));
         return names;
     }
-    bool CreateTemp(CFile& file, const std::wstring& path, CFileException* pError) override {
-        return file.Open(path, CFile::modeWrite | CFile::modeCreate | CFile::modeCreateNew | CFile::shareExclusive,
-                         pError);
+    bool SecurityFor(HANDLE original, std::vector<BYTE>& descriptor) override {
+        return IsWine() ? WineOwnerOnlyDescriptor(descriptor) : CopiedDaclDescriptor(original, descriptor);
+    }
+    bool CreateTemp(CFile& file, const std::wstring& path, PSECURITY_DESCRIPTOR pSecurity,
+                    CFileException* pError) override {
+        SECURITY_ATTRIBUTES sa{sizeof sa, pSecurity, FALSE};
+        HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, pSecurity ? &sa : nullptr, CREATE_NEW,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE) {
+            LONG err = static_cast<LONG>(::GetLastError());
+            if (pError)
+                *pError = CFileException(CFileException::OsErrorToCause(err), err, path);
+            return false;
+        }
+        file.Attach(h, path);
+        return true;
     }
     void FlushTemp(CFile& file) override { file.Flush(); }
     void CloseTemp(CFile& file) override { file.Close(); }
-    HANDLE Open(const std::wstring& path, DWORD access, DWORD share, DWORD disposition) override {
-        return ::CreateFileW(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE Open(const std::wstring& path, DWORD access, DWORD share, DWORD disposition,
+                PSECURITY_DESCRIPTOR pSecurity) override {
+        SECURITY_ATTRIBUTES sa{sizeof sa, pSecurity, FALSE};
+        return ::CreateFileW(path.c_str(), access, share, pSecurity ? &sa : nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
+                             nullptr);
     }
-    bool GetLinkCount(HANDLE file, DWORD& nLinks) override {
-        BY_HANDLE_FILE_INFORMATION info{};
-        if (!::GetFileInformationByHandle(file, &info))
-            return false;
-        nLinks = info.nNumberOfLinks;
-        return true;
+    bool GetInfo(HANDLE file, BY_HANDLE_FILE_INFORMATION& info) override {
+        return ::GetFileInformationByHandle(file, &info) != FALSE;
     }
     bool SeekToStart(HANDLE file) override {
         LARGE_INTEGER zero{};
@@ -325,6 +593,15 @@ public:
         return ::CreateHardLinkW(link.c_str(), existing.c_str(), nullptr) != FALSE;
     }
     bool Delete(const std::wstring& path) override { return ::DeleteFileW(path.c_str()) != FALSE; }
+    std::wstring TempFolder() override {
+        DWORD n = ::GetTempPathW(0, nullptr);
+        std::wstring folder(n, L'\0');
+        n = ::GetTempPathW(n, folder.data());
+        folder.resize(n);
+        while (!folder.empty() && (folder.back() == L'\\' || folder.back() == L'/'))
+            folder.pop_back();
+        return folder;
+    }
 };
 
 } // namespace
@@ -340,6 +617,38 @@ TempCreateHook SetBeforeTempCreateHook(TempCreateHook pfn) {
     return previous;
 }
 
+bool FinishInterruptedSave(const std::wstring& strPath) {
+    return FinishInterruptedSave(strPath, RealSaveFileSystem());
+}
+
+bool FinishInterruptedSave(const std::wstring& strPath, ISaveFileSystem& fs) {
+    const std::wstring path = fs.FinalPath(strPath);
+    const std::wstring name = NameOf(path);
+    std::vector<std::pair<std::wstring, LeftoverSet>> tags;
+    for (const std::wstring& entry : fs.ListFiles(FolderOf(path), L"~" + name + L".*")) {
+        std::wstring suffix;
+        std::wstring tag = OurTag(entry, name, suffix);
+        if (tag.empty())
+            continue;
+        auto it = std::find_if(tags.begin(), tags.end(), [&](const auto& t) { return t.first == tag; });
+        if (it == tags.end())
+            it = tags.insert(tags.end(), {tag, LeftoverSet{}});
+        LeftoverSet& left = it->second;
+        if (suffix == L".tmp")
+            left.bTmp = true;
+        else if (suffix == L".new")
+            left.bNew = true;
+        else if (suffix == L".bak")
+            left.bBak = true;
+        else
+            left.bOld = true;
+    }
+    bool bFinished = false;
+    for (const auto& [tag, left] : tags)
+        bFinished = FinishOne(fs, path, tag, left) || bFinished;
+    return bFinished;
+}
+
 void WriteFileSafely(const std::wstring& strPath, const std::function<void(CFile&)>& write) {
     WriteFileSafely(strPath, write, RealSaveFileSystem());
 }
@@ -353,51 +662,65 @@ void WriteFileSafely(const std::wstring& strPath, const std::function<void(CFile
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
         throw CFileException(CFileException::accessDenied, ERROR_ACCESS_DENIED, strPath);
 
-    // A ".tmp" sibling only ever held new contents that never became the file: it goes first, so
-    // its room is free for this save. A ".bak" may be the last whole copy of the old contents (a
-    // file with several names that was being rewritten in place) or a second name of the file:
-    // those go once this save has succeeded. A stale second name makes this save rewrite the file
-    // in place, which is sound too.
-    RemoveLeftovers(fs, path, L".tmp");
+    // What an earlier save of this file left half done is finished first, so that this one starts
+    // from a whole file under its own name.
+    if (FinishInterruptedSave(path, fs))
+        attributes = fs.GetAttributes(path);
+    // Every file that holds the text during the save is as private as the original.
+    std::vector<BYTE> security;
+    if (attributes != INVALID_FILE_ATTRIBUTES)
+        security = SecurityOf(fs, path, strPath);
+    PSECURITY_DESCRIPTOR pSecurity = security.empty() ? nullptr : security.data();
     // The temporary file is created only if its name is still free: a file that took the name
-    // since FreeTag looked (another save of the same file) would otherwise be emptied and then
-    // renamed over the user's file. A taken name means another tag.
-    unsigned tag = 0;
+    // (another save of the same file) would otherwise be emptied and then renamed over the user's
+    // file. A taken name means another tag.
+    std::wstring tag;
     std::wstring tempPath;
     CFile temp;
     for (unsigned attempt = 0;; ++attempt) {
-        tag = FreeTag(fs, path);
+        tag = NewTag(NameOf(path));
         tempPath = SiblingName(path, tag, L".tmp");
         if (g_pfnBeforeTempCreate)
             g_pfnBeforeTempCreate(tempPath);
         CFileException error;
-        if (fs.CreateTemp(temp, tempPath, &error))
+        if (fs.CreateTemp(temp, tempPath, pSecurity, &error))
             break;
+        if (attributes != INVALID_FILE_ATTRIBUTES && FolderRefusesNewFile(error.m_lOsError)) {
+            // The folder takes no new file; the file itself may still be writable.
+            SaveInPlaceThroughTempFolder(fs, path, strPath, write);
+            return;
+        }
         const bool bTaken = error.m_lOsError == ERROR_FILE_EXISTS || error.m_lOsError == ERROR_ALREADY_EXISTS;
         if (!bTaken || attempt + 1 >= kTempNameAttempts) {
             error.m_strFileName = strPath; // the user knows the file by its own name
             throw error;
         }
     }
+    const std::wstring newPath = SiblingName(path, tag, L".new");
+    std::wstring writtenPath = tempPath; // where the new text is while the save runs
     try {
         write(temp);
         fs.FlushTemp(temp); // the bytes must be on the disk before the rename makes them the file
         fs.CloseTemp(temp);
         if (attributes == INVALID_FILE_ATTRIBUTES) {
             if (!fs.Move(tempPath, path, MOVEFILE_WRITE_THROUGH))
-                CFileException::ThrowOsError(static_cast<LONG>(::GetLastError()), strPath);
+                ThrowLastError(strPath);
         } else {
-            ReplaceExisting(fs, path, tempPath, attributes, tag, strPath);
+            // The new name says the text is whole: a save cut short from here on is finished by the
+            // next one, never thrown away.
+            if (!fs.Move(tempPath, newPath, 0))
+                ThrowLastError(strPath);
+            writtenPath = newPath;
+            ReplaceExisting(fs, path, newPath, attributes, tag, pSecurity, strPath);
         }
     } catch (CFileException& e) {
         fs.CloseTemp(temp);
-        fs.Delete(tempPath);
+        fs.Delete(writtenPath);
         e.m_strFileName = strPath;
         throw;
     } catch (...) {
         fs.CloseTemp(temp);
-        fs.Delete(tempPath);
+        fs.Delete(writtenPath);
         throw;
     }
-    RemoveLeftovers(fs, path, L".bak");
 }

@@ -2,6 +2,7 @@
 // The options of the last search. The document keeps them for the life of the process (New and
 // Open reuse the one document object, so the last search survives from one file to the next);
 // they are never written to the registry.
+#include "framework/Utf16.h"
 #include <windows.h>
 #include <string>
 
@@ -21,7 +22,7 @@ inline const std::wstring& DefaultWordChars() {
         };
         std::wstring chars;
         for (unsigned c = 1; c < 0x10000; ++c) {
-            if (c >= 0xD800 && c <= 0xDFFF)
+            if (IsSurrogate(c))
                 continue;
             bool bCombining = c >= 0x0300 && c <= 0x036F;
             if (bCombining || (!isEastAsian(c) && ::IsCharAlphaNumericW(static_cast<wchar_t>(c))))

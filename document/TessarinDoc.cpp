@@ -7,10 +7,12 @@
 #include "framework/Exception.h"
 #include "framework/File.h"
 #include "framework/Handles.h"
+#include "framework/FrameWnd.h"
 #include "framework/FrameworkIds.h"
 #include "framework/MessageBox.h"
 #include "framework/ScopeExit.h"
 #include "framework/Strings.h"
+#include "framework/Utf16.h"
 #include "framework/WinApp.h"
 #include "res/resource.h"
 #include "document/DocumentView.h"
@@ -20,12 +22,6 @@
 
 namespace {
 
-// File names compare without regard to case, as the file system does.
-bool SameFile(const std::wstring& a, const std::wstring& b) {
-    return !a.empty() && ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
-                                                static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
-}
-
 UINT ReasonStringId(FidelityReason reason) {
     switch (reason) {
     case FidelityReason::Nul: return IDS_REASON_NUL;
@@ -33,6 +29,7 @@ UINT ReasonStringId(FidelityReason reason) {
     case FidelityReason::InvalidBytes: return IDS_REASON_INVALID_BYTES;
     case FidelityReason::Unrepresentable: return IDS_REASON_UNREPRESENTABLE;
     case FidelityReason::EscapeSequence: return IDS_REASON_ESCAPE_SEQUENCE;
+    case FidelityReason::Dropped: return IDS_REASON_DROPPED;
     default: return IDS_REASON_UNKNOWN;
     }
 }
@@ -44,8 +41,7 @@ std::wstring CharacterText(const UnencodableResult& lost) {
     char32_t ch = lost.chFirst;
     if (ch < 0x10000)
         return std::wstring(1, static_cast<wchar_t>(ch));
-    ch -= 0x10000;
-    return {static_cast<wchar_t>(0xD800 + (ch >> 10)), static_cast<wchar_t>(0xDC00 + (ch & 0x3FF))};
+    return {HighSurrogateOf(ch), LowSurrogateOf(ch)};
 }
 
 // The open check on the block the control is about to adopt: the control takes the text up to its
@@ -100,6 +96,7 @@ bool CTessarinDoc::OnOpenDocument(const wchar_t* pszPathName) {
         return false;
     pView->StopFileWatch();
     CancelOpenWarning(); // a failed open shows only its own error
+    const bool bFinished = FinishInterruptedSave(pszPathName);
     try {
         ReadIntoView(pszPathName, *pView);
     } catch (const CException& e) {
@@ -119,7 +116,14 @@ bool CTessarinDoc::OnOpenDocument(const wchar_t* pszPathName) {
     pView->ClearHistory(IsModified()); // the stamp is not something to undo, nor what the file holds
     if (m_openCheck.Differs())
         ScheduleOpenWarning();
+    if (bFinished)
+        ShowSaveFinished(pszPathName);
     return true;
+}
+
+void CTessarinDoc::ShowSaveFinished(const wchar_t* pszPathName) {
+    if (auto pFrame = dynamic_cast<CFrameWnd*>(AfxGetApp() ? AfxGetApp()->m_pMainWnd : nullptr))
+        pFrame->SetMessageText(FormatString(IDS_SAVE_FINISHED, {AfxFullPath(pszPathName)}));
 }
 
 void CTessarinDoc::ReadIntoView(const wchar_t* pszPathName, CDocumentView& view) {
@@ -239,6 +243,8 @@ bool CTessarinDoc::OnSaveDocument(const wchar_t* pszPathName) {
             pView->StartFileWatch(GetPathName());
             return false;
         }
+        if (FinishInterruptedSave(pszPathName))
+            ShowSaveFinished(pszPathName);
         // Converted and written to a new file first; the file it replaces is swapped out only once
         // the new one is complete on the disk.
         WriteFileSafely(pszPathName, [&](CFile& file) {
@@ -246,6 +252,13 @@ bool CTessarinDoc::OnSaveDocument(const wchar_t* pszPathName) {
             CEditBufferLock text(*pView);
             EncodeTextToFile(text.Get() ? text.Get() : L"", text.Get() ? nLength : 0, encoding, lineEnding, file);
         });
+    } catch (const CSaveCopyKeptException& e) {
+        // The file could only be rewritten in place, and that failed: the user must learn where
+        // the copy of the old contents is.
+        pView->StartFileWatch(GetPathName());
+        AfxMessageBox(e.GetErrorMessage() + L"\n\n" + FormatString(IDS_SAVE_COPY_KEPT, {e.m_strCopyPath}),
+                      MB_OK | MB_ICONEXCLAMATION, 0);
+        return false;
     } catch (...) {
         // The document keeps its path, pair and modified mark; the watch goes on over the file
         // it still names, which the failed save left as it was.
@@ -273,7 +286,7 @@ bool CTessarinDoc::ConfirmLossySave(const wchar_t* pszPathName, CDocumentView& v
             lost = FindUnencodable(text.Get(), nText, encoding);
     }
     std::wstring strTarget = AfxFullPath(pszPathName);
-    bool bOverwritesChecked = m_openCheck.Differs() && SameFile(strTarget, m_strCheckedPath);
+    bool bOverwritesChecked = m_openCheck.Differs() && AfxSameFile(strTarget, m_strCheckedPath);
     if (lost.nCount == 0 && !bOverwritesChecked)
         return true;
     CancelOpenWarning(); // the question says all the warning would have said
@@ -288,7 +301,7 @@ bool CTessarinDoc::ConfirmLossySave(const wchar_t* pszPathName, CDocumentView& v
         std::swprintf(szCode, 16, L"%04X", static_cast<unsigned>(lost.chFirst));
         strText +=
             L"\n\n" + FormatString(IDS_SAVE_UNENCODABLE,
-                                   {EncodingLongName(encoding), std::to_wstring(lost.nCount), CharacterText(lost),
+                                   {EncodingSaveName(encoding), std::to_wstring(lost.nCount), CharacterText(lost),
                                     szCode, std::to_wstring(lost.nLine), std::to_wstring(lost.nColumn)});
     }
     strText += L"\n\n" + LoadStringResource(IDS_SAVE_ASK);

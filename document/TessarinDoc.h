@@ -54,6 +54,8 @@ public:
 private:
     // Appends the date and time when the text starts with ".LOG" and has more after it.
     void StampLogFile(CDocumentView& view);
+    // Tells the user, in the status bar, that a save of this file cut short earlier was finished.
+    void ShowSaveFinished(const wchar_t* pszPathName);
     // The pair a save writes: the requested one right after the Save As dialog, else the current.
     void SaveTarget(EncodingId& encoding, LineEndingId& lineEnding) const;
 

@@ -6,6 +6,7 @@
 #include "framework/DocTemplate.h"
 #include "framework/File.h"
 #include "framework/FrameWnd.h"
+#include "framework/ModalScope.h"
 #include "framework/Strings.h"
 #include "framework/WinApp.h"
 #include "res/resource.h"
@@ -141,7 +142,9 @@ bool CTessarinDocManager::DoPromptFileName(std::wstring& fileName, UINT nIDSTitl
     } else if (pDoc) {
         pDoc->GetFileFormat(format.encoding, format.lineEnding);
     }
-    bool bOK = RunFileDialog(::GetFocus(), fileName, nIDSTitle, lFlags, bOpenFileDialog, format);
+    // Owned by the main window even when a search dialog had the focus; neither takes input meanwhile.
+    CModalScope modal;
+    bool bOK = RunFileDialog(modal.Owner(), fileName, nIDSTitle, lFlags, bOpenFileDialog, format);
     if (bOK && pDoc)
         pDoc->SetRequestedFormat(format.encoding, format.lineEnding);
     return bOK;

@@ -6,6 +6,7 @@
 #include "framework/Exception.h"
 #include "framework/File.h"
 #include "framework/Handles.h"
+#include "framework/Utf16.h"
 #include "res/resource.h"
 #include <algorithm>
 #include <mutex>
@@ -49,14 +50,6 @@ CLocalBlock ConvertToNewBlock(const std::string& options, const void* pIn, size_
     }
     nOut = measured;
     return out;
-}
-
-bool IsHighSurrogate(wchar_t c) {
-    return c >= 0xD800 && c <= 0xDBFF;
-}
-
-bool IsLowSurrogate(wchar_t c) {
-    return c >= 0xDC00 && c <= 0xDFFF;
 }
 
 // The position of the first half of a surrogate pair that has no partner, or n.
@@ -132,7 +125,7 @@ void ApplyDetectionCode(int code, EncodingId& encoding, LineEndingId& lineEnding
 
 } // namespace
 
-ULONGLONG EstimateTextMemory(const void* pBytes, size_t nLength) {
+TextEstimate EstimateText(const void* pBytes, size_t nLength) {
     const auto* p = static_cast<const unsigned char*>(pBytes);
     // Lines are measured in bytes, which is at least the characters they become in the byte
     // encodings; UTF-16 and UTF-32 with a mark are measured in their units. Line breaks are found
@@ -143,16 +136,23 @@ ULONGLONG EstimateTextMemory(const void* pBytes, size_t nLength) {
         unit = 4;
     else if (nLength >= 2 && ((p[0] == 0xFF && p[1] == 0xFE) || (p[0] == 0xFE && p[1] == 0xFF)))
         unit = 2;
-    ULONGLONG units = 0, layout = 0;
+    ULONGLONG units = 0, layout = 0, longLineUnits = 0;
     size_t lineStart = 0;
     for (size_t i = 0; i <= nLength; ++i) {
         if (i < nLength && p[i] != '\n' && p[i] != '\r')
             continue;
-        layout += EditLineCost((i - lineStart) / unit);
-        units += (i - lineStart) / unit + 2; // every break becomes CR LF
+        const ULONGLONG lineUnits = (i - lineStart) / unit;
+        layout += EditLineCost(lineUnits);
+        units += lineUnits + 2; // every break becomes CR LF
+        if (lineUnits >= kLongLineUnits)
+            longLineUnits += lineUnits;
         lineStart = i + 1;
     }
-    return units * 2 + layout;
+    return {units * 2 + layout, longLineUnits};
+}
+
+ULONGLONG EstimateTextMemory(const void* pBytes, size_t nLength) {
+    return EstimateText(pBytes, nLength).memory;
 }
 
 AvailableMemoryFunction SetAvailableMemoryFunction(AvailableMemoryFunction pfn) {
@@ -230,7 +230,8 @@ CLocalBlock ReadFileBytes(CFile& file, size_t& nLength) {
     // one line took 2.9 GB), and more than there is makes the whole system page for minutes. What
     // the text will need is checked against the memory available: before reading, the least it
     // can be (the bytes, and a text of at least half as many bytes, as UTF-32 gives); after
-    // reading, from the lengths of its lines, before the conversion.
+    // reading, from the lengths of its lines, before the conversion. Very long lines are also
+    // slow to lay out, whatever the memory (kMaxLongLineUnits).
     if (length + length / 2 > g_pfnAvailableMemory())
         ThrowNeedsTooMuchMemory(file);
 
@@ -241,7 +242,8 @@ CLocalBlock ReadFileBytes(CFile& file, size_t& nLength) {
             throw CMemoryException();
         if (file.Read(inputLock.Get(), n) != n)
             throw CArchiveException(CArchiveException::endOfFile, file.GetFilePath());
-        if (EstimateTextMemory(inputLock.Get(), n) > g_pfnAvailableMemory())
+        const TextEstimate estimate = EstimateText(inputLock.Get(), n);
+        if (estimate.memory > g_pfnAvailableMemory() || estimate.longLineUnits > kMaxLongLineUnits)
             ThrowNeedsTooMuchMemory(file);
     }
     nLength = n;

@@ -3,6 +3,7 @@
 #include "framework/Dialog.h"
 #include "framework/FrameworkIds.h"
 #include "framework/MessageBox.h"
+#include "framework/ModalScope.h"
 #include "framework/WinApp.h"
 #include <cwchar>
 
@@ -112,11 +113,13 @@ HWND CDialog::GetOwnerWindow() const {
 INT_PTR CDialog::DoModal() {
     if (m_hWnd)
         return -1;
-    // DialogBoxParamW disables the owner for the dialog's lifetime and enables it again before
-    // it returns, so the owner cannot take input meanwhile.
+    // Owned by the main window, whatever window had the focus (a search dialog's box): it and
+    // the modeless dialogs take no input while this one runs.
+    CModalScope modal;
     m_bModal = true;
-    INT_PTR nResult = ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(m_nIDTemplate), GetOwnerWindow(),
-                                        &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
+    INT_PTR nResult = ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(m_nIDTemplate),
+                                        modal.Owner() ? modal.Owner() : GetOwnerWindow(), &CDialog::DialogProc,
+                                        reinterpret_cast<LPARAM>(this));
     m_bModal = false;
     return nResult;
 }

@@ -2,6 +2,7 @@
 #include "framework/DocManager.h"
 #include "framework/DocTemplate.h"
 #include "framework/FrameworkIds.h"
+#include "framework/ModalScope.h"
 #include "framework/Strings.h"
 #include "framework/WinApp.h"
 #include "framework/Wnd.h"
@@ -44,10 +45,10 @@ bool CDocManager::DoPromptFileName(std::wstring& fileName, UINT nIDSTitle, DWORD
     std::vector<wchar_t> buffer(32768, L'\0');
     fileName.copy(buffer.data(), std::min(fileName.size(), buffer.size() - 1));
 
+    CModalScope modal;
     OPENFILENAMEW ofn{};
     ofn.lStructSize = sizeof(ofn);
-    CWinApp* pApp = AfxGetApp();
-    ofn.hwndOwner = pApp && pApp->m_pMainWnd ? pApp->m_pMainWnd->m_hWnd : ::GetActiveWindow();
+    ofn.hwndOwner = modal.Owner();
     ofn.lpstrFilter = strFilter.c_str();
     ofn.nFilterIndex = 1;
     ofn.lpstrFile = buffer.data();

@@ -90,14 +90,6 @@ void CSingleDocTemplate::RemoveDocument(CDocument* pDoc) {
     CDocTemplate::RemoveDocument(pDoc);
 }
 
-bool CSingleDocTemplate::SaveAllModified() {
-    return CDocTemplate::SaveAllModified();
-}
-
-void CSingleDocTemplate::CloseAllDocuments(bool bEndSession) {
-    CDocTemplate::CloseAllDocuments(bEndSession);
-}
-
 CDocument* CSingleDocTemplate::OpenDocumentFile(const wchar_t* pszPathName, bool bMakeVisible) {
     CDocument* pDoc = m_pOnlyDoc;
     CFrameWnd* pFrame = nullptr;

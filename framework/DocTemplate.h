@@ -26,7 +26,6 @@ public:
     CDocTemplate(UINT nIDResource, std::function<CDocument*()> newDoc, std::function<CFrameWnd*()> newFrame,
                  std::function<CView*()> newView);
 
-    UINT GetResourceID() const { return m_nIDResource; }
     // Field i of string nIDResource ("\n" separates the fields); false when the field is empty or absent.
     bool GetDocString(std::wstring& str, DocStringIndex i) const;
 
@@ -65,8 +64,6 @@ public:
     CDocument* GetOnlyDoc() const override { return m_pOnlyDoc; }
     void AddDocument(CDocument* pDoc) override;
     void RemoveDocument(CDocument* pDoc) override;
-    bool SaveAllModified() override;
-    void CloseAllDocuments(bool bEndSession) override;
 
 private:
     CDocument* m_pOnlyDoc = nullptr;

@@ -23,8 +23,6 @@ public:
     void CancelDrag();
     void ToggleDocking();
     bool IsTracking() const { return m_bTracking; }
-    // The pointer has moved past the drag distance since the press.
-    bool IsDragging() const { return m_bDragging; }
 
     // What a release at ptScreen would do: the id of the dock bar it docks in, or
     // AFX_IDW_DOCKBAR_FLOAT.

@@ -21,6 +21,29 @@ std::wstring AfxFullPath(const std::wstring& strPath) {
     return full;
 }
 
+namespace {
+// The identity of an existing file or folder; false when it cannot be opened. No access is asked
+// for and every sharing mode is allowed, so a file that another program holds open still answers.
+bool FileIdentity(const std::wstring& strPath, BY_HANDLE_FILE_INFORMATION& info) {
+    CFileHandle h(::CreateFileW(strPath.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return h && ::GetFileInformationByHandle(h.Get(), &info);
+}
+} // namespace
+
+bool AfxSameFile(const std::wstring& strPath1, const std::wstring& strPath2) {
+    if (strPath1.empty() || strPath2.empty())
+        return false;
+    const std::wstring strFull1 = AfxFullPath(strPath1);
+    const std::wstring strFull2 = AfxFullPath(strPath2);
+    BY_HANDLE_FILE_INFORMATION info1{}, info2{};
+    if (FileIdentity(strFull1, info1) && FileIdentity(strFull2, info2))
+        return info1.dwVolumeSerialNumber == info2.dwVolumeSerialNumber &&
+               info1.nFileIndexHigh == info2.nFileIndexHigh && info1.nFileIndexLow == info2.nFileIndexLow;
+    return ::CompareStringOrdinal(strFull1.c_str(), static_cast<int>(strFull1.size()), strFull2.c_str(),
+                                  static_cast<int>(strFull2.size()), TRUE) == CSTR_EQUAL;
+}
+
 CFile::CFile(const std::wstring& strPath, UINT nOpenFlags) {
     CFileException error;
     if (!Open(strPath, nOpenFlags, &error))
@@ -57,6 +80,11 @@ bool CFile::Open(const std::wstring& strPath, UINT nOpenFlags, CFileException* p
     }
     m_hFile.Attach(h);
     return true;
+}
+
+void CFile::Attach(HANDLE hFile, const std::wstring& strPath) {
+    m_hFile.Attach(hFile);
+    m_strFileName = strPath;
 }
 
 void CFile::Close() {

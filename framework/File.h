@@ -11,6 +11,15 @@
 // instance whenever the user browses in a file dialog.
 std::wstring AfxFullPath(const std::wstring& strPath);
 
+// Whether two paths name the same file, as Windows decides it: where both files exist, by their
+// volume and file index (so a hard link, a short name or a path through another folder is the
+// same file, and two names that only look alike are not); otherwise by their full paths compared
+// code unit by code unit without regard to letter case, as the file system compares names. Not
+// the locale's comparison: lstrcmpiW calls "Straße" and "Strasse", or an accented letter and the
+// letter followed by a combining accent, equal, and they are different files. An empty path is
+// no file.
+bool AfxSameFile(const std::wstring& strPath1, const std::wstring& strPath2);
+
 class CFile {
 public:
     enum OpenFlags : UINT {
@@ -37,6 +46,8 @@ public:
 
     // Opens the file; on failure returns false and, when given, fills *pError.
     bool Open(const std::wstring& strPath, UINT nOpenFlags, CFileException* pError = nullptr);
+    // Takes over a handle opened elsewhere (with CreateFileW options this class does not offer).
+    void Attach(HANDLE hFile, const std::wstring& strPath);
     void Close();
     bool IsOpen() const { return static_cast<bool>(m_hFile); }
 

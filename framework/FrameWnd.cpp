@@ -1,7 +1,9 @@
 // CFrameWnd: creation from a resource id, the client layout with control bars, the command route,
 // menu item updates and prompts, the title rule, dropped files, DDE open requests and closing.
 #include "framework/FrameWnd.h"
+#include "framework/Clipboard.h"
 #include "framework/CmdUI.h"
+#include "framework/DdeRequest.h"
 #include "framework/DockBar.h"
 #include "framework/DockContext.h"
 #include "framework/DocTemplate.h"
@@ -14,40 +16,21 @@
 #include "framework/WinApp.h"
 #include <dde.h>
 #include <algorithm>
+#include <climits>
 #include <shellapi.h>
 
 namespace {
-// The file names of "[open("a")][open("b")]": each command's argument without its quotes. A quoted
-// name ends at its closing quote, not at the first ")]", because ")" and "]" may be part of a file
-// name. A command without its closing ")]" or with text after the quoted name opens nothing, and
-// neither does an empty name.
-std::vector<std::wstring> OpenRequests(const std::wstring& strCommand) {
-    static const std::wstring strOpen = L"[open(";
-    static const std::wstring strClose = L")]";
-    std::vector<std::wstring> names;
-    size_t pos = 0;
-    while ((pos = strCommand.find(strOpen, pos)) != std::wstring::npos) {
-        pos += strOpen.size();
-        size_t nameStart = pos, nameEnd = 0;
-        if (pos < strCommand.size() && strCommand[pos] == L'"') {
-            nameStart = pos + 1;
-            nameEnd = strCommand.find(L'"', nameStart);
-            if (nameEnd == std::wstring::npos)
-                break;
-            pos = nameEnd + 1;
-            if (strCommand.compare(pos, strClose.size(), strClose) != 0)
-                continue;
-        } else {
-            nameEnd = strCommand.find(strClose, pos);
-            if (nameEnd == std::wstring::npos)
-                break;
-            pos = nameEnd;
-        }
-        pos += strClose.size();
-        if (nameEnd > nameStart)
-            names.push_back(strCommand.substr(nameStart, nameEnd - nameStart));
-    }
-    return names;
+// A request from a program whose window is not Unicode, in the system's ANSI code page.
+bool AnsiRequestToText(const unsigned char* pBytes, size_t nBytes, std::wstring& text) {
+    if (nBytes > static_cast<size_t>(INT_MAX))
+        return false;
+    const auto* psz = reinterpret_cast<const char*>(pBytes);
+    const int n = static_cast<int>(nBytes);
+    const int nUnits = ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, psz, n, nullptr, 0);
+    if (nUnits <= 0)
+        return false;
+    text.resize(static_cast<size_t>(nUnits));
+    return ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, psz, n, text.data(), nUnits) == nUnits;
 }
 } // namespace
 
@@ -379,6 +362,13 @@ void CFrameWnd::RepositionBars(UINT nFlags, RECT* pRectFree) {
         *pRectFree = rc;
     if (!bQuery && m_pViewActive && m_pViewActive->m_hWnd)
         m_pViewActive->MoveWindow(rc);
+    if (!bQuery && m_pPreview && m_pPreview->m_hWnd)
+        m_pPreview->MoveWindow(rc);
+}
+
+void CFrameWnd::SetPreviewWindow(CWnd* pPreview) {
+    m_pPreview = pPreview;
+    RecalcLayout();
 }
 
 void CFrameWnd::SetMessageText(UINT nID) {
@@ -408,16 +398,111 @@ void CFrameWnd::OnIdleUpdateCmdUI() {
 }
 
 void CFrameWnd::BeginModalState() {
-    if (m_nModalCount++ == 0)
-        ::EnableWindow(m_hWnd, FALSE);
+    if (m_nModalCount++ != 0)
+        return;
+    m_hWndActiveBeforeModal = ::GetActiveWindow();
+    // The modeless dialogs and a floating pane are top-level windows the frame owns: disabled with
+    // it, so none takes a click or a key while the modal window is up.
+    m_modalDisabled.clear();
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND hWnd, LPARAM lParam) -> BOOL {
+            auto* pThis = reinterpret_cast<CFrameWnd*>(lParam);
+            for (HWND hOwner = ::GetWindow(hWnd, GW_OWNER); hOwner; hOwner = ::GetWindow(hOwner, GW_OWNER))
+                if (hOwner == pThis->m_hWnd) {
+                    if (::IsWindowEnabled(hWnd))
+                        pThis->m_modalDisabled.push_back(hWnd);
+                    break;
+                }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(this));
+    if (::IsWindowEnabled(m_hWnd))
+        m_modalDisabled.push_back(m_hWnd);
+    for (HWND hWnd : m_modalDisabled)
+        ::EnableWindow(hWnd, FALSE);
 }
 
 void CFrameWnd::EndModalState() {
-    if (m_nModalCount > 0 && --m_nModalCount == 0)
-        ::EnableWindow(m_hWnd, TRUE);
+    if (m_nModalCount == 0 || --m_nModalCount != 0)
+        return;
+    for (auto it = m_modalDisabled.rbegin(); it != m_modalDisabled.rend(); ++it)
+        if (::IsWindow(*it))
+            ::EnableWindow(*it, TRUE);
+    m_modalDisabled.clear();
+    // The modal window went while its owner was still disabled, so the system could not give the
+    // activation back: the window that had it before (the view's frame, or a search dialog) gets it.
+    HWND hActive = m_hWndActiveBeforeModal;
+    m_hWndActiveBeforeModal = nullptr;
+    if (hActive && ::IsWindow(hActive) && ::IsWindowVisible(hActive) && ::GetActiveWindow() != hActive)
+        ::SetActiveWindow(hActive);
+}
+
+bool CFrameWnd::IsViewTextCommand(UINT nID) const {
+    switch (nID) {
+    case ID_EDIT_CUT:
+    case ID_EDIT_COPY:
+    case ID_EDIT_PASTE:
+    case ID_EDIT_CLEAR:
+    case ID_EDIT_CLEAR_ALL:
+    case ID_EDIT_SELECT_ALL:
+    case ID_EDIT_UNDO:
+    case ID_EDIT_REDO: return true;
+    default: return false;
+    }
+}
+
+namespace {
+// The command of the accelerator entry that a key message matches, or 0.
+UINT AcceleratorCommand(HACCEL hAccel, const MSG& msg) {
+    const bool bKeyDown = msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN;
+    const bool bChar = msg.message == WM_CHAR || msg.message == WM_SYSCHAR;
+    if (!bKeyDown && !bChar)
+        return 0;
+    const int nCount = ::CopyAcceleratorTableW(hAccel, nullptr, 0);
+    std::vector<ACCEL> entries(static_cast<size_t>(std::max(nCount, 0)));
+    if (entries.empty() || ::CopyAcceleratorTableW(hAccel, entries.data(), nCount) != nCount)
+        return 0;
+    BYTE fMods = 0;
+    if (::GetKeyState(VK_CONTROL) < 0)
+        fMods |= FCONTROL;
+    if (::GetKeyState(VK_SHIFT) < 0)
+        fMods |= FSHIFT;
+    if (::GetKeyState(VK_MENU) < 0)
+        fMods |= FALT;
+    for (const ACCEL& entry : entries) {
+        if (entry.fVirt & FVIRTKEY) {
+            if (bKeyDown && entry.key == msg.wParam && (entry.fVirt & (FCONTROL | FSHIFT | FALT)) == fMods)
+                return entry.cmd;
+        } else if (bChar && entry.key == msg.wParam) {
+            return entry.cmd;
+        }
+    }
+    return 0;
+}
+} // namespace
+
+bool CFrameWnd::TranslateFrameAccelerator(MSG* pMsg) {
+    if (!m_hAccelTable)
+        return false;
+    // Cut, copy, paste, undo and the like act on the view. With the focus in another window (the
+    // results pane, a docked bar) its key is its own: Ctrl+C copies that window's selection, and
+    // nothing reaches the document's text.
+    HWND hView = m_pViewActive ? m_pViewActive->m_hWnd : nullptr;
+    const bool bToView = pMsg->hwnd == m_hWnd || (hView && (pMsg->hwnd == hView || ::IsChild(hView, pMsg->hwnd)));
+    if (!bToView) {
+        const UINT nID = AcceleratorCommand(m_hAccelTable, *pMsg);
+        if (nID != 0 && IsViewTextCommand(nID))
+            return false;
+    }
+    return ::TranslateAcceleratorW(m_hWnd, m_hAccelTable, pMsg) != 0;
 }
 
 bool CFrameWnd::OnCmdMsg(UINT nID, int nCode, void* pExtra) {
+    // The preview answers first, and what it does not allow (editing the text it shows, opening
+    // another document) stays greyed until it closes.
+    if (m_pPreview && m_pPreview->m_hWnd)
+        return m_pPreview->OnCmdMsg(nID, nCode, pExtra);
     if (m_pViewActive && m_pViewActive->OnCmdMsg(nID, nCode, pExtra))
         return true;
     if (OnOwnCmdMsg(nID, nCode, pExtra))
@@ -476,7 +561,9 @@ void CFrameWnd::OnSize(UINT nType, int, int) {
 }
 
 void CFrameWnd::OnSetFocus(HWND) {
-    if (m_pViewActive && m_pViewActive->m_hWnd)
+    if (m_pPreview && m_pPreview->m_hWnd)
+        m_pPreview->SetFocus();
+    else if (m_pViewActive && m_pViewActive->m_hWnd)
         m_pViewActive->SetFocus();
 }
 
@@ -506,6 +593,10 @@ void CFrameWnd::OnMenuSelect(UINT nItemID, UINT nFlags, HMENU hSysMenu) {
 }
 
 void CFrameWnd::OnDropFiles(HDROP hDropInfo) {
+    if (RefuseWhileModal()) {
+        ::DragFinish(hDropInfo);
+        return;
+    }
     ::SetActiveWindow(m_hWnd);
     UINT nFiles = ::DragQueryFileW(hDropInfo, 0xFFFFFFFF, nullptr, 0);
     CWinApp* pApp = AfxGetApp();
@@ -521,17 +612,34 @@ void CFrameWnd::OnDropFiles(HDROP hDropInfo) {
 
 void CFrameWnd::OnClose() {
     // A frame disabled by a modal dialog of ours is not closed from under it.
-    if (InModalState())
+    if (RefuseWhileModal())
         return;
     if (CDocument* pDoc = GetActiveDocument(); pDoc && pDoc->SaveModified() != SaveResult::Saved)
         return;
     DestroyWindow();
 }
 
+bool CFrameWnd::RefuseWhileModal() {
+    if (!InModalState())
+        return false;
+    // The user is answering something: show them where, as Windows does for a click on a disabled
+    // owner.
+    HWND hPopup = ::GetLastActivePopup(m_hWnd);
+    if (hPopup && hPopup != m_hWnd && ::IsWindowEnabled(hPopup)) {
+        ::SetActiveWindow(hPopup);
+        ::FlashWindow(hPopup, TRUE);
+    }
+    return true;
+}
+
 bool CFrameWnd::OnQueryEndSession() {
     CWinApp* pApp = AfxGetApp();
     if (!pApp || pApp->m_pMainWnd != this)
         return true;
+    // The save question cannot be asked on top of a modal window; the frame's class says why the
+    // session may not end (OnQueryEndSession of a derived frame).
+    if (RefuseWhileModal())
+        return false;
     // Without this the default answer lets the session end at once and unsaved text is lost.
     return pApp->SaveAllModified();
 }
@@ -578,19 +686,33 @@ LRESULT CFrameWnd::OnDdeInitiate(HWND hWndClient, LPARAM lParam) {
 }
 
 LRESULT CFrameWnd::OnDdeExecute(HWND hWndClient, LPARAM lParam) {
+    // No file is opened under a modal window: the request is answered "not processed".
+    if (RefuseWhileModal()) {
+        UINT_PTR unusedLow = 0, hCommands = 0;
+        ::UnpackDDElParam(WM_DDE_EXECUTE, lParam, &unusedLow, &hCommands);
+        ::PostMessageW(hWndClient, WM_DDE_ACK, reinterpret_cast<WPARAM>(m_hWnd),
+                       ::ReuseDDElParam(lParam, WM_DDE_EXECUTE, WM_DDE_ACK, 0, hCommands));
+        return 0;
+    }
     UINT_PTR unused = 0;
     HGLOBAL hData = nullptr;
     ::UnpackDDElParam(WM_DDE_EXECUTE, lParam, &unused, reinterpret_cast<PUINT_PTR>(&hData));
-    std::wstring strCommand;
-    if (auto* pText = static_cast<const wchar_t*>(::GlobalLock(hData))) {
-        strCommand = pText;
-        ::GlobalUnlock(hData);
+    // Any program may send anything here: the block is read within its own size only, and a
+    // request that is not wholly understood is refused and changes nothing.
+    std::vector<std::wstring> names;
+    bool bAccepted = false;
+    if (hData) {
+        CGlobalLock lock(hData);
+        if (lock.Get())
+            bAccepted = ParseDdeOpenRequest(lock.Get(), ::GlobalSize(hData), AnsiRequestToText, names);
     }
-    // The acknowledgement goes back with the same data handle, which the client frees.
+    // The acknowledgement goes back with the same data handle, which the client frees; its
+    // positive bit says whether the request was carried out.
+    const UINT_PTR nStatus = bAccepted ? 0x8000 : 0;
     ::PostMessageW(hWndClient, WM_DDE_ACK, reinterpret_cast<WPARAM>(m_hWnd),
-                   ::ReuseDDElParam(lParam, WM_DDE_EXECUTE, WM_DDE_ACK, 0x8000, reinterpret_cast<UINT_PTR>(hData)));
+                   ::ReuseDDElParam(lParam, WM_DDE_EXECUTE, WM_DDE_ACK, nStatus, reinterpret_cast<UINT_PTR>(hData)));
     CWinApp* pApp = AfxGetApp();
-    for (const std::wstring& strFile : OpenRequests(strCommand))
+    for (const std::wstring& strFile : names)
         if (pApp)
             pApp->OpenDocumentFile(strFile.c_str());
     return 0;

@@ -46,6 +46,10 @@ public:
     void SetTitle(const std::wstring& strTitle) { m_strTitle = strTitle; }
 
     CView* GetActiveView() const { return m_pViewActive; }
+    // The print preview shown in place of the view (null when none): the layout gives it the
+    // view's place and the focus, and while it shows only the commands it allows reach the route.
+    void SetPreviewWindow(CWnd* pPreview);
+    CWnd* GetPreviewWindow() const { return m_pPreview; }
     void SetActiveView(CView* pView);
     CDocument* GetActiveDocument() const;
 
@@ -84,10 +88,18 @@ public:
     // delayed layout is done, the title follows the document.
     virtual void OnIdleUpdateCmdUI();
 
-    // While a modal dialog of another kind runs, the frame is disabled; nested calls count.
+    // While a modal window of the program runs (CModalScope), the frame and every enabled window
+    // it owns are disabled, and enabled again when the outermost one ends; nested calls count.
     void BeginModalState();
     void EndModalState();
     bool InModalState() const { return m_nModalCount > 0; }
+
+    // The frame's accelerators for a key message to the frame or one of its children; true when
+    // the key became a command. A key for a command that acts on the focused view's text (see
+    // IsViewTextCommand) is left to the window that has it when that is not the view.
+    bool TranslateFrameAccelerator(MSG* pMsg);
+    // Cut, copy, paste, delete, select all, undo and redo; a frame adds its own.
+    virtual bool IsViewTextCommand(UINT nID) const;
 
     HACCEL m_hAccelTable = nullptr;
     bool m_bAutoDelete = false; // delete the object when its window is gone
@@ -104,6 +116,9 @@ protected:
     void OnSetFocus(HWND hOldFocus) override;
     void OnInitMenuPopup(HMENU hPopup, UINT nIndex, BOOL bSysMenu) override;
     void OnClose() override;
+    // True, after bringing the modal window forward, while the frame is in a modal state: a
+    // request to close or open something is then refused rather than run under that window.
+    bool RefuseWhileModal();
     // Windows is ending the session (shut-down, log-off): the save-changes question of a close;
     // false refuses the end of the session.
     virtual bool OnQueryEndSession();
@@ -125,6 +140,7 @@ private:
     std::vector<CControlBar*> AllControlBars() const;
 
     CView* m_pViewActive = nullptr;
+    CWnd* m_pPreview = nullptr;
     std::wstring m_strTitle;
     DWORD m_dwDockStyle = 0;
     std::vector<std::unique_ptr<CDockBar>> m_dockBars;
@@ -132,6 +148,8 @@ private:
     bool m_bInRecalcLayout = false;
     bool m_bDelayedLayout = false;
     int m_nModalCount = 0;
+    std::vector<HWND> m_modalDisabled; // windows the modal state disabled, enabled again at its end
+    HWND m_hWndActiveBeforeModal = nullptr;
     CCreateContext* m_pCreateContext = nullptr; // during LoadFrame only
     HICON m_hIcon = nullptr;
     HICON m_hIconSmall = nullptr;

@@ -52,6 +52,16 @@
 #define AFX_IDW_DOCKBAR_FLOAT 59423
 #define AFX_IDW_PANE_FIRST 59648
 
+// The print preview's window and the buttons of its bar
+#define AFX_IDW_PREVIEW 59651
+#define AFX_ID_PREVIEW_CLOSE 58112
+#define AFX_ID_PREVIEW_NUMPAGE 58113
+#define AFX_ID_PREVIEW_NEXT 58114
+#define AFX_ID_PREVIEW_PREV 58115
+#define AFX_ID_PREVIEW_PRINT 58116
+#define AFX_ID_PREVIEW_ZOOMIN 58117
+#define AFX_ID_PREVIEW_ZOOMOUT 58118
+
 // Status-bar indicators
 #define ID_SEPARATOR 0
 #define ID_INDICATOR_EXT 59136

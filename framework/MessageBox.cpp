@@ -2,21 +2,12 @@
 // message the program shows.
 #include "framework/MessageBox.h"
 #include "framework/FrameworkIds.h"
+#include "framework/ModalScope.h"
 #include "framework/Strings.h"
 #include "framework/WinApp.h"
 #include "framework/Wnd.h"
 
 namespace {
-
-// The main window when there is one that can take input; otherwise whatever is active, so a box
-// raised while a modal dialog runs (which disables the main window) still sits over that dialog.
-HWND MessageBoxOwner() {
-    CWinApp* pApp = AfxGetApp();
-    HWND hMain = pApp && pApp->m_pMainWnd ? pApp->m_pMainWnd->m_hWnd : nullptr;
-    if (hMain && ::IsWindow(hMain) && ::IsWindowEnabled(hMain))
-        return hMain;
-    return ::GetActiveWindow();
-}
 
 // A box without an icon gets the one its buttons suggest: a question mark for Yes/No questions,
 // an exclamation mark for everything else.
@@ -33,9 +24,12 @@ UINT WithDefaultIcon(UINT nType) {
 
 int AfxMessageBox(const std::wstring& strText, UINT nType, UINT nIDHelp) {
     std::wstring strCaption = LoadStringResource(AFX_IDS_APP_TITLE);
+    // Owned by the main window (or by the modal dialog that raises it), which with the modeless
+    // dialogs takes no input meanwhile.
+    CModalScope modal;
     MSGBOXPARAMSW params = {};
     params.cbSize = sizeof(params);
-    params.hwndOwner = MessageBoxOwner();
+    params.hwndOwner = modal.Owner();
     params.hInstance = ::GetModuleHandleW(nullptr);
     params.lpszText = strText.c_str();
     params.lpszCaption = strCaption.c_str();

@@ -8,14 +8,8 @@ public:
     explicit CScopeExit(F fn) : m_fn(std::move(fn)) {}
     CScopeExit(const CScopeExit&) = delete;
     CScopeExit& operator=(const CScopeExit&) = delete;
-    ~CScopeExit() {
-        if (m_bArmed)
-            m_fn();
-    }
-    // The function will not run.
-    void Dismiss() { m_bArmed = false; }
+    ~CScopeExit() { m_fn(); }
 
 private:
     F m_fn;
-    bool m_bArmed = true;
 };

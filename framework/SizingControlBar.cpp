@@ -61,6 +61,7 @@ bool CSizingControlBar::Create(const wchar_t* pszTitle, CFrameWnd* pParentWnd, U
 bool CSizingControlBar::Create(const wchar_t* pszTitle, CFrameWnd* pParentWnd, SIZE sizeDefault, UINT nID,
                                DWORD dwStyle) {
     m_szHorz = m_szVert = m_szFloat = sizeDefault;
+    m_bFloatSizeChosen = true;
     return Create(pszTitle, pParentWnd, nID, dwStyle);
 }
 
@@ -167,6 +168,15 @@ void CSizingControlBar::UpdateEdges(const std::vector<CSizingControlBar*>& row) 
 SIZE CSizingControlBar::CalcDynamicLayout(int nLength, DWORD dwMode) {
     if (dwMode & (LM_HORZDOCK | LM_VERTDOCK))
         return CalcFixedLayout((dwMode & LM_STRETCH) != 0, (dwMode & LM_HORZDOCK) != 0);
+    // The first float of the session: 200 by 200 would cut the lines of any pane, so it takes half
+    // the frame's width and a third of its height. From then on the pane keeps the size the user
+    // gives its floating window, for every later float.
+    if (!m_bFloatSizeChosen && m_pDockSite && m_pDockSite->m_hWnd) {
+        RECT rcFrame{};
+        ::GetWindowRect(m_pDockSite->m_hWnd, &rcFrame);
+        m_szFloat = SIZE{Width(rcFrame) / 2, Height(rcFrame) / 3};
+        m_bFloatSizeChosen = true;
+    }
     // Floating: the mini-frame's border being dragged asks for a width or (LM_LENGTHY) a height.
     SIZE size = m_szFloat;
     if (!(dwMode & LM_MRUWIDTH) && nLength > 0) {

@@ -69,6 +69,7 @@ protected:
     SIZE m_szHorz{200, 200};
     SIZE m_szVert{200, 200};
     SIZE m_szFloat{200, 200};
+    bool m_bFloatSizeChosen = false; // m_szFloat set by the creator or chosen at the first float
     SIZE m_szMinHorz{33, 32};
     SIZE m_szMinVert{33, 32};
     SIZE m_szMinFloat{37, 32};

@@ -136,7 +136,7 @@ bool CWinApp::PreTranslateMessage(MSG* pMsg) {
         return false;
     if (pMsg->hwnd != pFrame->m_hWnd && !::IsChild(pFrame->m_hWnd, pMsg->hwnd))
         return false;
-    return ::TranslateAcceleratorW(pFrame->m_hWnd, pFrame->m_hAccelTable, pMsg) != 0;
+    return pFrame->TranslateFrameAccelerator(pMsg);
 }
 
 BOOL CWinApp::OnIdle(LONG lCount) {
@@ -148,6 +148,9 @@ BOOL CWinApp::OnIdle(LONG lCount) {
 }
 
 int CWinApp::ExitInstance() {
+    // The preview's choice of one or two pages is kept once the user has made it.
+    if (m_nNumPreviewPages != 0)
+        WriteProfileInt(L"Settings", L"PreviewPages", static_cast<int>(m_nNumPreviewPages));
     m_pDocManager.reset();
     if (m_bOleInitialized) {
         ::OleUninitialize();
@@ -159,12 +162,10 @@ int CWinApp::ExitInstance() {
 CDocument* CWinApp::OpenDocumentFile(const wchar_t* pszFileName) {
     if (!m_pDocManager || !pszFileName)
         return nullptr;
-    // A file that is already open is not read again: its frame comes to the front. File names
-    // compare without regard to letter case, as the file system does.
+    // A file that is already open is not read again: its frame comes to the front.
     auto* pFrame = dynamic_cast<CFrameWnd*>(m_pMainWnd);
     CDocument* pDoc = pFrame ? pFrame->GetActiveDocument() : nullptr;
-    if (pDoc && !pDoc->GetPathName().empty() &&
-        ::lstrcmpiW(AfxFullPath(pszFileName).c_str(), pDoc->GetPathName().c_str()) == 0) {
+    if (pDoc && AfxSameFile(pszFileName, pDoc->GetPathName())) {
         pFrame->ActivateFrame();
         return pDoc;
     }
@@ -300,6 +301,11 @@ void CWinApp::UnregisterShellFileTypes() {
 }
 
 bool CWinApp::ProcessShellCommand(CCommandLineInfo& rCmdInfo) {
+    m_pCmdInfo = &rCmdInfo;
+    struct Reset {
+        const CCommandLineInfo*& p;
+        ~Reset() { p = nullptr; }
+    } reset{m_pCmdInfo};
     switch (rCmdInfo.m_nShellCommand) {
     case CCommandLineInfo::FileNew:
         if (!OnCmdMsg(ID_FILE_NEW, CN_COMMAND, nullptr))

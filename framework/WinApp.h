@@ -4,6 +4,7 @@
 // framework's profile key, registers the document type with the shell and answers its DDE
 // requests, and turns the command line into a new or opened document.
 #include "framework/CmdTarget.h"
+#include "framework/GlobalBlock.h"
 #include <windows.h>
 #include <memory>
 #include <string>
@@ -14,6 +15,7 @@ class CDocument;
 class CDocTemplate;
 class CDocManager;
 class CCommandLineInfo;
+class CPrintInfo;
 
 class CWinApp : public CCmdTarget {
 public:
@@ -54,8 +56,6 @@ public:
     // The framework's profile lives under HKEY_CURRENT_USER\Software\<key word>\<application title>.
     void SetRegistryKey(UINT nIDRegistryKey);
     void SetRegistryKey(const wchar_t* pszRegistryKey);
-    const std::wstring& GetRegistryKey() const { return m_strRegistryKey; }
-    const std::wstring& GetProfileName() const { return m_strProfileName; }
     UINT GetProfileInt(const wchar_t* pszSection, const wchar_t* pszEntry, int nDefault) const;
     bool WriteProfileInt(const wchar_t* pszSection, const wchar_t* pszEntry, int nValue) const;
 
@@ -73,10 +73,32 @@ public:
 
     // Fills rCmdInfo from m_lpCmdLine. How a command line reads is the program's to say: the
     // framework's own leaves it asking for a new document.
-    virtual void ParseCommandLine(CCommandLineInfo& rCmdInfo) {}
+    virtual void ParseCommandLine(CCommandLineInfo&) {}
     // Acts on the parsed command: creates the main window with a new or opened document, prints,
     // or registers; false ends the program.
     bool ProcessShellCommand(CCommandLineInfo& rCmdInfo);
+
+    // The printer selection: a DEVNAMES and a DEVMODE block, owned by the application. Selecting
+    // another pair frees the old one unless bFreeOld is false.
+    void SelectPrinter(HGLOBAL hDevNames, HGLOBAL hDevMode, bool bFreeOld = true);
+    HGLOBAL GetDevNames() const { return m_devNames.Get(); }
+    HGLOBAL GetDevMode() const { return m_devMode.Get(); }
+    // Selects the system's default printer when there is no selection, or when the selected one has
+    // gone (bForceDefaults: always); a selection stays empty when there is no default printer.
+    void UpdatePrinterSelection(bool bForceDefaults);
+    // Brings the selection up to date; false when there is no printer to select.
+    bool GetPrinterDeviceDefaults();
+    // A device context for the selected printer, or null.
+    HDC CreatePrinterDC() const;
+    // True when at least one printer is installed.
+    static bool HasPrinter();
+    // Shows the print dialog for the run; on OK the run holds the chosen printer's device context,
+    // range and copies. The framework's is the classic dialog; the program may offer another.
+    virtual bool DoPrintDialog(CPrintInfo* pInfo);
+    // The number of pages the preview shows (1 or 2); the preview's page-count button sets it.
+    UINT m_nNumPreviewPages = 0;
+    // The command line being carried out (print-to names its printer), during ProcessShellCommand.
+    const CCommandLineInfo* m_pCmdInfo = nullptr;
 
     // Modeless dialogs whose keyboard navigation the loop provides (IsDialogMessage).
     void AddDialogFilter(HWND hDlg);
@@ -99,6 +121,8 @@ private:
     std::wstring m_strRegistryKey;
     std::wstring m_strProfileName;
     std::vector<HWND> m_dialogFilters;
+    CGlobalBlock m_devNames;
+    CGlobalBlock m_devMode;
     ATOM m_atomApp = 0;
     ATOM m_atomSystemTopic = 0;
     MSG m_msgCur{};

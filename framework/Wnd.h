@@ -16,7 +16,6 @@ public:
 
     // The object bound to hWnd, or null for a window no CWnd speaks for.
     static CWnd* FromHandle(HWND hWnd);
-    HWND GetSafeHwnd() const { return m_hWnd; }
 
     // Registers (once) and names a window class of ours whose procedure is the framework's.
     static std::wstring RegisterWndClass(UINT nClassStyle, HCURSOR hCursor = nullptr, HBRUSH hBackground = nullptr,
@@ -49,7 +48,6 @@ public:
         return ::PostMessageW(m_hWnd, message, wParam, lParam);
     }
     DWORD GetStyle() const { return static_cast<DWORD>(::GetWindowLongPtrW(m_hWnd, GWL_STYLE)); }
-    DWORD GetExStyle() const { return static_cast<DWORD>(::GetWindowLongPtrW(m_hWnd, GWL_EXSTYLE)); }
     int GetDlgCtrlID() const { return ::GetDlgCtrlID(m_hWnd); }
     HWND GetParent() const { return ::GetParent(m_hWnd); }
     BOOL ShowWindow(int nCmdShow) const { return ::ShowWindow(m_hWnd, nCmdShow); }

@@ -17,6 +17,13 @@
 #define IDC_ABOUT_LINK 1014
 #define IDC_FORMAT 1047
 #define IDD_GOTO_LINE 140
+// Page setup: the platform's dialog on our template (the platform's own control ids from dlgs.h)
+// with the header and footer fields
+#define IDD_PAGE_SETUP 150
+#define IDC_PRINT_HEADER 1200
+#define IDC_PRINT_FOOTER 1201
+#define IDC_PRINT_HEADER_LABEL 1202
+#define IDC_PRINT_FOOTER_LABEL 1203
 #define IDC_GOTO_LINE 1100
 #define IDC_GOTO_COLUMN 1101
 #define IDC_GOTO_LINE_LABEL 1102
@@ -182,8 +189,26 @@
 #define IDS_FILE_CHANGED_RELOAD 62310
 #define IDS_FILE_TOO_LARGE 62311
 
+// Names and reasons of the open and save checks (62420-62439)
+#define IDS_ENC_SJIS_SAVE 62420
+#define IDS_REASON_DROPPED 62421
+
 // Reading files (62350-62359)
 #define IDS_FILE_NEEDS_TOO_MUCH_MEMORY 62350
+
+// Why find in files could not open a file, after its unreadable-file line (62460-62479)
+#define IDS_FIF_REASON 62460
+#define IDS_FIF_REASON_NAME 62461
+#define IDS_FIF_REASON_NOT_FOUND 62462
+#define IDS_FIF_REASON_ACCESS 62463
+#define IDS_FIF_REASON_SHARING 62464
+#define IDS_FIF_REASON_FOLDER 62465
+#define IDS_FIF_REASON_TOO_LARGE 62466
+#define IDS_FIF_REASON_MEMORY 62467
+#define IDS_FIF_REASON_CONVERSION 62468
+#define IDS_FIF_REASON_READ 62469
+#define IDS_FIF_REASON_ERROR 62470
+#define IDS_FIF_REASON_SAME_NAME 62471
 
 // The About box link's failures (left in English, as the link has always shown them)
 #define IDS_LINK_URL_NOT_FOUND 62320
@@ -206,6 +231,27 @@
 #define IDS_REASON_UNREPRESENTABLE 62340
 #define IDS_REASON_ESCAPE_SEQUENCE 62341
 
+// Saving: a save cut short that the program finished (status bar), and the copy of the old
+// contents kept in the temporary folder when a rewrite in place failed
+#define IDS_SAVE_FINISHED 62440
+#define IDS_SAVE_COPY_KEPT 62441
+
+// Printing: the window shown while printing, what went wrong, and the print preview's buttons
+#define IDS_PRINT_PRINTING 62500
+#define IDS_PRINT_PAGE 62501
+#define IDS_PRINT_CANCEL 62502
+#define IDS_PRINT_NO_PRINTER 62503
+#define IDS_PRINT_FAILED 62504
+#define IDS_PREVIEW_PRINT 62505
+#define IDS_PREVIEW_NEXT 62506
+#define IDS_PREVIEW_PREV 62507
+#define IDS_PREVIEW_ONE_PAGE 62508
+#define IDS_PREVIEW_TWO_PAGES 62509
+#define IDS_PREVIEW_ZOOM_IN 62510
+#define IDS_PREVIEW_ZOOM_OUT 62511
+#define IDS_PREVIEW_CLOSE 62512
+#define IDS_PREVIEW_PAGE_COUNT 62513
+
 // The text control's context menu
 #define IDS_TEXT_MENU_UNDO 62600
 #define IDS_TEXT_MENU_CUT 62601
@@ -218,3 +264,7 @@
 #define IDS_CONVERSION_FAILED 62390
 #define IDS_OUT_OF_MEMORY 62391
 #define IDS_UNEXPECTED_ERROR 62392
+
+// Requests refused while a modal window is up, and a folder given to be opened
+#define IDS_END_SESSION_MODAL 62400
+#define IDS_OPEN_FOLDER 62401

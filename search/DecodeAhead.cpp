@@ -3,8 +3,32 @@
 #include "document/Converter.h"
 #include "framework/Exception.h"
 #include "framework/File.h"
+#include "framework/ScopeExit.h"
+#include "res/resource.h"
 #include <algorithm>
 #include <cwchar>
+
+bool NameLeadsBack(std::wstring_view name) {
+    if (name.empty() || name.back() == L' ' || name.back() == L'.')
+        return name == L"." || name == L"..";
+    for (wchar_t ch : name)
+        if (ch < 0x20 || ch == 0xFFFD || std::wcschr(L"\\/:*?\"<>|", ch))
+            return false;
+    return true;
+}
+
+std::wstring EntryPath(const std::wstring& strFolder, const WIN32_FIND_DATAW& data) {
+    if (NameLeadsBack(data.cFileName))
+        return strFolder + data.cFileName;
+    if (data.cAlternateFileName[0] && NameLeadsBack(data.cAlternateFileName))
+        return strFolder + data.cAlternateFileName;
+    // A name with U+FFFD may open another entry of the same text: only a name without it is tried.
+    std::wstring strPath = strFolder + data.cFileName;
+    if (std::wcschr(data.cFileName, 0xFFFD) == nullptr &&
+        ::GetFileAttributesW(strPath.c_str()) != INVALID_FILE_ATTRIBUTES)
+        return strPath;
+    return {};
+}
 
 CFileWalk::CFileWalk(std::wstring strFolder, std::vector<std::wstring> patterns, bool bSubfolders)
     : m_patterns(std::move(patterns)), m_bSubfolders(bSubfolders), m_strFolder(std::move(strFolder)) {
@@ -21,12 +45,28 @@ void CFileWalk::QueueSubfolders(const std::wstring& strFolder) {
         // Only plain folders are entered: one that is also read-only, hidden, a link (reparse
         // point) or anything else is left out, so a link cannot lead the walk in a circle.
         if (data.dwFileAttributes == FILE_ATTRIBUTE_DIRECTORY && std::wcscmp(data.cFileName, L".") != 0 &&
-            std::wcscmp(data.cFileName, L"..") != 0)
-            m_folderQueue.push_back(strFolder + data.cFileName + L'\\');
+            std::wcscmp(data.cFileName, L"..") != 0) {
+            // A folder no path leads to is left out: nothing in it could be opened.
+            std::wstring strPath = EntryPath(strFolder, data);
+            if (!strPath.empty())
+                m_folderQueue.push_back(strPath + L'\\');
+        }
     } while (::FindNextFileW(hFind.Get(), &data));
 }
 
-bool CFileWalk::Next(std::wstring& strPath) {
+bool CFileWalk::IsSecondLossyName(const wchar_t* pszName) {
+    if (!std::wcschr(pszName, 0xFFFD))
+        return false;
+    // Wine finds such a name by comparing every entry's name without regard to case.
+    std::wstring strUpper = pszName;
+    ::CharUpperBuffW(strUpper.data(), static_cast<DWORD>(strUpper.size()));
+    if (std::find(m_lossyNames.begin(), m_lossyNames.end(), strUpper) != m_lossyNames.end())
+        return true;
+    m_lossyNames.push_back(std::move(strUpper));
+    return false;
+}
+
+bool CFileWalk::Next(std::wstring& strPath, UINT& nReason) {
     for (;;) {
         if (m_hFind) {
             if (!m_bHaveEntry)
@@ -36,7 +76,17 @@ bool CFileWalk::Next(std::wstring& strPath) {
                 // An entry that is anything besides a plain folder is taken for a file; a folder
                 // with extra attributes then cannot be read and is listed as unreadable.
                 if (m_data.dwFileAttributes != FILE_ATTRIBUTE_DIRECTORY) {
-                    strPath = m_strFolder + m_data.cFileName;
+                    strPath = EntryPath(m_strFolder, m_data);
+                    nReason = 0;
+                    if (IsSecondLossyName(m_data.cFileName)) {
+                        strPath = m_strFolder + m_data.cFileName;
+                        nReason = IDS_FIF_REASON_SAME_NAME;
+                    } else if (strPath.empty()) {
+                        strPath = m_strFolder + m_data.cFileName;
+                        nReason = IDS_FIF_REASON_NAME;
+                    } else if (m_data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                        nReason = IDS_FIF_REASON_FOLDER;
+                    }
                     return true;
                 }
                 continue;
@@ -45,6 +95,7 @@ bool CFileWalk::Next(std::wstring& strPath) {
             ++m_nPattern;
         }
         if (m_nPattern < m_patterns.size()) {
+            m_lossyNames.clear();
             m_hFind.Attach(::FindFirstFileW((m_strFolder + m_patterns[m_nPattern]).c_str(), &m_data));
             if (m_hFind)
                 m_bHaveEntry = true;
@@ -92,8 +143,7 @@ CDecodeAhead::~CDecodeAhead() {
 
 bool CDecodeAhead::MayClaim() const {
     const size_t nAhead = m_nNextClaim - m_nNextHanded;
-    return nAhead < m_slots.size() &&
-           (nAhead < m_nAlwaysAhead || m_nHeldBytes < kBytesAhead);
+    return nAhead < m_slots.size() && (nAhead < m_nAlwaysAhead || m_nHeldBytes < kBytesAhead);
 }
 
 size_t CDecodeAhead::FilesAhead() {
@@ -101,21 +151,57 @@ size_t CDecodeAhead::FilesAhead() {
     return m_nNextClaim - m_nNextHanded;
 }
 
+bool CDecodeAhead::ThreadsAtRest() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_nThreadsWaiting + m_nThreadsEnded == m_threads.size();
+}
+
+namespace {
+void SetOsErrorReason(DecodedFile& file, LONG nOsError) {
+    switch (nOsError) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND: file.nReason = IDS_FIF_REASON_NOT_FOUND; break;
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_PATHNAME: file.nReason = IDS_FIF_REASON_NAME; break;
+    case ERROR_ACCESS_DENIED: file.nReason = IDS_FIF_REASON_ACCESS; break;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION: file.nReason = IDS_FIF_REASON_SHARING; break;
+    case ERROR_FILE_TOO_LARGE: file.nReason = IDS_FIF_REASON_TOO_LARGE; break;
+    default:
+        file.nReason = IDS_FIF_REASON_ERROR;
+        file.nOsError = nOsError;
+        break;
+    }
+}
+} // namespace
+
 void ReadAndDecode(DecodedFile& file, CConverter* pConverter, CReusableBuffer& bytes, CReusableBuffer& text) {
     file.bRead = false;
     file.text.clear();
     file.error = nullptr;
+    file.nOsError = 0;
+    if (file.nReason)
+        return;
     try {
         CFile f;
-        if (f.Open(file.strPath, CFile::modeRead | CFile::shareDenyNone)) {
-            // Every file's encoding is detected afresh; the format found is of no use here.
-            EncodingId encoding = EncodingId::Unspecified;
-            LineEndingId lineEnding = LineEndingId::Unspecified;
-            file.text = DecodeFileTextReusing(f, bytes, text, encoding, lineEnding, pConverter);
-            file.bRead = true;
+        CFileException openError;
+        if (!f.Open(file.strPath, CFile::modeRead | CFile::shareDenyNone, &openError)) {
+            SetOsErrorReason(file, openError.m_lOsError);
+            return;
         }
+        // Every file's encoding is detected afresh; the format found is of no use here.
+        EncodingId encoding = EncodingId::Unspecified;
+        LineEndingId lineEnding = LineEndingId::Unspecified;
+        file.text = DecodeFileTextReusing(f, bytes, text, encoding, lineEnding, pConverter);
+        file.bRead = true;
+    } catch (const CFileException& e) {
+        SetOsErrorReason(file, e.m_lOsError);
+    } catch (const CMemoryException&) {
+        file.nReason = IDS_FIF_REASON_MEMORY;
+    } catch (const CConversionException&) {
+        file.nReason = IDS_FIF_REASON_CONVERSION;
     } catch (const CException&) {
-        file.bRead = false;
+        file.nReason = IDS_FIF_REASON_READ; // a short read
     } catch (...) {
         file.error = std::current_exception();
     }
@@ -128,19 +214,35 @@ void CDecodeAhead::ThreadMain(CConverter* pConverter) {
     // to the file's slot at its own size.
     CReusableBuffer bytes, text;
     std::unique_lock<std::mutex> lock(m_mutex);
+    CScopeExit ended([this] { ++m_nThreadsEnded; }); // runs while the lock is still held
     for (;;) {
-        m_slotFreed.wait(lock, [&] { return m_bStop || m_nNextClaim >= m_nFileCount || MayClaim(); });
+        ++m_nThreadsWaiting;
+        m_slotFreed.wait(lock,
+                         [&] { return m_bStop || m_nNextClaim >= m_nFileCount || (!m_bWalking && MayClaim()); });
+        --m_nThreadsWaiting;
         if (m_bStop || m_nNextClaim >= m_nFileCount)
             return;
-        // The file's number and its path are taken together, so numbers follow the walk.
+        // The file's number and its path are taken together, so numbers follow the walk. The walk
+        // may pass many folders and file types before it finds a file, so it goes on without the
+        // lock: the window's thread takes the lock to ask for its next file and would otherwise
+        // stop answering its messages meanwhile. m_bWalking keeps the other threads waiting.
         const size_t nFile = m_nNextClaim;
         DecodedFile& file = m_slots[nFile % m_slots.size()].file;
         bool bFound = false;
+        std::exception_ptr walkError;
+        m_bWalking = true;
+        lock.unlock();
         try {
-            bFound = m_walk.Next(file.strPath);
+            bFound = m_walk.Next(file.strPath, file.nReason);
         } catch (...) {
+            walkError = std::current_exception();
+        }
+        lock.lock();
+        m_bWalking = false;
+        m_slotFreed.notify_all();
+        if (walkError) {
             // Out of memory for a path: the caller gets the failure in this file's place.
-            file.error = std::current_exception();
+            file.error = walkError;
             m_nNextClaim = nFile + 1;
             m_nFileCount = nFile + 1;
             m_slots[nFile % m_slots.size()].bReady = true;
@@ -170,16 +272,15 @@ CDecodeAhead::Result CDecodeAhead::Next(const DecodedFile** ppFile, unsigned nWa
     Slot& slot = m_slots[m_nNextHanded % m_slots.size()];
     if (m_threads.empty()) {
         // No background thread: the caller's thread walks and decodes with the GUI's copy.
-        if (!m_walk.Next(slot.file.strPath))
+        if (!m_walk.Next(slot.file.strPath, slot.file.nReason))
             return Result::Done;
         ReadAndDecode(slot.file, nullptr, m_bytes, m_text);
         *ppFile = &slot.file;
         return Result::Ready;
     }
     std::unique_lock<std::mutex> lock(m_mutex);
-    const bool bSettled = m_fileReady.wait_for(lock, std::chrono::milliseconds(nWaitMs), [&] {
-        return slot.bReady || m_nNextHanded >= m_nFileCount;
-    });
+    const bool bSettled = m_fileReady.wait_for(lock, std::chrono::milliseconds(nWaitMs),
+                                               [&] { return slot.bReady || m_nNextHanded >= m_nFileCount; });
     if (!bSettled)
         return Result::Waiting;
     if (!slot.bReady)

@@ -18,6 +18,19 @@
 
 class CConverter;
 
+// Whether a name read from a folder opens the entry it came from when put in a path. Under Wine a
+// Unix name that holds a character Windows forbids (\\ / : * ? " < > | or a control character),
+// or that ends in a space or a dot, comes back as it is and does not open; one whose bytes are not
+// UTF-8 comes back with U+FFFD in their place and opens whichever entry of that folder maps to the
+// same text, so two such names lead to the same file. The short (8.3) name Wine makes for each of
+// them is free of all that and opens the entry.
+bool NameLeadsBack(std::wstring_view name);
+
+// The path of a folder's entry that opens it: the folder and its name, or its short name when the
+// name does not lead back, or the name when that still opens something and the short name does
+// not lead back either (Wine opens "a:b.txt"). Empty when no path opens the entry.
+std::wstring EntryPath(const std::wstring& strFolder, const WIN32_FIND_DATAW& data);
+
 // The walk, one file at a time: every folder breadth first (all files of a folder, pattern by
 // pattern, before any subfolder; subfolders in the order found, level by level). A file that
 // matches two patterns comes twice. Only plain folders are entered.
@@ -25,11 +38,17 @@ class CFileWalk {
 public:
     CFileWalk(std::wstring strFolder, std::vector<std::wstring> patterns, bool bSubfolders);
 
-    // The next file's path; false when the walk is over.
-    bool Next(std::wstring& strPath);
+    // The next file's path, a path that opens it (EntryPath); false when the walk is over. When
+    // the entry cannot be read as a file, nReason is the string id of the reason (no path opens
+    // it, or it is a folder), otherwise 0.
+    bool Next(std::wstring& strPath, UINT& nReason);
 
 private:
     void QueueSubfolders(const std::wstring& strFolder);
+    // True when an entry listed before in this enumeration has the same name and the name holds
+    // U+FFFD: under Wine both names and both short names then open the first of them, and no path
+    // leads to this one.
+    bool IsSecondLossyName(const wchar_t* pszName);
 
     std::vector<std::wstring> m_patterns;
     bool m_bSubfolders;
@@ -39,20 +58,24 @@ private:
     size_t m_nPattern = 0;    // the pattern being listed in it
     CFindHandle m_hFind;      // open while a pattern is being listed
     WIN32_FIND_DATAW m_data{};
-    bool m_bHaveEntry = false; // m_data holds an entry not yet looked at
+    bool m_bHaveEntry = false;              // m_data holds an entry not yet looked at
+    std::vector<std::wstring> m_lossyNames; // names with U+FFFD listed so far, upper case
 };
 
 // One file of the walk, read and decoded.
 struct DecodedFile {
     std::wstring strPath;
     bool bRead = false;       // false: the file could not be opened, read or decoded
+    UINT nReason = 0;         // false bRead: the string id of the reason, when known
+    LONG nOsError = 0;        // with IDS_FIF_REASON_ERROR: the system's error code
     std::wstring text;        // the decoded text, up to its terminating zero unit
     std::exception_ptr error; // anything but the framework's file, memory and conversion failures
 };
 
 // Reads and decodes the file at file.strPath into file.text through the reading buffers given,
 // with a spare converter copy on a background thread, or with the GUI thread's copy when
-// pConverter is null.
+// pConverter is null. A file the walk already gave a reason for (file.nReason) is not opened; one
+// that cannot be opened or decoded gets the reason.
 void ReadAndDecode(DecodedFile& file, CConverter* pConverter, CReusableBuffer& bytes, CReusableBuffer& text);
 
 // Walks and decodes on up to nThreads background threads, each with a spare converter copy of its
@@ -79,6 +102,9 @@ public:
     size_t ThreadCount() const { return m_threads.size(); }
     // How many files the threads have taken that the caller is not done with yet.
     size_t FilesAhead();
+    // Whether every thread waits for the caller to be done with a file, or has ended: nothing
+    // changes until the caller moves on.
+    bool ThreadsAtRest();
 
 private:
     static constexpr size_t kMaxFilesAhead = 1024;
@@ -96,19 +122,22 @@ private:
 
     void ThreadMain(CConverter* pConverter);
 
-    CFileWalk m_walk; // guarded by m_mutex
+    CFileWalk m_walk; // used by the one thread that set m_bWalking
     std::vector<Slot> m_slots; // file n of the walk goes to slot n % size
     CReusableBuffer m_bytes;   // the caller's thread's reading buffers, when it decodes
     CReusableBuffer m_text;
     std::mutex m_mutex;
-    std::condition_variable m_fileReady;  // a slot became ready
-    std::condition_variable m_slotFreed;  // the caller is done with a file
-    size_t m_nNextClaim = 0;    // the walk's next file number, to be claimed by a thread
-    size_t m_nNextHanded = 0;   // the file number the caller gets next
-    size_t m_nFileCount = ~size_t{0}; // known once the walk is over
-    size_t m_nHeldBytes = 0;           // of the files decoded and not yet searched
-    size_t m_nAlwaysAhead = 0;         // files a thread may take whatever they hold
+    std::condition_variable m_fileReady; // a slot became ready
+    std::condition_variable m_slotFreed; // the caller is done with a file
+    size_t m_nNextClaim = 0;             // the walk's next file number, to be claimed by a thread
+    size_t m_nNextHanded = 0;            // the file number the caller gets next
+    size_t m_nFileCount = ~size_t{0};    // known once the walk is over
+    size_t m_nHeldBytes = 0;             // of the files decoded and not yet searched
+    size_t m_nAlwaysAhead = 0;           // files a thread may take whatever they hold
     bool m_bStop = false;
+    size_t m_nThreadsWaiting = 0; // threads waiting for a slot
+    size_t m_nThreadsEnded = 0;
+    bool m_bWalking = false; // a thread walks to the next file, without m_mutex held
     std::vector<std::unique_ptr<CConverter>> m_converters;
     std::vector<std::thread> m_threads;
 };

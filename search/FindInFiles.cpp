@@ -9,41 +9,6 @@
 #include <climits>
 #include <thread>
 
-namespace {
-
-// The first "%s" or "%d" of a printf-style string-table text replaced by the argument; "%%" is
-// one "%".
-std::wstring FormatFirstArg(const std::wstring& strFormat, const std::wstring& strArg) {
-    std::wstring out;
-    bool bDone = false;
-    for (size_t i = 0; i < strFormat.size(); ++i) {
-        if (strFormat[i] == L'%' && i + 1 < strFormat.size()) {
-            wchar_t next = strFormat[i + 1];
-            if (next == L'%') {
-                out += L'%';
-                ++i;
-                continue;
-            }
-            if (!bDone && (next == L's' || next == L'd')) {
-                out += strArg;
-                bDone = true;
-                ++i;
-                continue;
-            }
-        }
-        out += strFormat[i];
-    }
-    return out;
-}
-
-wchar_t FoldUnit(wchar_t ch) {
-    // CharLowerW's single-character form: the character in the low word of the pointer argument.
-    return static_cast<wchar_t>(
-        reinterpret_cast<ULONG_PTR>(::CharLowerW(reinterpret_cast<LPWSTR>(static_cast<ULONG_PTR>(ch)))));
-}
-
-} // namespace
-
 std::vector<std::wstring> SplitFileTypes(const std::wstring& strTypes) {
     std::vector<std::wstring> patterns;
     size_t nStart = 0;
@@ -63,7 +28,7 @@ std::wstring WithTrailingBackslash(const std::wstring& strFolder) {
 }
 
 std::wstring FindInFilesStartLine(const std::wstring& strFind) {
-    return FormatFirstArg(LoadStringResource(IDS_FIF_SEARCHING), strFind) + L"\r\n";
+    return FormatString(IDS_FIF_SEARCHING, {strFind}) + L"\r\n";
 }
 
 std::wstring FindInFilesEndLine(bool bCancelled, int nHits, const std::wstring& strFind) {
@@ -71,25 +36,71 @@ std::wstring FindInFilesEndLine(bool bCancelled, int nHits, const std::wstring& 
     if (bCancelled)
         strLine = LoadStringResource(IDS_FIF_CANCELLED);
     else if (nHits == 0)
-        strLine = FormatFirstArg(LoadStringResource(IDS_FIF_NOT_FOUND), strFind);
+        strLine = FormatString(IDS_FIF_NOT_FOUND, {strFind});
     else
-        strLine = FormatFirstArg(LoadStringResource(IDS_FIF_HIT_COUNT), std::to_wstring(nHits));
+        strLine = FormatString(IDS_FIF_HIT_COUNT, {std::to_wstring(nHits)});
     return strLine + L"'\r\n";
 }
 
-bool ParseResultLine(std::wstring_view line, std::wstring& strPath, int& nLine) {
-    size_t nParen = line.find(L'(');
-    if (line.empty() || nParen == std::wstring_view::npos || nParen + 1 >= line.size())
+std::wstring FindInFilesCannotOpenLine(const DecodedFile& file) {
+    std::wstring strLine = LoadStringResource(IDS_FIF_CANNOT_OPEN) + L"'" + file.strPath + L"'";
+    if (file.nReason) {
+        std::wstring strReason = LoadStringResource(file.nReason);
+        if (file.nReason == IDS_FIF_REASON_ERROR)
+            strReason = FormatText(strReason, {std::to_wstring(file.nOsError)});
+        strLine += FormatString(IDS_FIF_REASON, {strReason});
+    }
+    return strLine + L"\r\n";
+}
+
+namespace {
+
+// Whether the line has the form of a string-table text with one "%s" or "%d" in it, followed by
+// `tail`: the text before the argument, anything (digits only for "%d"), the text after it.
+bool HasLineForm(std::wstring_view line, const std::wstring& strFormat, std::wstring_view tail) {
+    const size_t nArg = std::min(strFormat.find(L"%s"), strFormat.find(L"%d"));
+    const std::wstring strHead = strFormat.substr(0, nArg);
+    const std::wstring strRest = (nArg == std::wstring::npos ? L"" : strFormat.substr(nArg + 2)) + std::wstring(tail);
+    if (line.size() < strHead.size() + strRest.size() || line.substr(0, strHead.size()) != strHead ||
+        line.substr(line.size() - strRest.size()) != strRest)
         return false;
-    size_t i = nParen + 1;
-    if (line[i] < L'0' || line[i] > L'9')
-        return false;
-    long long value = 0;
-    for (; i < line.size() && line[i] >= L'0' && line[i] <= L'9'; ++i)
-        value = std::min<long long>(value * 10 + (line[i] - L'0'), INT_MAX);
-    strPath.assign(line.substr(0, nParen));
-    nLine = static_cast<int>(value);
+    if (nArg == std::wstring::npos)
+        return line.size() == strHead.size() + strRest.size();
+    const std::wstring_view arg = line.substr(strHead.size(), line.size() - strHead.size() - strRest.size());
+    if (strFormat[nArg + 1] == L'd')
+        return !arg.empty() && std::all_of(arg.begin(), arg.end(), [](wchar_t c) { return c >= L'0' && c <= L'9'; });
     return true;
+}
+
+} // namespace
+
+bool IsRunStatusLine(std::wstring_view line) {
+    return HasLineForm(line, LoadStringResource(IDS_FIF_SEARCHING), L"") ||
+           HasLineForm(line, LoadStringResource(IDS_FIF_CANCELLED), L"'") ||
+           HasLineForm(line, LoadStringResource(IDS_FIF_NOT_FOUND), L"'") ||
+           HasLineForm(line, LoadStringResource(IDS_FIF_HIT_COUNT), L"'") ||
+           // An unreadable file's line may end in its reason after the quoted path; a hit line
+           // starts with a full path, never with this text.
+           line.starts_with(LoadStringResource(IDS_FIF_CANNOT_OPEN) + L"'");
+}
+
+bool ParseResultLine(std::wstring_view line, std::wstring& strPath, int& nLine) {
+    // A file name holds no ":", so the first "(digits):" ends the path, however many "(" the
+    // folders and the name hold before it and whatever the line's text holds after it.
+    for (size_t nParen = line.find(L'('); nParen != std::wstring_view::npos; nParen = line.find(L'(', nParen + 1)) {
+        size_t i = nParen + 1;
+        long long value = 0;
+        for (; i < line.size() && line[i] >= L'0' && line[i] <= L'9'; ++i)
+            value = std::min<long long>(value * 10 + (line[i] - L'0'), INT_MAX);
+        if (i == nParen + 1 || i + 1 >= line.size() || line[i] != L')' || line[i + 1] != L':')
+            continue;
+        if (nParen == 0)
+            return false;
+        strPath.assign(line.substr(0, nParen));
+        nLine = static_cast<int>(value);
+        return true;
+    }
+    return false;
 }
 
 CFindInFiles::CFindInFiles(const FindInFilesQuery& query, IFindInFilesOutput& output)
@@ -98,10 +109,8 @@ CFindInFiles::CFindInFiles(const FindInFilesQuery& query, IFindInFilesOutput& ou
     m_match.fWholeWord = query.fWholeWord;
     m_match.wordChars = m_query.strWordChars;
     if (!query.fMatchCase) {
-        // One CharLowerW per code unit for the whole run, instead of two per character compared.
-        m_fold.resize(0x10000);
-        for (size_t c = 0; c < m_fold.size(); ++c)
-            m_fold[c] = FoldUnit(static_cast<wchar_t>(c));
+        // The matcher's table: one look-up per code unit instead of a CharLowerW call.
+        m_fold = CaseFoldTable();
         for (wchar_t ch : query.strFind)
             m_foldedFind += m_fold[ch];
     }
@@ -148,7 +157,7 @@ void CFindInFiles::SearchDecoded(const DecodedFile& file) {
     if (file.error)
         std::rethrow_exception(file.error);
     if (!file.bRead) {
-        m_output.Append(LoadStringResource(IDS_FIF_CANNOT_OPEN) + L"'" + file.strPath + L"'\r\n");
+        m_output.Append(FindInFilesCannotOpenLine(file));
         return;
     }
     SearchText(file.strPath, file.text);

@@ -77,7 +77,7 @@ private:
     const FindInFilesQuery m_query;
     IFindInFilesOutput& m_output;
     MatchOptions m_match;
-    std::vector<wchar_t> m_fold; // a unit's folded form, for MayMatch without match case
+    const wchar_t* m_fold = nullptr; // a unit's folded form (CaseFoldTable), for MayMatch without match case
     std::wstring m_foldedFind;
     std::wstring m_line; // a hit line being built
     int m_nHits = 0;
@@ -88,7 +88,14 @@ std::wstring FindInFilesStartLine(const std::wstring& strFind);
 // The end line: cancelled, not found (with the search text) or the hit count, then "'" CR LF.
 std::wstring FindInFilesEndLine(bool bCancelled, int nHits, const std::wstring& strFind);
 
-// Reads a results line as the pane's jump does: the path is the text before the first "(" and
-// the line number the decimal digits right after it. False when the line is empty, has no "(" or
-// no digit follows it.
+// The unreadable-file line: "ファイルが開けません。", the path in apostrophes, the reason in
+// full-width brackets when it is known (so that the line never reads as a hit), and CR LF.
+std::wstring FindInFilesCannotOpenLine(const DecodedFile& file);
+
+// Reads a hit line, path(line):text, as the pane's jump does: the path is the text before the
+// first "(digits):" and the line number those digits (at most INT_MAX). False when the line holds
+// no "(digits):" or nothing before it.
 bool ParseResultLine(std::wstring_view line, std::wstring& strPath, int& nLine);
+// Whether the line is one the run writes besides its hits: the start line, an unreadable file's
+// line or an end line (a search text or a path in them may look like a hit).
+bool IsRunStatusLine(std::wstring_view line);

@@ -79,7 +79,7 @@ BOOL CFindInFilesDlg::OnInitDialog() {
     ::SetDlgItemTextW(m_hWnd, IDC_FIND_WHAT, inputs.strFind.c_str());
     ::SetDlgItemTextW(m_hWnd, IDC_FIF_FILE_TYPES, inputs.strTypes.c_str());
     ::SetDlgItemTextW(m_hWnd, IDC_FIF_FOLDER, inputs.strFolder.c_str());
-    ::CheckDlgButton(m_hWnd, IDC_MATCH_CASE, inputs.bMatchCase ? BST_CHECKED : BST_UNCHECKED);
+    ::CheckDlgButton(m_hWnd, IDC_MATCH_CASE, inputs.fMatchCase ? BST_CHECKED : BST_UNCHECKED);
     ::CheckDlgButton(m_hWnd, IDC_FIF_SUBFOLDERS, inputs.bSubfolders ? BST_CHECKED : BST_UNCHECKED);
     UpdateFindButton();
     return TRUE;
@@ -113,8 +113,8 @@ void CFindInFilesDlg::OnOK() {
     inputs.strFind = ItemText(IDC_FIND_WHAT);
     inputs.strTypes = ItemText(IDC_FIF_FILE_TYPES);
     inputs.strFolder = ItemText(IDC_FIF_FOLDER);
-    inputs.bMatchCase = IsChecked(IDC_MATCH_CASE);
-    inputs.bWholeWord = IsChecked(IDC_WHOLE_WORD);
+    inputs.fMatchCase = IsChecked(IDC_MATCH_CASE);
+    inputs.fWholeWord = IsChecked(IDC_WHOLE_WORD);
     inputs.bSubfolders = IsChecked(IDC_FIF_SUBFOLDERS);
     EndDialog(IDOK);
 }

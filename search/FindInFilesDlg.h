@@ -10,8 +10,8 @@ struct FindInFilesInputs {
     std::wstring strFind;
     std::wstring strTypes;  // "*.txt" when first used
     std::wstring strFolder; // the current folder when first used
-    bool bMatchCase = false;
-    bool bWholeWord = false; // the box starts clear each time; this is the state of the last OK
+    bool fMatchCase = false;
+    bool fWholeWord = false; // the box starts clear each time; this is the state of the last OK
     bool bSubfolders = true; // taken at once whenever its box is clicked, even if then cancelled
 };
 

@@ -30,8 +30,8 @@ constexpr size_t kFlushAtChars = 128 * 1024;
 
 class CPaneOutput : public IFindInFilesOutput {
 public:
-    CPaneOutput(CFindResultsBar& pane, bool& bRunning)
-        : m_pane(pane), m_bRunning(bRunning), m_pAlive(pane.GetLifeToken()), m_nLastPump(::GetTickCount64()) {}
+    CPaneOutput(CFindResultsBar& pane, const CFindInFilesRunState& state)
+        : m_pane(pane), m_state(state), m_pAlive(pane.GetLifeToken()), m_nLastPump(::GetTickCount64()) {}
 
     bool IsAlive() const { return *m_pAlive; }
 
@@ -51,7 +51,7 @@ public:
         m_nLastPump = ::GetTickCount64();
     }
 
-    bool IsRunning() override { return IsAlive() && !m_bQuit && m_bRunning; }
+    bool IsRunning() override { return IsAlive() && !m_bQuit && !m_state.IsStopRequested(); }
 
     void Flush() {
         const ULONGLONG nStart = ::GetTickCount64();
@@ -83,7 +83,7 @@ private:
     }
 
     CFindResultsBar& m_pane;
-    bool& m_bRunning; // the frame's flag: read only while the pane is alive
+    const CFindInFilesRunState& m_state; // the frame's: read only while the pane is alive
     std::shared_ptr<const bool> m_pAlive;
     std::wstring m_strPending;
     ULONGLONG m_nLastFlush = 0; // the start line shows at once
@@ -114,18 +114,20 @@ void SetFindInFilesMenuText(CFrameWnd& frame, bool bRunning) {
     ::DrawMenuBar(frame.m_hWnd);
 }
 
-bool FindInFiles(CFrameWnd& frame, CFindResultsBar& pane, bool& bRunning, const std::wstring& strWordChars) {
-    bRunning = !bRunning;
-    if (!bRunning) {
-        // A stop request: the run that pumped this command notices the cleared flag after its
-        // current file.
+void CFindInFilesRunState::RequestStop(CFrameWnd& frame) {
+    if (m_bRunning && !m_bStopRequested) {
+        m_bStopRequested = true;
         SetFindInFilesMenuText(frame, false);
-        return true;
     }
+}
+
+bool FindInFiles(CFrameWnd& frame, CFindResultsBar& pane, CFindInFilesRunState& state,
+                 const std::wstring& strWordChars) {
+    state.Start();
     {
         CFindInFilesDlg dlg(&frame);
         if (dlg.DoModal() != IDOK) {
-            bRunning = false;
+            state.End();
             SetFindInFilesMenuText(frame, false);
             return true;
         }
@@ -136,11 +138,11 @@ bool FindInFiles(CFrameWnd& frame, CFindResultsBar& pane, bool& bRunning, const 
     query.patterns = SplitFileTypes(inputs.strTypes);
     query.strFolder = WithTrailingBackslash(inputs.strFolder);
     query.bSubfolders = inputs.bSubfolders;
-    query.fMatchCase = inputs.bMatchCase;
-    query.fWholeWord = inputs.bWholeWord;
+    query.fMatchCase = inputs.fMatchCase;
+    query.fWholeWord = inputs.fWholeWord;
     query.strWordChars = strWordChars;
 
-    CPaneOutput output(pane, bRunning);
+    CPaneOutput output(pane, state);
     {
         CWaitCursor wait;
         SetFindInFilesMenuText(frame, true);
@@ -160,7 +162,7 @@ bool FindInFiles(CFrameWnd& frame, CFindResultsBar& pane, bool& bRunning, const 
     output.RepostQuit();
     if (!output.IsAlive())
         return false;
-    bRunning = false;
+    state.End();
     SetFindInFilesMenuText(frame, false);
     return true;
 }

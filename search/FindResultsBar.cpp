@@ -3,11 +3,15 @@
 #include "search/FindResultsBar.h"
 #include "document/TessarinDoc.h"
 #include "framework/FrameWnd.h"
+#include "framework/FrameworkIds.h"
+#include "framework/MessageBox.h"
+#include "framework/Strings.h"
 #include "framework/View.h"
 #include "framework/WinApp.h"
 #include "res/resource.h"
 #include "search/FindInFiles.h"
 #include <string>
+#include <string_view>
 #include <vector>
 
 CFindResultsBar::CFindResultsBar() : m_pAlive(std::make_shared<bool>(true)) {}
@@ -65,11 +69,19 @@ LRESULT CFindResultsEdit::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_KEYDOWN:
         if (wParam == VK_DELETE)
             return 0;
+        // Wine's EDIT pastes on Shift+Insert by itself, without a WM_PASTE; Ctrl+Insert copies.
+        if (wParam == VK_INSERT && ::GetKeyState(VK_SHIFT) < 0)
+            return 0;
+        break;
+    case WM_SYSCHAR:
+        if (wParam == VK_BACK) // Alt+Backspace: the control would undo by itself
+            return 0;
         break;
     case WM_CUT:
     case WM_PASTE:
     case WM_CLEAR:
-    case WM_UNDO: return 0; // also from the control's own context menu and Shift+Insert
+    case WM_UNDO:
+    case EM_UNDO: return 0; // also from the control's own context menu
     default: break;
     }
     return CWnd::WindowProc(message, wParam, lParam);
@@ -87,8 +99,16 @@ void CFindResultsEdit::JumpToResult() {
         buffer[0] = L'\0';
     std::wstring strPath;
     int nTarget = 0;
-    if (!ParseResultLine(buffer.data(), strPath, nTarget))
+    const std::wstring_view line(buffer.data());
+    if (IsRunStatusLine(line) || !ParseResultLine(line, strPath, nTarget))
         return;
+    // A file deleted or renamed since the run is named before anything is asked: the open would
+    // first offer to save the document, only to fail.
+    const DWORD dwAttributes = ::GetFileAttributesW(strPath.c_str());
+    if (dwAttributes == INVALID_FILE_ATTRIBUTES || (dwAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        AfxMessageBox(FormatString(AFX_IDP_FILE_NOT_FOUND, {strPath}), MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
 
     const LRESULT nStart = SendMessage(EM_LINEINDEX, static_cast<WPARAM>(-1));
     SendMessage(EM_SETSEL, nStart, nStart + SendMessage(EM_LINELENGTH, static_cast<WPARAM>(-1)));

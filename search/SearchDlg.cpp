@@ -1,15 +1,90 @@
 // CSearchDlg: initial states, the select-all when shown, button enabling as the search text
 // changes, the requests the buttons post, reading the controls for the engine, and context help.
 #include "search/SearchDlg.h"
+#include "framework/GdiHandles.h"
 #include "framework/Strings.h"
 #include "res/resource.h"
 #include "search/SearchHelp.h"
+#include <algorithm>
+
+namespace {
+
+// The selection of a multi-line edit control in screen coordinates: from the top of its first
+// line to the bottom of its last, across the control when it spans lines; clipped to the control's
+// client area. Empty when none of it is in view.
+RECT SelectionScreenRect(HWND hEdit) {
+    DWORD dwStart = 0, dwEnd = 0;
+    ::SendMessageW(hEdit, EM_GETSEL, reinterpret_cast<WPARAM>(&dwStart), reinterpret_cast<LPARAM>(&dwEnd));
+    RECT rcClient{};
+    ::GetClientRect(hEdit, &rcClient);
+    auto pointOf = [hEdit](DWORD nChar) {
+        const auto packed = static_cast<DWORD>(::SendMessageW(hEdit, EM_POSFROMCHAR, nChar, 0));
+        return POINT{static_cast<short>(LOWORD(packed)), static_cast<short>(HIWORD(packed))};
+    };
+    int cyLine = 16;
+    {
+        CClientDC dc(hEdit);
+        CSelectObject font(dc.Get(), reinterpret_cast<HGDIOBJ>(::SendMessageW(hEdit, WM_GETFONT, 0, 0)));
+        TEXTMETRICW tm{};
+        if (::GetTextMetricsW(dc.Get(), &tm))
+            cyLine = tm.tmHeight;
+    }
+    const POINT ptFirst = pointOf(dwStart);
+    const POINT ptLast = pointOf(dwEnd > dwStart ? dwEnd - 1 : dwStart);
+    RECT rc{ptFirst.x, ptFirst.y, ptLast.x + cyLine, ptLast.y + cyLine};
+    if (ptLast.y != ptFirst.y || rc.right < rc.left) {
+        rc.left = rcClient.left;
+        rc.right = rcClient.right;
+    }
+    RECT rcShown{};
+    if (!::IntersectRect(&rcShown, &rc, &rcClient))
+        return RECT{};
+    ::MapWindowPoints(hEdit, nullptr, reinterpret_cast<POINT*>(&rcShown), 2);
+    return rcShown;
+}
+
+} // namespace
+
+RECT PlaceClearOf(const RECT& rcWindow, const RECT& rcAvoid, const RECT& rcWork) {
+    const LONG cx = rcWindow.right - rcWindow.left, cy = rcWindow.bottom - rcWindow.top;
+    RECT rcOverlap{};
+    LONG y = rcWindow.top;
+    if (::IntersectRect(&rcOverlap, &rcWindow, &rcAvoid)) {
+        const LONG nRoomBelow = rcWork.bottom - rcAvoid.bottom, nRoomAbove = rcAvoid.top - rcWork.top;
+        if (nRoomBelow >= cy)
+            y = rcAvoid.bottom;
+        else if (nRoomAbove >= cy)
+            y = rcAvoid.top - cy;
+        else
+            y = nRoomBelow >= nRoomAbove ? rcAvoid.bottom : rcAvoid.top - cy;
+    }
+    const LONG x = std::max(rcWork.left, std::min(rcWindow.left, rcWork.right - cx));
+    y = std::max(rcWork.top, std::min(y, rcWork.bottom - cy));
+    return RECT{x, y, x + cx, y + cy};
+}
 
 CSearchDlg::CSearchDlg(UINT nIDTemplate, CWnd* pOwnerFrame)
     : CDialog(nIDTemplate, pOwnerFrame), m_pOwnerFrame(pOwnerFrame) {}
 
 bool CSearchDlg::Create() {
     return CDialog::Create(GetTemplateID(), m_pOwnerFrame);
+}
+
+void CSearchDlg::MoveClearOfSelection(HWND hEdit) const {
+    if (!m_hWnd || !hEdit)
+        return;
+    const RECT rcSelection = SelectionScreenRect(hEdit);
+    if (::IsRectEmpty(&rcSelection))
+        return;
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    if (!::GetMonitorInfoW(::MonitorFromRect(&rcSelection, MONITOR_DEFAULTTONEAREST), &monitor))
+        return;
+    RECT rcDialog{};
+    ::GetWindowRect(m_hWnd, &rcDialog);
+    const RECT rcNew = PlaceClearOf(rcDialog, rcSelection, monitor.rcWork);
+    if (rcNew.left != rcDialog.left || rcNew.top != rcDialog.top)
+        ::SetWindowPos(m_hWnd, nullptr, rcNew.left, rcNew.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 bool CSearchDlg::IsReplaceDialog() const {

@@ -8,6 +8,11 @@
 #include "search/SearchEngine.h"
 #include <string>
 
+// Where a window of rcWindow's size stands clear of rcAvoid inside the work area rcWork: unchanged
+// when it does not cover rcAvoid; otherwise just below rcAvoid, or just above it when there is no
+// room below, or else on whichever side has more room. Always kept inside rcWork.
+RECT PlaceClearOf(const RECT& rcWindow, const RECT& rcAvoid, const RECT& rcWork);
+
 class CSearchDlg : public CDialog {
 public:
     // nIDTemplate is IDD_FIND or IDD_REPLACE; pOwnerFrame receives the requests.
@@ -24,6 +29,10 @@ public:
     // replacement text and its Notepad-like box.
     SearchRequest GetSearchRequest();
 
+    // After a find selected text in the edit control hEdit: moves the dialog off the selection, on
+    // the monitor that shows the selection, so the user sees what was found.
+    void MoveClearOfSelection(HWND hEdit) const;
+
     // While a modal state of the owner lasts, the dialog takes no input either.
     void BeginModalState() const { ::EnableWindow(m_hWnd, FALSE); }
     void EndModalState() const { ::EnableWindow(m_hWnd, TRUE); }
@@ -39,7 +48,7 @@ protected:
 
 private:
     void SubclassControls();
-    // Buttons 1, 1010 and 1011 can be pressed only while there is a text to search for.
+    // Buttons IDOK, IDC_REPLACE and IDC_REPLACE_ALL can be pressed only while there is a text to search for.
     void UpdateButtons() const;
     bool HasFindText() const;
     void PostRequest(SearchAction action);
@@ -59,7 +68,7 @@ private:
     bool m_bInitialWholeWord = false;
     bool m_bInitialMatchCase = false;
 
-    // The texts of edit boxes 1002 and 1009 as last read for a request.
+    // The texts of IDC_FIND_WHAT and IDC_REPLACE_WITH as last read for a request.
     std::wstring m_strFind;
     std::wstring m_strReplace;
 

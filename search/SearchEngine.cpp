@@ -4,6 +4,7 @@
 #include "search/SearchEngine.h"
 #include "document/TessarinDoc.h"
 #include "framework/EditView.h"
+#include "framework/ModalScope.h"
 #include "framework/Strings.h"
 #include "framework/WaitCursor.h"
 #include "res/resource.h"
@@ -32,23 +33,19 @@ MatchOptions MatchOptionsOf(const SearchOptions& options) {
     return match;
 }
 
-// String 62309 is printf-style with one "%s"; the user's text goes in as it is (a "%" in it is
-// not a format).
-std::wstring NotFoundText(const std::wstring& strFind) {
-    std::wstring text = LoadStringResource(IDS_FIND_NOT_FOUND);
-    size_t nAt = text.find(L"%s");
-    if (nAt != std::wstring::npos)
-        text.replace(nAt, 2, strFind);
-    return text;
-}
-
 // The view's notice box: beeps, shows the text with the program's name as caption and gives the
 // focus back to the window that had it (the dialog's edit box, when a dialog asked).
 void ShowNotice(CTessarinView& view, const std::wstring& strText) {
     HWND hFocus = ::GetFocus();
     ::MessageBeep(0xFFFFFFFF);
     std::wstring strCaption = LoadStringResource(IDS_DISPLAY_NAME);
-    ::MessageBoxW(view.m_hWnd, strText.c_str(), strCaption.c_str(), MB_OK | MB_ICONINFORMATION);
+    {
+        // Owned by the main window: the search dialog that asked takes no input meanwhile (a
+        // Replace All under the box would change the text behind it).
+        CModalScope modal;
+        ::MessageBoxW(modal.Owner() ? modal.Owner() : view.m_hWnd, strText.c_str(), strCaption.c_str(),
+                      MB_OK | MB_ICONINFORMATION);
+    }
     if (hFocus && ::IsWindow(hFocus))
         ::SetFocus(hFocus);
 }
@@ -98,7 +95,7 @@ void ReplaceAllNotepadLike(CTessarinView& view, const SearchOptions& options) {
 
 } // namespace
 
-void ApplySearchRequest(CTessarinDoc& doc, int nAction, const SearchRequest& request) {
+bool ApplySearchRequest(CTessarinDoc& doc, int nAction, const SearchRequest& request) {
     SearchOptions& options = doc.GetSearchOptions();
     options.strFind = request.strFind;
     options.fWholeWord = request.fWholeWord;
@@ -110,10 +107,9 @@ void ApplySearchRequest(CTessarinDoc& doc, int nAction, const SearchRequest& req
     switch (nAction) {
     case SR_FINDNEXT: {
         CWaitCursor wait;
-        FindNext(doc);
-        break;
+        return FindNext(doc);
     }
-    case SR_REPLACE: ReplaceNext(doc); break;
+    case SR_REPLACE: return ReplaceNext(doc);
     case SR_REPLACEALL: {
         CWaitCursor wait;
         ReplaceAll(doc);
@@ -121,6 +117,7 @@ void ApplySearchRequest(CTessarinDoc& doc, int nAction, const SearchRequest& req
     }
     default: break;
     }
+    return false;
 }
 
 bool FindNext(CTessarinDoc& doc) {
@@ -143,17 +140,18 @@ bool FindNext(CTessarinDoc& doc) {
         }
     }
     if (!match) {
-        ShowNotice(*pView, NotFoundText(options.strFind));
+        // The user's text goes in as it is: a "%" in it is not a format.
+        ShowNotice(*pView, FormatString(IDS_FIND_NOT_FOUND, {options.strFind}));
         return false;
     }
     pView->SetSel(static_cast<int>(match->start), static_cast<int>(match->end));
     return true;
 }
 
-void ReplaceNext(CTessarinDoc& doc) {
+bool ReplaceNext(CTessarinDoc& doc) {
     CTessarinView* pView = dynamic_cast<CTessarinView*>(doc.GetView());
     if (!pView)
-        return;
+        return false;
     const SearchOptions& options = doc.GetSearchOptions();
     int nStart = 0, nEnd = 0;
     pView->GetSel(nStart, nEnd);
@@ -169,7 +167,7 @@ void ReplaceNext(CTessarinDoc& doc) {
             pView->RecordInsertion(options.strReplace.c_str(), -1, -1, true);
     }
     CWaitCursor wait;
-    FindNext(doc);
+    return FindNext(doc);
 }
 
 void ReplaceAll(CTessarinDoc& doc) {

@@ -25,12 +25,12 @@ struct SearchRequest {
 
 // Copies the request into the document's options, then runs the action: SR_FINDNEXT (FindNext
 // with the wait cursor), SR_REPLACE (ReplaceNext), SR_REPLACEALL (ReplaceAll with the wait
-// cursor), SR_CLOSE (nothing further).
-void ApplySearchRequest(CTessarinDoc& doc, int nAction, const SearchRequest& request);
+// cursor), SR_CLOSE (nothing further). True when a find selected a match.
+bool ApplySearchRequest(CTessarinDoc& doc, int nAction, const SearchRequest& request);
 // Finds from the selection in the stored direction and selects the match, or tells the user in a
 // notice box that there is none (the focus returns to the window that had it). True when found.
 bool FindNext(CTessarinDoc& doc);
-// Replaces the selection if it equals the search text, then FindNext.
-void ReplaceNext(CTessarinDoc& doc);
+// Replaces the selection if it equals the search text, then FindNext; true when that found one.
+bool ReplaceNext(CTessarinDoc& doc);
 // Replaces every match of the whole text, fast (one history step) or Notepad-like (one per match).
 void ReplaceAll(CTessarinDoc& doc);

@@ -2,6 +2,7 @@
 // the whole-word loop. Scans look for the pattern's first (or last) unit in a tight loop and
 // compare the rest only where it occurs; there are no skip tables.
 #include "search/TextMatch.h"
+#include "framework/Utf16.h"
 #include <windows.h>
 #include <algorithm>
 #include <cwchar>
@@ -9,13 +10,6 @@
 #include <vector>
 
 namespace {
-
-bool IsHighSurrogate(wchar_t ch) {
-    return ch >= 0xD800 && ch <= 0xDBFF;
-}
-bool IsLowSurrogate(wchar_t ch) {
-    return ch >= 0xDC00 && ch <= 0xDFFF;
-}
 
 // The folding table and, for each folded value, every code unit that folds to it (so a scan can
 // look for the two or three spellings of the pattern's first character without folding each
@@ -28,7 +22,7 @@ struct FoldTables {
     FoldTables() {
         for (uint32_t c = 0; c < 65536; ++c) {
             auto ch = static_cast<wchar_t>(c);
-            if (c == 0 || (c >= 0xD800 && c <= 0xDFFF)) {
+            if (c == 0 || IsSurrogate(c)) {
                 fold[c] = ch;
                 continue;
             }
@@ -119,7 +113,8 @@ Spellings SpellingsOf(const CPreparedPattern& pattern, wchar_t ch) {
 }
 
 // The first position in [p, pEnd) holding one of the spellings, or pEnd.
-const wchar_t* ScanUp(const wchar_t* p, const wchar_t* pEnd, const Spellings& sp, const wchar_t* fold, wchar_t folded) {
+const wchar_t* ScanForward(const wchar_t* p, const wchar_t* pEnd, const Spellings& sp, const wchar_t* fold,
+                           wchar_t folded) {
     if (sp.count == 1) {
         const wchar_t* hit = std::wmemchr(p, sp.one, static_cast<size_t>(pEnd - p));
         return hit ? hit : pEnd;
@@ -136,7 +131,7 @@ const wchar_t* ScanUp(const wchar_t* p, const wchar_t* pEnd, const Spellings& sp
 }
 
 // The last position in [pBegin, p) holding one of the spellings, or nullptr.
-const wchar_t* ScanDown(const wchar_t* pBegin, const wchar_t* p, const Spellings& sp, const wchar_t* fold,
+const wchar_t* ScanBackward(const wchar_t* pBegin, const wchar_t* p, const Spellings& sp, const wchar_t* fold,
                         wchar_t folded) {
     if (sp.count == 1) {
         wchar_t a = sp.one;
@@ -169,7 +164,7 @@ size_t Forward(std::wstring_view text, size_t nFrom, size_t nLimit, const CPrepa
     const wchar_t* pLastStart = pText + (nLimit - n);
     Spellings sp = SpellingsOf(pattern, pattern.First());
     for (const wchar_t* p = pText + nFrom; p <= pLastStart; ++p) {
-        p = ScanUp(p, pLastStart + 1, sp, pattern.Fold(), pattern.First());
+        p = ScanForward(p, pLastStart + 1, sp, pattern.Fold(), pattern.First());
         if (p > pLastStart)
             break;
         size_t s = static_cast<size_t>(p - pText);
@@ -191,7 +186,7 @@ size_t Backward(std::wstring_view text, size_t nFrom, size_t nLimit, const CPrep
     const wchar_t* p = pText + nFrom; // one past the next unit to look at
     Spellings sp = SpellingsOf(pattern, pattern.Last());
     while (p > pLowest) {
-        const wchar_t* hit = ScanDown(pLowest, p, sp, pattern.Fold(), pattern.Last());
+        const wchar_t* hit = ScanBackward(pLowest, p, sp, pattern.Fold(), pattern.Last());
         if (!hit)
             break;
         size_t e = static_cast<size_t>(hit - pText) + 1;
@@ -206,6 +201,10 @@ size_t Backward(std::wstring_view text, size_t nFrom, size_t nLimit, const CPrep
 
 wchar_t FoldCase(wchar_t ch) {
     return Tables().fold[ch];
+}
+
+const wchar_t* CaseFoldTable() {
+    return Tables().fold;
 }
 
 CWordCharSet::CWordCharSet(std::wstring_view chars) {

@@ -27,6 +27,8 @@ size_t FindForward(std::wstring_view text, size_t nFrom, std::wstring_view patte
 // units made once (the same answers as calling it per character, without a call per character).
 // Surrogates fold to themselves: lowering half of a pair would make a different character.
 wchar_t FoldCase(wchar_t ch);
+// The same table, indexed by code unit, for loops that fold every unit of a long text.
+const wchar_t* CaseFoldTable();
 
 // The word characters of the whole-word test as a bit per code unit, made from the plain string
 // (a character is a word character when it occurs in the string).

@@ -2,7 +2,9 @@
 // the randomized tests (or TESSARIN_TEST_SEED and TESSARIN_TEST_STEPS in the environment, for runs
 // through ctest; the command line wins), and --exclude=PATTERN, which leaves tests out on top of
 // whatever filter was given, so that ctest can keep a group apart while GTEST_FILTER in the
-// environment still narrows a run.
+// environment still narrows a run. A watchdog closes message boxes that a failing test leaves
+// open, and fails that test, so that the executable ends instead of waiting for CTest's limit.
+#include "BoxWatchdog.h"
 #include "TestMain.h"
 #include <gtest/gtest.h>
 #include <cstdlib>
@@ -40,5 +42,7 @@ int main(int argc, char** argv) {
         else if (std::strncmp(argv[i], "--exclude=", 10) == 0)
             Exclude(argv[i] + 10);
     }
+    // Longer than any test takes to answer a box it expects: their dialog drivers give up at 10 s.
+    CBoxWatchdog watchdog(20000);
     return RUN_ALL_TESTS();
 }

@@ -24,7 +24,6 @@ public:
     // initialised on this thread or the window already has a target.
     bool Register(HWND hWnd);
     void Revoke();
-    bool IsRegistered() const { return m_hWnd != nullptr; }
 
     HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* pDataObj, DWORD grfKeyState, POINTL pt, DWORD* pdwEffect) override;
     HRESULT STDMETHODCALLTYPE DragOver(DWORD grfKeyState, POINTL pt, DWORD* pdwEffect) override;

@@ -1,6 +1,7 @@
 #pragma once
 // The editor's own unbounded undo and redo: a chain of edit records, the two recorders that every
 // text change passes through before the text control acts, and the replay of records.
+#include "framework/Utf16.h"
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -43,12 +44,6 @@ struct EditRange {
 
 // Offsets that would cut a character in two: between the halves of a surrogate pair, or between
 // the CR and the LF of a line break. pText holds nLength units.
-inline bool IsHighSurrogate(wchar_t ch) {
-    return ch >= 0xD800 && ch <= 0xDBFF;
-}
-inline bool IsLowSurrogate(wchar_t ch) {
-    return ch >= 0xDC00 && ch <= 0xDFFF;
-}
 inline bool SplitsSurrogatePair(const wchar_t* pText, int nLength, int nPos) {
     return nPos > 0 && nPos < nLength && IsHighSurrogate(pText[nPos - 1]) && IsLowSurrogate(pText[nPos]);
 }

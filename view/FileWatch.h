@@ -37,7 +37,6 @@ public:
     // asks nothing.
     void AskReload();
 
-    const std::wstring& GetPath() const { return m_strPath; }
 
 private:
     HWND m_hWnd = nullptr;

@@ -5,6 +5,13 @@
 
 CGotoLineDlg::CGotoLineDlg(CWnd* pParentWnd) : CDialog(IDD_GOTO_LINE, pParentWnd) {}
 
+BOOL CGotoLineDlg::OnInitDialog() {
+    const BOOL bResult = CDialog::OnInitDialog();
+    // Over the main window, wherever it stands, not at the template's place near its corner.
+    CenterWindow();
+    return bResult;
+}
+
 void CGotoLineDlg::DoDataExchange(CDataExchange* pDX) {
     DDX_Text(pDX, IDC_GOTO_LINE, m_nLine);
     DDX_Text(pDX, IDC_GOTO_COLUMN, m_nColumn);

@@ -14,6 +14,7 @@ public:
     static UINT HelpStringFor(int nCtrlId);
 
 protected:
+    BOOL OnInitDialog() override;
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnHelpInfo(HELPINFO* pHelpInfo) override;
 };

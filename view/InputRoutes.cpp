@@ -231,7 +231,6 @@ void CInputRoutes::PasteClipboard() {
 }
 
 void CInputRoutes::OnImeStartComposition() {
-    m_nImeCharsToSkip = 0;
     // Show the composition where the caret is, in the control's font.
     CImeContext imc(m_view.m_hWnd);
     if (!imc.Get())
@@ -249,13 +248,13 @@ void CInputRoutes::OnImeStartComposition() {
 
 LRESULT CInputRoutes::OnImeComposition(WPARAM wParam, LPARAM lParam) {
     if (lParam & GCS_RESULTSTR) {
-        // The committed string goes in here, once, as one recorded insertion; the input method
-        // may still announce it character by character (WM_IME_CHAR), which is then ignored.
+        // The committed string goes in here, once, as one recorded insertion. Windows' own EDIT
+        // takes it here too, without any WM_CHAR. The result flags are kept from DefWindowProc,
+        // which is what would turn the string into WM_IME_CHARs (and those into WM_CHARs): so no
+        // character of it comes back, and every WM_IME_CHAR that does arrive is new text.
         std::wstring result = GetImeResult(m_view.m_hWnd);
-        if (!result.empty()) {
+        if (!result.empty())
             m_history.RecordInsertion(result.c_str(), -1, -1, true);
-            m_nImeCharsToSkip = result.size();
-        }
         lParam &= ~kResultFlags;
         if (lParam == 0)
             return 0;
@@ -264,10 +263,6 @@ LRESULT CInputRoutes::OnImeComposition(WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT CInputRoutes::OnImeChar(WPARAM wParam) {
-    if (m_nImeCharsToSkip > 0) {
-        --m_nImeCharsToSkip;
-        return 0;
-    }
     // A character from an input method without a result string: typed text, given to the control
     // as WM_CHAR so it is inserted exactly once.
     auto nChar = static_cast<UINT>(wParam);

@@ -5,7 +5,6 @@
 // makes it. The view hands its messages here first.
 #include "view/EditHistory.h"
 #include <windows.h>
-#include <cstddef>
 
 class CEditView;
 
@@ -64,6 +63,5 @@ private:
     CEditView& m_view;
     CEditHistory& m_history;
     IControlProc& m_control;
-    int m_nOwnEdits = 0;          // > 0 while the view itself sends EM_REPLACESEL or WM_SETTEXT
-    size_t m_nImeCharsToSkip = 0; // WM_IME_CHARs still to come for a result string already inserted
+    int m_nOwnEdits = 0; // > 0 while the view itself sends EM_REPLACESEL or WM_SETTEXT
 };

@@ -15,6 +15,9 @@
 #include "framework/GdiHandles.h"
 #include <string>
 
+// True when the user's measurement system is metric (LOCALE_IMEASURE reads "0").
+bool IsMetricLocale();
+
 class CTessarinView : public CDocumentView, private IEditTarget, private IControlProc {
 public:
     CTessarinView() = default;
@@ -74,6 +77,17 @@ public:
 
     bool OnOwnCmdMsg(UINT nID, int nCode, void* pExtra) override;
 
+    // Page margins are in hundredths of a millimetre when the user's measurement system is metric,
+    // else in thousandths of an inch; read once, when the view is made.
+    bool IsMetric() const { return m_bMetric; }
+    // The page setup dialog: margins, header and footer; OK keeps them and the printer chosen.
+    void OnFilePageSetup();
+
+    // The print steps.
+    bool OnPreparePrinting(CPrintInfo* pInfo) override;
+    void OnBeginPrinting(HDC hDC, CPrintInfo* pInfo) override;
+    void OnPrint(HDC hDC, CPrintInfo* pInfo) override;
+
 protected:
     bool PreCreateWindow(CREATESTRUCTW& cs) override;
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -86,6 +100,10 @@ protected:
     void OnTimer(UINT_PTR nIDEvent) override;
 
 private:
+    // Draws the header (bFooter false) or footer line at the top or bottom of rect and takes its
+    // height off the rectangle when it prints anything; nPrintable is the page's printable width.
+    void PrintHeaderLine(const std::wstring& strPattern, bool bFooter, int nPrintable, HDC hDC, CPrintInfo* pInfo,
+                         RECT& rect);
     // Set-up and end: the stored font and settings.
     void ApplyStoredFont();
     void StoreSettings();
@@ -117,5 +135,6 @@ private:
     CWordWrapSwitch m_wrap{*this};
     CFileWatch m_watch;
     ViewSettings m_settings = DefaultViewSettings();
+    bool m_bMetric = IsMetricLocale();
     CFontHandle m_hFont; // the screen font given to the control; none while it has its default font
 };

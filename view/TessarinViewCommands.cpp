@@ -4,6 +4,7 @@
 #include "view/TessarinView.h"
 #include "framework/Document.h"
 #include "framework/GdiHandles.h"
+#include "framework/ModalScope.h"
 #include "framework/WaitCursor.h"
 #include "res/resource.h"
 #include "view/GotoLineDlg.h"
@@ -187,10 +188,15 @@ void CTessarinView::OnFormatFont() {
     LOGFONTW lf = ShownFontDescription(m_hWnd);
     CHOOSEFONTW cf{};
     cf.lStructSize = sizeof cf;
-    cf.hwndOwner = ::GetAncestor(m_hWnd, GA_ROOT);
     cf.lpLogFont = &lf;
     cf.Flags = CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT;
-    if (::ChooseFontW(&cf))
+    bool bChosen = false;
+    {
+        CModalScope modal;
+        cf.hwndOwner = modal.Owner() ? modal.Owner() : ::GetAncestor(m_hWnd, GA_ROOT);
+        bChosen = ::ChooseFontW(&cf) != FALSE;
+    }
+    if (bChosen)
         SetScreenFont(lf, cf.iPointSize);
 }
 

@@ -5,6 +5,8 @@
 #include "framework/GdiHandles.h"
 #include "view/DragSource.h"
 #include "view/EditHistory.h"
+#include <shlobj.h>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -28,7 +30,7 @@ PressResult FollowPress(HWND hWnd, POINT ptClient, MSG& msgUp) {
             // Everything queued is handled and the button is up, yet no release came (a press
             // sent by another program, or a release another window took): a click where pressed.
             if (::GetKeyState(VK_LBUTTON) >= 0) {
-                msgUp = MSG{hWnd, WM_LBUTTONUP, 0, MAKELPARAM(ptClient.x, ptClient.y)};
+                msgUp = MSG{hWnd, WM_LBUTTONUP, 0, MAKELPARAM(ptClient.x, ptClient.y), 0, POINT{}};
                 result = PressResult::Click;
                 break;
             }
@@ -63,6 +65,34 @@ PressResult FollowPress(HWND hWnd, POINT ptClient, MSG& msgUp) {
     if (::GetCapture() == hWnd)
         ::ReleaseCapture();
     return result;
+}
+
+FORMATETC FileListFormat() {
+    return FORMATETC{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+}
+
+// A copy of the file list that the drop's data holds, as an HDROP of our own (a DROPFILES block),
+// for a WM_DROPFILES that the receiver ends with DragFinish; null when the data has none.
+HGLOBAL CopyFileList(IDataObject* pDataObject) {
+    FORMATETC format = FileListFormat();
+    STGMEDIUM medium{};
+    if (!pDataObject || FAILED(pDataObject->GetData(&format, &medium)))
+        return nullptr;
+    HGLOBAL hCopy = nullptr;
+    if (medium.tymed == TYMED_HGLOBAL && medium.hGlobal) {
+        const SIZE_T nSize = ::GlobalSize(medium.hGlobal);
+        const void* pSource = nSize >= sizeof(DROPFILES) ? ::GlobalLock(medium.hGlobal) : nullptr;
+        if (pSource) {
+            hCopy = ::GlobalAlloc(GMEM_MOVEABLE, nSize);
+            if (void* pCopy = hCopy ? ::GlobalLock(hCopy) : nullptr) {
+                std::memcpy(pCopy, pSource, nSize);
+                ::GlobalUnlock(hCopy);
+            }
+            ::GlobalUnlock(medium.hGlobal);
+        }
+    }
+    ::ReleaseStgMedium(&medium);
+    return hCopy;
 }
 
 } // namespace
@@ -146,10 +176,17 @@ void CViewDragDrop::OnLButtonDown(POINT point) {
 DWORD CViewDragDrop::OnDragEnter(IDataObject* pDataObject, DWORD dwKeyState, POINT point) {
     FORMATETC format = UnicodeTextFormat();
     m_bDropAllowed = pDataObject && pDataObject->QueryGetData(&format) == S_OK;
+    // On Windows the view's registered target is asked before the frame's WM_DROPFILES: files
+    // from the shell would get "no drop" here and never reach the frame.
+    FORMATETC files = FileListFormat();
+    m_bDropFiles = pDataObject && pDataObject->QueryGetData(&files) == S_OK;
     return OnDragOver(pDataObject, dwKeyState, point);
 }
 
 DWORD CViewDragDrop::OnDragOver(IDataObject*, DWORD dwKeyState, POINT) {
+    // Dropped files are opened, never moved: the source keeps them.
+    if (m_bDropFiles && !m_bDraggingOut)
+        return DROPEFFECT_COPY;
     // The selection dragged over its own view would only replace itself (a drop replaces the
     // selection, not the drop point): refused, so neither the text nor the history changes.
     if (!m_bDropAllowed || m_bDraggingOut)
@@ -158,6 +195,19 @@ DWORD CViewDragDrop::OnDragOver(IDataObject*, DWORD dwKeyState, POINT) {
 }
 
 bool CViewDragDrop::OnDrop(IDataObject* pDataObject, DWORD, POINT) {
+    if (m_bDropFiles) {
+        // Opened after the drop has returned, by the frame exactly as files dropped on it (the
+        // same save question and messages); the source is not held while a question is up.
+        HGLOBAL hDrop = CopyFileList(pDataObject);
+        HWND hFrame = ::GetAncestor(m_view.m_hWnd, GA_ROOT);
+        if (!hDrop)
+            return false;
+        if (!hFrame || !::PostMessageW(hFrame, WM_DROPFILES, reinterpret_cast<WPARAM>(hDrop), 0)) {
+            ::GlobalFree(hDrop);
+            return false;
+        }
+        return true;
+    }
     std::wstring strText;
     if (!GetUnicodeText(pDataObject, strText))
         return false;

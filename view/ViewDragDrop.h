@@ -1,7 +1,8 @@
 #pragma once
 // CViewDragDrop: drag and drop for an edit view. A press inside the selection that moves past the
 // drag threshold drags the selected text out with OLE (a move removes it); text dragged in as
-// CF_UNICODETEXT replaces the selection. Both go through the edit history.
+// CF_UNICODETEXT replaces the selection. Both go through the edit history. Files dragged in from
+// the shell (CF_HDROP) go to the frame as a WM_DROPFILES, which opens them.
 #include "framework/ComPtr.h"
 #include "view/DropTarget.h"
 #include "view/InputRoutes.h"
@@ -29,7 +30,8 @@ public:
     // The rectangle in which a click starts dragging the selection [nStart, nEnd) out.
     RECT SelectionHitRect(int nStart, int nEnd) const;
 
-    // IDropTargetClient: text offered as CF_UNICODETEXT replaces the selection (not the drop point).
+    // IDropTargetClient: text offered as CF_UNICODETEXT replaces the selection (not the drop point);
+    // a file list is handed to the frame once the drop has returned.
     DWORD OnDragEnter(IDataObject* pDataObject, DWORD dwKeyState, POINT point) override;
     DWORD OnDragOver(IDataObject* pDataObject, DWORD dwKeyState, POINT point) override;
     bool OnDrop(IDataObject* pDataObject, DWORD dropEffect, POINT point) override;
@@ -40,5 +42,6 @@ private:
     IControlProc& m_control;
     CComPtr<CDropTarget> m_pDropTarget;
     bool m_bDropAllowed = false; // the data being dragged over offers CF_UNICODETEXT
+    bool m_bDropFiles = false;   // the data being dragged over offers a file list (CF_HDROP)
     bool m_bDraggingOut = false; // the view's own selection is being dragged
 };

@@ -143,8 +143,10 @@ HWND CTargetProcess::WaitForDialog(const std::function<bool(HWND)>& match, DWORD
     HWND found = nullptr;
     WaitUntil(
         [&] {
+            // A dialog is found once it shows: between its creation and its first show a key
+            // posted to it is still taken, but a wait for it to go would end at once.
             for (HWND hwnd : TopLevelWindows(L"#32770"))
-                if (!match || match(hwnd)) {
+                if (::IsWindowVisible(hwnd) && (!match || match(hwnd))) {
                     found = hwnd;
                     return true;
                 }

@@ -132,3 +132,54 @@ TEST_F(TessarinE2E, AReloadThroughTheWatchWarnsAfterTheNewTextIsIn) {
     ASSERT_TRUE(CTargetProcess::WaitForWindowGone(box));
     ASSERT_TRUE(m_app.Close());
 }
+
+// A question about saving names the encoding the save writes: a Shift_JIS file (found by
+// detection) is written as Shift-JIS, not as the Open list's "auto-detect" entry.
+TEST_F(TessarinE2E, TheSaveQuestionNamesTheEncodingTheSaveWrites) {
+    std::wstring path = m_dir.File(L"sjis.txt");
+    const std::string original = "\x8A\xBF\x8E\x9A\r\n"; // 漢字 CR LF
+    WriteAllBytes(path, Bytes(original));
+    ASSERT_NE(Launch(path), nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return WindowText(Edit()) == L"漢字\r\n"; }));
+    ASSERT_TRUE(m_app.TypeText(L"\U0001F600", Edit()));
+
+    ASSERT_TRUE(m_app.PostCommand(ID_FILE_SAVE));
+    HWND box = m_app.WaitForMessageBox();
+    ASSERT_NE(box, nullptr);
+    std::wstring text = MessageBoxText(box);
+    EXPECT_TRUE(Contains(text, L"Shift-JIS では元のとおりに保存できない文字が 1 個")) << text;
+    EXPECT_FALSE(Contains(text, L"自動判別")) << text;
+    ASSERT_TRUE(PressButton(box, IDNO));
+    ASSERT_TRUE(CTargetProcess::WaitForWindowGone(box));
+    EXPECT_EQ(ReadAllBytes(path), Bytes(original));
+    ExitDiscarding();
+}
+
+// A character behind an ISO-2022 single shift cannot be shown and is left out: the open warning
+// says so, where it stood, and so does the question before a save over the file.
+TEST_F(TessarinE2E, ACharacterDroppedBehindASingleShiftIsNamedWhereItStood) {
+    std::wstring path = m_dir.File(L"shift.txt");
+    const std::string original = "\x1B$B%I\x1B(B \x1B.A\x1BNW\n"; // ド, a blank, then × through SS2
+    WriteAllBytes(path, Bytes(original));
+    ASSERT_NE(Launch(path), nullptr);
+
+    HWND box = m_app.WaitForMessageBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(WindowText(Edit()), L"ド \r\n");
+    std::wstring text = MessageBoxText(box);
+    EXPECT_TRUE(Contains(text, L"理由: 表示できない文字があり、読み込むときに削除されました")) << text;
+    EXPECT_TRUE(Contains(text, L"1 行、3 列")) << text;
+    ASSERT_TRUE(PressButton(box, IDOK));
+    ASSERT_TRUE(CTargetProcess::WaitForWindowGone(box));
+
+    ASSERT_TRUE(m_app.PostCommand(ID_FILE_SAVE));
+    box = m_app.WaitForMessageBox();
+    ASSERT_NE(box, nullptr);
+    text = MessageBoxText(box);
+    EXPECT_TRUE(Contains(text, L"表示できない文字があり、読み込むときに削除されました")) << text;
+    EXPECT_TRUE(Contains(text, L"1 行、3 列")) << text;
+    ASSERT_TRUE(PressButton(box, IDNO));
+    ASSERT_TRUE(CTargetProcess::WaitForWindowGone(box));
+    EXPECT_EQ(ReadAllBytes(path), Bytes(original));
+    ASSERT_TRUE(m_app.Close());
+}

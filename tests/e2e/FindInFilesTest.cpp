@@ -1,8 +1,9 @@
 // End-to-end checks of find in files on the built editor: a run over a generated tree filling the
 // results pane, a double click and Enter on a hit opening its file at its line, the stop command
-// in the middle of a run, closing the window during a run, and the pane shown and hidden by its
-// command and its close button, starting hidden and docked at the bottom after a restart, and the
-// pane dragged by its gripper to the other sides of the window, out to float and docked again.
+// in the middle of a run, a hit opened while the run goes on, closing the window during a run, and
+// the pane shown and hidden by its command and its close button, starting hidden and docked at the
+// bottom after a restart, and the pane dragged by its gripper to the other sides of the window, out
+// to float and docked again.
 #include "TessarinApp.h"
 #include "res/resource.h"
 #include <algorithm>
@@ -17,6 +18,9 @@ namespace {
 const std::wstring kDialogCaption = L"ファイルから検索";
 const std::wstring kEndSuffix = L"個、検索されました。'\r\n";
 const std::wstring kCancelled = L"取り消されました。'\r\n";
+// The walk with nothing to find: about 0.1 ms for each folder and file type under Wine.
+constexpr int kQuietFolders = 60;
+constexpr int kQuietTypes = 1000;
 
 std::vector<unsigned char> Ascii(const std::string& s) {
     return {s.begin(), s.end()};
@@ -230,6 +234,56 @@ TEST_F(FindInFilesE2E, TheMenuCommandStopsARunningSearchAndCloseWaitsForIt) {
     EXPECT_EQ(m_app.ExitCode(), 0u);
 }
 
+TEST_F(FindInFilesE2E, AHitDoubleClickedDuringARunOpensWhileTheRunGoesOn) {
+    // Five hits in the one file of the folder, then a walk of some seconds that finds no other
+    // file (empty subfolders, each looked through for many file types): the pane, whose every
+    // append puts its caret at the end, keeps still meanwhile, and the window keeps answering.
+    const std::wstring root = m_dir.File(L"quiet");
+    ::CreateDirectoryW(root.c_str(), nullptr);
+    const std::wstring hits = root + L"\\hits.txt";
+    WriteAllBytes(hits, Ascii("needle 1\r\nneedle 2\r\nneedle 3\r\nneedle 4\r\nneedle 5\r\n"));
+    std::vector<std::wstring> folders;
+    for (int f = 0; f < kQuietFolders; ++f) {
+        folders.push_back(root + L"\\d" + std::to_wstring(f));
+        ::CreateDirectoryW(folders.back().c_str(), nullptr);
+    }
+    struct CRemoveTree {
+        const std::wstring& hits;
+        const std::vector<std::wstring>& folders;
+        const std::wstring& root;
+        ~CRemoveTree() {
+            ::DeleteFileW(hits.c_str());
+            for (const std::wstring& folder : folders)
+                ::RemoveDirectoryW(folder.c_str());
+            ::RemoveDirectoryW(root.c_str());
+        }
+    } removeTree{hits, folders, root};
+    std::wstring types = L"*.txt";
+    for (int t = 0; t < kQuietTypes; ++t)
+        types += L";*.n" + std::to_wstring(t);
+    ASSERT_NE(Launch(), nullptr);
+    // Edited, so that opening another file asks first: while the question is up the run waits
+    // under it, which shows that the double click came during the run.
+    ASSERT_TRUE(m_app.TypeText(L"x", Edit()));
+
+    StartRun(L"needle", root, types);
+    ASSERT_TRUE(WaitUntil([&] { return SplitLines(Results()).size() >= 6; }, 30000)) << "the five hits show";
+    ASSERT_EQ(SplitLines(Results()).size(), 6u) << "the run is still going";
+    ASSERT_EQ(SplitLines(Results())[3], hits + L"(3):needle 3");
+    CaretToResultLine(3);
+    ASSERT_TRUE(::PostMessageW(ResultsEdit(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5)));
+    HWND box = m_app.WaitForMessageBox(30000);
+    ASSERT_NE(box, nullptr);
+    ASSERT_EQ(SplitLines(Results()).size(), 6u) << "the run ended before the double click";
+    ASSERT_TRUE(PressButton(box, IDNO));
+    EXPECT_TRUE(ViewCaretAtLine(L"hits.txt", 3));
+
+    // The run goes on to its end and counts every hit.
+    ASSERT_TRUE(WaitUntil([&] { return SplitLines(Results()).size() > 6; }, 120000));
+    EXPECT_EQ(SplitLines(Results()).back(), L"5 個、検索されました。'");
+    ASSERT_TRUE(m_app.Close());
+}
+
 TEST_F(FindInFilesE2E, PaneShownAndHiddenByItsCommandAndCloseButtonAndDockedAtTheBottomAfterARestart) {
     for (int round = 0; round < 2; ++round) {
         SCOPED_TRACE(round);
@@ -378,5 +432,115 @@ TEST_F(FindInFilesE2E, PaneDraggedByItsGripperDocksOnEachSideFloatsAndDocksAgain
     EXPECT_TRUE(WaitUntil([&] { return ::GetAncestor(pane, GA_ROOT) == mini && ::IsWindowVisible(mini); }));
     ASSERT_TRUE(SendTimed(pane, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(10, 10)));
     EXPECT_TRUE(docked(Side::Right)) << where();
+    ExitDiscarding();
+}
+
+// A folder named with "(digits)" before the file, a search text that begins with "(1", and an
+// unreadable entry whose name holds "(1)": only the hit opens, the run's own lines do nothing, and
+// a hit whose file went since the run is named before anything is asked.
+TEST_F(FindInFilesE2E, AHitOpensTheFileItListsWhateverItsPathHoldsAndOtherLinesDoNothing) {
+    const std::wstring root = m_dir.File(L"tree");
+    ASSERT_TRUE(::CreateDirectoryW(root.c_str(), nullptr));
+    ASSERT_TRUE(::CreateDirectoryW((root + L"\\a(1)9").c_str(), nullptr));
+    const std::wstring paren = root + L"\\a(1)9\\paren.txt";
+    WriteAllBytes(paren, Ascii("first\r\nsee (1): here\r\n"));
+    const std::wstring gone = root + L"\\gone(2).txt";
+    WriteAllBytes(gone, Ascii("x\r\ny\r\nz(1)\r\n"));
+    // A folder Wine shows as hidden (its name starts with a dot) is listed as unreadable.
+    ASSERT_TRUE(::CreateDirectoryW((root + L"\\.locked(1).txt").c_str(), nullptr));
+    ASSERT_NE(Launch(), nullptr);
+
+    StartRun(L"(1", root);
+    ASSERT_TRUE(WaitUntil([&] { return EndsWith(Results(), kEndSuffix); }, 30000)) << Results();
+    const std::vector<std::wstring> lines = SplitLines(Results());
+    auto lineOf = [&](const std::wstring& text) {
+        return static_cast<int>(std::find(lines.begin(), lines.end(), text) - lines.begin());
+    };
+    const int nParen = lineOf(paren + L"(2):see (1): here");
+    const int nGone = lineOf(gone + L"(3):z(1)");
+    const int nLocked = lineOf(L"ファイルが開けません。'" + root + L"\\.locked(1).txt'");
+    ASSERT_LT(nParen, static_cast<int>(lines.size())) << Results();
+    ASSERT_LT(nGone, static_cast<int>(lines.size())) << Results();
+    ASSERT_LT(nLocked, static_cast<int>(lines.size())) << Results();
+
+    // The start, "cannot open" and end lines: the double click is handled without a question or
+    // a message, and the untitled document stays.
+    for (int nLine : {0, nLocked, static_cast<int>(lines.size()) - 1}) {
+        SCOPED_TRACE(lines[nLine]);
+        CaretToResultLine(nLine);
+        EXPECT_TRUE(SendTimed(ResultsEdit(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5)))
+            << "a message or question came up";
+        EXPECT_TRUE(m_app.HasNoDialog());
+        if (HWND box = m_app.WaitForMessageBox(0))
+            PressButton(box, IDOK);
+        EXPECT_EQ(WindowText(m_hWndMain), L"無題 - Tessarin");
+    }
+
+    // The hit under the folder with a parenthesis opens at its line.
+    CaretToResultLine(nParen);
+    ASSERT_TRUE(::PostMessageW(ResultsEdit(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5)));
+    EXPECT_TRUE(ViewCaretAtLine(L"paren.txt", 2));
+
+    // With the document changed and the hit's file deleted since the run: the missing file is
+    // named at once, no save question comes first, and the document stays as it was.
+    ASSERT_TRUE(m_app.TypeText(L"changed", Edit()));
+    ASSERT_TRUE(::DeleteFileW(gone.c_str()));
+    CaretToResultLine(nGone);
+    ASSERT_TRUE(::PostMessageW(ResultsEdit(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5)));
+    HWND box = m_app.WaitForMessageBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(MessageBoxText(box), gone + L" が見つかりません。");
+    ASSERT_TRUE(PressButton(box, IDOK));
+    ASSERT_TRUE(CTargetProcess::WaitForWindowGone(box));
+    ASSERT_TRUE(SendTimed(ResultsEdit(), WM_NULL, 0, 0));
+    EXPECT_TRUE(m_app.HasNoDialog());
+    EXPECT_EQ(WindowText(m_hWndMain), L"paren.txt - Tessarin");
+    EXPECT_NE(WindowText(Edit()).find(L"changed"), std::wstring::npos);
+    ExitDiscarding();
+}
+
+// The pane floats at a size that shows its lines: at first half the main window's width and a
+// third of its height; then the size the user gave its floating window, at every later float.
+TEST_F(FindInFilesE2E, TheFloatingPaneOpensAtAUsefulSizeAndKeepsTheSizeTheUserGaveIt) {
+    ASSERT_NE(Launch(), nullptr);
+    ASSERT_TRUE(::SetWindowPos(m_hWndMain, nullptr, 40, 30, 1000, 750, SWP_NOZORDER | SWP_NOACTIVATE));
+    ASSERT_TRUE(WaitUntil([&] { return ScreenRect(m_hWndMain).right - ScreenRect(m_hWndMain).left == 1000; }));
+    HWND pane = ResultsPane();
+    ASSERT_NE(pane, nullptr);
+    ASSERT_TRUE(m_app.PostCommand(ID_VIEW_FIND_RESULTS));
+    ASSERT_TRUE(WaitUntil([&] { return ::IsWindowVisible(pane) != FALSE; }));
+
+    // A double click on the docked pane floats it.
+    auto floatIt = [&] {
+        RECT rc = ScreenRect(pane);
+        return SendTimed(pane, WM_LBUTTONDBLCLK, MK_LBUTTON,
+                         ClientParam(pane, POINT{rc.left + 8, (rc.top + rc.bottom) / 2 + 10}));
+    };
+    auto floating = [&] {
+        HWND root = ::GetAncestor(pane, GA_ROOT);
+        return root != m_hWndMain && ::IsWindowVisible(root) ? root : nullptr;
+    };
+    ASSERT_TRUE(floatIt());
+    ASSERT_TRUE(WaitUntil([&] { return floating() != nullptr; }));
+    HWND mini = floating();
+    RECT rcClient{};
+    ::GetClientRect(mini, &rcClient);
+    EXPECT_GE(rcClient.right, 1000 / 2 - 2) << rcClient.right << " x " << rcClient.bottom;
+    EXPECT_GE(rcClient.bottom, 750 / 3 - 2) << rcClient.right << " x " << rcClient.bottom;
+    EXPECT_LE(rcClient.right, 1000 / 2 + 2);
+    EXPECT_LE(rcClient.bottom, 750 / 3 + 2);
+
+    // The user sizes the floating window, docks the pane again and floats it once more.
+    const RECT rcMini = ScreenRect(mini);
+    ASSERT_TRUE(::SetWindowPos(mini, nullptr, 0, 0, 430, 310, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE));
+    ASSERT_TRUE(WaitUntil([&] { return ScreenRect(mini).right - ScreenRect(mini).left == 430; }));
+    POINT ptCaption{rcMini.left + 30, rcMini.top + 5};
+    ASSERT_TRUE(SendTimed(mini, WM_NCLBUTTONDBLCLK, HTCAPTION, MAKELPARAM(ptCaption.x, ptCaption.y)));
+    ASSERT_TRUE(WaitUntil([&] { return ::GetAncestor(pane, GA_ROOT) == m_hWndMain && ::IsWindowVisible(pane); }));
+    ASSERT_TRUE(floatIt());
+    ASSERT_TRUE(WaitUntil([&] { return floating() != nullptr; }));
+    const RECT rcAgain = ScreenRect(floating());
+    EXPECT_EQ(rcAgain.right - rcAgain.left, 430);
+    EXPECT_EQ(rcAgain.bottom - rcAgain.top, 310);
     ExitDiscarding();
 }

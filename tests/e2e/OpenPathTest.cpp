@@ -141,3 +141,25 @@ TEST_F(OpenPathE2E, FailedReloadKeepsTheOpenDocument) {
                       << testing::PrintToString(MessageBoxText(dlg));
     ASSERT_TRUE(m_app.Close());
 }
+
+TEST_F(OpenPathE2E, TheOpenFileUnderAnotherSpellingIsReloadedAndALookAlikeNameIsAnotherFile) {
+    // "é" and "e" with a combining accent: two files, which the locale's comparison calls equal.
+    const std::wstring composed = m_dir.File(L"\u00E9.txt");
+    const std::wstring decomposed = m_dir.File(L"e\u0301.txt");
+    WriteText(composed, "composed");
+    WriteText(decomposed, "decomposed");
+    ASSERT_NE(Launch(L"\"" + composed + L"\""), nullptr);
+    ASSERT_TRUE(TitleIs(L"\u00E9.txt - Tessarin"));
+    ASSERT_TRUE(m_app.DropFiles({decomposed}));
+    EXPECT_TRUE(TitleIs(L"e\u0301.txt - Tessarin")) << "the other file opens";
+    EXPECT_EQ(WindowText(Edit()), L"decomposed");
+
+    // The open file named in other letter case is the same file: edited, the program asks about
+    // the edits and, told not to save them, reads the file again.
+    ASSERT_TRUE(SendTimed(Edit(), EM_SETSEL, 0, 0));
+    ASSERT_TRUE(m_app.TypeText(L"+", Edit()));
+    ASSERT_TRUE(m_app.DropFiles({m_dir.File(L"E\u0301.TXT")}));
+    Answer(IDNO, L"e\u0301.txt への変更を保存しますか?");
+    EXPECT_TRUE(WaitUntil([&] { return WindowText(Edit()) == L"decomposed"; }));
+    ASSERT_TRUE(m_app.Close());
+}

@@ -267,3 +267,127 @@ TEST_F(SearchDialogsE2E, ReplaceAllIsUndoneInOneStepOrMatchByMatchWhenNotepadLik
     ExitDiscarding();
     EXPECT_EQ(m_app.ExitCode(), 0u);
 }
+
+namespace {
+
+// Where the characters [nStart, nEnd) of a line of the view stand on the screen: from the top of
+// their line to the top of the next, from the first character's left to the left of the one after.
+RECT MatchScreenRect(HWND edit, long nStart, long nEnd) {
+    auto pointOf = [edit](long nChar) {
+        LRESULT packed = 0;
+        SendTimed(edit, EM_POSFROMCHAR, static_cast<WPARAM>(nChar), 0, &packed);
+        POINT pt{static_cast<short>(LOWORD(packed)), static_cast<short>(HIWORD(packed))};
+        ::ClientToScreen(edit, &pt);
+        return pt;
+    };
+    LRESULT nLine = 0, nNextLine = 0;
+    SendTimed(edit, EM_LINEFROMCHAR, static_cast<WPARAM>(nStart), 0, &nLine);
+    SendTimed(edit, EM_LINEINDEX, static_cast<WPARAM>(nLine + 1), 0, &nNextLine);
+    const POINT ptStart = pointOf(nStart), ptEnd = pointOf(nEnd), ptBelow = pointOf(static_cast<long>(nNextLine));
+    return RECT{ptStart.x, ptStart.y, ptEnd.x, ptBelow.y};
+}
+
+RECT WindowRect(HWND hwnd) {
+    RECT rc{};
+    ::GetWindowRect(hwnd, &rc);
+    return rc;
+}
+
+bool Overlap(const RECT& a, const RECT& b) {
+    RECT rc{};
+    return ::IntersectRect(&rc, &a, &b) != FALSE;
+}
+
+bool Inside(const RECT& inner, const RECT& outer) {
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
+std::string Text(const RECT& rc) {
+    return std::to_string(rc.left) + "," + std::to_string(rc.top) + "-" + std::to_string(rc.right) + "," +
+           std::to_string(rc.bottom);
+}
+
+} // namespace
+
+// Each match that Find and Replace select comes into view clear of the dialog that found it: the
+// dialog steps above or below it, and stays on the main window's monitor.
+TEST_F(SearchDialogsE2E, TheDialogStepsOffEveryMatchItSelects) {
+    std::wstring text;
+    std::vector<long> matches;
+    for (int n = 1; n <= 60; ++n) {
+        if (n == 2 || n == 5 || n == 9 || n == 16 || n == 25 || n == 40 || n == 58) {
+            // The control holds CR LF where "\n" was typed: one more unit per line before.
+            matches.push_back(static_cast<long>(text.size()) + (n - 1) + (n % 2 ? 0 : 3));
+            text += n % 2 ? L"needle, line " : L"at needle, line ";
+        } else {
+            text += L"line ";
+        }
+        text += std::to_wstring(n) + L"\n";
+    }
+    LaunchWithText(text);
+    ASSERT_TRUE(SendTimed(m_edit, EM_SETSEL, 0, 0));
+    ASSERT_TRUE(SendTimed(m_edit, EM_SCROLLCARET, 0, 0));
+    HMONITOR hMonitor = ::MonitorFromWindow(m_hWndMain, MONITOR_DEFAULTTONEAREST);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    ASSERT_TRUE(::GetMonitorInfoW(hMonitor, &monitor));
+
+    for (UINT nCommand : {ID_EDIT_FIND, ID_EDIT_REPLACE}) {
+        SCOPED_TRACE(nCommand);
+        const std::wstring& strCaption = nCommand == ID_EDIT_FIND ? kFindCaption : kReplaceCaption;
+        // Replace selects by 置換して次に, here replacing each match by itself, so it stays put.
+        const int nButton = nCommand == ID_EDIT_FIND ? IDOK : IDC_REPLACE;
+        ASSERT_TRUE(m_app.PostCommand(nCommand));
+        HWND hDlg = WaitForSearchDialog(strCaption);
+        ASSERT_NE(hDlg, nullptr);
+        ASSERT_TRUE(SendTimed(::GetDlgItem(hDlg, IDC_FIND_WHAT), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"needle")));
+        if (nCommand == ID_EDIT_REPLACE) {
+            ASSERT_TRUE(
+                SendTimed(::GetDlgItem(hDlg, IDC_REPLACE_WITH), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"needle")));
+        }
+        ASSERT_TRUE(WaitUntil([&] { return IsEnabled(hDlg, nButton); }));
+        ASSERT_TRUE(Overlap(WindowRect(hDlg), MatchScreenRect(m_edit, matches[0], matches[0] + 6)))
+            << "the first match starts under the dialog: " << Text(WindowRect(hDlg)) << " over "
+            << Text(MatchScreenRect(m_edit, matches[0], matches[0] + 6));
+        for (long nMatch : matches) {
+            SCOPED_TRACE(nMatch);
+            ASSERT_TRUE(PressButton(hDlg, nButton));
+            ASSERT_TRUE(WaitUntil([&] { return EditSelection(m_edit) == std::make_pair(nMatch, nMatch + 6); }));
+            ASSERT_TRUE(SendTimed(m_hWndMain, WM_NULL, 0, 0));
+            const RECT rcMatch = MatchScreenRect(m_edit, nMatch, nMatch + 6);
+            const RECT rcDlg = WindowRect(hDlg);
+            EXPECT_FALSE(Overlap(rcDlg, rcMatch)) << Text(rcDlg) << " over " << Text(rcMatch);
+            EXPECT_TRUE(Inside(rcDlg, monitor.rcWork)) << Text(rcDlg);
+            EXPECT_EQ(::MonitorFromWindow(hDlg, MONITOR_DEFAULTTONEAREST), hMonitor);
+        }
+        Escape(hDlg);
+        ASSERT_TRUE(SendTimed(m_edit, EM_SETSEL, 0, 0));
+        ASSERT_TRUE(SendTimed(m_edit, EM_SCROLLCARET, 0, 0));
+    }
+    EXPECT_EQ(WindowText(m_edit), [&] {
+        std::wstring expected;
+        for (wchar_t ch : text)
+            expected += ch == L'\n' ? std::wstring(L"\r\n") : std::wstring(1, ch);
+        return expected;
+    }());
+    ExitDiscarding();
+}
+
+// Go to line opens centred over the main window, wherever that stands.
+TEST_F(SearchDialogsE2E, GoToOpensCentredOverTheMainWindow) {
+    LaunchWithText(L"a\nb\nc");
+    ASSERT_TRUE(::SetWindowPos(m_hWndMain, nullptr, 320, 240, 760, 560, SWP_NOZORDER | SWP_NOACTIVATE));
+    ASSERT_TRUE(WaitUntil([&] { return WindowRect(m_hWndMain).left == 320; }));
+    ASSERT_TRUE(m_app.PostCommand(ID_EDIT_GOTO_LINE));
+    HWND hDlg = m_app.WaitForDialog([](HWND h) { return WindowText(h) == L"行へ移動"; });
+    ASSERT_NE(hDlg, nullptr);
+    const RECT rcMain = WindowRect(m_hWndMain), rcDlg = WindowRect(hDlg);
+    EXPECT_LE(std::abs((rcDlg.left + rcDlg.right) - (rcMain.left + rcMain.right)), 2)
+        << Text(rcDlg) << " in " << Text(rcMain);
+    EXPECT_LE(std::abs((rcDlg.top + rcDlg.bottom) - (rcMain.top + rcMain.bottom)), 2)
+        << Text(rcDlg) << " in " << Text(rcMain);
+    ASSERT_TRUE(PressButton(hDlg, IDCANCEL));
+    ASSERT_TRUE(CTargetProcess::WaitForWindowGone(hDlg));
+    ExitDiscarding();
+}

@@ -154,7 +154,7 @@ TEST_F(DocFidelity, EmojiInANewShiftJisDocumentIsAskedAboutBeforeAnythingIsWritt
         ASSERT_EQ(answer.Count(), 1u);
         EXPECT_EQ(answer.m_nButton, IDNO);
         const std::wstring& text = answer.Texts()[0];
-        EXPECT_TRUE(Contains(text, EncodingLongName(EncodingId::SjisAuto))) << text;
+        EXPECT_TRUE(Contains(text, EncodingSaveName(EncodingId::SjisAuto))) << text;
         EXPECT_TRUE(Contains(text, L" 2 個")) << text;
         EXPECT_TRUE(Contains(text, L"\U0001F600 (U+1F600)、2 行、2 列")) << text;
         EXPECT_TRUE(Contains(text, LoadStringResource(IDS_SAVE_UNICODE_HINT)));

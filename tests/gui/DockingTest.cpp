@@ -349,16 +349,19 @@ TEST_F(DockingTest, FloatsInAMiniFrameAndDocksAgain) {
     EXPECT_EQ(rcMini.left, 300);
     EXPECT_EQ(rcMini.top, 280);
     // The bar fills the mini-frame's client area at its floating size, with no gripper, close
-    // button or edges of its own.
+    // button or edges of its own. Floating for the first time, it takes half the frame's width and
+    // a third of its height.
+    const RECT rcFrame = ScreenRect(m_frame.m_hWnd);
+    const int cxFloat = (rcFrame.right - rcFrame.left) / 2, cyFloat = (rcFrame.bottom - rcFrame.top) / 3;
     RECT rcBar = ScreenRect(m_bar.m_hWnd);
-    EXPECT_EQ(rcBar.right - rcBar.left, 200);
-    EXPECT_EQ(rcBar.bottom - rcBar.top, 200);
+    EXPECT_EQ(rcBar.right - rcBar.left, cxFloat);
+    EXPECT_EQ(rcBar.bottom - rcBar.top, cyFloat);
     EXPECT_TRUE(Insets(m_bar.m_hWnd) == (RECT{3, 5, 3, 3}));
     EXPECT_EQ(m_bar.GetSCBStyle() & SCBS_EDGEALL, 0u);
     RECT rcClose = m_bar.GetCloseRect();
     EXPECT_TRUE(::IsRectEmpty(&rcClose));
-    for (int y = 0; y < 200; y += 4)
-        for (int x : {1, 8, 100, 198})
+    for (int y = 0; y < cyFloat; y += 4)
+        for (int x : {1, 8, 100, cxFloat - 2})
             ASSERT_EQ(HitTest(m_bar.m_hWnd, POINT{rcBar.left + x, rcBar.top + y}), HTCLIENT) << x << "," << y;
     EXPECT_EQ(ViewRect().bottom, StatusTop()) << "the view takes the bar's room";
 

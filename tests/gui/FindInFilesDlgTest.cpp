@@ -56,8 +56,8 @@ TEST(FindInFilesDlgTest, RemembersItsInputsAndEnablesFindOnlyWithAllThreeBoxesFi
     EXPECT_EQ(inputs.strFind, L"abc");
     EXPECT_EQ(inputs.strTypes, L"*.log;*.txt");
     EXPECT_EQ(inputs.strFolder, L"C:\\data");
-    EXPECT_TRUE(inputs.bMatchCase);
-    EXPECT_TRUE(inputs.bWholeWord);
+    EXPECT_TRUE(inputs.fMatchCase);
+    EXPECT_TRUE(inputs.fWholeWord);
     EXPECT_TRUE(inputs.bSubfolders);
     {
         // The next use shows them again, the whole-word box clear; the subfolder box is taken at

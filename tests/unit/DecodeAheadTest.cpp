@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -108,7 +109,8 @@ TEST(DecodeAheadTest, HandsFilesBackInWalkOrderWithTheirOwnText) {
     std::vector<std::wstring> walked;
     {
         CFileWalk walk(folder, {L"*.txt"}, true);
-        for (std::wstring path; walk.Next(path);)
+        UINT nReason = 0;
+        for (std::wstring path; walk.Next(path, nReason);)
             walked.push_back(path);
     }
     ASSERT_EQ(walked.size(), 3 * fixtures.size() + 1);
@@ -157,6 +159,64 @@ TEST(DecodeAheadTest, HandsFilesBackInWalkOrderWithTheirOwnText) {
     ::RemoveDirectoryW(dir.File(L".unreadable.txt").c_str());
 }
 
+// A walk longer than the ring of files decoded ahead, with a caller that lets the threads go as
+// far as they may before it looks at each file: they stop with 1,024 files ahead, and no file
+// takes the slot of one the caller still holds, however far the ring has turned.
+TEST(DecodeAheadTest, ACallerBehindTheThreadsGetsEveryFileOfAWalkLongerThanTheRing) {
+    CTempDir dir;
+    constexpr int kFiles = 1024 + 90;
+    for (int i = 0; i < kFiles; ++i) {
+        const std::string text = "file " + std::to_string(i) + "\r\n";
+        WriteAllBytes(dir.File(L"f" + std::to_wstring(i) + L".txt"), text.data(), text.size());
+    }
+    const std::wstring folder = dir.Path() + L"\\";
+    std::vector<std::wstring> walked;
+    {
+        CFileWalk walk(folder, {L"*.txt"}, false);
+        UINT nReason = 0;
+        for (std::wstring path; walk.Next(path, nReason);)
+            walked.push_back(path);
+    }
+    ASSERT_EQ(walked.size(), static_cast<size_t>(kFiles));
+    // The text a file holds, from its name: "f12.txt" holds "file 12".
+    auto expectedText = [](const std::wstring& path) {
+        const size_t nName = path.rfind(L'\\') + 2;
+        return L"file " + path.substr(nName, path.size() - nName - 4) + L"\r\n";
+    };
+    auto waitFor = [](const std::function<bool()>& condition) {
+        for (const DWORD dwStart = ::GetTickCount(); !condition();) {
+            if (::GetTickCount() - dwStart > 30000)
+                return false;
+            ::Sleep(1);
+        }
+        return true;
+    };
+
+    CDecodeAhead files(CFileWalk(folder, {L"*.txt"}, false), 2);
+    ASSERT_EQ(files.ThreadCount(), 2u);
+    size_t n = 0;
+    for (DWORD dwWaitingSince = ::GetTickCount();;) {
+        const DecodedFile* pFile = nullptr;
+        const CDecodeAhead::Result result = files.Next(&pFile, 10);
+        if (result == CDecodeAhead::Result::Done)
+            break;
+        if (result == CDecodeAhead::Result::Waiting) {
+            ASSERT_LT(::GetTickCount() - dwWaitingSince, 30000u) << "file " << n << " never came";
+            continue;
+        }
+        ASSERT_TRUE(waitFor([&] { return files.ThreadsAtRest(); })) << "file " << n;
+        ASSERT_LT(n, walked.size());
+        ASSERT_EQ(pFile->strPath, walked[n]);
+        ASSERT_TRUE(pFile->bRead) << pFile->strPath;
+        ASSERT_EQ(pFile->text, expectedText(walked[n]));
+        ASSERT_LE(files.FilesAhead(), 1024u) << "file " << n;
+        files.FileDone();
+        ++n;
+        dwWaitingSince = ::GetTickCount();
+    }
+    EXPECT_EQ(n, walked.size());
+}
+
 // Large files are decoded ahead only while the files waiting hold less than 64 MB of text (two a
 // thread always), not a thousand; and every file still comes back whole.
 TEST(DecodeAheadTest, LargeFilesAreDecodedOnlyAFewAhead) {
@@ -173,13 +233,11 @@ TEST(DecodeAheadTest, LargeFilesAreDecodedOnlyAFewAhead) {
     while (files.Next(&pFile, 10) == CDecodeAhead::Result::Waiting) {
     }
     // The caller holds the first file; the threads go as far as they may, then wait.
-    size_t nAhead = 0;
-    for (int nSame = 0; nSame < 20; ++nSame) {
-        ::Sleep(25);
-        size_t n = files.FilesAhead();
-        if (n != nAhead)
-            nAhead = n, nSame = 0;
+    for (const DWORD dwStart = ::GetTickCount(); !files.ThreadsAtRest();) {
+        ASSERT_LT(::GetTickCount() - dwStart, 30000u);
+        ::Sleep(1);
     }
+    const size_t nAhead = files.FilesAhead();
     // Each file's text takes 12 MB: five stay under 64 MB, and two more may be on the way.
     EXPECT_GE(nAhead, 4u);
     EXPECT_LE(nAhead, 7u);

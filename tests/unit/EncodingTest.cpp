@@ -19,7 +19,10 @@ TEST(Encoding, NamesInListOrder) {
     for (int i = 0; i < kEncodingCount; ++i) {
         EXPECT_EQ(EncodingLongName(EncodingId(i)), longNames[i]) << i;
         EXPECT_EQ(EncodingShortName(EncodingId(i)), i == 0 ? L"SJIS" : longNames[i]) << i;
+        // A save writes Shift_JIS for detection: named so, without the list's "auto-detect".
+        EXPECT_EQ(EncodingSaveName(EncodingId(i)), i == 0 ? L"Shift-JIS" : longNames[i]) << i;
     }
+    EXPECT_EQ(EncodingSaveName(EncodingId::Unspecified), L"Shift-JIS");
     EXPECT_EQ(EncodingShortName(EncodingId::Unspecified), L"");
     EXPECT_EQ(EncodingShortName(EncodingId(-1)), L"");
     EXPECT_EQ(LineEndingLongName(LineEndingId::Crlf), L"CRLF(Windows)");

@@ -76,6 +76,10 @@ TEST(OpenCheck, NamesTheReasonAndThePlaceOfTheFirstDifference) {
         {"stray byte after a break", "\x82\xA0\r\n\xFF\r\n"s, FidelityReason::InvalidBytes, 2, 1},
         {"shift_jis bad trail byte", "\x82\xA0\x82\xA2\r\nx\x82\x0Ay"s, FidelityReason::InvalidBytes, 2, 2},
         {"iso-2022-jp ESC ( J", "\x1B$B$\"\x1B(Jabc"s, FidelityReason::EscapeSequence, 1, 2},
+        // The character behind a single shift is left out: that is named, where it stood, even
+        // after an escape sequence that is rewritten earlier in the file.
+        {"iso-2022-jp single shift", "\x1B$B%I\x1B(B \x1B.A\x1BNW\n"s, FidelityReason::Dropped, 1, 3},
+        {"single shift after ESC ( J", "\x1B(Jx\r\n\x1B$B$\"\x1B(B\x1B.A\x1BNab\r\n"s, FidelityReason::Dropped, 2, 2},
         {"after a lone cr", "a\r\x82\xA0\xED\x40"s, FidelityReason::Unrepresentable, 2, 2},
         {"cp932 duplicate code", "\x82\xA0\xED\x40"s, FidelityReason::Unrepresentable, 1, 2},
     };

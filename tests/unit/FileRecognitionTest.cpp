@@ -337,6 +337,40 @@ TEST(TextMemory, EstimateFollowsTheLengthOfTheLines) {
     EXPECT_EQ(EstimateTextMemory(nullptr, 0), 4u); // an empty text: its terminating CR LF at most
 }
 
+// Lines of 100,000 characters and more are counted apart; a file whose long lines hold more than
+// 32 Mi characters is refused however much memory there is, the same bytes in shorter lines are not.
+TEST(TextMemory, LongLinesAreRefusedForTheirLayoutTimeWhateverTheMemory) {
+    std::string lines(kLongLineUnits - 1, 'a');
+    lines.append(1, '\n').append(kLongLineUnits, 'b').append("\r\n").append(10, 'c');
+    EXPECT_EQ(EstimateText(lines.data(), lines.size()).longLineUnits, kLongLineUnits);
+    Bytes utf16 = {0xFF, 0xFE};
+    for (size_t i = 0; i < kLongLineUnits; ++i)
+        utf16.insert(utf16.end(), {'a', 0});
+    EXPECT_EQ(EstimateText(utf16.data(), utf16.size()).longLineUnits, kLongLineUnits + 1); // the mark too
+
+    CTempDir dir;
+    CAvailableMemoryScope available(~0ull);
+    const std::string oneLine(kMaxLongLineUnits + 1, 'a');
+    const std::wstring path = dir.File(L"one line.txt");
+    WriteAllBytes(path, FromString(oneLine));
+    size_t n = 0;
+    try {
+        CFile file(path, CFile::modeRead);
+        ReadFileBytes(file, n);
+        FAIL() << "32 Mi characters in one line take half a minute to lay out";
+    } catch (const CFileException& e) {
+        EXPECT_EQ(e.m_nMessageId, static_cast<UINT>(IDS_FILE_NEEDS_TOO_MUCH_MEMORY));
+    }
+    std::string shortLines;
+    while (shortLines.size() < oneLine.size())
+        shortLines.append(kLongLineUnits - 2, 'a').append("\r\n");
+    const std::wstring shortPath = dir.File(L"short lines.txt");
+    WriteAllBytes(shortPath, FromString(shortLines));
+    CFile shortFile(shortPath, CFile::modeRead);
+    EXPECT_TRUE(ReadFileBytes(shortFile, n));
+    EXPECT_EQ(n, shortLines.size());
+}
+
 // A file whose text would not fit in the memory available is refused with its own message before
 // anything is converted, and the format asked for is left as it was; the same bytes in short
 // lines open.

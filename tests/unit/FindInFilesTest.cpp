@@ -84,8 +84,9 @@ std::wstring Hit(const std::wstring& path, int line, const std::wstring& text) {
     return path + L"(" + std::to_wstring(line) + L"):" + text;
 }
 
-std::wstring CannotOpen(const std::wstring& path) {
-    return LoadStringResource(IDS_FIF_CANNOT_OPEN) + L"'" + path + L"'";
+// The unreadable-file line; a folder taken for a file says so.
+std::wstring CannotOpen(const std::wstring& path, const std::wstring& reason = L"フォルダーです") {
+    return LoadStringResource(IDS_FIF_CANNOT_OPEN) + L"'" + path + L"'（" + reason + L"）";
 }
 
 size_t Depth(const std::wstring& path) {
@@ -160,6 +161,22 @@ TEST(FindInFilesTest, WalksBreadthFirstPatternByPatternAndSkipsFoldersWithExtraA
     EXPECT_EQ(got, want);
 }
 
+TEST(FindInFilesTest, NamesWithForbiddenCharactersOrLostBytesDoNotLeadBack) {
+    for (const wchar_t* name : {L"a.txt", L"日本語.txt", L"a b.txt", L".hidden", L"x.y.z", L"(1).txt"})
+        EXPECT_TRUE(NameLeadsBack(name)) << name;
+    for (const wchar_t* name : {L"q?.txt", L"s*.txt", L"a:b", L"l<g>", L"p|q", L"q\"x", L"b\\s", L"f/s", L"t.txt ",
+                                L"d.txt.", L"bad\uFFFD.txt", L"c\x01.txt", L""})
+        EXPECT_FALSE(NameLeadsBack(name)) << name;
+
+    // A reason is written in full-width brackets, so the line never reads as a hit.
+    DecodedFile file;
+    file.strPath = L"C:\\f(1).txt";
+    file.nReason = IDS_FIF_REASON_ERROR;
+    file.nOsError = 1117;
+    const std::wstring line = FindInFilesCannotOpenLine(file);
+    EXPECT_EQ(line, L"ファイルが開けません。'C:\\f(1).txt'（エラー 1117）\r\n");
+}
+
 TEST(FindInFilesTest, PatternsTwoMatchesALeadingSpaceAndAnEmptyPiece) {
     CTempDir dir;
     const std::wstring root = dir.Path() + L"\\";
@@ -213,13 +230,14 @@ TEST(FindInFilesTest, NumbersLinesAcrossEveryLineEndingAndStopsAtANul) {
     // The final CR LF ends line 2; there is no empty line 3 to examine.
     EXPECT_EQ(search(L"sjis.txt"),
               (std::vector<std::wstring>{Hit(root + L"sjis.txt", 1, L"漢字hit"), Hit(root + L"sjis.txt", 2, L"hit")}));
-    EXPECT_EQ(search(L"missing.txt"), std::vector<std::wstring>{CannotOpen(root + L"missing.txt")});
+    EXPECT_EQ(search(L"missing.txt"), std::vector<std::wstring>{CannotOpen(root + L"missing.txt", L"見つかりません")});
 
     // A file held open without sharing cannot be opened: listed, and the run goes on.
     CFileHandle locked(
         ::CreateFileW((root + L"mixed.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(locked);
-    EXPECT_EQ(search(L"mixed.txt"), std::vector<std::wstring>{CannotOpen(root + L"mixed.txt")});
+    EXPECT_EQ(search(L"mixed.txt"),
+              std::vector<std::wstring>{CannotOpen(root + L"mixed.txt", L"ほかのプログラムが使用中です")});
 }
 
 TEST(FindInFilesTest, MatchCaseAndWholeWordGovernTheLineTest) {
@@ -290,26 +308,43 @@ TEST(FindInFilesTest, StopRequestTakesEffectBetweenFiles) {
     EXPECT_EQ(lines.back(), L"取り消されました。'");
 }
 
-TEST(FindInFilesTest, ParsesResultLinesAtTheFirstParenthesis) {
+// The path ends at the first "(digits):", whatever "(" its folders and name hold or the text after
+// it; the run's own lines are told apart even when their search text or path looks like a hit.
+TEST(FindInFilesTest, ParsesResultLinesAtTheLineNumberAndKnowsTheRunsOwnLines) {
     std::wstring path;
     int line = 0;
-    ASSERT_TRUE(ParseResultLine(L"C:\\d\\a.txt(12):text (3)", path, line));
+    ASSERT_TRUE(ParseResultLine(L"C:\\d\\a.txt(12):text (3): more", path, line));
     EXPECT_EQ(path, L"C:\\d\\a.txt");
     EXPECT_EQ(line, 12);
-    // A folder named with a parenthesis: the first one decides.
-    ASSERT_TRUE(ParseResultLine(L"C:\\x(2)\\a.txt(7):t", path, line));
-    EXPECT_EQ(path, L"C:\\x");
-    EXPECT_EQ(line, 2);
-    EXPECT_FALSE(ParseResultLine(L"C:\\x(b)\\a.txt(7):t", path, line));
-    // A start line for a search text beginning with "(1".
-    ASSERT_TRUE(ParseResultLine(L"'(1'を検索中...", path, line));
-    EXPECT_EQ(path, L"'");
-    EXPECT_EQ(line, 1);
-    EXPECT_FALSE(ParseResultLine(L"", path, line));
-    EXPECT_FALSE(ParseResultLine(L"10 個、検索されました。'", path, line));
-    EXPECT_FALSE(ParseResultLine(L"C:\\a.txt(", path, line));
+    ASSERT_TRUE(ParseResultLine(L"C:\\tree\\a(1)9\\paren(2).txt(7):t(8):", path, line));
+    EXPECT_EQ(path, L"C:\\tree\\a(1)9\\paren(2).txt");
+    EXPECT_EQ(line, 7);
+    ASSERT_TRUE(ParseResultLine(L"C:\\x(b)\\a.txt(7):", path, line));
+    EXPECT_EQ(path, L"C:\\x(b)\\a.txt");
+    EXPECT_EQ(line, 7);
     ASSERT_TRUE(ParseResultLine(L"a(99999999999):x", path, line));
     EXPECT_EQ(line, INT_MAX);
+    for (const wchar_t* pszNoHit : {L"", L"C:\\a.txt(", L"C:\\a.txt(1)", L"C:\\a.txt():x", L"(3):x", L"C:\\a(x):y"})
+        EXPECT_FALSE(ParseResultLine(pszNoHit, path, line)) << pszNoHit;
+
+    for (const std::wstring& strFind : {std::wstring(L"(1):"), std::wstring(L"x(12):y'")}) {
+        std::wstring start = FindInFilesStartLine(strFind);
+        std::wstring notFound = FindInFilesEndLine(false, 0, strFind);
+        for (std::wstring* p : {&start, &notFound}) {
+            p->resize(p->size() - 2); // without CR LF, as the pane gives a line
+            EXPECT_TRUE(ParseResultLine(*p, path, line)) << *p;
+            EXPECT_TRUE(IsRunStatusLine(*p)) << *p;
+        }
+    }
+    for (std::wstring end : {FindInFilesEndLine(false, 12, L"x"), FindInFilesEndLine(true, 3, L"x")}) {
+        end.resize(end.size() - 2);
+        EXPECT_TRUE(IsRunStatusLine(end)) << end;
+    }
+    EXPECT_TRUE(IsRunStatusLine(L"ファイルが開けません。'C:\\a(1):'"));
+    // Hit lines whose text ends like one of those lines are still hits.
+    for (const wchar_t* pszHit : {L"C:\\a.txt(3):12 個、検索されました。'", L"C:\\a.txt(3):取り消されました。'",
+                                  L"C:\\a.txt(3):'x'を検索中...", L"C:\\a.txt(3):n 個、検索されました。'"})
+        EXPECT_FALSE(IsRunStatusLine(pszHit)) << pszHit;
 }
 
 // Reading many files with one converter pass into reused buffers gives exactly DecodeFileText's

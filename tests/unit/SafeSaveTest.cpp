@@ -4,7 +4,11 @@
 // save killed at any moment leaves the old or the new file, whole.
 #include <gtest/gtest.h>
 #include <algorithm>
+#include <memory>
+#include <optional>
+#include <tuple>
 #include <random>
+#include <sstream>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -273,39 +277,53 @@ TEST(SafeSave, KeepsTheUnixPermissions) {
     Shell("/bin/chmod 644 " + ShellQuote(here + "/m444"));
 }
 
-TEST(SafeSave, RemovesItsOwnLeftoversOfThatFileOnly) {
+// Files that merely look like a save's leftovers are the user's: the names an earlier version of
+// the program used, and random names close to ours, survive any number of saves untouched, while
+// what a save cut short really left (made here by saves that fail in their last step) goes.
+TEST(SafeSave, LeavesFilesThatOnlyLookLikeItsLeftoversAlone) {
     CTempDir dir;
     std::wstring path = dir.File(L"memo.txt");
     WriteAllBytes(path, Text("old"));
-    const std::vector<std::wstring> ours = {L"~memo.txt.1a2b3.tmp", L"~memo.txt.ffff.bak", L"~memo.txt.0.tmp",
-                                            L"~memo.txt.123456789.bak"};
-    std::vector<std::wstring> others = {L"~memo.txt.1a2b.tmp.keep", L"~memo.txt.xyz.tmp",        L"~memo.txt..tmp",
-                                        L"~other.txt.1234.tmp",     L"memo.txt.1234.tmp",        L"~memo.txt.1234.TMP",
-                                        L"~memo.txt.1A2B.tmp",      L"~memo.txt.1234567890.tmp", L"~memo.txt.busy.bak"};
-    for (const std::wstring& name : ours)
-        WriteAllBytes(dir.File(name), Text("leftover"));
+    std::vector<std::wstring> others = {L"~memo.txt.cafe.tmp",      L"~memo.txt.beef.bak",      L"~memo.txt.1.tmp",
+                                        L"~memo.txt.123456789.bak", L"~memo.txt.1a2b.tmp.keep", L"~memo.txt..tmp",
+                                        L"~other.txt.1234.tmp",     L"memo.txt.1234.tmp"};
+    // Names of our exact shape with a tag whose check does not fit: 16 random hex digits.
+    std::mt19937 random(g_testRun.seed);
+    const wchar_t* suffixes[] = {L".tmp", L".new", L".bak", L".old"};
+    // The check is FNV-1a over the file's name, "|" and the first twelve digits, folded to 16 bits;
+    // the one name in 65,536 whose check fits would be taken for ours, as it would be by the
+    // program, and is left out.
+    auto checkFits = [](const std::wstring& tag) {
+        unsigned long long hash = 14695981039346656037ull;
+        for (wchar_t c : L"memo.txt|" + tag.substr(0, 12)) {
+            hash ^= static_cast<unsigned long long>(c);
+            hash *= 1099511628211ull;
+        }
+        return std::stoul(tag.substr(12), nullptr, 16) ==
+               ((hash ^ (hash >> 16) ^ (hash >> 32) ^ (hash >> 48)) & 0xffff);
+    };
+    for (int i = 0; i < 40; ++i) {
+        std::wstring tag;
+        for (int d = 0; d < 16; ++d)
+            tag += L"0123456789abcdef"[random() % 16];
+        if (!checkFits(tag))
+            others.push_back(L"~memo.txt." + tag + suffixes[random() % 4]);
+    }
     for (const std::wstring& name : others)
-        WriteAllBytes(dir.File(name), Text("someone else's"));
-    // A sibling of ours that another save holds open stays.
-    std::wstring busy = dir.File(L"~memo.txt.beef.tmp");
-    others.push_back(L"~memo.txt.beef.tmp");
-    CFileHandle held(::CreateFileW(busy.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
-    ASSERT_TRUE(held);
+        WriteAllBytes(dir.File(name), Text("someone else's: " + std::string(name.begin(), name.end())));
 
-    WriteFileSafely(path, Writes(Text("new")));
-    held.Close();
-    EXPECT_EQ(ReadAllBytes(path), Text("new"));
+    for (int save = 0; save < 3; ++save)
+        WriteFileSafely(path, Writes(Text("new " + std::to_string(save))));
+    EXPECT_FALSE(FinishInterruptedSave(path));
+    EXPECT_EQ(ReadAllBytes(path), Text("new 2"));
     std::vector<std::wstring> expected = others;
     expected.push_back(L"memo.txt");
     std::vector<std::wstring> names = dir.List();
     std::sort(expected.begin(), expected.end());
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, expected);
-    for (const std::wstring& name : others) {
-        if (name != L"~memo.txt.beef.tmp") {
-            EXPECT_EQ(ReadAllBytes(dir.File(name)), Text("someone else's")) << name;
-        }
-    }
+    for (const std::wstring& name : others)
+        EXPECT_EQ(ReadAllBytes(dir.File(name)), Text("someone else's: " + std::string(name.begin(), name.end())));
 }
 
 namespace {
@@ -355,8 +373,104 @@ private:
 
 } // namespace
 
+namespace {
+
+// What the Unix side says of a file: octal mode, owner's uid, inode and link count.
+struct UnixStat {
+    unsigned mode = 0, uid = 0, links = 0;
+    unsigned long long inode = 0;
+    bool operator==(const UnixStat&) const = default;
+};
+
+// Every file of a folder by name, with its Unix facts.
+std::vector<std::pair<std::string, UnixStat>> UnixStats(const std::wstring& folder) {
+    std::string out = Shell("cd " + ShellQuote(UnixPathOf(folder)) + " && /usr/bin/stat -c '%n %a %u %i %h' -- *");
+    std::vector<std::pair<std::string, UnixStat>> files;
+    std::istringstream lines(out);
+    std::string name, mode;
+    UnixStat st;
+    while (lines >> name >> mode >> st.uid >> st.inode >> st.links) {
+        st.mode = static_cast<unsigned>(std::stoul(mode, nullptr, 8));
+        files.emplace_back(name, st);
+    }
+    return files;
+}
+
+// Watches a folder from the Unix side (tests/tools/ModeWatch.c, built with the machine's C
+// compiler) for the life of the object, and gives the mode of every file that appeared there with
+// a given prefix, taken the moment it appeared. The watcher ends with the object.
+class CModeWatch {
+public:
+    CModeWatch(const std::wstring& folder, const std::string& prefix) {
+        const std::string work = UnixPathOf(m_work.Path());
+        const std::string exe = ShellQuote(work + "/modewatch");
+        std::optional<UnixShellResult> built = RunUnixShell(
+            "cc -O2 -o " + exe + " " + ShellQuote(std::string(TESSARIN_TEST_DATA) + "/../tools/ModeWatch.c") + " && (" +
+            exe + " " + ShellQuote(UnixPathOf(folder)) + " " + ShellQuote(prefix) + " " + ShellQuote(work + "/log") +
+            " " + ShellQuote(work + "/stop") + " 1800 </dev/null >/dev/null 2>&1 &)");
+        if (!built || built->status != 0) {
+            m_strWhy = built ? built->output : "the shell did not run";
+            return;
+        }
+        m_bRunning = WaitForLog([](const std::string& log) { return log.starts_with("ready\n"); });
+        if (!m_bRunning)
+            m_strWhy = "the watcher did not start";
+    }
+    ~CModeWatch() { Stop(); }
+    bool Running() const { return m_bRunning; }
+    const std::string& Why() const { return m_strWhy; }
+    // Ends the watcher and returns (name, mode, inode) for every file seen; a file that went before
+    // it could be looked at has mode ~0u.
+    std::vector<std::tuple<std::string, unsigned, unsigned long long>> Stop() {
+        std::vector<std::tuple<std::string, unsigned, unsigned long long>> seen;
+        if (!m_bRunning)
+            return seen;
+        m_bRunning = false;
+        WriteAllBytes(m_work.File(L"stop"), "", 0);
+        std::string log;
+        EXPECT_TRUE(WaitForLog([&](const std::string& text) {
+            log = text;
+            return text.ends_with("done\n");
+        })) << "the watcher did not end";
+        std::istringstream lines(log);
+        std::string line;
+        while (std::getline(lines, line)) {
+            std::istringstream fields(line);
+            std::string name, mode;
+            unsigned long long inode = 0;
+            if (!(fields >> name >> mode) || line == "ready" || line == "done")
+                continue;
+            fields >> inode;
+            seen.emplace_back(name, mode == "gone" ? ~0u : static_cast<unsigned>(std::stoul(mode, nullptr, 8)), inode);
+        }
+        return seen;
+    }
+
+private:
+    template <typename Done> bool WaitForLog(Done done) {
+        const ULONGLONG deadline = ::GetTickCount64() + 20000;
+        for (;;) {
+            std::vector<unsigned char> bytes = TryReadAllBytes(m_work.File(L"log"));
+            if (done(std::string(bytes.begin(), bytes.end())))
+                return true;
+            if (::GetTickCount64() > deadline)
+                return false;
+            ::Sleep(10);
+        }
+    }
+
+    CTempDir m_work;
+    bool m_bRunning = false;
+    std::string m_strWhy;
+};
+
+} // namespace
+
 // Kills a program that saves a few megabytes over and over at random moments: the file must hold
-// one whole version after every kill. --steps=N sets the number of kills, --seed=N the moments.
+// one whole version after every kill, and after the next touch of the file (which finishes a save
+// cut short) the same file as before, with its mode, owner and links; no file that holds the text
+// may ever grant more than the file does. The file is private (0640) and, under Wine, another
+// user's. --steps=N sets the number of kills, --seed=N the moments.
 TEST(SafeSave, KilledAtAnyMomentLeavesTheOldOrTheNewFile) {
     const int kills = g_testRun.steps > 0 ? g_testRun.steps : 50;
     std::mt19937 random(g_testRun.seed);
@@ -366,39 +480,86 @@ TEST(SafeSave, KilledAtAnyMomentLeavesTheOldOrTheNewFile) {
     const std::vector<unsigned char> a = SaveLoopContent('A', kSaveLoopBytesA);
     const std::vector<unsigned char> b = SaveLoopContent('B', kSaveLoopBytesB);
     WriteAllBytes(path, a);
-    int nA = 0, nB = 0, nMissing = 0, nOther = 0;
+    const bool bUnix = IsWine();
+    const std::string unixPath = bUnix ? ShellQuote(UnixPathOf(path)) : std::string();
+    UnixStat original;
+    if (bUnix) {
+        Shell("/bin/chmod 640 " + unixPath + " && /bin/chown 4321 " + unixPath);
+        original = UnixStats(dir.Path()).at(0).second;
+    }
+    int nOld = 0, nNew = 0, nLost = 0, nModeKept = 0, nExposed = 0, nFinished = 0;
+    std::unique_ptr<CModeWatch> watch;
+    if (bUnix) {
+        watch = std::make_unique<CModeWatch>(dir.Path(), "~big.txt.");
+        if (!watch->Running())
+            std::printf("no watch of the files as they appear (%s): their modes are checked after each kill only\n",
+                        watch->Why().c_str());
+    }
     for (int kill = 0; kill < kills; ++kill) {
-        CSaveLoop loop(path, false);
-        ASSERT_TRUE(loop.WaitUntilSaving());
-        ::Sleep(static_cast<DWORD>(delayMs(random))); // the random moment of the kill
-        loop.Kill();
-        if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
-            ++nMissing;
-            ADD_FAILURE() << "no file after kill " << kill;
+        const std::vector<unsigned char> before = TryReadAllBytes(path);
+        {
+            CSaveLoop loop(path, false);
+            ASSERT_TRUE(loop.WaitUntilSaving());
+            ::Sleep(static_cast<DWORD>(delayMs(random))); // the random moment of the kill
+            loop.Kill();
+        }
+        std::vector<unsigned char> now = TryReadAllBytes(path);
+        EXPECT_TRUE(now == a || now == b) << "kill " << kill << " left " << now.size() << " bytes under the name";
+        if (bUnix) {
+            for (const auto& [name, st] : UnixStats(dir.Path()))
+                if (st.inode != original.inode && (st.mode & ~original.mode & 0777)) {
+                    ++nExposed;
+                    ADD_FAILURE() << name << " has mode " << std::oct << st.mode << " after kill " << std::dec << kill;
+                }
+        }
+        // The next touch of the file, as an open does it.
+        nFinished += FinishInterruptedSave(path);
+        now = TryReadAllBytes(path);
+        if (now.empty() || (now != a && now != b)) {
+            ++nLost;
+            ADD_FAILURE() << "no whole version after kill " << kill << ": " << now.size() << " bytes";
             WriteAllBytes(path, a);
             continue;
         }
-        std::vector<unsigned char> now = ReadAllBytes(path);
-        if (now == a)
-            ++nA;
-        else if (now == b)
-            ++nB;
-        else {
-            ++nOther;
-            ADD_FAILURE() << "a partial file of " << now.size() << " bytes after kill " << kill;
-            WriteAllBytes(path, a);
+        ++(now == before ? nOld : nNew);
+        EXPECT_EQ(dir.List(), std::vector<std::wstring>{L"big.txt"}) << "after kill " << kill;
+        if (bUnix) {
+            const UnixStat st = UnixStats(dir.Path()).at(0).second;
+            nModeKept += st == original;
+            EXPECT_EQ(st, original) << "after kill " << kill << ": mode " << std::oct << st.mode << std::dec << " uid "
+                                    << st.uid << " inode " << st.inode << " links " << st.links;
         }
     }
-    std::printf("kills: %d, old/new version A %d, B %d, missing %d, partial %d\n", kills, nA, nB, nMissing, nOther);
-    EXPECT_EQ(nMissing, 0);
-    EXPECT_EQ(nOther, 0);
-    EXPECT_GT(nA, 0);
-    EXPECT_GT(nB, 0);
-
-    // The next save clears what the killed ones left behind.
+    // The next save leaves nothing of its own and the file as it was.
     CSaveLoop once(path, true);
     EXPECT_EQ(once.Wait(), 0);
     EXPECT_EQ(dir.List(), std::vector<std::wstring>{L"big.txt"});
+
+    // Every file that appeared beside it, as it appeared.
+    int nWatched = 0, nUnseen = 0;
+    if (watch && watch->Running()) {
+        for (const auto& [name, mode, inode] : watch->Stop()) {
+            ++nWatched;
+            if (mode == ~0u) {
+                ++nUnseen;
+            } else if (inode != original.inode && (mode & ~original.mode & 0777)) {
+                ++nExposed;
+                ADD_FAILURE() << name << " appeared with mode " << std::oct << mode;
+            }
+        }
+        EXPECT_GT(nWatched, kills) << "the watcher saw too little";
+    }
+    std::printf("kills: %d, old kept %d, new kept %d, lost %d, mode kept %d of %d, private text exposed %d "
+                "(files watched as they appeared %d, gone before a look %d), saves finished by the next touch %d\n",
+                kills, nOld, nNew, nLost, nModeKept, bUnix ? kills : 0, nExposed, nWatched, nUnseen, nFinished);
+    EXPECT_EQ(nLost, 0);
+    EXPECT_EQ(nExposed, 0);
+    EXPECT_GT(nOld, 0);
+    EXPECT_GT(nNew, 0);
+    if (bUnix) {
+        EXPECT_EQ(UnixStats(dir.Path()).at(0).second, original);
+        Shell("/bin/chown 0 " + unixPath);
+    }
 }
 
 namespace {
