@@ -79,6 +79,7 @@ public:
     CPaintDC& operator=(const CPaintDC&) = delete;
     ~CPaintDC() { ::EndPaint(m_hWnd, &m_ps); }
     HDC Get() const { return m_hDC; }
+    const PAINTSTRUCT& Info() const { return m_ps; }
 
 private:
     HWND m_hWnd;
