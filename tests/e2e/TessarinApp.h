@@ -15,6 +15,27 @@ inline std::wstring TessarinExePath() {
     return std::wstring(narrow.begin(), narrow.end());
 }
 
+// Sets an environment variable of this process, which the programs it starts inherit, for a scope.
+class CEnvironmentOverride {
+public:
+    CEnvironmentOverride(const wchar_t* pszName, const std::wstring& strValue) : m_strName(pszName) {
+        DWORD n = ::GetEnvironmentVariableW(pszName, nullptr, 0);
+        if (n) {
+            m_strOld.resize(n);
+            m_strOld.resize(::GetEnvironmentVariableW(pszName, m_strOld.data(), n));
+            m_bHadOld = true;
+        }
+        ::SetEnvironmentVariableW(pszName, strValue.c_str());
+    }
+    ~CEnvironmentOverride() { ::SetEnvironmentVariableW(m_strName.c_str(), m_bHadOld ? m_strOld.c_str() : nullptr); }
+    CEnvironmentOverride(const CEnvironmentOverride&) = delete;
+    CEnvironmentOverride& operator=(const CEnvironmentOverride&) = delete;
+
+private:
+    std::wstring m_strName, m_strOld;
+    bool m_bHadOld = false;
+};
+
 inline bool TessarinBuilt() {
     return ::GetFileAttributesW(TessarinExePath().c_str()) != INVALID_FILE_ATTRIBUTES;
 }
@@ -62,6 +83,10 @@ protected:
 
     e2e::CUserKeyReset m_settings; // the editor starts from its defaults and leaves nothing behind
     CTempDir m_dir;
+    // The editor's local application data (recovery snapshots) is the test's own: a snapshot that
+    // a killed editor left behind never reaches another test.
+    CTempDir m_localAppData;
+    CEnvironmentOverride m_localAppDataEnv{L"LOCALAPPDATA", m_localAppData.Path()};
     e2e::CTargetProcess m_app; // declared last: the program ends before the folder and key go
     HWND m_hWndMain = nullptr;
 };

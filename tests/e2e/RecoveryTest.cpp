@@ -1,0 +1,318 @@
+// Recovery of unsaved work, end to end: the real editor is edited through window messages, killed
+// with SIGKILL (its Wine process, from a Unix shell) at random moments and started again; what it
+// offers is checked against what was typed, and a clean run, a full disk and an unwritable folder
+// against what they leave behind.
+#include "TessarinApp.h"
+#include "TestMain.h"
+#include "UnixShell.h"
+#include "document/RecoveryFile.h"
+#include <commctrl.h>
+#include <algorithm>
+#include <optional>
+#include <random>
+
+using namespace e2e;
+
+namespace {
+constexpr int kRecoveryList = 1301, kRecoveryRestore = 1302, kRecoveryDiscard = 1303;
+constexpr UINT kFileNew = 57600, kFileSave = 57603, kEditUndo = 57643;
+constexpr DWORD kSnapshotWaitMs = 15000; // a 2 s pause, then a write, on a loaded machine
+
+// A recovery dialog of the process: the dialog that holds the snapshot list.
+HWND WaitForRecoveryDialog(const CTargetProcess& app, DWORD timeoutMs = kTimeoutMs) {
+    return app.WaitForDialog([](HWND dlg) { return ::GetDlgItem(dlg, kRecoveryList) != nullptr; }, timeoutMs);
+}
+
+int ListCount(HWND dlg) {
+    LRESULT n = 0;
+    return SendTimed(::GetDlgItem(dlg, kRecoveryList), LVM_GETITEMCOUNT, 0, 0, &n) ? static_cast<int>(n) : -1;
+}
+
+std::wstring ListText(const CTargetProcess& app, HWND dlg, int item, int sub) {
+    const size_t chars = 1024;
+    CRemoteMemory block = app.Alloc(sizeof(LVITEMW) + chars * sizeof(wchar_t));
+    LVITEMW lvi{};
+    lvi.iSubItem = sub;
+    lvi.cchTextMax = static_cast<int>(chars);
+    lvi.pszText = reinterpret_cast<wchar_t*>(static_cast<char*>(block.Get()) + sizeof(LVITEMW));
+    if (!block.Write(&lvi, sizeof(lvi)) ||
+        !SendTimed(::GetDlgItem(dlg, kRecoveryList), LVM_GETITEMTEXTW, item, block.AsLParam()))
+        return {};
+    return block.ReadString(chars, sizeof(LVITEMW));
+}
+
+bool SelectListItem(const CTargetProcess& app, HWND dlg, int item) {
+    CRemoteMemory block = app.Alloc(sizeof(LVITEMW));
+    LVITEMW lvi{};
+    lvi.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    lvi.state = LVIS_SELECTED | LVIS_FOCUSED;
+    return block.Write(&lvi, sizeof(lvi)) &&
+           SendTimed(::GetDlgItem(dlg, kRecoveryList), LVM_SETITEMSTATE, item, block.AsLParam());
+}
+
+// A tag for one started editor, passed as a flag the editor ignores ("-e2e<tag>") so that its Wine
+// process can be told apart by its command line from the Unix side.
+std::wstring NewTag() {
+    static int n = 0;
+    return L"rec" + std::to_wstring(::GetCurrentProcessId()) + L"x" + std::to_wstring(::GetTickCount64()) + L"x" +
+           std::to_wstring(++n);
+}
+
+// SIGKILL to the Unix process of the editor started with the tag; the number of processes killed.
+// The bracket in the pattern keeps the shell's own command line from matching it.
+int SigKill(const std::wstring& tag) {
+    std::string narrow(tag.begin(), tag.end());
+    auto result = RunUnixShell("n=0; for c in /proc/[0-9]*/cmdline; do p=${c#/proc/}; p=${p%/cmdline}; "
+                               "[ $p = $$ ] && continue; if grep -qa -- '-[e]2e" +
+                               narrow + "' $c 2>/dev/null; then kill -9 $p && n=$((n+1)); fi; done; echo $n");
+    return result ? std::atoi(result->output.c_str()) : -1;
+}
+
+// Captions and control texts of the process's dialogs, for a failure message.
+std::wstring DescribeDialogs(const CTargetProcess& app) {
+    std::wstring out;
+    for (HWND dlg : app.TopLevelWindows(L"#32770")) {
+        out += L"[" + WindowText(dlg) + L"]";
+        for (HWND child : Descendants(dlg))
+            out += L" " + WindowClass(child) + L":" + WindowText(child);
+        out += L"\n";
+    }
+    return out;
+}
+
+std::string Narrow(const std::wstring& text) {
+    std::string out(text.size() * 4, '\0');
+    out.resize(::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(),
+                                     static_cast<int>(out.size()), nullptr, nullptr));
+    return out;
+}
+
+// What the edit control holds.
+std::wstring EditText(HWND edit) {
+    return WindowText(edit);
+}
+} // namespace
+
+class RecoveryE2E : public TessarinE2E {
+protected:
+    void SetUp() override {
+        TessarinE2E::SetUp();
+        if (!IsSkipped() && !IsWine())
+            GTEST_SKIP() << "the kills go through Wine's Unix side";
+    }
+
+    std::wstring Folder() const { return m_localAppData.Path() + L"\\Tessarin\\Recovery"; }
+    std::vector<std::wstring> FolderFiles() const {
+        std::vector<std::wstring> names;
+        WIN32_FIND_DATAW data{};
+        CFindHandle h(::FindFirstFileW((Folder() + L"\\*").c_str(), &data));
+        if (h)
+            do {
+                if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                    names.push_back(data.cFileName);
+            } while (::FindNextFileW(h.Get(), &data));
+        return names;
+    }
+    std::vector<std::wstring> SnapshotFiles() const {
+        std::vector<std::wstring> files;
+        for (const std::wstring& name : FolderFiles())
+            if (name.size() > 4 && name.substr(name.size() - 4) == L".tsr")
+                files.push_back(Folder() + L"\\" + name);
+        return files;
+    }
+    // The texts of the whole snapshots in the folder.
+    std::vector<std::wstring> SnapshotTexts() const {
+        std::vector<std::wstring> texts;
+        for (const std::wstring& file : SnapshotFiles()) {
+            uint64_t n = 0;
+            if (auto snap = RecoveryFormat::Read(file, true, n))
+                texts.push_back(snap->strText);
+        }
+        return texts;
+    }
+    // Waits until one snapshot in the folder holds exactly `text`.
+    bool WaitForSnapshotOf(const std::wstring& text, DWORD timeoutMs = kSnapshotWaitMs) const {
+        return WaitUntil(
+            [&] {
+                auto texts = SnapshotTexts();
+                return std::find(texts.begin(), texts.end(), text) != texts.end();
+            },
+            timeoutMs, 50);
+    }
+
+    // Starts the editor with a tag of its own on its command line.
+    HWND LaunchTagged(CTargetProcess& app, std::wstring& tag, const std::wstring& args = L"") {
+        tag = NewTag();
+        if (!app.Start(TessarinExePath(), L"-e2e" + tag + (args.empty() ? L"" : L" " + args), m_dir.Path()))
+            return nullptr;
+        return app.WaitForMainWindow();
+    }
+    HWND EditOf(const CTargetProcess& app) const { return app.FindInMain(L"Edit", 59648); }
+
+    void KillHard(CTargetProcess& app, const std::wstring& tag) {
+        ASSERT_EQ(SigKill(tag), 1);
+        ASSERT_TRUE(app.WaitForExit());
+    }
+};
+
+// Random edits through window messages, SIGKILL at random moments, and a new start each time: the
+// start offers the text of the last snapshot the editor completed, whole, and nothing for a
+// document that was saved or whose changes were given up. --steps=N runs N rounds (default 4).
+TEST_F(RecoveryE2E, RandomKillsOfferTheLastCompletedSnapshot) {
+    std::mt19937 rng(g_testRun.seed);
+    const int rounds = g_testRun.steps > 0 ? g_testRun.steps : 4;
+    const std::wstring file = m_dir.File(L"saved.txt");
+    const std::wstring pieces[] = {L"abc", L"あいう", L"漢字", L"x", L"\U0001F600", L"①", L" ", L"\r"};
+
+    // What a start may offer: nothing (when allowed), or one of the texts the document held since
+    // the last snapshot that was seen complete (that one included).
+    bool bNothingAllowed = true;
+    std::vector<std::wstring> candidates;
+    std::wstring model;
+
+    for (int round = 0; round < rounds; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round) + ", seed " + std::to_string(g_testRun.seed));
+        CTargetProcess app;
+        std::wstring tag;
+        bool bWithFile = bNothingAllowed && candidates.empty() && rng() % 2 == 0;
+        if (bWithFile) // a UTF-8 file, which holds whatever is typed: saving asks nothing
+            WriteAllBytes(file, {0xEF, 0xBB, 0xBF, 'o', 'k'});
+        ASSERT_NE(LaunchTagged(app, tag, bWithFile ? file : L""), nullptr);
+        HWND edit = EditOf(app);
+        ASSERT_NE(edit, nullptr);
+
+        HWND dlg = WaitForRecoveryDialog(app, candidates.empty() ? 1500 : kTimeoutMs);
+        if (candidates.empty()) {
+            ASSERT_EQ(dlg, nullptr) << "offered a snapshot of a saved or given-up document";
+            model = EditText(edit);
+        } else if (!dlg) {
+            ASSERT_TRUE(bNothingAllowed) << "the last completed snapshot was not offered";
+            model = EditText(edit);
+        } else {
+            ASSERT_EQ(ListCount(dlg), 1);
+            ASSERT_TRUE(PressButton(dlg, kRecoveryRestore));
+            ASSERT_TRUE(CTargetProcess::WaitForWindowGone(dlg));
+            WaitUntil([&] {
+                std::wstring text = EditText(edit);
+                return std::find(candidates.begin(), candidates.end(), text) != candidates.end();
+            });
+            model = EditText(edit);
+            ASSERT_NE(std::find(candidates.begin(), candidates.end(), model), candidates.end())
+                << "the start offered a text that no completed snapshot held";
+        }
+        // The restored text is this instance's snapshot from the start.
+        candidates = {model};
+        bNothingAllowed = SnapshotTexts().empty();
+        if (!bNothingAllowed) {
+            ASSERT_EQ(SnapshotTexts(), std::vector<std::wstring>{model});
+        }
+
+        const int bursts = 3 + static_cast<int>(rng() % 6);
+        for (int b = 0; b < bursts; ++b) {
+            int len = static_cast<int>(model.size());
+            int start = len ? static_cast<int>(rng() % (len + 1)) : 0;
+            // Never inside a surrogate pair or a CR LF.
+            while (start > 0 && start < len &&
+                   (IS_LOW_SURROGATE(model[start]) || (model[start] == L'\n' && model[start - 1] == L'\r')))
+                --start;
+            ASSERT_TRUE(SendTimed(edit, EM_SETSEL, start, start));
+            if (rng() % 4 == 0 && start > 0) {
+                // Backspace: one character (a pair or a line break) goes.
+                ASSERT_TRUE(SendTimed(edit, WM_CHAR, VK_BACK, 0));
+                int from = start - 1;
+                if (IS_LOW_SURROGATE(model[from]) && from > 0)
+                    --from;
+                else if (model[from] == L'\n' && from > 0 && model[from - 1] == L'\r')
+                    --from;
+                model.erase(from, start - from);
+                candidates.push_back(model);
+            } else {
+                const std::wstring& piece = pieces[rng() % std::size(pieces)];
+                size_t at = static_cast<size_t>(start);
+                for (size_t i = 0; i < piece.size(); ++i) {
+                    ASSERT_TRUE(SendTimed(edit, WM_CHAR, piece[i], 0));
+                    if (piece[i] == L'\r') {
+                        model.insert(at, L"\r\n");
+                        at += 2;
+                    } else {
+                        model.insert(at++, 1, piece[i]);
+                    }
+                    candidates.push_back(model);
+                }
+            }
+            ASSERT_EQ(EditText(edit), model);
+            switch (rng() % 6) {
+            case 0: // a pause: the snapshot of this text must come, and it is now the one to offer
+                ASSERT_TRUE(WaitForSnapshotOf(model));
+                candidates = {model};
+                bNothingAllowed = false;
+                break;
+            case 1:
+                if (bWithFile && rng() % 2 == 0) { // saved: nothing to offer until the next change
+                    ASSERT_TRUE(app.PostCommand(kFileSave));
+                    std::vector<unsigned char> expected = {0xEF, 0xBB, 0xBF};
+                    std::string utf8(model.size() * 4, '\0');
+                    utf8.resize(::WideCharToMultiByte(CP_UTF8, 0, model.c_str(), static_cast<int>(model.size()),
+                                                      utf8.data(), static_cast<int>(utf8.size()), nullptr, nullptr));
+                    expected.insert(expected.end(), utf8.begin(), utf8.end());
+                    WaitUntil([&] { return ReadAllBytes(file) == expected; });
+                    ASSERT_TRUE(app.HasNoDialog()) << Narrow(DescribeDialogs(app));
+                    ASSERT_EQ(ReadAllBytes(file), expected);
+                    ASSERT_TRUE(WaitUntil([&] { return SnapshotFiles().empty(); }));
+                    candidates = {model};
+                    bNothingAllowed = true;
+                }
+                break;
+            case 2: { // New, answering "don't save": the snapshot goes with the changes
+                ASSERT_TRUE(app.PostCommand(kFileNew));
+                HWND box = app.WaitForMessageBox();
+                ASSERT_NE(box, nullptr);
+                ASSERT_TRUE(PressButton(box, IDNO));
+                ASSERT_TRUE(WaitUntil([&] { return EditText(edit).empty() && app.HasNoDialog(); }));
+                ASSERT_TRUE(WaitUntil([&] { return SnapshotFiles().empty(); }));
+                model.clear();
+                candidates = {model};
+                bNothingAllowed = true;
+                bWithFile = false; // untitled now: a save would ask for a name
+                break;
+            }
+            default: // typing goes on at once, or after a short hesitation
+                if (rng() % 2)
+                    ::Sleep(rng() % 400); // the random moment is what the test is about
+                break;
+            }
+        }
+        // Killed at a random moment: while typing would go on, during the pause, or while the
+        // snapshot is being written.
+        ::Sleep(rng() % 3000);
+        KillHard(app, tag);
+        // A snapshot on disk is always whole (the temporary file of a write cut short is not one);
+        // the next start must offer exactly the newest one the editor finished.
+        auto texts = SnapshotTexts();
+        ASSERT_EQ(texts.size(), SnapshotFiles().size()) << "a torn snapshot";
+        ASSERT_LE(texts.size(), 1u);
+        if (!texts.empty()) {
+            ASSERT_NE(std::find(candidates.begin(), candidates.end(), texts.front()), candidates.end());
+            candidates = {texts.front()}; // exactly this must be offered now
+            bNothingAllowed = false;
+        } else {
+            ASSERT_TRUE(bNothingAllowed) << "the last completed snapshot is gone";
+            candidates.clear();
+        }
+    }
+    // Clean up as a user would: restore the last one and give it up on exit.
+    CTargetProcess app;
+    std::wstring tag;
+    ASSERT_NE(LaunchTagged(app, tag), nullptr);
+    if (HWND dlg = WaitForRecoveryDialog(app, candidates.empty() ? 1500 : kTimeoutMs)) {
+        ASSERT_TRUE(PressButton(dlg, kRecoveryRestore));
+        ASSERT_TRUE(CTargetProcess::WaitForWindowGone(dlg));
+        ASSERT_EQ(EditText(EditOf(app)), candidates.front());
+    }
+    ASSERT_TRUE(app.PostCommand(ID_APP_EXIT));
+    if (HWND box = app.WaitForMessageBox(3000)) {
+        ASSERT_TRUE(PressButton(box, IDNO));
+    }
+    ASSERT_TRUE(app.WaitForExit());
+    EXPECT_TRUE(FolderFiles().empty());
+}
