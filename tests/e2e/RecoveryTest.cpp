@@ -8,8 +8,10 @@
 #include "document/RecoveryFile.h"
 #include <commctrl.h>
 #include <algorithm>
+#include <cstdio>
 #include <optional>
 #include <random>
+#include <thread>
 
 using namespace e2e;
 
@@ -85,6 +87,13 @@ std::string Narrow(const std::wstring& text) {
     out.resize(::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(),
                                      static_cast<int>(out.size()), nullptr, nullptr));
     return out;
+}
+
+// Sets a status-bar pane's text from outside (SB_SETTEXTW through the program's memory).
+bool SetPaneText(const CTargetProcess& app, HWND bar, int pane, const std::wstring& text) {
+    CRemoteMemory block = app.Alloc((text.size() + 1) * sizeof(wchar_t));
+    return block.Write(text.c_str(), (text.size() + 1) * sizeof(wchar_t)) &&
+           SendTimed(bar, SB_SETTEXTW, pane, block.AsLParam());
 }
 
 // What the edit control holds.
@@ -169,12 +178,13 @@ TEST_F(RecoveryE2E, RandomKillsOfferTheLastCompletedSnapshot) {
     bool bNothingAllowed = true;
     std::vector<std::wstring> candidates;
     std::wstring model;
+    int nRestored = 0, nPauses = 0, nSaves = 0, nDiscards = 0, nNewerThanPause = 0;
 
     for (int round = 0; round < rounds; ++round) {
         SCOPED_TRACE("round " + std::to_string(round) + ", seed " + std::to_string(g_testRun.seed));
         CTargetProcess app;
         std::wstring tag;
-        bool bWithFile = bNothingAllowed && candidates.empty() && rng() % 2 == 0;
+        bool bWithFile = bNothingAllowed && rng() % 2 == 0;
         if (bWithFile) // a UTF-8 file, which holds whatever is typed: saving asks nothing
             WriteAllBytes(file, {0xEF, 0xBB, 0xBF, 'o', 'k'});
         ASSERT_NE(LaunchTagged(app, tag, bWithFile ? file : L""), nullptr);
@@ -192,6 +202,7 @@ TEST_F(RecoveryE2E, RandomKillsOfferTheLastCompletedSnapshot) {
             ASSERT_EQ(ListCount(dlg), 1);
             ASSERT_TRUE(PressButton(dlg, kRecoveryRestore));
             ASSERT_TRUE(CTargetProcess::WaitForWindowGone(dlg));
+            ++nRestored;
             WaitUntil([&] {
                 std::wstring text = EditText(edit);
                 return std::find(candidates.begin(), candidates.end(), text) != candidates.end();
@@ -246,6 +257,7 @@ TEST_F(RecoveryE2E, RandomKillsOfferTheLastCompletedSnapshot) {
                 ASSERT_TRUE(WaitForSnapshotOf(model));
                 candidates = {model};
                 bNothingAllowed = false;
+                ++nPauses;
                 break;
             case 1:
                 if (bWithFile && rng() % 2 == 0) { // saved: nothing to offer until the next change
@@ -261,9 +273,12 @@ TEST_F(RecoveryE2E, RandomKillsOfferTheLastCompletedSnapshot) {
                     ASSERT_TRUE(WaitUntil([&] { return SnapshotFiles().empty(); }));
                     candidates = {model};
                     bNothingAllowed = true;
+                    ++nSaves;
                 }
                 break;
             case 2: { // New, answering "don't save": the snapshot goes with the changes
+                if (rng() % 2)
+                    break;
                 ASSERT_TRUE(app.PostCommand(kFileNew));
                 HWND box = app.WaitForMessageBox();
                 ASSERT_NE(box, nullptr);
@@ -274,6 +289,7 @@ TEST_F(RecoveryE2E, RandomKillsOfferTheLastCompletedSnapshot) {
                 candidates = {model};
                 bNothingAllowed = true;
                 bWithFile = false; // untitled now: a save would ask for a name
+                ++nDiscards;
                 break;
             }
             default: // typing goes on at once, or after a short hesitation
@@ -293,6 +309,8 @@ TEST_F(RecoveryE2E, RandomKillsOfferTheLastCompletedSnapshot) {
         ASSERT_LE(texts.size(), 1u);
         if (!texts.empty()) {
             ASSERT_NE(std::find(candidates.begin(), candidates.end(), texts.front()), candidates.end());
+            if (texts.front() != candidates.front())
+                ++nNewerThanPause;
             candidates = {texts.front()}; // exactly this must be offered now
             bNothingAllowed = false;
         } else {
@@ -315,4 +333,275 @@ TEST_F(RecoveryE2E, RandomKillsOfferTheLastCompletedSnapshot) {
     }
     ASSERT_TRUE(app.WaitForExit());
     EXPECT_TRUE(FolderFiles().empty());
+    std::printf("%d rounds: %d restores, %d pauses waited for, %d snapshots taken after the last of them, "
+                "%d saves, %d changes given up\n",
+                rounds, nRestored, nPauses, nNewerThanPause, nSaves, nDiscards);
+}
+
+// A kill while a snapshot is being written: the snapshot before it is offered, whole, and the torn
+// temporary file is cleared away. A Unix shell that waits for the temporary file kills the editor
+// the moment the write has begun.
+TEST_F(RecoveryE2E, KillDuringTheWriteOffersThePreviousSnapshot) {
+    std::string lines;
+    for (int i = 0; i < 100000; ++i)
+        lines += "line " + std::to_string(i) + std::string(93 - std::to_string(i).size(), '.') + "\r\n";
+    const std::wstring file = m_dir.File(L"big.txt");
+    WriteAllBytes(file, std::vector<unsigned char>(lines.begin(), lines.end()));
+    CTargetProcess app;
+    std::wstring tag;
+    ASSERT_NE(LaunchTagged(app, tag, file), nullptr);
+    HWND edit = nullptr;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            edit = EditOf(app);
+            LRESULT n = 0;
+            return edit && SendTimed(edit, WM_GETTEXTLENGTH, 0, 0, &n) && n == static_cast<LRESULT>(lines.size());
+        },
+        60000));
+    ASSERT_TRUE(SendTimed(edit, EM_SETSEL, 0, 0));
+    ASSERT_TRUE(app.TypeText(L"A"));
+    std::wstring first = L"A" + std::wstring(lines.begin(), lines.end());
+    ASSERT_TRUE(WaitForSnapshotOf(first, 30000));
+
+    const std::string dir = UnixPathOf(Folder());
+    std::string narrow(tag.begin(), tag.end());
+    CTempDir work;
+    const std::wstring ready = work.File(L"ready");
+    const std::string readyUnix = UnixPathOf(ready);
+    std::optional<UnixShellResult> watch;
+    std::thread watcher([&] {
+        // (No "exit" in the script: the shell's wrapper writes the status after it.)
+        watch = RunUnixShell("for c in /proc/[0-9]*/cmdline; do p=${c#/proc/}; p=${p%/cmdline}; [ $p = $$ ] && continue; "
+                             "grep -qa -- '-[e]2e" + narrow + "' $c 2>/dev/null && pid=$p; done; : > " +
+                             ShellQuote(readyUnix) + "; r=miss; i=0; while [ $i -lt 150000 ] && [ $r = miss ]; do "
+                             "for f in " + ShellQuote(dir) + "/*.tmp; do if [ -e $f ]; then kill -9 $pid; r=hit; fi; "
+                             "done; i=$((i+1)); done; echo $r");
+    });
+    bool bReady = WaitUntil([&] { return ::GetFileAttributesW(ready.c_str()) != INVALID_FILE_ATTRIBUTES; });
+    if (bReady)
+        app.TypeText(L"B"); // the snapshot of this one is cut short by the kill
+    watcher.join();
+    ASSERT_TRUE(bReady);
+    ASSERT_TRUE(watch.has_value()) << "the watching shell did not finish";
+    ASSERT_EQ(watch->output, "hit\n") << Narrow(std::wstring(FolderFiles().empty() ? L"" : FolderFiles()[0]));
+    ASSERT_TRUE(app.WaitForExit());
+    auto files = FolderFiles();
+    EXPECT_EQ(std::count_if(files.begin(), files.end(), [](const std::wstring& f) { return f.ends_with(L".tmp"); }), 1)
+        << "the kill came before or after the write, not during it";
+
+    CTargetProcess next;
+    ASSERT_NE(LaunchTagged(next, tag), nullptr);
+    HWND dlg = WaitForRecoveryDialog(next);
+    ASSERT_NE(dlg, nullptr);
+    ASSERT_EQ(ListCount(dlg), 1);
+    EXPECT_EQ(ListText(next, dlg, 0, 0), file);
+    ASSERT_TRUE(PressButton(dlg, kRecoveryRestore));
+    ASSERT_TRUE(WaitUntil([&] { return WindowText(next.MainWindow()) == L"big.txt - Tessarin"; }));
+    EXPECT_TRUE(EditText(EditOf(next)) == first) << "the restored text is not the previous snapshot";
+    for (const std::wstring& name : FolderFiles())
+        EXPECT_EQ(name.find(L".tmp"), std::wstring::npos) << "a torn temporary file stayed";
+    next.PostCommand(ID_APP_EXIT);
+    HWND box = next.WaitForMessageBox();
+    ASSERT_NE(box, nullptr);
+    ASSERT_TRUE(PressButton(box, IDNO));
+    ASSERT_TRUE(next.WaitForExit(30000));
+    EXPECT_TRUE(FolderFiles().empty());
+}
+
+// Two instances keep their snapshots apart; a start while one runs offers nothing of it. After
+// both are killed the next start lists both and restores one; the start after it offers the
+// other, which Later keeps and Discard (after its question) removes.
+TEST_F(RecoveryE2E, TwoInstancesKeepTheirSnapshotsApart) {
+    CTargetProcess a, b;
+    std::wstring tagA, tagB;
+    ASSERT_NE(LaunchTagged(a, tagA), nullptr);
+    ASSERT_TRUE(a.TypeText(L"alpha α", EditOf(a)));
+    ASSERT_TRUE(WaitForSnapshotOf(L"alpha α"));
+    ASSERT_NE(LaunchTagged(b, tagB), nullptr);
+    EXPECT_EQ(WaitForRecoveryDialog(b, 1500), nullptr) << "offered the snapshot of a running instance";
+    ASSERT_TRUE(b.TypeText(L"beta β", EditOf(b)));
+    ASSERT_TRUE(WaitForSnapshotOf(L"beta β"));
+    EXPECT_EQ(SnapshotFiles().size(), 2u);
+    KillHard(a, tagA);
+    KillHard(b, tagB);
+
+    CTargetProcess c;
+    std::wstring tagC;
+    ASSERT_NE(LaunchTagged(c, tagC), nullptr);
+    HWND dlg = WaitForRecoveryDialog(c);
+    ASSERT_NE(dlg, nullptr);
+    ASSERT_EQ(ListCount(dlg), 2);
+    EXPECT_EQ(ListText(c, dlg, 0, 0), L"無題");
+    EXPECT_NE(ListText(c, dlg, 0, 2).find(L"文字"), std::wstring::npos);
+    ASSERT_TRUE(SelectListItem(c, dlg, 1));
+    ASSERT_TRUE(PressButton(dlg, kRecoveryRestore));
+    ASSERT_TRUE(CTargetProcess::WaitForWindowGone(dlg));
+    ASSERT_TRUE(WaitUntil([&] { return !EditText(EditOf(c)).empty(); }));
+    const std::wstring restored = EditText(EditOf(c));
+    ASSERT_TRUE(restored == L"alpha α" || restored == L"beta β");
+    const std::wstring other = restored == L"alpha α" ? L"beta β" : L"alpha α";
+
+    CTargetProcess d;
+    std::wstring tagD;
+    ASSERT_NE(LaunchTagged(d, tagD), nullptr);
+    dlg = WaitForRecoveryDialog(d);
+    ASSERT_NE(dlg, nullptr);
+    ASSERT_EQ(ListCount(dlg), 1);
+    ASSERT_TRUE(PressButton(dlg, IDCANCEL)); // later
+    ASSERT_TRUE(CTargetProcess::WaitForWindowGone(dlg));
+    ASSERT_TRUE(d.Close());
+    EXPECT_EQ(SnapshotTexts().size(), 2u); // c's own (the restored one) and the other, kept
+
+    ASSERT_NE(LaunchTagged(d, tagD), nullptr);
+    dlg = WaitForRecoveryDialog(d);
+    ASSERT_NE(dlg, nullptr);
+    ASSERT_EQ(ListCount(dlg), 1);
+    ASSERT_TRUE(PressButton(dlg, kRecoveryDiscard));
+    HWND box = d.WaitForMessageBox();
+    ASSERT_NE(box, nullptr);
+    ASSERT_TRUE(PressButton(box, IDYES));
+    ASSERT_TRUE(CTargetProcess::WaitForWindowGone(dlg));
+    EXPECT_TRUE(EditText(EditOf(d)).empty());
+    EXPECT_EQ(SnapshotTexts(), std::vector<std::wstring>{restored});
+    ASSERT_TRUE(d.Close());
+
+    ASSERT_TRUE(c.PostCommand(ID_APP_EXIT));
+    box = c.WaitForMessageBox();
+    ASSERT_NE(box, nullptr);
+    ASSERT_TRUE(PressButton(box, IDNO));
+    ASSERT_TRUE(c.WaitForExit());
+    EXPECT_TRUE(FolderFiles().empty());
+    (void)other;
+}
+
+// A character that the file's encoding cannot hold, typed since the file was opened, comes back
+// with the restored text; the file stays untouched, and saving asks as any save would.
+TEST_F(RecoveryE2E, RestoresACharacterTheEncodingCannotHold) {
+    const std::wstring file = m_dir.File(L"sjis.txt");
+    const std::vector<unsigned char> bytes = {'a', 'b', 0x82, 0xA0}; // "abあ" in Shift_JIS
+    WriteAllBytes(file, bytes);
+    CTargetProcess app;
+    std::wstring tag;
+    ASSERT_NE(LaunchTagged(app, tag, file), nullptr);
+    HWND edit = EditOf(app);
+    ASSERT_TRUE(SendTimed(edit, EM_SETSEL, 3, 3));
+    ASSERT_TRUE(app.TypeText(L"\U0001F600", edit));
+    ASSERT_TRUE(WaitForSnapshotOf(L"abあ\U0001F600"));
+    KillHard(app, tag);
+
+    CTargetProcess next;
+    ASSERT_NE(LaunchTagged(next, tag), nullptr);
+    HWND dlg = WaitForRecoveryDialog(next);
+    ASSERT_NE(dlg, nullptr);
+    EXPECT_EQ(ListText(next, dlg, 0, 0), file);
+    ASSERT_TRUE(PressButton(dlg, kRecoveryRestore));
+    ASSERT_TRUE(WaitUntil([&] { return WindowText(next.MainWindow()) == L"sjis.txt - Tessarin"; }));
+    EXPECT_EQ(EditText(EditOf(next)), L"abあ\U0001F600");
+    EXPECT_EQ(EditSelection(EditOf(next)), std::make_pair(5L, 5L)); // the caret where it was
+    HWND bar = next.FindInMain(L"msctls_statusbar32");
+    EXPECT_TRUE(WaitUntil([&] { return StatusPaneText(bar, 1) == L"\t\tSJIS / CRLF "; }));
+    EXPECT_EQ(ReadAllBytes(file), bytes);
+    // Saving asks before it would leave the character out; No writes nothing.
+    ASSERT_TRUE(next.PostCommand(kFileSave));
+    HWND box = next.WaitForMessageBox();
+    ASSERT_NE(box, nullptr);
+    ASSERT_TRUE(PressButton(box, IDNO));
+    ASSERT_TRUE(CTargetProcess::WaitForWindowGone(box));
+    EXPECT_EQ(ReadAllBytes(file), bytes);
+    EXPECT_EQ(SnapshotTexts(), std::vector<std::wstring>{L"abあ\U0001F600"});
+    ASSERT_TRUE(next.PostCommand(ID_APP_EXIT));
+    box = next.WaitForMessageBox();
+    ASSERT_NE(box, nullptr);
+    ASSERT_TRUE(PressButton(box, IDNO));
+    ASSERT_TRUE(next.WaitForExit());
+    EXPECT_TRUE(FolderFiles().empty());
+}
+
+// Undo back to the saved text removes the snapshot; a clean exit leaves nothing in the folder.
+TEST_F(RecoveryE2E, CleanRunsLeaveNoFileBehind) {
+    CTargetProcess app;
+    std::wstring tag;
+    ASSERT_NE(LaunchTagged(app, tag), nullptr);
+    HWND edit = EditOf(app);
+    ASSERT_TRUE(app.TypeText(L"x", edit));
+    ASSERT_TRUE(WaitForSnapshotOf(L"x"));
+    ASSERT_TRUE(app.PostCommand(kEditUndo));
+    ASSERT_TRUE(WaitUntil([&] { return SnapshotFiles().empty(); }));
+    ASSERT_TRUE(app.TypeText(L"yz", edit));
+    ASSERT_TRUE(WaitForSnapshotOf(L"yz"));
+    ASSERT_TRUE(app.PostCommand(ID_APP_EXIT));
+    HWND box = app.WaitForMessageBox();
+    ASSERT_NE(box, nullptr);
+    ASSERT_TRUE(PressButton(box, IDNO));
+    ASSERT_TRUE(app.WaitForExit());
+    EXPECT_EQ(app.ExitCode(), 0u);
+    EXPECT_TRUE(FolderFiles().empty());
+}
+
+namespace {
+// Types, waits for the status-bar line, and checks that it is the only thing that happened: no box,
+// and no second line when typing pauses again.
+void ExpectOneStatusLine(CTargetProcess& app, const std::wstring& expected) {
+    HWND edit = app.FindInMain(L"Edit", 59648);
+    HWND bar = app.FindInMain(L"msctls_statusbar32");
+    ASSERT_TRUE(app.TypeText(L"x", edit));
+    ASSERT_TRUE(WaitUntil([&] { return StatusPaneText(bar, 0) == expected; }, kSnapshotWaitMs));
+    EXPECT_TRUE(app.HasNoDialog());
+    ASSERT_TRUE(SetPaneText(app, bar, 0, L"marker"));
+    ASSERT_TRUE(app.TypeText(L"y", edit));
+    // A bounded look for what must not happen: the next pause (2 s) tries again, silently.
+    EXPECT_FALSE(WaitUntil([&] { return StatusPaneText(bar, 0) != L"marker"; }, 4000));
+    EXPECT_TRUE(app.HasNoDialog());
+    EXPECT_EQ(WindowText(edit), L"xy");
+}
+} // namespace
+
+TEST_F(RecoveryE2E, UnwritableFolderCostsOneStatusLine) {
+    // A file where the folder should be: the folder cannot be made.
+    ASSERT_TRUE(::CreateDirectoryW((m_localAppData.Path() + L"\\Tessarin").c_str(), nullptr));
+    WriteAllBytes(Folder(), {'x'});
+    CTargetProcess app;
+    std::wstring tag;
+    ASSERT_NE(LaunchTagged(app, tag), nullptr);
+    ExpectOneStatusLine(app, L"復元用のデータを保存するフォルダーに書き込めません。");
+    ASSERT_TRUE(app.PostCommand(ID_APP_EXIT));
+    HWND box = app.WaitForMessageBox();
+    ASSERT_NE(box, nullptr);
+    ASSERT_TRUE(PressButton(box, IDNO));
+    ASSERT_TRUE(app.WaitForExit());
+    ::DeleteFileW(Folder().c_str());
+    ::RemoveDirectoryW((m_localAppData.Path() + L"\\Tessarin").c_str());
+}
+
+TEST_F(RecoveryE2E, FullDiskCostsOneStatusLine) {
+    const std::wstring smallFs = SmallFileSystemFolder();
+    if (smallFs.empty())
+        GTEST_SKIP() << "no small file system (scripts/test mounts one as root: TESSARIN_SMALL_FS)";
+    const std::wstring base = smallFs + L"\\recovery-" + std::to_wstring(::GetCurrentProcessId());
+    ASSERT_TRUE(::CreateDirectoryW(base.c_str(), nullptr));
+    {
+        CEnvironmentOverride env(L"LOCALAPPDATA", base);
+        CTargetProcess app;
+        std::wstring tag;
+        ASSERT_NE(LaunchTagged(app, tag), nullptr);
+        ExpectOneStatusLine(app, L"ディスクの空き容量が足りないため、復元用のデータを保存できません。");
+        ASSERT_TRUE(app.PostCommand(ID_APP_EXIT));
+        HWND box = app.WaitForMessageBox();
+        ASSERT_NE(box, nullptr);
+        ASSERT_TRUE(PressButton(box, IDNO));
+        ASSERT_TRUE(app.WaitForExit());
+    }
+    const std::wstring folder = base + L"\\Tessarin\\Recovery";
+    WIN32_FIND_DATAW data{};
+    CFindHandle h(::FindFirstFileW((folder + L"\\*.*").c_str(), &data));
+    int files = 0;
+    if (h)
+        do {
+            files += !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+        } while (::FindNextFileW(h.Get(), &data));
+    h.Close();
+    EXPECT_EQ(files, 0);
+    ::RemoveDirectoryW(folder.c_str());
+    ::RemoveDirectoryW((base + L"\\Tessarin").c_str());
+    ::RemoveDirectoryW(base.c_str());
 }
