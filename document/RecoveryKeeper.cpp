@@ -48,12 +48,14 @@ void CRecoveryKeeper::Changed() {
     if (!m_bDirty)
         m_tFirstDirty = now;
     m_bDirty = true;
+    ++m_nGeneration;
     m_tLastChange = now;
     StartTimer();
 }
 
 void CRecoveryKeeper::Settled() {
     m_bDirty = false;
+    m_pCopy.reset();
     if (!m_bMayHaveFile)
         return;
     Job job{Job::Kind::Remove};
@@ -120,7 +122,9 @@ void CRecoveryKeeper::OnTick() {
             std::lock_guard<std::mutex> lock(m_mutex);
             bBusy = m_bBusy || !m_jobs.empty();
         }
-        if (!bDue || bBusy || !TakeSnapshot()) {
+        bool bAtOnce = now - m_tFirstDirty >= kMaxDelayMs; // changes keep coming: no giving way
+        if (!bDue || bBusy || !TakeSnapshot(bAtOnce)) {
+            SetTimerInterval(m_pCopy ? kResumeMs : kTickMs);
             // Not yet: a large text needs its buffer made beforehand, while typing goes on.
             size_t nChars = m_source.RecoveryTextLength() + 1;
             if (nChars > kDirectCopyChars) {
@@ -137,6 +141,7 @@ void CRecoveryKeeper::OnTick() {
             return;
         }
     }
+    SetTimerInterval(kTickMs);
     if (IsIdle())
         StopTimer();
 }
@@ -144,37 +149,62 @@ void CRecoveryKeeper::OnTick() {
 bool CRecoveryKeeper::SnapshotNow() {
     if (!m_bDirty)
         return false;
-    return TakeSnapshot();
+    return TakeSnapshot(true);
 }
 
-bool CRecoveryKeeper::TakeSnapshot() {
+bool CRecoveryKeeper::TakeSnapshot(bool bAtOnce) {
     auto t0 = std::chrono::steady_clock::now();
-    size_t nCapacity = m_source.RecoveryTextLength() + 1;
-    std::unique_ptr<wchar_t[]> pText;
-    if (nCapacity <= kDirectCopyChars) {
-        pText.reset(new (std::nothrow) wchar_t[nCapacity]);
-    } else {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_nSpareChars >= nCapacity) {
-            nCapacity = m_nSpareChars;
-            pText = std::move(m_pSpare);
-            m_nSpareChars = 0;
+    if (m_pCopy && m_nCopyGen != m_nGeneration)
+        m_pCopy.reset(); // the text changed under a copy that gave way: start again
+    if (!m_pCopy) {
+        size_t nChars = m_source.RecoveryTextLength();
+        size_t nCapacity = nChars + 1;
+        if (nCapacity <= kDirectCopyChars) {
+            m_pCopy.reset(new (std::nothrow) wchar_t[nCapacity]);
+        } else {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (m_nSpareChars >= nCapacity) {
+                m_pCopy = std::move(m_pSpare);
+                m_nSpareChars = 0;
+            }
+        }
+        if (!m_pCopy)
+            return false;
+        m_nCopyChars = nChars;
+        m_nCopyDone = 0;
+        m_nCopyGen = m_nGeneration;
+        m_copyState = {};
+        m_source.DescribeRecovery(m_copyState);
+        m_dLastCopyMs = 0;
+        m_tCopyStart = std::chrono::steady_clock::now();
+    }
+    while (m_nCopyDone < m_nCopyChars) {
+        size_t n = std::min(kSliceChars, m_nCopyChars - m_nCopyDone);
+        if (!m_source.CopyRecoveryText(m_pCopy.get() + m_nCopyDone, m_nCopyDone, n)) {
+            m_pCopy.reset();
+            return false;
+        }
+        m_nCopyDone += n;
+        // Typing or anything else waiting goes first; the copy goes on when the queue is idle.
+        if (!bAtOnce && m_nCopyDone < m_nCopyChars &&
+            HIWORD(::GetQueueStatus(QS_INPUT | QS_POSTMESSAGE | QS_SENDMESSAGE)) != 0) {
+            m_dLastCopyMs += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+            return false;
         }
     }
-    if (!pText)
-        return false;
+    m_pCopy[m_nCopyChars] = L'\0';
     Job job{Job::Kind::Write};
-    if (!m_source.CopyRecoveryText(pText.get(), nCapacity, job.nChars, job.state))
-        return false;
+    job.nChars = m_nCopyChars;
+    job.state = std::move(m_copyState);
     FILETIME ft{};
     ::GetSystemTimeAsFileTime(&ft);
     job.state.nTakenAt = (static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
-    job.pText = std::move(pText);
+    job.pText = std::move(m_pCopy);
     job.nRemoveGen = m_nRemoveGen.load();
     m_bDirty = false;
     m_bMayHaveFile = true;
     Enqueue(std::move(job));
-    m_dLastCopyMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+    m_dLastCopyMs += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
     return true;
 }
 
@@ -322,7 +352,19 @@ void CRecoveryKeeper::StartTimer() {
     if (!m_bTimer || m_nTimer)
         return;
     s_pTimerKeeper = this;
+    m_dwTimerMs = kTickMs;
     m_nTimer = ::SetTimer(nullptr, 0, kTickMs, &CRecoveryKeeper::OnTimer);
+}
+
+void CRecoveryKeeper::SetTimerInterval(DWORD dwMs) {
+    if (!m_nTimer || m_dwTimerMs == dwMs)
+        return;
+    m_dwTimerMs = dwMs;
+    // A thread timer's id given back replaces that timer's interval.
+    if (UINT_PTR nTimer = ::SetTimer(nullptr, m_nTimer, dwMs, &CRecoveryKeeper::OnTimer); nTimer && nTimer != m_nTimer) {
+        ::KillTimer(nullptr, m_nTimer);
+        m_nTimer = nTimer;
+    }
 }
 
 void CRecoveryKeeper::StopTimer() {

@@ -9,6 +9,7 @@
 #include "framework/Handles.h"
 #include <windows.h>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -26,9 +27,10 @@ public:
     virtual ~IRecoverySource() = default;
     // The text's length in UTF-16 units.
     virtual size_t RecoveryTextLength() = 0;
-    // Copies the whole text into pDest (room for nCapacity units) and describes the document;
-    // false when the text is longer than that (it grew since its length was asked).
-    virtual bool CopyRecoveryText(wchar_t* pDest, size_t nCapacity, size_t& nCopied, RecoveryState& state) = 0;
+    // Copies nCount units of the text from nOffset on into pDest; false when the text is shorter.
+    virtual bool CopyRecoveryText(wchar_t* pDest, size_t nOffset, size_t nCount) = 0;
+    // The document's path, pair, modified mark and selection.
+    virtual void DescribeRecovery(RecoveryState& state) = 0;
     virtual void ReportRecoveryProblem(RecoveryProblem problem) = 0;
 };
 
@@ -37,6 +39,10 @@ public:
     static constexpr DWORD kPauseMs = 2000;     // typing paused this long: take a snapshot
     static constexpr DWORD kMaxDelayMs = 30000; // changes kept coming this long: take one anyway
     static constexpr DWORD kTickMs = 250;
+    // A copy goes in slices of this many units; between slices it gives way to waiting messages
+    // (typing), and goes on once the queue is idle, unless the text changed meanwhile.
+    static constexpr size_t kSliceChars = 1u << 20;
+    static constexpr DWORD kResumeMs = 10;
     // Texts up to this size are copied into a buffer made on the spot; larger ones into one the
     // keeper's thread made (and touched) beforehand, so the window's thread only copies.
     static constexpr size_t kDirectCopyChars = 1u << 19;
@@ -72,6 +78,7 @@ public:
     RecoveryNames Names() const { return RecoveryFileNames(m_strFolder, m_strId); }
     // Milliseconds the window's thread spent on the last snapshot, and the bytes it wrote.
     double LastCopyMs() const { return m_dLastCopyMs; }
+    std::chrono::steady_clock::time_point LastCopyStart() const { return m_tCopyStart; }
     uint64_t BytesWritten() const { return m_nBytesWritten.load(); }
     uint64_t SnapshotsWritten() const { return m_nWritten.load(); }
 
@@ -96,8 +103,10 @@ private:
     void StartTimer();
     void StopTimer();
     static void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD);
-    // Copies the text and hands it to the thread; false when no buffer is ready yet.
-    bool TakeSnapshot();
+    // Copies the text (or goes on copying it) and hands it to the thread; false when no buffer is
+    // ready yet or the copy gave way to waiting messages. With bAtOnce it never gives way.
+    bool TakeSnapshot(bool bAtOnce);
+    void SetTimerInterval(DWORD dwMs);
 
     IRecoverySource& m_source;
     std::wstring m_strFolder;
@@ -112,6 +121,14 @@ private:
     ULONGLONG m_tFirstDirty = 0;     // tick of the first change not yet handed over
     bool m_bProblemShown = false;
     double m_dLastCopyMs = 0;
+    std::chrono::steady_clock::time_point m_tCopyStart{};
+    uint64_t m_nGeneration = 0; // counts changes
+    DWORD m_dwTimerMs = 0;
+    // A copy under way: the text as it was at generation m_nCopyGen, m_nCopyDone units so far.
+    std::unique_ptr<wchar_t[]> m_pCopy;
+    size_t m_nCopyChars = 0, m_nCopyDone = 0;
+    uint64_t m_nCopyGen = 0;
+    RecoveryState m_copyState;
 
     // Shared with the thread, under m_mutex.
     mutable std::mutex m_mutex;

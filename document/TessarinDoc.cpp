@@ -395,28 +395,26 @@ size_t CTessarinDoc::RecoveryTextLength() {
     return pView && pView->m_hWnd ? static_cast<size_t>(pView->GetTextLength()) : 0;
 }
 
-bool CTessarinDoc::CopyRecoveryText(wchar_t* pDest, size_t nCapacity, size_t& nCopied, RecoveryState& state) {
+bool CTessarinDoc::CopyRecoveryText(wchar_t* pDest, size_t nOffset, size_t nCount) {
     CDocumentView* pView = GetView();
-    if (!pView || !pView->m_hWnd)
+    if (!pView || !pView->m_hWnd || static_cast<size_t>(pView->GetTextLength()) < nOffset + nCount)
         return false;
-    size_t nLength = static_cast<size_t>(pView->GetTextLength());
-    if (nLength + 1 > nCapacity)
+    if (!nCount)
+        return true;
+    CEditBufferLock text(*pView);
+    if (!text.Get())
         return false;
-    {
-        CEditBufferLock text(*pView);
-        if (!text.Get() && nLength)
-            return false;
-        if (nLength)
-            std::memcpy(pDest, text.Get(), nLength * sizeof(wchar_t));
-    }
-    pDest[nLength] = L'\0';
-    nCopied = nLength;
+    std::memcpy(pDest, text.Get() + nOffset, nCount * sizeof(wchar_t));
+    return true;
+}
+
+void CTessarinDoc::DescribeRecovery(RecoveryState& state) {
     state.strPath = GetPathName();
     state.encoding = m_nEncoding;
     state.lineEnding = m_nLineEnding;
     state.bModified = IsModified();
-    pView->GetSel(state.nSelStart, state.nSelEnd);
-    return true;
+    if (CDocumentView* pView = GetView(); pView && pView->m_hWnd)
+        pView->GetSel(state.nSelStart, state.nSelEnd);
 }
 
 void CTessarinDoc::ReportRecoveryProblem(RecoveryProblem problem) {

@@ -87,7 +87,8 @@ private:
     // IRecoverySource: the text and state for a snapshot, and a status-bar line when none can be
     // written.
     size_t RecoveryTextLength() override;
-    bool CopyRecoveryText(wchar_t* pDest, size_t nCapacity, size_t& nCopied, RecoveryState& state) override;
+    bool CopyRecoveryText(wchar_t* pDest, size_t nOffset, size_t nCount) override;
+    void DescribeRecovery(RecoveryState& state) override;
     void ReportRecoveryProblem(RecoveryProblem problem) override;
 
     EncodingId m_nEncoding = EncodingId::SjisAuto;

@@ -17,15 +17,14 @@ public:
     std::vector<RecoveryProblem> m_problems;
 
     size_t RecoveryTextLength() override { return m_strText.size(); }
-    bool CopyRecoveryText(wchar_t* pDest, size_t nCapacity, size_t& nCopied, RecoveryState& state) override {
-        if (m_strText.size() + 1 > nCapacity)
+    bool CopyRecoveryText(wchar_t* pDest, size_t nOffset, size_t nCount) override {
+        if (m_strText.size() < nOffset + nCount)
             return false;
-        std::copy(m_strText.begin(), m_strText.end(), pDest);
-        pDest[m_strText.size()] = L'\0';
-        nCopied = m_strText.size();
-        state = m_state;
+        std::copy(m_strText.begin() + static_cast<long>(nOffset), m_strText.begin() + static_cast<long>(nOffset + nCount),
+                  pDest);
         return true;
     }
+    void DescribeRecovery(RecoveryState& state) override { state = m_state; }
     void ReportRecoveryProblem(RecoveryProblem problem) override { m_problems.push_back(problem); }
 };
 
