@@ -127,7 +127,7 @@ void CRecoveryKeeper::OnTick() {
             SetTimerInterval(m_pCopy ? kResumeMs : kTickMs);
             // Not yet: a large text needs its buffer made beforehand, while typing goes on.
             size_t nChars = m_source.RecoveryTextLength() + 1;
-            if (nChars > kDirectCopyChars) {
+            if (nChars > kDirectCopyChars && !(m_pCopy && m_nCopyCapacity >= nChars)) {
                 std::lock_guard<std::mutex> lock(m_mutex);
                 if (m_nSpareChars < nChars && !m_bSparePending) {
                     m_bSparePending = true;
@@ -154,17 +154,21 @@ bool CRecoveryKeeper::SnapshotNow() {
 
 bool CRecoveryKeeper::TakeSnapshot(bool bAtOnce) {
     auto t0 = std::chrono::steady_clock::now();
-    if (m_pCopy && m_nCopyGen != m_nGeneration)
-        m_pCopy.reset(); // the text changed under a copy that gave way: start again
-    if (!m_pCopy) {
+    if (!m_pCopy || m_nCopyGen != m_nGeneration) {
+        // A new copy, or the text changed under one that gave way: start again, in the same
+        // buffer when it is large enough.
         size_t nChars = m_source.RecoveryTextLength();
         size_t nCapacity = nChars + 1;
-        if (nCapacity <= kDirectCopyChars) {
+        if (m_pCopy && m_nCopyCapacity < nCapacity)
+            m_pCopy.reset();
+        if (!m_pCopy && nCapacity <= kDirectCopyChars) {
             m_pCopy.reset(new (std::nothrow) wchar_t[nCapacity]);
-        } else {
+            m_nCopyCapacity = nCapacity;
+        } else if (!m_pCopy) {
             std::lock_guard<std::mutex> lock(m_mutex);
             if (m_nSpareChars >= nCapacity) {
                 m_pCopy = std::move(m_pSpare);
+                m_nCopyCapacity = m_nSpareChars;
                 m_nSpareChars = 0;
             }
         }

@@ -126,7 +126,7 @@ private:
     DWORD m_dwTimerMs = 0;
     // A copy under way: the text as it was at generation m_nCopyGen, m_nCopyDone units so far.
     std::unique_ptr<wchar_t[]> m_pCopy;
-    size_t m_nCopyChars = 0, m_nCopyDone = 0;
+    size_t m_nCopyChars = 0, m_nCopyDone = 0, m_nCopyCapacity = 0;
     uint64_t m_nCopyGen = 0;
     RecoveryState m_copyState;
 

@@ -20,6 +20,7 @@ namespace {
 constexpr int kRecoveryList = 1301, kRecoveryRestore = 1302, kRecoveryDiscard = 1303;
 constexpr UINT kFileNew = 57600, kFileSave = 57603, kEditUndo = 57643;
 constexpr DWORD kSnapshotWaitMs = 15000; // a 2 s pause, then a write, on a loaded machine
+constexpr ULONGLONG kEditorPauseMs = 2000; // the pause after which the editor takes a snapshot
 
 // A recovery dialog of the process: the dialog that holds the snapshot list.
 HWND WaitForRecoveryDialog(const CTargetProcess& app, DWORD timeoutMs = kTimeoutMs) {
@@ -585,8 +586,6 @@ TEST_F(RecoveryE2E, UnwritableFolderCostsOneStatusLine) {
     ASSERT_NE(box, nullptr);
     ASSERT_TRUE(PressButton(box, IDNO));
     ASSERT_TRUE(app.WaitForExit());
-    ::DeleteFileW(Folder().c_str());
-    ::RemoveDirectoryW((m_localAppData.Path() + L"\\Tessarin").c_str());
 }
 
 TEST_F(RecoveryE2E, FullDiskCostsOneStatusLine) {
@@ -620,4 +619,41 @@ TEST_F(RecoveryE2E, FullDiskCostsOneStatusLine) {
     ::RemoveDirectoryW(folder.c_str());
     ::RemoveDirectoryW((base + L"\\Tessarin").c_str());
     ::RemoveDirectoryW(base.c_str());
+}
+
+// Changes that keep coming (a character every half second, never the 2 s pause) are written
+// within 30 s of the first one.
+TEST_F(RecoveryE2E, ChangesThatKeepComingAreWrittenWithin30Seconds) {
+    CTargetProcess app;
+    std::wstring tag;
+    ASSERT_NE(LaunchTagged(app, tag), nullptr);
+    HWND edit = EditOf(app);
+    std::wstring typed;
+    const ULONGLONG start = ::GetTickCount64();
+    ULONGLONG last = start, longestGap = 0;
+    bool bSeen = false;
+    while (!bSeen && ::GetTickCount64() - start < 45000) {
+        ASSERT_TRUE(app.TypeText(L"k", edit));
+        typed += L"k";
+        ULONGLONG now = ::GetTickCount64();
+        longestGap = std::max(longestGap, now - last);
+        last = now;
+        bSeen = WaitUntil([&] { return !SnapshotFiles().empty(); }, 500, 50);
+    }
+    const ULONGLONG elapsed = ::GetTickCount64() - start;
+    ASSERT_TRUE(bSeen);
+    // Earlier only when the machine held the typing up for a pause of its own.
+    if (longestGap < kEditorPauseMs) {
+        EXPECT_GE(elapsed, 29000u);
+    }
+    EXPECT_LE(elapsed, 36000u);
+    auto texts = SnapshotTexts();
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_TRUE(!texts[0].empty() && typed.starts_with(texts[0]));
+    ASSERT_TRUE(app.PostCommand(ID_APP_EXIT));
+    HWND box = app.WaitForMessageBox();
+    ASSERT_NE(box, nullptr);
+    ASSERT_TRUE(PressButton(box, IDNO));
+    ASSERT_TRUE(app.WaitForExit());
+    EXPECT_TRUE(FolderFiles().empty());
 }

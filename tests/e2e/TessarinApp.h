@@ -8,6 +8,8 @@
 #include "framework/FrameworkIds.h"
 #include <gtest/gtest.h>
 #include <memory>
+#include <string>
+#include <vector>
 
 // The editor as built next to the tests, as a Windows path (Z: is the Unix root under Wine).
 inline std::wstring TessarinExePath() {
@@ -34,6 +36,28 @@ public:
 private:
     std::wstring m_strName, m_strOld;
     bool m_bHadOld = false;
+};
+
+// A temporary folder that stands for the local application data: the editor keeps its recovery
+// snapshots in Tessarin\Recovery under it, which goes with the folder (whatever a killed editor
+// left there).
+class CLocalAppDataDir : public CTempDir {
+public:
+    ~CLocalAppDataDir() {
+        const std::wstring tessarin = File(L"Tessarin"), recovery = tessarin + L"\\Recovery";
+        WIN32_FIND_DATAW fd{};
+        std::vector<std::wstring> files;
+        if (CFindHandle h(::FindFirstFileW((recovery + L"\\*").c_str(), &fd)); h)
+            do {
+                if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                    files.push_back(recovery + L"\\" + fd.cFileName);
+            } while (::FindNextFileW(h.Get(), &fd));
+        for (const std::wstring& file : files)
+            ::DeleteFileW(file.c_str());
+        ::RemoveDirectoryW(recovery.c_str());
+        ::DeleteFileW(recovery.c_str()); // a test may have put a file in its place
+        ::RemoveDirectoryW(tessarin.c_str());
+    }
 };
 
 inline bool TessarinBuilt() {
@@ -85,7 +109,7 @@ protected:
     CTempDir m_dir;
     // The editor's local application data (recovery snapshots) is the test's own: a snapshot that
     // a killed editor left behind never reaches another test.
-    CTempDir m_localAppData;
+    CLocalAppDataDir m_localAppData;
     CEnvironmentOverride m_localAppDataEnv{L"LOCALAPPDATA", m_localAppData.Path()};
     e2e::CTargetProcess m_app; // declared last: the program ends before the folder and key go
     HWND m_hWndMain = nullptr;
