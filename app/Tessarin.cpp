@@ -5,6 +5,8 @@
 #include "app/CommandLine.h"
 #include "app/ExceptionReport.h"
 #include "app/MainFrm.h"
+#include "app/RecoveryDlg.h"
+#include "document/RecoveryFile.h"
 #include "document/TessarinDoc.h"
 #include "document/TessarinDocManager.h"
 #include "framework/ContextHelp.h"
@@ -58,21 +60,49 @@ BOOL CTessarinApp::InitInstance() {
 
     CCommandLineInfo cmdInfo;
     ParseCommandLine(cmdInfo);
-    bool bMissing = false;
-    if (cmdInfo.m_nShellCommand == CCommandLineInfo::FileOpen) {
+    if (cmdInfo.m_nShellCommand == CCommandLineInfo::FileOpen)
         std::erase(cmdInfo.m_strFileName, L'"');
-        if (!FindFile(cmdInfo.m_strFileName)) {
-            cmdInfo.m_nShellCommand = CCommandLineInfo::FileNew;
-            bMissing = true;
-        }
+    // Unsaved documents of instances that are gone come before anything else; a file named on the
+    // command line waits until they are dealt with. Printing and the shell's other requests are
+    // not a user's session and leave them for the next start.
+    std::vector<ClaimedSnapshot> orphans;
+    if (cmdInfo.m_nShellCommand == CCommandLineInfo::FileNew || cmdInfo.m_nShellCommand == CCommandLineInfo::FileOpen)
+        orphans = ClaimOrphanSnapshots(RecoveryFolder());
+    std::wstring strDeferred;
+    if (!orphans.empty() && cmdInfo.m_nShellCommand == CCommandLineInfo::FileOpen) {
+        strDeferred = cmdInfo.m_strFileName;
+        cmdInfo.m_nShellCommand = CCommandLineInfo::FileNew;
+    }
+    bool bMissing = false;
+    if (cmdInfo.m_nShellCommand == CCommandLineInfo::FileOpen && !FindFile(cmdInfo.m_strFileName)) {
+        cmdInfo.m_nShellCommand = CCommandLineInfo::FileNew;
+        bMissing = true;
     }
     if (!ProcessShellCommand(cmdInfo) || !m_pMainWnd)
         return FALSE;
+    CTessarinDoc* pDoc = GetMainFrame() ? dynamic_cast<CTessarinDoc*>(GetMainFrame()->GetActiveDocument()) : nullptr;
+    if (pDoc)
+        pDoc->EnableRecovery();
 
     HWND hWndMain = m_pMainWnd->m_hWnd;
     ::ShowWindow(hWndMain, SW_SHOW);
     ::UpdateWindow(hWndMain);
     ::DragAcceptFiles(hWndMain, TRUE);
+
+    if (!orphans.empty()) {
+        bool bRestored = pDoc && OfferRecovery(*pDoc, orphans);
+        orphans.clear(); // the others are let go: for the next start, or for another instance
+        if (!strDeferred.empty()) {
+            if (bRestored)
+                OpenInNewInstance(strDeferred); // one document per window: the restored one stays here
+            else if (FindFile(strDeferred))
+                OpenDocumentFile(strDeferred.c_str());
+            else {
+                bMissing = true;
+                cmdInfo.m_strFileName = strDeferred;
+            }
+        }
+    }
 
     BOOL bResult = TRUE;
     if (bMissing && !OfferToCreateMissingFile(cmdInfo.m_strFileName))
@@ -102,6 +132,32 @@ bool CTessarinApp::OfferToCreateMissingFile(const std::wstring& strFileName) {
         OpenDocumentFile(strFileName.c_str());
     }
     return true;
+}
+
+bool CTessarinApp::OfferRecovery(CTessarinDoc& doc, std::vector<ClaimedSnapshot>& orphans) {
+    CRecoveryDlg dlg(orphans, m_pMainWnd);
+    if (dlg.DoModal() != IDOK || dlg.m_nChosen < 0)
+        return false;
+    const ClaimedSnapshot& chosen = orphans[static_cast<size_t>(dlg.m_nChosen)];
+    uint64_t nChars = 0;
+    std::optional<RecoverySnapshot> snap = RecoveryFormat::Read(chosen.strFile, true, nChars);
+    return snap && doc.RestoreSnapshot(*snap, chosen.strFile);
+}
+
+void CTessarinApp::OpenInNewInstance(const std::wstring& strFileName) {
+    std::wstring strExe(32768, L'\0');
+    strExe.resize(::GetModuleFileNameW(nullptr, strExe.data(), static_cast<DWORD>(strExe.size())));
+    std::wstring strCommandLine = L"\"" + strExe + L"\" " + strFileName;
+    STARTUPINFOW si{sizeof(si)};
+    PROCESS_INFORMATION pi{};
+    if (!::CreateProcessW(strExe.c_str(), strCommandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                          &pi)) {
+        std::wstring strText = FormatWithText(LoadStringResource(IDS_RECOVERY_OPEN_FAILED), strFileName);
+        std::wstring strCaption = LoadStringResource(IDS_DISPLAY_NAME);
+        ::MessageBoxW(m_pMainWnd->m_hWnd, strText.c_str(), strCaption.c_str(), MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    CKernelHandle hProcess(pi.hProcess), hThread(pi.hThread);
 }
 
 void CTessarinApp::ParseCommandLine(CCommandLineInfo& rCmdInfo) {

@@ -2,10 +2,13 @@
 // CTessarinApp: brings the editor up (framework, registry key, document template, shell
 // registration, command line, missing-file question) and owns the one open operation, under which
 // opening the open document's own path reloads it. Drives the status panes on idle passes.
+#include "document/RecoveryFile.h"
 #include "framework/WinApp.h"
 #include <string>
+#include <vector>
 
 class CMainFrame;
+class CTessarinDoc;
 
 class CTessarinApp : public CWinApp {
 public:
@@ -28,4 +31,8 @@ private:
     CDocument* ReloadDocument(CDocument& doc, const std::wstring& strPath);
     // The named file was not found: ask whether to create it. False when the user cancelled.
     bool OfferToCreateMissingFile(const std::wstring& strFileName);
+    // The restore dialog over the left-behind snapshots; true when one was restored into doc.
+    bool OfferRecovery(CTessarinDoc& doc, std::vector<ClaimedSnapshot>& orphans);
+    // A file named on the command line after a restore opens in a window of its own.
+    void OpenInNewInstance(const std::wstring& strFileName);
 };

@@ -6,6 +6,7 @@
 #include "document/TextCodec.h"
 #include "framework/Exception.h"
 #include "framework/File.h"
+#include "framework/FrameWnd.h"
 #include "framework/Handles.h"
 #include "framework/FrameWnd.h"
 #include "framework/FrameworkIds.h"
@@ -16,6 +17,8 @@
 #include "framework/WinApp.h"
 #include "res/resource.h"
 #include "document/DocumentView.h"
+#include <algorithm>
+#include <cstring>
 #include <cwchar>
 #include <new>
 #include <string_view>
@@ -324,6 +327,9 @@ CTessarinDoc::~CTessarinDoc() {
 }
 
 void CTessarinDoc::OnCloseDocument() {
+    // Closing the document is the end of a clean run: its changes were saved or given up.
+    if (m_pRecovery)
+        m_pRecovery->Shutdown();
     CancelOpenWarning();
     if (CDocumentView* pView = GetView())
         pView->StopFileWatch();
@@ -338,5 +344,94 @@ SaveResult CTessarinDoc::SaveModified() {
         strName = GetTitle();
     if (strName.empty())
         strName = LoadStringResource(AFX_IDS_UNTITLED);
-    return AskSaveChanges(IDS_SAVE_CHANGES, strName, [this] { return DoFileSave(); });
+    SaveResult result = AskSaveChanges(IDS_SAVE_CHANGES, strName, [this] { return DoFileSave(); });
+    // Still modified after the question let the action go on: the user chose not to save.
+    if (result == SaveResult::Saved && IsModified() && m_pRecovery)
+        m_pRecovery->Settled();
+    return result;
+}
+
+void CTessarinDoc::SetModifiedFlag(bool bModified) {
+    CDocument::SetModifiedFlag(bModified);
+    if (!m_pRecovery)
+        return;
+    if (bModified)
+        m_pRecovery->Changed();
+    else
+        m_pRecovery->Settled();
+}
+
+void CTessarinDoc::EnableRecovery(const std::wstring& strFolder) {
+    if (m_pRecovery)
+        return;
+    m_pRecovery = std::make_unique<CRecoveryKeeper>(static_cast<IRecoverySource&>(*this), strFolder);
+    if (IsModified()) // a ".LOG" file stamped at start-up
+        m_pRecovery->Changed();
+}
+
+bool CTessarinDoc::RestoreSnapshot(const RecoverySnapshot& snapshot, const std::wstring& strSnapshotFile) {
+    CDocumentView* pView = GetView();
+    if (!pView)
+        return false;
+    const std::wstring& strText = snapshot.strText;
+    CLocalBlock hText(::LocalAlloc(LMEM_MOVEABLE, (strText.size() + 1) * sizeof(wchar_t)));
+    {
+        CLocalLock text(hText.Get());
+        if (!text.Get())
+            return false;
+        auto* p = static_cast<wchar_t*>(text.Get());
+        std::copy(strText.begin(), strText.end(), p);
+        p[strText.size()] = L'\0';
+    }
+    pView->StopFileWatch();
+    CancelOpenWarning();
+    m_openCheck = {};
+    m_strCheckedPath.clear();
+    pView->SetHandle(std::move(hText));
+    m_nEncoding = snapshot.state.encoding;
+    m_nLineEnding = snapshot.state.lineEnding;
+    if (!snapshot.state.strPath.empty())
+        SetPathName(snapshot.state.strPath, false);
+    pView->ClearHistory(true);
+    SetModifiedFlag(true);
+    pView->SetSel(snapshot.state.nSelStart, snapshot.state.nSelEnd, true);
+    ::InvalidateRect(pView->m_hWnd, nullptr, TRUE);
+    pView->StartFileWatch(GetPathName());
+    // The snapshot becomes this instance's: there is one on disk at every moment.
+    if (m_pRecovery)
+        m_pRecovery->Adopt(strSnapshotFile);
+    return true;
+}
+
+size_t CTessarinDoc::RecoveryTextLength() {
+    CDocumentView* pView = GetView();
+    return pView && pView->m_hWnd ? static_cast<size_t>(pView->GetTextLength()) : 0;
+}
+
+bool CTessarinDoc::CopyRecoveryText(wchar_t* pDest, size_t nOffset, size_t nCount) {
+    CDocumentView* pView = GetView();
+    if (!pView || !pView->m_hWnd || static_cast<size_t>(pView->GetTextLength()) < nOffset + nCount)
+        return false;
+    if (!nCount)
+        return true;
+    CEditBufferLock text(*pView);
+    if (!text.Get())
+        return false;
+    std::memcpy(pDest, text.Get() + nOffset, nCount * sizeof(wchar_t));
+    return true;
+}
+
+void CTessarinDoc::DescribeRecovery(RecoveryState& state) {
+    state.strPath = GetPathName();
+    state.encoding = m_nEncoding;
+    state.lineEnding = m_nLineEnding;
+    state.bModified = IsModified();
+    if (CDocumentView* pView = GetView(); pView && pView->m_hWnd)
+        pView->GetSel(state.nSelStart, state.nSelEnd);
+}
+
+void CTessarinDoc::ReportRecoveryProblem(RecoveryProblem problem) {
+    if (CFrameWnd* pFrame = GetFirstFrame())
+        pFrame->SetMessageText(
+            LoadStringResource(problem == RecoveryProblem::NoSpace ? IDS_RECOVERY_NO_SPACE : IDS_RECOVERY_NOT_WRITABLE));
 }

@@ -5,14 +5,16 @@
 // has the view watch the file for changes made elsewhere.
 #include "document/Encoding.h"
 #include "document/Fidelity.h"
+#include "document/RecoveryKeeper.h"
 #include "document/SearchOptions.h"
 #include "framework/Document.h"
 #include <windows.h>
+#include <memory>
 #include <string>
 
 class CDocumentView;
 
-class CTessarinDoc : public CDocument {
+class CTessarinDoc : public CDocument, private IRecoverySource {
 public:
     CTessarinDoc() = default;
     ~CTessarinDoc() override;
@@ -23,6 +25,18 @@ public:
     void OnCloseDocument() override;
     SaveResult SaveModified() override;
     SaveResult DoSave(const wchar_t* pszPathName, bool bReplace = true) override;
+    // Every change of the text comes here (the view's EN_CHANGE); so does every save, open, New
+    // and return to the saved state, which settle the recovery snapshot.
+    void SetModifiedFlag(bool bModified = true) override;
+
+    // Recovery snapshots of unsaved changes (RecoveryKeeper.h), from now on, into strFolder (the
+    // user's recovery folder when empty). The application turns them on; tests need not.
+    void EnableRecovery(const std::wstring& strFolder = {});
+    CRecoveryKeeper* GetRecoveryKeeper() const { return m_pRecovery.get(); }
+    // Takes the text and state of a snapshot left by an instance that is gone, as a modified
+    // document under its file's name and pair (the file itself is not read), and makes that
+    // snapshot this instance's own.
+    bool RestoreSnapshot(const RecoverySnapshot& snapshot, const std::wstring& strSnapshotFile);
 
     // The pair of the file as last read or written.
     void GetFileFormat(EncodingId& encoding, LineEndingId& lineEnding) const {
@@ -72,6 +86,13 @@ private:
     // True when the save may go on.
     bool ConfirmLossySave(const wchar_t* pszPathName, CDocumentView& view, EncodingId encoding);
 
+    // IRecoverySource: the text and state for a snapshot, and a status-bar line when none can be
+    // written.
+    size_t RecoveryTextLength() override;
+    bool CopyRecoveryText(wchar_t* pDest, size_t nOffset, size_t nCount) override;
+    void DescribeRecovery(RecoveryState& state) override;
+    void ReportRecoveryProblem(RecoveryProblem problem) override;
+
     EncodingId m_nEncoding = EncodingId::SjisAuto;
     LineEndingId m_nLineEnding = LineEndingId::Crlf;
     EncodingId m_nReqEncoding = EncodingId::Unspecified;
@@ -82,4 +103,5 @@ private:
     std::wstring m_strCheckedPath; // the file m_openCheck is about
     UINT_PTR m_nWarningTimer = 0;
     static inline CTessarinDoc* s_pWarningDoc = nullptr; // the document whose warning timer runs
+    std::unique_ptr<CRecoveryKeeper> m_pRecovery;
 };

@@ -268,3 +268,19 @@
 // Requests refused while a modal window is up, and a folder given to be opened
 #define IDS_END_SESSION_MODAL 62400
 #define IDS_OPEN_FOLDER 62401
+
+// Recovery of unsaved work after a crash: the restore dialog, its question and the status-bar
+// lines when no snapshot can be written (strings 62700-62749, dialogs 160-164, controls 1300-1349)
+#define IDD_RECOVERY 160
+#define IDC_RECOVERY_TEXT 1300
+#define IDC_RECOVERY_LIST 1301
+#define IDC_RECOVERY_RESTORE 1302
+#define IDC_RECOVERY_DISCARD 1303
+#define IDS_RECOVERY_NO_SPACE 62700
+#define IDS_RECOVERY_NOT_WRITABLE 62701
+#define IDS_RECOVERY_COLUMN_FILE 62702
+#define IDS_RECOVERY_COLUMN_TIME 62703
+#define IDS_RECOVERY_COLUMN_SIZE 62704
+#define IDS_RECOVERY_SIZE 62705
+#define IDS_RECOVERY_CONFIRM_DISCARD 62706
+#define IDS_RECOVERY_OPEN_FAILED 62707

@@ -8,12 +8,57 @@
 #include "framework/FrameworkIds.h"
 #include <gtest/gtest.h>
 #include <memory>
+#include <string>
+#include <vector>
 
 // The editor as built next to the tests, as a Windows path (Z: is the Unix root under Wine).
 inline std::wstring TessarinExePath() {
     std::string narrow = TESSARIN_EXE;
     return std::wstring(narrow.begin(), narrow.end());
 }
+
+// Sets an environment variable of this process, which the programs it starts inherit, for a scope.
+class CEnvironmentOverride {
+public:
+    CEnvironmentOverride(const wchar_t* pszName, const std::wstring& strValue) : m_strName(pszName) {
+        DWORD n = ::GetEnvironmentVariableW(pszName, nullptr, 0);
+        if (n) {
+            m_strOld.resize(n);
+            m_strOld.resize(::GetEnvironmentVariableW(pszName, m_strOld.data(), n));
+            m_bHadOld = true;
+        }
+        ::SetEnvironmentVariableW(pszName, strValue.c_str());
+    }
+    ~CEnvironmentOverride() { ::SetEnvironmentVariableW(m_strName.c_str(), m_bHadOld ? m_strOld.c_str() : nullptr); }
+    CEnvironmentOverride(const CEnvironmentOverride&) = delete;
+    CEnvironmentOverride& operator=(const CEnvironmentOverride&) = delete;
+
+private:
+    std::wstring m_strName, m_strOld;
+    bool m_bHadOld = false;
+};
+
+// A temporary folder that stands for the local application data: the editor keeps its recovery
+// snapshots in Tessarin\Recovery under it, which goes with the folder (whatever a killed editor
+// left there).
+class CLocalAppDataDir : public CTempDir {
+public:
+    ~CLocalAppDataDir() {
+        const std::wstring tessarin = File(L"Tessarin"), recovery = tessarin + L"\\Recovery";
+        WIN32_FIND_DATAW fd{};
+        std::vector<std::wstring> files;
+        if (CFindHandle h(::FindFirstFileW((recovery + L"\\*").c_str(), &fd)); h)
+            do {
+                if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                    files.push_back(recovery + L"\\" + fd.cFileName);
+            } while (::FindNextFileW(h.Get(), &fd));
+        for (const std::wstring& file : files)
+            ::DeleteFileW(file.c_str());
+        ::RemoveDirectoryW(recovery.c_str());
+        ::DeleteFileW(recovery.c_str()); // a test may have put a file in its place
+        ::RemoveDirectoryW(tessarin.c_str());
+    }
+};
 
 inline bool TessarinBuilt() {
     return ::GetFileAttributesW(TessarinExePath().c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -62,6 +107,10 @@ protected:
 
     e2e::CUserKeyReset m_settings; // the editor starts from its defaults and leaves nothing behind
     CTempDir m_dir;
+    // The editor's local application data (recovery snapshots) is the test's own: a snapshot that
+    // a killed editor left behind never reaches another test.
+    CLocalAppDataDir m_localAppData;
+    CEnvironmentOverride m_localAppDataEnv{L"LOCALAPPDATA", m_localAppData.Path()};
     e2e::CTargetProcess m_app; // declared last: the program ends before the folder and key go
     HWND m_hWndMain = nullptr;
 };

@@ -373,3 +373,23 @@ TEST(Resources, AcceleratorTableHoldsEveryVirtualKeyEntryInOrder) {
             << accelerators[i].cmd;
     }
 }
+
+// The restore dialog and its texts are in the resources, in Japanese, with a "%s" where a file name
+// or a count goes.
+TEST(Resources, RecoveryTexts) {
+    EXPECT_NE(::FindResourceW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_RECOVERY), MAKEINTRESOURCEW(5)),
+              nullptr);
+    for (UINT nID = IDS_RECOVERY_NO_SPACE; nID <= IDS_RECOVERY_OPEN_FAILED; ++nID) {
+        std::wstring str;
+        ASSERT_TRUE(LoadWhole(nID, str)) << nID;
+        bool bJapanese = false;
+        for (wchar_t ch : str)
+            bJapanese |= ch >= 0x3000;
+        EXPECT_TRUE(bJapanese) << nID;
+    }
+    for (UINT nID : {IDS_RECOVERY_SIZE, IDS_RECOVERY_CONFIRM_DISCARD, IDS_RECOVERY_OPEN_FAILED}) {
+        std::wstring str;
+        ASSERT_TRUE(LoadWhole(nID, str));
+        EXPECT_NE(str.find(L"%s"), std::wstring::npos) << nID;
+    }
+}
