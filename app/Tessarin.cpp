@@ -152,9 +152,7 @@ void CTessarinApp::OpenInNewInstance(const std::wstring& strFileName) {
     PROCESS_INFORMATION pi{};
     if (!::CreateProcessW(strExe.c_str(), strCommandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
                           &pi)) {
-        std::wstring strText = FormatWithText(LoadStringResource(IDS_RECOVERY_OPEN_FAILED), strFileName);
-        std::wstring strCaption = LoadStringResource(IDS_DISPLAY_NAME);
-        ::MessageBoxW(m_pMainWnd->m_hWnd, strText.c_str(), strCaption.c_str(), MB_OK | MB_ICONEXCLAMATION);
+        AfxMessageBox(FormatString(IDS_RECOVERY_OPEN_FAILED, {strFileName}), MB_OK | MB_ICONEXCLAMATION, 0);
         return;
     }
     CKernelHandle hProcess(pi.hProcess), hThread(pi.hThread);

@@ -158,7 +158,7 @@ protected:
             return nullptr;
         return app.WaitForMainWindow();
     }
-    HWND EditOf(const CTargetProcess& app) const { return app.FindInMain(L"Edit", 59648); }
+    HWND EditOf(const CTargetProcess& app) const { return app.FindInMain(L"TessarinText", 59648); }
 
     void KillHard(CTargetProcess& app, const std::wstring& tag) {
         ASSERT_EQ(SigKill(tag), 1);
@@ -559,7 +559,7 @@ namespace {
 // Types, waits for the status-bar line, and checks that it is the only thing that happened: no box,
 // and no second line when typing pauses again.
 void ExpectOneStatusLine(CTargetProcess& app, const std::wstring& expected) {
-    HWND edit = app.FindInMain(L"Edit", 59648);
+    HWND edit = app.FindInMain(L"TessarinText", 59648);
     HWND bar = app.FindInMain(L"msctls_statusbar32");
     ASSERT_TRUE(app.TypeText(L"x", edit));
     ASSERT_TRUE(WaitUntil([&] { return StatusPaneText(bar, 0) == expected; }, kSnapshotWaitMs));
