@@ -1,9 +1,10 @@
 // End-to-end checks of the program's modal windows: each is owned by the main window, and while it
 // is up the main window and the search dialogs take no input, and a close, an end of the session
 // or a DDE open request from another program is refused instead of running under it.
+#include "DdeClient.h"
 #include "TessarinApp.h"
 #include "res/resource.h"
-#include <dde.h>
+#include <optional>
 
 using namespace e2e;
 
@@ -14,82 +15,6 @@ bool AnyMessageBox(const CTargetProcess& app) {
             return true;
     return false;
 }
-
-// A DDE client window of this process, as the shell would open one to ask for a file.
-class CDdeClient {
-public:
-    CDdeClient() {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = &CDdeClient::WndProc;
-        wc.hInstance = ::GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"TessarinE2EDdeClient";
-        ::RegisterClassW(&wc);
-        m_hWnd = ::CreateWindowW(wc.lpszClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance, nullptr);
-    }
-    ~CDdeClient() {
-        if (m_hWnd)
-            ::DestroyWindow(m_hWnd);
-    }
-    CDdeClient(const CDdeClient&) = delete;
-    CDdeClient& operator=(const CDdeClient&) = delete;
-
-    // Opens a conversation on service "Tessarin", topic "system" with `server`.
-    bool Initiate(HWND server) {
-        s_hServer = nullptr;
-        ATOM atomApp = ::GlobalAddAtomW(L"Tessarin"), atomTopic = ::GlobalAddAtomW(L"system");
-        SendTimed(server, WM_DDE_INITIATE, reinterpret_cast<WPARAM>(m_hWnd), MAKELPARAM(atomApp, atomTopic));
-        ::GlobalDeleteAtom(atomApp);
-        ::GlobalDeleteAtom(atomTopic);
-        m_hServer = s_hServer;
-        return m_hServer != nullptr;
-    }
-    // Posts `command` and waits for the answer: 1 acknowledged, 0 refused, -1 no answer.
-    int Execute(const std::wstring& command) {
-        HGLOBAL hCommand = ::GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, (command.size() + 1) * sizeof(wchar_t));
-        if (auto* p = static_cast<wchar_t*>(::GlobalLock(hCommand))) {
-            std::copy(command.begin(), command.end(), p);
-            ::GlobalUnlock(hCommand);
-        }
-        if (!::PostMessageW(m_hServer, WM_DDE_EXECUTE, reinterpret_cast<WPARAM>(m_hWnd),
-                            reinterpret_cast<LPARAM>(hCommand))) {
-            ::GlobalFree(hCommand);
-            return -1;
-        }
-        int nAnswer = -1;
-        WaitUntil([&] {
-            MSG msg;
-            if (!::PeekMessageW(&msg, m_hWnd, WM_DDE_ACK, WM_DDE_ACK, PM_REMOVE))
-                return false;
-            UINT_PTR status = 0, hData = 0;
-            ::UnpackDDElParam(WM_DDE_ACK, msg.lParam, &status, &hData);
-            ::FreeDDElParam(WM_DDE_ACK, msg.lParam);
-            if (hData)
-                ::GlobalFree(reinterpret_cast<HGLOBAL>(hData));
-            nAnswer = (status & 0x8000) ? 1 : 0;
-            return true;
-        });
-        return nAnswer;
-    }
-    void Terminate() {
-        if (m_hServer)
-            ::PostMessageW(m_hServer, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(m_hWnd), 0);
-        m_hServer = nullptr;
-    }
-
-private:
-    static LRESULT CALLBACK WndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (message == WM_DDE_ACK && !s_hServer) { // the answer to WM_DDE_INITIATE, sent
-            s_hServer = reinterpret_cast<HWND>(wParam);
-            ::GlobalDeleteAtom(LOWORD(lParam));
-            ::GlobalDeleteAtom(HIWORD(lParam));
-            return 0;
-        }
-        return ::DefWindowProcW(hWnd, message, wParam, lParam);
-    }
-    static inline HWND s_hServer = nullptr;
-    HWND m_hWnd = nullptr;
-    HWND m_hServer = nullptr;
-};
 } // namespace
 
 class ModalStateE2E : public TessarinE2E {
@@ -177,10 +102,9 @@ TEST_F(ModalStateE2E, CloseEndOfSessionAndDdeOpenDoNotRunUnderSaveAs) {
 
     // A DDE open from another program is refused and opens nothing.
     {
-        CDdeClient client;
-        ASSERT_TRUE(client.Initiate(m_hWndMain));
-        EXPECT_EQ(client.Execute(L"[open(\"" + other + L"\")]"), 0);
-        client.Terminate();
+        CDdeConversation client;
+        ASSERT_TRUE(client.Initiate(L"Tessarin", L"system", m_hWndMain));
+        EXPECT_EQ(client.Execute(L"[open(\"" + other + L"\")]"), std::optional<bool>(false));
     }
     ASSERT_FALSE(AnyMessageBox(m_app)) << "the DDE open ran under Save As";
     EXPECT_EQ(WindowText(m_hWndMain), L"無題 - Tessarin");
