@@ -43,16 +43,32 @@ protected:
         return pt;
     }
     // Presses the left button at ptDown, moves it in steps of 5 pixels to ptUp and lets it go there.
+    // The moves come only once the program follows the press (the mouse captured), as they would
+    // from a person: input sent all at once may be over, button up, before the program has even
+    // seen the press.
     bool PressMoveRelease(POINT ptDown, POINT ptUp) const {
         if (!m_app.BringToFront())
             return false;
-        std::vector<INPUT> inputs{MouseInput(MOUSEEVENTF_MOVE, ptDown), MouseInput(MOUSEEVENTF_LEFTDOWN)};
+        const HWND edit = Edit();
+        std::vector<INPUT> press{MouseInput(MOUSEEVENTF_MOVE, ptDown), MouseInput(MOUSEEVENTF_LEFTDOWN)};
+        if (!Send(press))
+            return false;
+        WaitUntil([&] { return CaptureWindow() == edit; }, 2000);
+        std::vector<INPUT> moves;
         for (POINT pt = ptDown; pt.x < ptUp.x;) {
             pt.x = std::min<LONG>(pt.x + 5, ptUp.x);
-            inputs.push_back(MouseInput(MOUSEEVENTF_MOVE, pt));
+            moves.push_back(MouseInput(MOUSEEVENTF_MOVE, pt));
         }
-        inputs.push_back(MouseInput(MOUSEEVENTF_LEFTUP));
+        moves.push_back(MouseInput(MOUSEEVENTF_LEFTUP));
+        return Send(moves);
+    }
+    static bool Send(std::vector<INPUT>& inputs) {
         return ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) == inputs.size();
+    }
+    HWND CaptureWindow() const {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof(info);
+        return ::GetGUIThreadInfo(m_app.MainThreadId(), &info) ? info.hwndCapture : nullptr;
     }
     bool SelectionIs(long nStart, long nEnd) const {
         return WaitUntil([&] { return EditSelection(Edit()) == std::make_pair(nStart, nEnd); }, 3000);
