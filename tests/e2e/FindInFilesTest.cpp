@@ -26,22 +26,6 @@ std::vector<unsigned char> Ascii(const std::string& s) {
     return {s.begin(), s.end()};
 }
 
-bool EndsWith(const std::wstring& s, const std::wstring& tail) {
-    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
-}
-
-std::vector<std::wstring> SplitLines(const std::wstring& text) {
-    std::vector<std::wstring> lines;
-    size_t p = 0;
-    for (size_t e; (e = text.find(L"\r\n", p)) != std::wstring::npos; p = e + 2)
-        lines.push_back(text.substr(p, e - p));
-    return lines;
-}
-
-bool SetItemText(HWND dlg, int id, const std::wstring& text) {
-    return SendTimed(::GetDlgItem(dlg, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
-}
-
 RECT ScreenRect(HWND hwnd) {
     RECT rc{};
     ::GetWindowRect(hwnd, &rc);
@@ -153,7 +137,7 @@ TEST_F(FindInFilesE2E, RunFillsThePaneAndAHitOpensAtItsLineByDoubleClickAndEnter
     ASSERT_FALSE(::IsWindowVisible(ResultsPane())) << "the pane starts hidden";
 
     StartRun(L"needle", root);
-    ASSERT_TRUE(WaitUntil([&] { return EndsWith(Results(), kEndSuffix); }, 30000)) << Results();
+    ASSERT_TRUE(WaitUntil([&] { return Results().ends_with(kEndSuffix); }, 30000)) << Results();
     EXPECT_TRUE(::IsWindowVisible(ResultsPane()));
     std::vector<std::wstring> lines = SplitLines(Results());
     ASSERT_GE(lines.size(), 2u);
@@ -211,10 +195,10 @@ TEST_F(FindInFilesE2E, TheMenuCommandStopsARunningSearchAndCloseWaitsForIt) {
 
     StartRun(L"needle", root);
     ASSERT_TRUE(WaitUntil([&] { return Results().find(L"(") != std::wstring::npos; }, 30000)) << "a first hit shows";
-    ASSERT_FALSE(EndsWith(Results(), kEndSuffix)) << "the run is still going";
+    ASSERT_FALSE(Results().ends_with(kEndSuffix)) << "the run is still going";
     // The same command, chosen during the run, stops it: no dialog, the end line says so.
     ASSERT_TRUE(m_app.PostCommand(ID_EDIT_FIND_IN_FILES));
-    ASSERT_TRUE(WaitUntil([&] { return EndsWith(Results(), kCancelled); }, 30000))
+    ASSERT_TRUE(WaitUntil([&] { return Results().ends_with(kCancelled); }, 30000))
         << Results().substr(Results().size() - 200);
     EXPECT_TRUE(m_app.HasNoDialog());
 
@@ -224,11 +208,11 @@ TEST_F(FindInFilesE2E, TheMenuCommandStopsARunningSearchAndCloseWaitsForIt) {
     ASSERT_TRUE(m_app.TypeText(L"x", Edit()));
     StartRun(L"needle", root);
     ASSERT_TRUE(WaitUntil([&] { return Results().find(L"(") != std::wstring::npos; }, 30000));
-    ASSERT_FALSE(EndsWith(Results(), kCancelled));
+    ASSERT_FALSE(Results().ends_with(kCancelled));
     ASSERT_TRUE(::PostMessageW(m_hWndMain, WM_CLOSE, 0, 0));
     HWND box = m_app.WaitForMessageBox(30000);
     ASSERT_NE(box, nullptr);
-    EXPECT_TRUE(EndsWith(Results(), kCancelled)) << "the run ended before the save question";
+    EXPECT_TRUE(Results().ends_with(kCancelled)) << "the run ended before the save question";
     ASSERT_TRUE(PressButton(box, IDNO));
     ASSERT_TRUE(m_app.WaitForExit(30000));
     EXPECT_EQ(m_app.ExitCode(), 0u);
@@ -451,7 +435,7 @@ TEST_F(FindInFilesE2E, AHitOpensTheFileItListsWhateverItsPathHoldsAndOtherLinesD
     ASSERT_NE(Launch(), nullptr);
 
     StartRun(L"(1", root);
-    ASSERT_TRUE(WaitUntil([&] { return EndsWith(Results(), kEndSuffix); }, 30000)) << Results();
+    ASSERT_TRUE(WaitUntil([&] { return Results().ends_with(kEndSuffix); }, 30000)) << Results();
     const std::vector<std::wstring> lines = SplitLines(Results());
     auto lineOf = [&](const std::wstring& text) {
         return static_cast<int>(std::find(lines.begin(), lines.end(), text) - lines.begin());

@@ -17,22 +17,6 @@ namespace {
 
 const std::wstring kDialogCaption = L"ファイルから検索";
 
-bool EndsWith(const std::wstring& s, const std::wstring& tail) {
-    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
-}
-
-std::vector<std::wstring> SplitLines(const std::wstring& text) {
-    std::vector<std::wstring> lines;
-    size_t p = 0;
-    for (size_t e; (e = text.find(L"\r\n", p)) != std::wstring::npos; p = e + 2)
-        lines.push_back(text.substr(p, e - p));
-    return lines;
-}
-
-bool SetItemText(HWND dlg, int id, const std::wstring& text) {
-    return SendTimed(::GetDlgItem(dlg, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
-}
-
 } // namespace
 
 class FindInFilesWalkE2E : public TessarinE2E {
@@ -68,7 +52,7 @@ TEST_F(FindInFilesWalkE2E, ARunOverAnEmptyFolderEndsAtOnceAndTheWindowAnswersThr
             DWORD_PTR unused = 0;
             ::SendMessageTimeoutW(m_hWndMain, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &unused);
             nLongestMs = std::max(nLongestMs, ::GetTickCount64() - nBefore);
-            return EndsWith(Results(), kNotFound);
+            return Results().ends_with(kNotFound);
         })) << Results();
         // Closing the dialog cost 2 s here under Wine when its windows were managed with no window
         // manager running; the run itself takes a few milliseconds.
@@ -109,7 +93,7 @@ TEST_F(FindInFilesWalkE2E, FilesWithNamesWindowsCannotHoldAreListedUnderPathsTha
 
     ASSERT_NE(Launch(), nullptr);
     ASSERT_NE(StartRun(L"needle", root, true), 0u);
-    ASSERT_TRUE(WaitUntil([&] { return EndsWith(Results(), L"個、検索されました。'\r\n"); }, 30000)) << Results();
+    ASSERT_TRUE(WaitUntil([&] { return Results().ends_with(L"個、検索されました。'\r\n"); }, 30000)) << Results();
     const std::vector<std::wstring> lines = SplitLines(Results());
     std::multiset<std::wstring> found;
     std::vector<std::wstring> cannotOpen;

@@ -163,4 +163,16 @@ std::optional<UINT> MenuResourceItemId(const std::wstring& exe, int popup, int i
     return id == static_cast<UINT>(-1) ? 0 : id;
 }
 
+bool SetItemText(HWND dlg, int id, const std::wstring& text) {
+    return SendTimed(::GetDlgItem(dlg, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+std::vector<std::wstring> SplitLines(const std::wstring& text) {
+    std::vector<std::wstring> lines;
+    size_t p = 0;
+    for (size_t e; (e = text.find(L"\r\n", p)) != std::wstring::npos; p = e + 2)
+        lines.push_back(text.substr(p, e - p));
+    return lines;
+}
+
 } // namespace e2e

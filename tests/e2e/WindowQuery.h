@@ -18,6 +18,11 @@ std::vector<HWND> Descendants(HWND parent, const wchar_t* className = nullptr);
 // The first descendant (at any depth) with control id `ctlId` (any id when -1) and class `className`
 // (any class when null). Finds the controls of a file dialog's child template under the dialog.
 HWND FindDescendant(HWND parent, int ctlId, const wchar_t* className = nullptr);
+// Sets the text of dialog item `id` of `dlg` with WM_SETTEXT.
+bool SetItemText(HWND dlg, int id, const std::wstring& text);
+// The CR LF-ended lines of a text such as an EDIT control's (the find-in-files pane's results);
+// what follows the last CR LF is not a line yet.
+std::vector<std::wstring> SplitLines(const std::wstring& text);
 
 // The selection of an EDIT control as (start, end) in UTF-16 units; {-1, -1} on failure. Uses the
 // pointer form of EM_GETSEL, which has no 64K limit.
