@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <cwchar>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 #include "TessarinApp.h"
 #include "UnixShell.h"
@@ -71,28 +73,52 @@ TEST_F(TessarinE2E, ASaveLeavesTheUsersFilesThatLookLikeLeftoversAlone) {
 
 namespace {
 
-// A folder that refuses new files while one file in it may be written: the folder is bind-mounted
-// read-only over itself and the file bind-mounted writable over itself. Needs root (the test
-// script runs as root); unmounted when the object goes.
-class CReadOnlyFolder {
+// A folder that refuses new files while one file in it may be written, made from the Unix side
+// with mounts (root needed: the test script runs as root); unmounted when the object goes.
+class CMountedFolder {
 public:
-    CReadOnlyFolder(const std::wstring& folder, const std::wstring& file)
-        : m_strFolder(UnixPathOf(folder)), m_strFile(UnixPathOf(file)) {
-        std::optional<UnixShellResult> result =
-            RunUnixShell("/bin/mount --bind " + ShellQuote(m_strFolder) + " " + ShellQuote(m_strFolder) +
-                         " && /bin/mount --bind " + ShellQuote(m_strFile) + " " + ShellQuote(m_strFile) +
-                         " && /bin/mount -o remount,bind,ro " + ShellQuote(m_strFolder));
-        m_bMounted = result && result->status == 0;
-        if (!m_bMounted)
-            m_strWhy = result ? result->output : "the shell did not run";
+    // The folder bind-mounted read-only over itself and the file bind-mounted writable over itself.
+    static CMountedFolder ReadOnly(const std::wstring& folder, const std::wstring& file) {
+        CMountedFolder mounted(folder, file);
+        const std::string dir = ShellQuote(mounted.m_strFolder), path = ShellQuote(mounted.m_strFile);
+        mounted.Mount("/bin/mount --bind " + dir + " " + dir + " && /bin/mount --bind " + path + " " + path +
+                      " && /bin/mount -o remount,bind,ro " + dir);
+        return mounted;
     }
-    ~CReadOnlyFolder() {
-        RunUnixShell("/bin/umount -l " + ShellQuote(m_strFile) + "; /bin/umount -l " + ShellQuote(m_strFolder));
+    // The same on a small tmpfs of the folder's own, filled up, so that the file holding `text`
+    // may be written but not grow.
+    static CMountedFolder FullReadOnly(const std::wstring& folder, const std::wstring& file, const std::string& text) {
+        CMountedFolder mounted(folder, file);
+        const std::string dir = ShellQuote(mounted.m_strFolder), path = ShellQuote(mounted.m_strFile);
+        mounted.Mount("/bin/mount -t tmpfs -o size=64k tmpfs " + dir + " && /bin/printf %s " + ShellQuote(text) +
+                      " >" + path + " && { /bin/dd if=/dev/zero of=" + ShellQuote(mounted.m_strFolder + "/filler") +
+                      " bs=4096 2>/dev/null; true; } && /bin/mount --bind " + path + " " + path +
+                      " && /bin/mount -o remount,bind,ro " + dir);
+        return mounted;
+    }
+    CMountedFolder(CMountedFolder&& other) noexcept
+        : m_bMounted(std::exchange(other.m_bMounted, false)), m_strWhy(std::move(other.m_strWhy)),
+          m_strFolder(std::move(other.m_strFolder)), m_strFile(std::move(other.m_strFile)) {}
+    ~CMountedFolder() {
+        if (m_bMounted)
+            RunUnixShell("/bin/umount -l " + ShellQuote(m_strFile) + "; /bin/umount -l " + ShellQuote(m_strFolder));
     }
     bool m_bMounted = false;
     std::string m_strWhy;
 
 private:
+    CMountedFolder(const std::wstring& folder, const std::wstring& file)
+        : m_strFolder(UnixPathOf(folder)), m_strFile(UnixPathOf(file)) {}
+    void Mount(const std::string& command) {
+        std::optional<UnixShellResult> result = RunUnixShell(command);
+        m_bMounted = result && result->status == 0;
+        if (!m_bMounted) {
+            m_strWhy = result ? result->output : "the shell did not run";
+            // A mount of the chain may have gone through before a later step failed.
+            RunUnixShell("/bin/umount -l " + ShellQuote(m_strFile) + "; /bin/umount -l " + ShellQuote(m_strFolder));
+        }
+    }
+
     std::string m_strFolder, m_strFile;
 };
 
@@ -105,7 +131,7 @@ TEST_F(TessarinE2E, AFileWhoseFolderRefusesNewFilesIsSavedInPlace) {
     ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
     const std::wstring path = folder + L"\\notes.txt";
     WriteAllBytes(path, Bytes("old"));
-    CReadOnlyFolder readOnly(folder, path);
+    CMountedFolder readOnly = CMountedFolder::ReadOnly(folder, path);
     if (!readOnly.m_bMounted)
         GTEST_SKIP() << "cannot bind-mount here (the test script runs as root): " << readOnly.m_strWhy;
     ASSERT_EQ(::CreateFileW((folder + L"\\probe").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr),
@@ -124,37 +150,6 @@ TEST_F(TessarinE2E, AFileWhoseFolderRefusesNewFilesIsSavedInPlace) {
     EXPECT_TRUE(FilesStartingWith(TempFolder(), L"~notes.txt.").empty()) << "the copy was left in the temporary folder";
 }
 
-namespace {
-
-// A full file system of its own for a folder that refuses new files, with one file in it that may
-// be written but not grow: a small tmpfs mounted on the folder, filled up, read-only for the
-// folder, with the file bind-mounted writable over itself.
-class CFullReadOnlyFolder {
-public:
-    CFullReadOnlyFolder(const std::wstring& folder, const std::wstring& file, const std::string& text)
-        : m_strFolder(UnixPathOf(folder)), m_strFile(UnixPathOf(file)) {
-        const std::string dir = ShellQuote(m_strFolder), path = ShellQuote(m_strFile);
-        std::optional<UnixShellResult> result =
-            RunUnixShell("/bin/mount -t tmpfs -o size=64k tmpfs " + dir + " && /bin/printf %s " + ShellQuote(text) +
-                         " >" + path + " && { /bin/dd if=/dev/zero of=" + ShellQuote(m_strFolder + "/filler") +
-                         " bs=4096 2>/dev/null; true; } && /bin/mount --bind " + path + " " + path +
-                         " && /bin/mount -o remount,bind,ro " + dir);
-        m_bMounted = result && result->status == 0;
-        if (!m_bMounted)
-            m_strWhy = result ? result->output : "the shell did not run";
-    }
-    ~CFullReadOnlyFolder() {
-        RunUnixShell("/bin/umount -l " + ShellQuote(m_strFile) + "; /bin/umount -l " + ShellQuote(m_strFolder));
-    }
-    bool m_bMounted = false;
-    std::string m_strWhy;
-
-private:
-    std::string m_strFolder, m_strFile;
-};
-
-} // namespace
-
 // The same folder, but the file cannot grow: the rewrite in place fails, the file keeps its old
 // text, and the message says where the copy of the old contents is, which holds them.
 TEST_F(TessarinE2E, AFailedRewriteInPlaceKeepsTheOldTextAndSaysWhereItsCopyIs) {
@@ -166,7 +161,7 @@ TEST_F(TessarinE2E, AFailedRewriteInPlaceKeepsTheOldTextAndSaysWhereItsCopyIs) {
     std::string old; // five pages exactly, in short lines, which the edit control lays out quickly
     while (old.size() < 5 * 4096)
         old += std::string(78, 'o') + "\r\n";
-    CFullReadOnlyFolder full(folder, path, old);
+    CMountedFolder full = CMountedFolder::FullReadOnly(folder, path, old);
     if (!full.m_bMounted)
         GTEST_SKIP() << "cannot mount here (the test script runs as root): " << full.m_strWhy;
 
