@@ -253,7 +253,8 @@ const CWordCharSet* WordSetOf(const MatchOptions& options) {
 RegexStatus FindDown(CRegex& regex, std::wstring_view text, size_t nFrom, size_t nLimit, const CWordCharSet* pWordSet,
                      bool bNotEmptyAtStart, TextRange& match) {
     const std::wstring_view subject = text.substr(0, nLimit);
-    size_t pos = CharStart(subject, nFrom);
+    // From inside a character, the search starts after it: no match starts before nFrom.
+    size_t pos = InsideCharacter(subject, nFrom) ? nFrom + 1 : nFrom;
     for (;;) {
         RegexStatus status = regex.Match(subject, pos, bNotEmptyAtStart, false, match);
         if (status != RegexStatus::Found || !pWordSet || IsWholeWord(text, match, *pWordSet))

@@ -6,6 +6,7 @@
 #include "TestMain.h"
 #include "UnixShell.h"
 #include "framework/Utf16.h"
+#include "search/FindInFiles.h"
 #include "search/RegexMatch.h"
 #include "search/TextMatch.h"
 #include <gtest/gtest.h>
@@ -194,10 +195,12 @@ TEST(RegexMatch, LineEndsSurrogatesAndLoneHalves) {
     ASSERT_EQ(BuildRegexReplaceAll(dot, star, pairs, MatchOptions{}, out, nCount), RegexStatus::Found);
     EXPECT_EQ(nCount, 4u);
     EXPECT_EQ(out.Text(), L"**\xD842*\xDFB7*");
-    // Finding from inside the pair starts at the pair, as it is the character there.
+    // Finding down from inside the pair starts after it; up, the pair is whole below the caret.
     TextRange match;
     ASSERT_EQ(RegexFind(dot, pairs, 2, pairs.size(), true, MatchOptions{}, false, match), RegexStatus::Found);
-    EXPECT_EQ(match, (TextRange{1, 3}));
+    EXPECT_EQ(match, (TextRange{4, 5}));
+    ASSERT_EQ(RegexFind(dot, pairs, 2, 0, false, MatchOptions{}, false, match), RegexStatus::Found);
+    EXPECT_EQ(match, (TextRange{0, 1}));
     ASSERT_EQ(RegexFind(dot, pairs, 4, 0, false, MatchOptions{}, false, match), RegexStatus::Found);
     EXPECT_EQ(match, (TextRange{1, 3}));
     // Upwards over more than one window of start positions.
@@ -284,4 +287,44 @@ TEST(RegexMatch, BadPatternAndRunawayBacktracking) {
     EXPECT_EQ(BuildRegexReplaceAll(runaway, empty, text, MatchOptions{}, out, nCount), RegexStatus::TooComplex);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
     std::cout << "JIT: " << (runaway.IsJitCompiled() ? "yes" : "no") << "\n";
+}
+
+namespace {
+class CLines : public IFindInFilesOutput {
+public:
+    void Append(std::wstring_view text) override { m_text.append(text); }
+    void Poll() override {}
+    bool IsRunning() override { return true; }
+    std::wstring m_text;
+};
+} // namespace
+
+TEST(RegexMatch, FindInFilesMatchesEachLineOnItsOwn) {
+    FindInFilesQuery query;
+    query.strFind = L"^(\\d+)$|かな$";
+    query.fRegex = true;
+    query.fMatchCase = false;
+    CLines out;
+    CFindInFiles run(query, out);
+    // ^ and $ are each line's ends; the last line has no CR LF.
+    run.SearchText(L"C:\\a.txt", L"12\r\nx12\r\nひらがなカナかな\r\n\r\n345");
+    EXPECT_EQ(out.m_text, L"C:\\a.txt(1):12\r\nC:\\a.txt(3):ひらがなカナかな\r\nC:\\a.txt(5):345\r\n");
+    EXPECT_EQ(run.HitCount(), 3);
+
+    // A line that sends the pattern past the match limit ends that file's search with a line
+    // saying so (never read as a hit), and the next file is searched again.
+    query.strFind = L"(a+)+$";
+    CLines limited;
+    CFindInFiles runaway(query, limited);
+    runaway.SearchText(L"C:\\b.txt", L"aaaa\r\n" + std::wstring(5000, L'a') + L"!\r\naaa");
+    runaway.SearchText(L"C:\\c.txt", L"aa");
+    EXPECT_EQ(limited.m_text, L"C:\\b.txt(1):aaaa\r\n" + FindInFilesTooComplexLine(L"C:\\b.txt") + L"C:\\c.txt(1):aa\r\n");
+    EXPECT_TRUE(IsRunStatusLine(FindInFilesTooComplexLine(L"C:\\b(1):.txt").substr(0, FindInFilesTooComplexLine(L"C:\\b(1):.txt").size() - 2)));
+
+    // A pattern that does not compile finds nothing (the command says why before it runs).
+    query.strFind = L"(";
+    CLines none;
+    CFindInFiles bad(query, none);
+    bad.SearchText(L"C:\\d.txt", L"((\r\n(");
+    EXPECT_EQ(none.m_text, L"");
 }
