@@ -101,6 +101,13 @@ void BenchFind(const std::wstring& strFolder, size_t nMegabytes) {
     double d = BestOf3([&] { status = RegexFind(classes, text, 0, text.size(), true, MatchOptions{}, false, match); });
     std::printf("  regex [A-Z]\\w+-At-\\w+$ (no literal start)  %.3f s at %zu\n", d,
                 status == RegexStatus::Found ? match.start : size_t(-1));
+    // Backtracking at every start position of the whole text, the limit counting for each attempt.
+    for (const wchar_t* pszPattern : {L"\\w+q", L".*Needle-At-End", L"[a-z]+ \\d+z"}) {
+        CRegex heavy(pszPattern, false);
+        d = BestOf3([&] { status = RegexFind(heavy, text, 0, text.size(), true, MatchOptions{}, false, match); });
+        std::printf("  regex %-22ls %.3f s  %s\n", pszPattern, d,
+                    status == RegexStatus::Found ? "found" : status == RegexStatus::NotFound ? "not found" : "too complex");
+    }
 }
 
 void BenchReplaceAll(const std::wstring& strFolder, size_t nMegabytes) {
