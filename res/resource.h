@@ -284,3 +284,13 @@
 #define IDS_RECOVERY_SIZE 62705
 #define IDS_RECOVERY_CONFIRM_DISCARD 62706
 #define IDS_RECOVERY_OPEN_FAILED 62707
+
+// Regular expressions in Find, Replace and find in files: the check box, its help, and the
+// messages of a pattern that does not compile, a replacement naming a missing group and a
+// pattern too complex for the match limits (strings 62880-62899, controls 1440-1459)
+#define IDC_REGEX 1440
+#define IDS_REGEX_BAD_PATTERN 62880
+#define IDS_REGEX_BAD_REFERENCE 62881
+#define IDS_REGEX_TOO_COMPLEX 62882
+#define IDS_HELP_REGEX 62883
+#define IDS_FIF_REGEX_TOO_COMPLEX 62884

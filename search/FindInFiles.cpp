@@ -42,6 +42,10 @@ std::wstring FindInFilesEndLine(bool bCancelled, int nHits, const std::wstring& 
     return strLine + L"'\r\n";
 }
 
+std::wstring FindInFilesTooComplexLine(const std::wstring& strPath) {
+    return FormatString(IDS_FIF_REGEX_TOO_COMPLEX, {strPath}) + L"\r\n";
+}
+
 std::wstring FindInFilesCannotOpenLine(const DecodedFile& file) {
     std::wstring strLine = LoadStringResource(IDS_FIF_CANNOT_OPEN) + L"'" + file.strPath + L"'";
     if (file.nReason) {
@@ -81,7 +85,8 @@ bool IsRunStatusLine(std::wstring_view line) {
            HasLineForm(line, LoadStringResource(IDS_FIF_HIT_COUNT), L"'") ||
            // An unreadable file's line may end in its reason after the quoted path; a hit line
            // starts with a full path, never with this text.
-           line.starts_with(LoadStringResource(IDS_FIF_CANNOT_OPEN) + L"'");
+           line.starts_with(LoadStringResource(IDS_FIF_CANNOT_OPEN) + L"'") ||
+           HasLineForm(line, LoadStringResource(IDS_FIF_REGEX_TOO_COMPLEX), L"");
 }
 
 bool ParseResultLine(std::wstring_view line, std::wstring& strPath, int& nLine) {
@@ -108,7 +113,12 @@ CFindInFiles::CFindInFiles(const FindInFilesQuery& query, IFindInFilesOutput& ou
     m_match.fMatchCase = query.fMatchCase;
     m_match.fWholeWord = query.fWholeWord;
     m_match.wordChars = m_query.strWordChars;
-    if (!query.fMatchCase) {
+    if (query.fRegex) {
+        // A pattern that does not compile finds nothing; the command says why before it runs.
+        m_pRegex = std::make_unique<CRegex>(query.strFind, query.fMatchCase);
+        if (!m_pRegex->IsValid())
+            m_pRegex.reset();
+    } else if (!query.fMatchCase) {
         // The matcher's table: one look-up per code unit instead of a CharLowerW call.
         m_fold = CaseFoldTable();
         for (wchar_t ch : query.strFind)
@@ -187,7 +197,7 @@ void CFindInFiles::SearchText(const std::wstring& strPath, std::wstring_view tex
     size_t nLength = text.find(L'\0');
     if (nLength != std::wstring_view::npos)
         text = text.substr(0, nLength);
-    if (text.empty())
+    if (text.empty() || (m_query.fRegex && !m_pRegex))
         return;
     size_t p = 0;
     for (int n = 1;; ++n) {
@@ -196,7 +206,20 @@ void CFindInFiles::SearchText(const std::wstring& strPath, std::wstring_view tex
             nEnd = text.size();
         std::wstring_view line = text.substr(p, nEnd - p);
         m_output.Poll();
-        if (MayMatch(line) && FindForward(line, 0, m_query.strFind, m_match) != std::wstring_view::npos) {
+        bool bHit = false;
+        if (m_pRegex) {
+            // Each line is the whole subject: ^ and $ are its ends.
+            TextRange match;
+            const RegexStatus status = RegexFind(*m_pRegex, line, 0, line.size(), true, m_match, false, match);
+            if (status == RegexStatus::TooComplex) {
+                m_output.Append(FindInFilesTooComplexLine(strPath));
+                return;
+            }
+            bHit = status == RegexStatus::Found;
+        } else {
+            bHit = MayMatch(line) && FindForward(line, 0, m_query.strFind, m_match) != std::wstring_view::npos;
+        }
+        if (bHit) {
             m_line.assign(strPath);
             m_line += L'(';
             m_line += std::to_wstring(n);

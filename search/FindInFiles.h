@@ -5,7 +5,9 @@
 // path and a line number. The caller supplies where the lines go, the stop flag and the message
 // pump.
 #include "search/DecodeAhead.h"
+#include "search/RegexMatch.h"
 #include "search/TextMatch.h"
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,6 +28,7 @@ struct FindInFilesQuery {
     bool bSubfolders = true;
     bool fMatchCase = true;
     bool fWholeWord = false;
+    bool fRegex = false;       // strFind is a regular expression, matched against each line
     std::wstring strWordChars; // the search engine's word characters, for the whole-word test
 };
 
@@ -79,9 +82,14 @@ private:
     MatchOptions m_match;
     const wchar_t* m_fold = nullptr; // a unit's folded form (CaseFoldTable), for MayMatch without match case
     std::wstring m_foldedFind;
+    std::unique_ptr<CRegex> m_pRegex; // the query's pattern, when it is a regular expression
     std::wstring m_line; // a hit line being built
     int m_nHits = 0;
 };
+
+// The line of a file whose search stopped because the regular expression needed more steps than
+// the match limit allows on one of its lines: its later lines are not searched.
+std::wstring FindInFilesTooComplexLine(const std::wstring& strPath);
 
 // The start line, "'%s'を検索中..." with the search text, and CR LF.
 std::wstring FindInFilesStartLine(const std::wstring& strFind);

@@ -80,6 +80,7 @@ BOOL CFindInFilesDlg::OnInitDialog() {
     ::SetDlgItemTextW(m_hWnd, IDC_FIF_FILE_TYPES, inputs.strTypes.c_str());
     ::SetDlgItemTextW(m_hWnd, IDC_FIF_FOLDER, inputs.strFolder.c_str());
     ::CheckDlgButton(m_hWnd, IDC_MATCH_CASE, inputs.fMatchCase ? BST_CHECKED : BST_UNCHECKED);
+    ::CheckDlgButton(m_hWnd, IDC_REGEX, inputs.fRegex ? BST_CHECKED : BST_UNCHECKED);
     ::CheckDlgButton(m_hWnd, IDC_FIF_SUBFOLDERS, inputs.bSubfolders ? BST_CHECKED : BST_UNCHECKED);
     UpdateFindButton();
     return TRUE;
@@ -114,6 +115,7 @@ void CFindInFilesDlg::OnOK() {
     inputs.strTypes = ItemText(IDC_FIF_FILE_TYPES);
     inputs.strFolder = ItemText(IDC_FIF_FOLDER);
     inputs.fMatchCase = IsChecked(IDC_MATCH_CASE);
+    inputs.fRegex = IsChecked(IDC_REGEX);
     inputs.fWholeWord = IsChecked(IDC_WHOLE_WORD);
     inputs.bSubfolders = IsChecked(IDC_FIF_SUBFOLDERS);
     EndDialog(IDOK);

@@ -11,6 +11,7 @@ struct FindInFilesInputs {
     std::wstring strTypes;  // "*.txt" when first used
     std::wstring strFolder; // the current folder when first used
     bool fMatchCase = false;
+    bool fRegex = false;
     bool fWholeWord = false; // the box starts clear each time; this is the state of the last OK
     bool bSubfolders = true; // taken at once whenever its box is clicked, even if then cancelled
 };

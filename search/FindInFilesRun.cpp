@@ -140,7 +140,18 @@ bool FindInFiles(CFrameWnd& frame, CFindResultsBar& pane, CFindInFilesRunState& 
     query.bSubfolders = inputs.bSubfolders;
     query.fMatchCase = inputs.fMatchCase;
     query.fWholeWord = inputs.fWholeWord;
+    query.fRegex = inputs.fRegex;
     query.strWordChars = strWordChars;
+    if (query.fRegex) {
+        // A pattern that does not compile searches nothing: the user hears why, and no run starts.
+        CRegex regex(query.strFind, query.fMatchCase);
+        if (!regex.IsValid()) {
+            AfxMessageBox(RegexErrorText(regex, query.strFind), MB_OK | MB_ICONEXCLAMATION);
+            state.End();
+            SetFindInFilesMenuText(frame, false);
+            return true;
+        }
+    }
 
     CPaneOutput output(pane, state);
     {

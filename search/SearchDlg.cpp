@@ -105,6 +105,7 @@ SearchRequest CSearchDlg::GetSearchRequest() {
     request.strFind = m_strFind;
     request.fWholeWord = m_btnWholeWord.m_hWnd && m_btnWholeWord.GetCheck() == BST_CHECKED;
     request.fMatchCase = m_btnMatchCase.m_hWnd && m_btnMatchCase.GetCheck() == BST_CHECKED;
+    request.fRegex = m_btnRegex.m_hWnd && m_btnRegex.GetCheck() == BST_CHECKED;
     if (IsReplaceDialog()) {
         m_strReplace = m_wndReplaceWith.m_hWnd ? m_wndReplaceWith.GetWindowText() : std::wstring();
         request.bReplaceDialog = true;
@@ -129,6 +130,7 @@ void CSearchDlg::SubclassControls() {
     bind(m_btnWholeWord, IDC_WHOLE_WORD);
     bind(m_btnMatchCase, IDC_MATCH_CASE);
     bind(m_btnNotepadLike, IDC_NOTEPAD_LIKE);
+    bind(m_btnRegex, IDC_REGEX);
     bind(m_btnSearchUp, IDC_SEARCH_UP);
     bind(m_btnSearchDown, IDC_SEARCH_DOWN);
     bind(m_btnReplace, IDC_REPLACE);
@@ -139,6 +141,7 @@ BOOL CSearchDlg::OnInitDialog() {
     SubclassControls();
     m_btnWholeWord.SetCheck(m_bInitialWholeWord ? BST_CHECKED : BST_UNCHECKED);
     m_btnMatchCase.SetCheck(m_bInitialMatchCase ? BST_CHECKED : BST_UNCHECKED);
+    m_btnRegex.SetCheck(m_bInitialRegex ? BST_CHECKED : BST_UNCHECKED);
     if (IsReplaceDialog()) {
         m_btnNotepadLike.SetCheck(BST_UNCHECKED);
     } else {

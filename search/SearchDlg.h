@@ -59,6 +59,7 @@ private:
     CButton m_btnWholeWord;
     CButton m_btnMatchCase;
     CButton m_btnNotepadLike;
+    CButton m_btnRegex;
     CButton m_btnSearchUp;
     CButton m_btnSearchDown;
     CButton m_btnReplace;
@@ -67,6 +68,7 @@ private:
     std::wstring m_strInitialFind;
     bool m_bInitialWholeWord = false;
     bool m_bInitialMatchCase = false;
+    bool m_bInitialRegex = false;
 
     // The texts of IDC_FIND_WHAT and IDC_REPLACE_WITH as last read for a request.
     std::wstring m_strFind;

@@ -8,10 +8,12 @@
 #include "framework/Strings.h"
 #include "framework/WaitCursor.h"
 #include "res/resource.h"
+#include "search/RegexMatch.h"
 #include "search/ReplaceAll.h"
 #include "search/TextMatch.h"
 #include "view/TessarinView.h"
 #include <deque>
+#include <memory>
 #include <optional>
 #include <string_view>
 
@@ -58,6 +60,90 @@ std::wstring SelectedText(const CTessarinView& view, int nStart, int nEnd) {
     return std::wstring(lock.Get() + nStart, static_cast<size_t>(nEnd - nStart));
 }
 
+// The compiled pattern of the last regular-expression search, kept while the same pattern and
+// case rule are asked for again (F3 repeats a search without compiling it again).
+struct CompiledRegex {
+    std::wstring strPattern;
+    bool fMatchCase = false;
+    std::unique_ptr<CRegex> pRegex;
+};
+CompiledRegex s_compiled;
+
+// The options' pattern compiled, or null after telling the user why it does not compile (where,
+// in characters from 1, and PCRE2's reason): such a pattern searches nothing.
+CRegex* RegexFor(CTessarinView& view, const SearchOptions& options) {
+    if (!s_compiled.pRegex || s_compiled.strPattern != options.strFind || s_compiled.fMatchCase != options.fMatchCase) {
+        s_compiled.pRegex.reset();
+        auto pRegex = std::make_unique<CRegex>(options.strFind, options.fMatchCase);
+        if (!pRegex->IsValid()) {
+            ShowNotice(view, RegexErrorText(*pRegex, options.strFind));
+            return nullptr;
+        }
+        s_compiled.strPattern = options.strFind;
+        s_compiled.fMatchCase = options.fMatchCase;
+        s_compiled.pRegex = std::move(pRegex);
+    }
+    return s_compiled.pRegex.get();
+}
+
+// The replacement template for the compiled pattern, or false after telling the user which
+// group reference the pattern cannot fill: nothing is replaced then.
+bool ReplacementFor(CTessarinView& view, const CRegex& regex, const SearchOptions& options,
+                    CRegexReplacement& replacement) {
+    std::wstring strBad;
+    if (replacement.Parse(options.strReplace, regex, strBad))
+        return true;
+    ShowNotice(view, FormatString(IDS_REGEX_BAD_REFERENCE, {strBad}));
+    return false;
+}
+
+void ShowTooComplex(CTessarinView& view) {
+    ShowNotice(view, LoadStringResource(IDS_REGEX_TOO_COMPLEX));
+}
+
+// Replace All with a regular expression: as ReplaceAllFast and ReplaceAllNotepadLike below, with
+// each match's own replacement text.
+void ReplaceAllRegex(CTessarinView& view, const SearchOptions& options, bool fNotepadLike) {
+    CRegex* pRegex = RegexFor(view, options);
+    CRegexReplacement replacement;
+    if (!pRegex || !ReplacementFor(view, *pRegex, options, replacement))
+        return;
+    size_t nCount = 0;
+    RegexStatus status;
+    {
+        CEditBufferLock lock(view);
+        if (!lock.Get())
+            return;
+        std::wstring_view text(lock.Get(), static_cast<size_t>(view.GetTextLength()));
+        if (fNotepadLike)
+            status = CollectRegexMatches(*pRegex, replacement, text, MatchOptionsOf(options), s_matchList);
+        else
+            status = BuildRegexReplaceAll(*pRegex, replacement, text, MatchOptionsOf(options), s_replaceAllOut, nCount);
+    }
+    // A pattern stopped by the limits replaces nothing: half a Replace All would be hard to tell
+    // from a whole one.
+    if (status == RegexStatus::TooComplex) {
+        s_matchList.clear();
+        s_replaceAllOut.Clear();
+        ShowTooComplex(view);
+        return;
+    }
+    if (fNotepadLike) {
+        while (!s_matchList.empty()) {
+            const MatchRecord& match = s_matchList.back();
+            view.SetSel(static_cast<int>(match.start), static_cast<int>(match.end));
+            view.RecordInsertion(match.text.c_str(), -1, -1, true);
+            s_matchList.pop_back();
+        }
+        return;
+    }
+    if (nCount > 0) {
+        view.SetSel(0, -1);
+        view.RecordInsertion(s_replaceAllOut.Text().c_str(), -1, -1, true);
+    }
+    s_replaceAllOut.Clear();
+}
+
 void ReplaceAllFast(CTessarinView& view, const SearchOptions& options) {
     size_t nCount = 0;
     {
@@ -100,6 +186,7 @@ bool ApplySearchRequest(CTessarinDoc& doc, int nAction, const SearchRequest& req
     options.strFind = request.strFind;
     options.fWholeWord = request.fWholeWord;
     options.fMatchCase = request.fMatchCase;
+    options.fRegex = request.fRegex;
     s_fNotepadLike = request.bReplaceDialog && request.fNotepadLike;
     options.fSearchDown = request.fSearchDown;
     if (request.bReplaceDialog)
@@ -128,6 +215,10 @@ bool FindNext(CTessarinDoc& doc) {
     int nStart = 0, nEnd = 0;
     pView->GetSel(nStart, nEnd);
     std::optional<TextRange> match;
+    CRegex* pRegex = nullptr;
+    if (options.fRegex && !(pRegex = RegexFor(*pView, options)))
+        return false;
+    RegexStatus status = RegexStatus::NotFound;
     {
         CEditBufferLock lock(*pView);
         if (lock.Get()) {
@@ -136,8 +227,22 @@ bool FindNext(CTessarinDoc& doc) {
             // of the text. Reaching either end means no match: the search never wraps around.
             size_t nFrom = static_cast<size_t>(options.fSearchDown ? nEnd : nStart);
             size_t nLimit = options.fSearchDown ? text.size() : 0;
-            match = MatchText(text, nFrom, nLimit, options.fSearchDown, options.strFind, MatchOptionsOf(options));
+            if (pRegex) {
+                // An empty match at the caret is where the last find stopped: passing over it
+                // lets F3 move on through matches such as "^" or "x*".
+                TextRange found;
+                status = RegexFind(*pRegex, text, nFrom, nLimit, options.fSearchDown, MatchOptionsOf(options),
+                                   nStart == nEnd, found);
+                if (status == RegexStatus::Found)
+                    match = found;
+            } else {
+                match = MatchText(text, nFrom, nLimit, options.fSearchDown, options.strFind, MatchOptionsOf(options));
+            }
         }
+    }
+    if (status == RegexStatus::TooComplex) {
+        ShowTooComplex(*pView);
+        return false;
     }
     if (!match) {
         // The user's text goes in as it is: a "%" in it is not a format.
@@ -155,7 +260,32 @@ bool ReplaceNext(CTessarinDoc& doc) {
     const SearchOptions& options = doc.GetSearchOptions();
     int nStart = 0, nEnd = 0;
     pView->GetSel(nStart, nEnd);
-    if (nStart != nEnd) {
+    if (options.fRegex) {
+        CRegex* pRegex = RegexFor(*pView, options);
+        CRegexReplacement replacement;
+        if (!pRegex || !ReplacementFor(*pView, *pRegex, options, replacement))
+            return false;
+        // The selection is replaced when the pattern matches exactly it, from its start (the
+        // text around it seen, as Find Next sees it); the groups fill the template.
+        std::wstring strReplacement;
+        bool bMatch = false;
+        if (nStart != nEnd) {
+            CEditBufferLock lock(*pView);
+            if (lock.Get()) {
+                std::wstring_view text(lock.Get(), static_cast<size_t>(pView->GetTextLength()));
+                TextRange found;
+                RegexStatus status = pRegex->Match(text, static_cast<size_t>(nStart), false, true, found);
+                const MatchOptions match = MatchOptionsOf(options);
+                bMatch = status == RegexStatus::Found && found.end == static_cast<size_t>(nEnd) &&
+                         (!match.fWholeWord || match.wordChars.empty() ||
+                          IsWholeWord(text, found, WordCharSetFor(match.wordChars)));
+                if (bMatch)
+                    replacement.AppendTo(*pRegex, text, strReplacement);
+            }
+        }
+        if (bMatch)
+            pView->RecordInsertion(strReplacement.c_str(), -1, -1, true);
+    } else if (nStart != nEnd) {
         std::wstring strSelected = SelectedText(*pView, nStart, nEnd);
         // With match case the selection must be the search text unit for unit: lstrcmpW compares
         // by the locale and calls different texts equal (the backslash and the yen sign, "K" and the Kelvin
@@ -175,7 +305,9 @@ void ReplaceAll(CTessarinDoc& doc) {
     if (!pView)
         return;
     s_matchList.clear();
-    if (s_fNotepadLike)
+    if (doc.GetSearchOptions().fRegex)
+        ReplaceAllRegex(*pView, doc.GetSearchOptions(), s_fNotepadLike);
+    else if (s_fNotepadLike)
         ReplaceAllNotepadLike(*pView, doc.GetSearchOptions());
     else
         ReplaceAllFast(*pView, doc.GetSearchOptions());

@@ -21,6 +21,7 @@ struct SearchRequest {
     bool fMatchCase = false;
     bool fSearchDown = true;
     bool fNotepadLike = false;
+    bool fRegex = false; // the search text is a regular expression, the replacement a template
 };
 
 // Copies the request into the document's options, then runs the action: SR_FINDNEXT (FindNext

@@ -23,6 +23,7 @@ UINT CommonHelpString(int nCtrlId) {
     case IDC_FIND_WHAT_LABEL: return IDS_HELP_FIND_WHAT;
     case IDC_WHOLE_WORD: return IDS_HELP_WHOLE_WORD;
     case IDC_MATCH_CASE: return IDS_HELP_MATCH_CASE;
+    case IDC_REGEX: return IDS_HELP_REGEX;
     default: return 0;
     }
 }
