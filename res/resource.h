@@ -284,3 +284,7 @@
 #define IDS_RECOVERY_SIZE 62705
 #define IDS_RECOVERY_CONFIRM_DISCARD 62706
 #define IDS_RECOVERY_OPEN_FAILED 62707
+
+// The installer (packaging/Tessarin.wxs): the document type's name it shows in the shell, read
+// from here as "@Tessarin.exe,-62800" (62800-62819)
+#define IDS_SHELL_FILE_TYPE_NAME 62800
