@@ -14,7 +14,6 @@
 #include <shlobj.h>
 #include <cstdio>
 #include <string>
-#include <vector>
 #include "Driver.h"
 #include "WindowQuery.h"
 
@@ -66,8 +65,8 @@ bool FromClassKey(const std::wstring& key, Launch& launch) {
     launch.exe = argv[0];
     ::LocalFree(argv);
     std::wstring command = szCommand;
-    size_t afterExe = command[0] == L'"' ? command.find(L'"', 1) + 1 : command.find(L' ');
-    launch.args = afterExe == std::wstring::npos ? L"" : command.substr(afterExe + 1);
+    const size_t exeEnd = command[0] == L'"' ? command.find(L'"', 1) : command.find(L' ');
+    launch.args = exeEnd == std::wstring::npos || exeEnd + 2 > command.size() ? L"" : command.substr(exeEnd + 2);
     return true;
 }
 
