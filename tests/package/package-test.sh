@@ -42,7 +42,7 @@ wineserver -p
 # The first program starts the prefix's services, which would inherit and hold our output.
 wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 # As on every Windows, .txt belongs to the system's text type: the program then never claims it.
-wine reg add 'HKLM\Software\Classes\.txt' /ve /d txtfile /f >/dev/null 2>&1
+wine reg add 'HKLM\Software\Classes\.txt' /ve /d txtfile /f >/dev/null 2>&1 || fail "cannot give .txt its usual type"
 
 # A snapshot of the prefix: its files under drive_c, and every registry key and value of HKLM and
 # HKCU as "[key] name=data" lines. Wine's own churn is left out: its hardware and display keys
