@@ -4,6 +4,7 @@
 #  - the installer installs silently; the Start menu shortcut's target is the installed program and
 #    opens a file; the "Open with" entries (Applications\Tessarin.exe and the "Tessarin" type listed
 #    under .txt) open it too; .txt's default stays what it was; the uninstall entry has the version;
+#  - a newer version replaces it in place, and it does not go back over a newer one;
 #  - the uninstall removes every file, shortcut and registry key and value the package added, also
 #    after the program ran, and leaves the user's settings (HKCU\Software\zanvo\Tessarin) alone;
 #  - the zip unpacks into a folder whose path holds Japanese characters and spaces and runs there.
@@ -120,8 +121,30 @@ snapshot ran
 has_line ran "$classes\\.txt] @=\"txtfile\"" || fail ".txt's default changed when the program ran"
 grep -q -F '[HKEY_CURRENT_USER\Software\zanvo\Tessarin]' "$work/ran.reg" || fail "the program stored no settings"
 
+# A newer version replaces this one in place, and this one does not go back over it. The newer
+# package is the same files under the next patch number, made as scripts/package makes it.
+IFS=. read -r major minor patch <<<"$version"
+newer=$major.$minor.$((patch + 1))
+echo "Upgrading to $newer"
+mkdir -p "$work/newer"
+license=no
+(cd "$work/newer" && cmake -E tar xf "$zip")
+[ -f "$work/newer/Tessarin-$version-x64/LICENSE.txt" ] && license=yes
+cp "$repo/res/Tessarin.ico" "$work/newer/"
+(cd "$work/newer" && wixl -a x64 -D Version="$newer" -D License=$license -D StageDir="Tessarin-$version-x64" \
+    -o "$work/newer.msi" "$repo/packaging/Tessarin.wxs")
+wine msiexec /i "$(winepath -w "$work/newer.msi")" /qn || fail "the newer version did not install over this one"
+if wine msiexec /i "$(winepath -w "$msi")" /qn >/dev/null 2>&1; then
+    fail "the older version installed over the newer one"
+fi
+snapshot upgraded
+entries=$(grep -c -E '^\[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\\{[^]]*\] "DisplayName"="Tessarin"$' \
+    "$work/upgraded.reg" || true)
+[ "$entries" = 1 ] || fail "after the upgrade there are $entries uninstall entries named Tessarin"
+grep -q -F "\"DisplayVersion\"=\"$newer\"" "$work/upgraded.reg" || fail "the uninstall entry does not say $newer after the upgrade"
+
 echo "Uninstalling"
-if ! wine msiexec /x "$(winepath -w "$msi")" /qn; then
+if ! wine msiexec /x "$(winepath -w "$work/newer.msi")" /qn; then
     fail "msiexec /x failed"
 fi
 snapshot removed
