@@ -294,3 +294,7 @@
 #define IDS_REGEX_TOO_COMPLEX 62882
 #define IDS_HELP_REGEX 62883
 #define IDS_FIF_REGEX_TOO_COMPLEX 62884
+
+// The installer (packaging/Tessarin.wxs): the document type's name it shows in the shell, read
+// from here as "@Tessarin.exe,-62800" (62800-62819)
+#define IDS_SHELL_FILE_TYPE_NAME 62800
