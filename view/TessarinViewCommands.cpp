@@ -3,6 +3,7 @@
 #include "view/TextControl.h"
 #include "view/TessarinView.h"
 #include "framework/Document.h"
+#include "framework/Dpi.h"
 #include "framework/GdiHandles.h"
 #include "framework/ModalScope.h"
 #include "framework/WaitCursor.h"
@@ -84,16 +85,36 @@ void CTessarinView::ApplyStoredFont() {
     if (!ReadViewSettings(m_settings))
         return;
     LOGFONTW& lf = m_settings.m_lf;
-    {
-        CClientDC dc(m_hWnd);
-        lf.lfHeight = FontHeightFromPointSize(m_settings.m_nPointSize, ::GetDeviceCaps(dc.Get(), LOGPIXELSY));
-    }
+    // The size is in points: the font is made for the DPI of the monitor the window is on.
+    const UINT nDpi = GetWindowDpi(m_hWnd);
+    lf.lfHeight = FontHeightFromPointSize(m_settings.m_nPointSize, static_cast<int>(nDpi));
     lf.lfWidth = 0;
     CFontHandle hFont(::CreateFontIndirectW(&lf));
     if (!hFont)
         return;
     SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(hFont.Get()), TRUE);
     m_hFont = std::move(hFont);
+    m_nFontDpi = nDpi;
+}
+
+void CTessarinView::OnDpiChanged() {
+    const UINT nDpi = GetWindowDpi(m_hWnd);
+    // The control's default font is the stock one, made for the system DPI.
+    const UINT nFromDpi = m_hFont ? m_nFontDpi : GetSystemDpi();
+    if (nDpi == nFromDpi)
+        return;
+    LOGFONTW lf{};
+    HGDIOBJ hShown = m_hFont ? static_cast<HGDIOBJ>(m_hFont.Get()) : ::GetStockObject(SYSTEM_FONT);
+    if (!::GetObjectW(hShown, sizeof lf, &lf))
+        return;
+    lf.lfHeight = RescaleForDpi(lf.lfHeight, nFromDpi, nDpi);
+    lf.lfWidth = RescaleForDpi(lf.lfWidth, nFromDpi, nDpi);
+    CFontHandle hFont(::CreateFontIndirectW(&lf));
+    if (!hFont)
+        return;
+    SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(hFont.Get()), TRUE);
+    m_hFont = std::move(hFont); // the stored settings keep their point size
+    m_nFontDpi = nDpi;
 }
 
 void CTessarinView::OnDestroy() {
@@ -186,6 +207,9 @@ void CTessarinView::InsertDateTime(bool bLogForm) {
 
 void CTessarinView::OnFormatFont() {
     LOGFONTW lf = ShownFontDescription(m_hWnd);
+    // The font dialog measures sizes at the system DPI, the window's font is at its monitor's.
+    lf.lfHeight = RescaleForDpi(lf.lfHeight, m_hFont ? m_nFontDpi : GetSystemDpi(), GetSystemDpi());
+    lf.lfWidth = 0;
     CHOOSEFONTW cf{};
     cf.lStructSize = sizeof cf;
     cf.lpLogFont = &lf;
@@ -201,12 +225,19 @@ void CTessarinView::OnFormatFont() {
 }
 
 bool CTessarinView::SetScreenFont(const LOGFONTW& lf, int nPointSize) {
-    CFontHandle hFont(::CreateFontIndirectW(&lf));
+    // The description is at the system DPI, as the font dialog gives it; the window may be on a
+    // monitor of another.
+    const UINT nDpi = GetWindowDpi(m_hWnd);
+    LOGFONTW lfShown = lf;
+    lfShown.lfHeight = RescaleForDpi(lf.lfHeight, GetSystemDpi(), nDpi);
+    lfShown.lfWidth = RescaleForDpi(lf.lfWidth, GetSystemDpi(), nDpi);
+    CFontHandle hFont(::CreateFontIndirectW(&lfShown));
     if (!hFont)
         return false;
     CWaitCursor wait;
     SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(hFont.Get()), TRUE);
     m_hFont = std::move(hFont); // the old font goes only once the control has let go of it
+    m_nFontDpi = nDpi;
     m_settings.m_lf = lf;
     m_settings.m_nPointSize = nPointSize;
     return true;
