@@ -109,6 +109,8 @@ private:
                          RECT& rect);
     // Set-up and end: the stored font and settings.
     void ApplyStoredFont();
+    // The settings' font at the window's DPI, given to the control; false leaves the font as it was.
+    bool MakeSettingsFont();
     void StoreSettings();
     // Commands.
     void OnEditGotoLine();
@@ -140,5 +142,6 @@ private:
     ViewSettings m_settings = DefaultViewSettings();
     bool m_bMetric = IsMetricLocale();
     CFontHandle m_hFont; // the screen font given to the control; none while it has its default font
-    UINT m_nFontDpi = 0; // the DPI m_hFont is made for
+    UINT m_nFontDpi = 0;        // the DPI m_hFont is made for
+    bool m_bDefaultFont = true; // no font was stored or chosen: the control's own (at 96 DPI)
 };

@@ -76,6 +76,8 @@ int CTessarinView::OnCreate(CREATESTRUCTW* pCreate) {
     m_dragDrop.Register();
     m_settings = DefaultViewSettings();
     ApplyStoredFont();
+    if (m_bDefaultFont)
+        OnDpiChanged();
     return 0;
 }
 
@@ -84,37 +86,39 @@ void CTessarinView::ApplyStoredFont() {
     // and take effect on the next run.
     if (!ReadViewSettings(m_settings))
         return;
-    LOGFONTW& lf = m_settings.m_lf;
+    m_bDefaultFont = false;
+    MakeSettingsFont();
+}
+
+bool CTessarinView::MakeSettingsFont() {
     // The size is in points: the font is made for the DPI of the monitor the window is on.
     const UINT nDpi = GetWindowDpi(m_hWnd);
+    LOGFONTW lf = m_settings.m_lf;
     lf.lfHeight = FontHeightFromPointSize(m_settings.m_nPointSize, static_cast<int>(nDpi));
     lf.lfWidth = 0;
     CFontHandle hFont(::CreateFontIndirectW(&lf));
     if (!hFont)
-        return;
+        return false;
     SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(hFont.Get()), TRUE);
-    m_hFont = std::move(hFont);
+    m_hFont = std::move(hFont); // the old font goes only once the control has let go of it
     m_nFontDpi = nDpi;
+    return true;
 }
 
 void CTessarinView::OnDpiChanged() {
     const UINT nDpi = GetWindowDpi(m_hWnd);
-    // The control's default font is the stock one, made for the system DPI.
-    const UINT nFromDpi = m_hFont ? m_nFontDpi : GetSystemDpi();
-    if (nDpi == nFromDpi)
+    if (m_bDefaultFont && nDpi == kDefaultDpi) {
+        // At 96 DPI the control's own stock font is right again.
+        if (m_hFont) {
+            SendMessage(WM_SETFONT, 0, TRUE);
+            m_hFont.Close();
+        }
         return;
-    LOGFONTW lf{};
-    HGDIOBJ hShown = m_hFont ? static_cast<HGDIOBJ>(m_hFont.Get()) : ::GetStockObject(SYSTEM_FONT);
-    if (!::GetObjectW(hShown, sizeof lf, &lf))
-        return;
-    lf.lfHeight = RescaleForDpi(lf.lfHeight, nFromDpi, nDpi);
-    lf.lfWidth = RescaleForDpi(lf.lfWidth, nFromDpi, nDpi);
-    CFontHandle hFont(::CreateFontIndirectW(&lf));
-    if (!hFont)
-        return;
-    SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(hFont.Get()), TRUE);
-    m_hFont = std::move(hFont); // the stored settings keep their point size
-    m_nFontDpi = nDpi;
+    }
+    // The stock font is a bitmap font made for 96 DPI, cut off or blurred at any other: there the
+    // control shows the default font of the settings (the one the next run starts with) instead.
+    if (!m_hFont || nDpi != m_nFontDpi)
+        MakeSettingsFont();
 }
 
 void CTessarinView::OnDestroy() {
@@ -208,8 +212,10 @@ void CTessarinView::InsertDateTime(bool bLogForm) {
 void CTessarinView::OnFormatFont() {
     LOGFONTW lf = ShownFontDescription(m_hWnd);
     // The font dialog measures sizes at the system DPI, the window's font is at its monitor's.
-    lf.lfHeight = RescaleForDpi(lf.lfHeight, m_hFont ? m_nFontDpi : GetSystemDpi(), GetSystemDpi());
-    lf.lfWidth = 0;
+    if (m_hFont) {
+        lf.lfHeight = RescaleForDpi(lf.lfHeight, m_nFontDpi, GetSystemDpi());
+        lf.lfWidth = 0;
+    }
     CHOOSEFONTW cf{};
     cf.lStructSize = sizeof cf;
     cf.lpLogFont = &lf;
@@ -238,6 +244,7 @@ bool CTessarinView::SetScreenFont(const LOGFONTW& lf, int nPointSize) {
     SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(hFont.Get()), TRUE);
     m_hFont = std::move(hFont); // the old font goes only once the control has let go of it
     m_nFontDpi = nDpi;
+    m_bDefaultFont = false;
     m_settings.m_lf = lf;
     m_settings.m_nPointSize = nPointSize;
     return true;
