@@ -311,15 +311,19 @@ protected:
     }
 
     // Tells the main window it is now on a monitor of nDpi, with the rectangle the system would
-    // suggest: the same window in points.
+    // suggest: the same window in points, as far as the screen (where Wine keeps it) has room.
     bool SendDpiChanged(UINT nDpi, UINT nFromDpi) {
         const RECT rc = WindowRect(m_hWndMain);
-        const RECT rcSuggested{rc.left, rc.top, rc.left + ::MulDiv(rc.right - rc.left, nDpi, nFromDpi),
-                               rc.top + ::MulDiv(rc.bottom - rc.top, nDpi, nFromDpi)};
+        const RECT rcSuggested{rc.left, rc.top,
+                               rc.left + std::min<LONG>(::MulDiv(rc.right - rc.left, nDpi, nFromDpi), 1280 - rc.left),
+                               rc.top + std::min<LONG>(::MulDiv(rc.bottom - rc.top, nDpi, nFromDpi), 1000 - rc.top)};
         CRemoteMemory remote = m_app.Alloc(sizeof(RECT));
         return remote.Write(&rcSuggested, sizeof rcSuggested) &&
                SendTimed(m_hWndMain, WM_DPICHANGED, MAKEWPARAM(nDpi, nDpi), remote.AsLParam()) &&
-               WaitUntil([&] { return WindowRect(m_hWndMain).right == rcSuggested.right; });
+               WaitUntil([&] {
+                   const RECT rcNow = WindowRect(m_hWndMain);
+                   return rcNow.right == rcSuggested.right && rcNow.bottom == rcSuggested.bottom;
+               });
     }
 
     // With TESSARIN_SCREENSHOT_DIR set: the screen's part under the windows, as docs/<name>.png.
@@ -362,16 +366,16 @@ protected:
         CLogPixels logPixels(nDpi);
         const std::wstring strFile = m_dir.File(L"メモ.txt");
         WriteAllBytes(strFile, Utf8Bom(L"高解像度の画面で読む日本語のテキスト\r\nTODO: 表示の確認\r\n"));
-        // The status bar shown, the window as large in points at every DPI, and a font chosen
-        // (12 points) as after a first run.
+        // The status bar shown, the window as large in points at every DPI where the screen has room
+        // (1280 by 1024 pixels), and a font chosen (12 points) as after a first run.
         ASSERT_TRUE(WriteUserDword(L"StatusBar", 1));
         ASSERT_TRUE(WriteUserDword(L"iPointSize", 120));
         ASSERT_TRUE(WriteUserString(L"lfFaceName", L"MS Gothic"));
         ASSERT_TRUE(WriteUserDword(L"lfCharSet", SHIFTJIS_CHARSET));
         ASSERT_TRUE(WriteUserDword(L"iWindowPosX", 0));
         ASSERT_TRUE(WriteUserDword(L"iWindowPosY", 0));
-        ASSERT_TRUE(WriteUserDword(L"iWindowPosDX", static_cast<DWORD>(Scale(640, nDpi))));
-        ASSERT_TRUE(WriteUserDword(L"iWindowPosDY", static_cast<DWORD>(Scale(480, nDpi))));
+        ASSERT_TRUE(WriteUserDword(L"iWindowPosDX", static_cast<DWORD>(std::min(Scale(800, nDpi), 1280))));
+        ASSERT_TRUE(WriteUserDword(L"iWindowPosDY", static_cast<DWORD>(std::min(Scale(560, nDpi), 1000))));
         ASSERT_NE(Launch(L"\"" + strFile + L"\""), nullptr);
         ASSERT_TRUE(WaitUntil([&] { return !StatusPaneText(StatusBar(), 1).empty(); }));
         EXPECT_EQ(ClippedStatusPanes(nDpi), std::vector<std::wstring>{}) << Narrow(ClippedStatusPanes(nDpi));
