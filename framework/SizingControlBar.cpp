@@ -216,6 +216,8 @@ SIZE CSizingControlBar::CalcDynamicLayout(int nLength, DWORD dwMode) {
 
 void CSizingControlBar::OnDockBarChanged() {
     m_nDockBarID = GetDockBarID();
+    // Between the frame and a floating window the bar may have changed monitors.
+    UpdateDpi();
     UpdateEdges(RowSizingBars());
     if (m_hWnd)
         ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,

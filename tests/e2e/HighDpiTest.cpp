@@ -312,16 +312,17 @@ protected:
 
     // Tells the main window it is now on a monitor of nDpi, with the rectangle the system would
     // suggest: the same window in points, as far as the screen (where Wine keeps it) has room.
-    bool SendDpiChanged(UINT nDpi, UINT nFromDpi) {
-        const RECT rc = WindowRect(m_hWndMain);
+    bool SendDpiChanged(UINT nDpi, UINT nFromDpi, HWND hWnd = nullptr) {
+        hWnd = hWnd ? hWnd : m_hWndMain;
+        const RECT rc = WindowRect(hWnd);
         const RECT rcSuggested{rc.left, rc.top,
                                rc.left + std::min<LONG>(::MulDiv(rc.right - rc.left, nDpi, nFromDpi), 1280 - rc.left),
                                rc.top + std::min<LONG>(::MulDiv(rc.bottom - rc.top, nDpi, nFromDpi), 1000 - rc.top)};
         CRemoteMemory remote = m_app.Alloc(sizeof(RECT));
         return remote.Write(&rcSuggested, sizeof rcSuggested) &&
-               SendTimed(m_hWndMain, WM_DPICHANGED, MAKEWPARAM(nDpi, nDpi), remote.AsLParam()) &&
+               SendTimed(hWnd, WM_DPICHANGED, MAKEWPARAM(nDpi, nDpi), remote.AsLParam()) &&
                WaitUntil([&] {
-                   const RECT rcNow = WindowRect(m_hWndMain);
+                   const RECT rcNow = WindowRect(hWnd);
                    return rcNow.right == rcSuggested.right && rcNow.bottom == rcSuggested.bottom;
                });
     }
@@ -444,6 +445,19 @@ protected:
             const int nExpected = ::MulDiv(nLineHeight, static_cast<int>(nTo), static_cast<int>(nDpi));
             EXPECT_NEAR(ViewLineHeight(), nExpected, 2) << "the view's rows at " << nTo;
         }
+
+        // Floating, the pane is on its own window's monitor: it follows that window's DPI.
+        HWND pane = ResultsPane();
+        ASSERT_TRUE(SendTimed(pane, WM_LBUTTONDBLCLK, MK_LBUTTON, 0)); // docked: floats
+        ASSERT_TRUE(WaitUntil([&] { return ::GetAncestor(pane, GA_ROOT) != m_hWndMain; }));
+        HWND mini = ::GetAncestor(pane, GA_ROOT);
+        auto floatingInset = [&] { return ClientScreenRect(pane).left - WindowRect(pane).left; };
+        EXPECT_EQ(floatingInset(), Scale(3, nDpi));
+        ASSERT_TRUE(SendDpiChanged(nOtherDpi, nDpi, mini));
+        EXPECT_EQ(floatingInset(), Scale(3, nOtherDpi)) << "floating at " << nOtherDpi;
+        ASSERT_TRUE(SendTimed(pane, WM_LBUTTONDBLCLK, MK_LBUTTON, 0)); // floating: docks again
+        ASSERT_TRUE(WaitUntil([&] { return ::GetAncestor(pane, GA_ROOT) == m_hWndMain; }));
+        CheckPaneGripper(nDpi); // docked again: the frame's DPI
     }
 };
 
