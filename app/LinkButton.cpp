@@ -89,14 +89,14 @@ void CLinkButton::OnPaint() {
     ::SetTextColor(dc.Get(), m_nState == kStateClicked ? kColorClicked : kColorNew);
     // One pixel (at 96 DPI) in from the left for the focus rectangle; the text's cell is as high as
     // the control.
-    ::TextOutW(dc.Get(), ScaleForDpi(1, GetWindowDpi(m_hWnd)), 0, m_strText.c_str(), static_cast<int>(m_strText.size()));
+    const int cxInset = ScaleForDpi(1, GetWindowDpi(m_hWnd));
+    ::TextOutW(dc.Get(), cxInset, 0, m_strText.c_str(), static_cast<int>(m_strText.size()));
     // Keyboard users see where the focus is, as on any control they can tab to.
     const auto nUiState = static_cast<UINT>(::SendMessageW(m_hWnd, WM_QUERYUISTATE, 0, 0));
     if (::GetFocus() == m_hWnd && !(nUiState & UISF_HIDEFOCUS)) {
         SIZE size{};
         ::GetTextExtentPoint32W(dc.Get(), m_strText.c_str(), static_cast<int>(m_strText.size()), &size);
-        const int cxMargin = 2 * ScaleForDpi(1, GetWindowDpi(m_hWnd));
-        RECT rcFocus{0, 0, std::min<LONG>(size.cx + cxMargin, rcClient.right), rcClient.bottom};
+        RECT rcFocus{0, 0, std::min<LONG>(size.cx + 2 * cxInset, rcClient.right), rcClient.bottom};
         ::DrawFocusRect(dc.Get(), &rcFocus);
     }
 }

@@ -51,8 +51,10 @@ int CControlBar::OnCreate(CREATESTRUCTW* pCreate) {
 }
 
 void CControlBar::UpdateDpi() {
+    if (!m_hWnd)
+        return;
     const UINT nDpi = GetWindowDpi(m_hWnd);
-    if (!m_hWnd || nDpi == m_nDpi)
+    if (nDpi == m_nDpi)
         return;
     const UINT nOldDpi = std::exchange(m_nDpi, nDpi);
     OnDpiChanged(nOldDpi);

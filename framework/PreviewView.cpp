@@ -92,8 +92,9 @@ bool CPreviewView::Create() {
     int x = Scale(4);
     for (const BarButton& button : kButtons) {
         HWND h = ::CreateWindowExW(0, L"BUTTON", LoadStringResource(texts.*button.pText).c_str(),
-                                   WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, x, Scale(4), Scale(80), BarHeight() - Scale(8),
-                                   m_hWnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(button.nID)), nullptr, nullptr);
+                                   WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, x, Scale(4), Scale(80),
+                                   BarHeight() - Scale(8), m_hWnd,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(button.nID)), nullptr, nullptr);
         ::SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(hFont), FALSE);
         x += Scale(84);
     }

@@ -347,7 +347,8 @@ protected:
         geometry << rc.right - rc.left << "x" << rc.bottom - rc.top << "+" << rc.left << "+" << rc.top;
         const std::string path = std::string(pszDir) + "/" + pszName + ".png";
         auto result = RunUnixShell("import -window root -crop " + geometry.str() + " +repage " + ShellQuote(path));
-        EXPECT_TRUE(result && result->status == 0) << "screenshot " << pszName << ": " << (result ? result->output : "");
+        EXPECT_TRUE(result && result->status == 0)
+            << "screenshot " << pszName << ": " << (result ? result->output : "");
     }
 
     // Opens a dialog, checks its texts, and cancels it.
