@@ -2,6 +2,7 @@
 // through the shell on a left-button release; every other mouse press, Space, and whatever else would
 // have the button beneath paint itself is kept from it, so it never shows as a push button.
 #include "app/LinkButton.h"
+#include "framework/Dpi.h"
 #include "framework/GdiHandles.h"
 #include "framework/MessageBox.h"
 #include "framework/WaitCursor.h"
@@ -73,19 +74,29 @@ void CLinkButton::OnPaint() {
         ::GetParent(m_hWnd), WM_CTLCOLORBTN, reinterpret_cast<WPARAM>(dc.Get()), reinterpret_cast<LPARAM>(m_hWnd)));
     ::FillRect(dc.Get(), &rcClient, hBrush ? hBrush : ::GetSysColorBrush(COLOR_BTNFACE));
     ::SetBkMode(dc.Get(), TRANSPARENT);
-    // All zeros but the underline: the default face and size, underlined.
+    // The dialog's font, underlined: the dialog manager made it for the dialog's DPI, and the
+    // template sized the control in its units.
     LOGFONTW lf{};
+    auto hDialogFont = reinterpret_cast<HFONT>(::SendMessageW(::GetParent(m_hWnd), WM_GETFONT, 0, 0));
+    if (!hDialogFont || !::GetObjectW(hDialogFont, sizeof lf, &lf)) {
+        lf = LOGFONTW{};
+        lf.lfHeight = FontHeightForDpi(9, GetWindowDpi(m_hWnd));
+        lf.lfCharSet = DEFAULT_CHARSET;
+    }
     lf.lfUnderline = TRUE;
     CFontHandle font(::CreateFontIndirectW(&lf));
     CSelectObject select(dc.Get(), font.Get());
     ::SetTextColor(dc.Get(), m_nState == kStateClicked ? kColorClicked : kColorNew);
-    ::TextOutW(dc.Get(), 1, 1, m_strText.c_str(), static_cast<int>(m_strText.size()));
+    // One pixel (at 96 DPI) in from the left for the focus rectangle; the text's cell is as high as
+    // the control.
+    const int cxInset = ScaleForDpi(1, GetWindowDpi(m_hWnd));
+    ::TextOutW(dc.Get(), cxInset, 0, m_strText.c_str(), static_cast<int>(m_strText.size()));
     // Keyboard users see where the focus is, as on any control they can tab to.
     const auto nUiState = static_cast<UINT>(::SendMessageW(m_hWnd, WM_QUERYUISTATE, 0, 0));
     if (::GetFocus() == m_hWnd && !(nUiState & UISF_HIDEFOCUS)) {
         SIZE size{};
         ::GetTextExtentPoint32W(dc.Get(), m_strText.c_str(), static_cast<int>(m_strText.size()), &size);
-        RECT rcFocus{0, 0, std::min<LONG>(size.cx + 2, rcClient.right), rcClient.bottom};
+        RECT rcFocus{0, 0, std::min<LONG>(size.cx + 2 * cxInset, rcClient.right), rcClient.bottom};
         ::DrawFocusRect(dc.Get(), &rcFocus);
     }
 }

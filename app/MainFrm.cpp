@@ -6,6 +6,7 @@
 #include "document/TessarinDoc.h"
 #include "framework/CmdUI.h"
 #include "view/Settings.h"
+#include "view/TessarinView.h"
 #include "framework/EditView.h"
 #include "framework/Strings.h"
 #include "framework/WaitCursor.h"
@@ -61,10 +62,7 @@ bool CMainFrame::CreateStatusBar(bool& bShowStatusBar) {
 }
 
 void CMainFrame::SizeSamplePane(int nIndex, UINT nSampleId) {
-    UINT nID = 0, nStyle = 0;
-    int cxWidth = 0;
-    m_wndStatusBar.GetPaneInfo(nIndex, nID, nStyle, cxWidth);
-    m_wndStatusBar.SetPaneInfo(nIndex, nID, nStyle, m_wndStatusBar.MeasureText(LoadStringResource(nSampleId)));
+    m_wndStatusBar.SetPaneWidthFromText(nIndex, LoadStringResource(nSampleId));
 }
 
 void CMainFrame::OnDestroy() {
@@ -74,6 +72,12 @@ void CMainFrame::OnDestroy() {
     if (::GetWindowPlacement(m_hWnd, &placement))
         WriteWindowSettings(WindowSettingsFromPlacement(placement, m_wndStatusBar.IsVisible()));
     CFrameWnd::OnDestroy();
+}
+
+void CMainFrame::OnDpiChanged(UINT nDpi, const RECT& rcSuggested) {
+    CFrameWnd::OnDpiChanged(nDpi, rcSuggested);
+    if (auto* pView = dynamic_cast<CTessarinView*>(GetActiveView()))
+        pView->OnDpiChanged();
 }
 
 void CMainFrame::OnDropFiles(HDROP hDropInfo) {

@@ -34,6 +34,8 @@ protected:
     // Refused, with the reason, while a modal window is up.
     bool OnQueryEndSession() override;
     void OnEndSession(bool bEnding) override;
+    // The bars and the window follow the new DPI in the base; the view's font follows here.
+    void OnDpiChanged(UINT nDpi, const RECT& rcSuggested) override;
 
 private:
     // Creation steps: placement and status bar from the stored settings, then the bar's panes.

@@ -1,6 +1,7 @@
 // CRecoveryDlg: the list of left-behind snapshots with Restore, Discard (after a question whose
 // default is No) and Later.
 #include "app/RecoveryDlg.h"
+#include "framework/Dpi.h"
 #include "framework/FrameworkIds.h"
 #include "framework/Strings.h"
 #include "res/resource.h"
@@ -48,7 +49,7 @@ BOOL CRecoveryDlg::OnInitDialog() {
     ListView_SetExtendedListViewStyle(hList, LVS_EX_FULLROWSELECT);
     RECT rc{};
     ::GetClientRect(hList, &rc);
-    const int cx = rc.right - rc.left - ::GetSystemMetrics(SM_CXVSCROLL);
+    const int cx = rc.right - rc.left - GetSystemMetricForDpi(SM_CXVSCROLL, GetWindowDpi(hList));
     const UINT columns[] = {IDS_RECOVERY_COLUMN_FILE, IDS_RECOVERY_COLUMN_TIME, IDS_RECOVERY_COLUMN_SIZE};
     const int widths[] = {cx * 50 / 100, cx * 30 / 100, cx * 20 / 100};
     for (int i = 0; i < 3; ++i) {

@@ -4,6 +4,7 @@
 #include "document/TessarinDoc.h"
 #include "framework/ContextHelp.h"
 #include "framework/DocTemplate.h"
+#include "framework/Dpi.h"
 #include "framework/File.h"
 #include "framework/FrameWnd.h"
 #include "framework/ModalScope.h"
@@ -47,7 +48,8 @@ void ShowAllEntriesWhenDropped(HWND hList) {
     RECT rc{};
     ::GetWindowRect(hList, &rc); // the closed box
     // The list's border, and a little room the list's own rounding to whole rows takes back.
-    const int nDropped = nCount * nItemHeight + 2 * ::GetSystemMetrics(SM_CYBORDER) + 2;
+    const UINT nDpi = GetWindowDpi(hList);
+    const int nDropped = nCount * nItemHeight + 2 * GetSystemMetricForDpi(SM_CYBORDER, nDpi) + ScaleForDpi(2, nDpi);
     ::SetWindowPos(hList, nullptr, 0, 0, rc.right - rc.left, rc.bottom - rc.top + nDropped,
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }

@@ -2,6 +2,7 @@
 // viewer does not implement HH_DISPLAY_TEXT_POPUP) a pop-up window of ours with the same text, font,
 // colours and margins, closed by any click, key or loss of activation.
 #include "framework/ContextHelp.h"
+#include "framework/Dpi.h"
 #include "framework/GdiHandles.h"
 #include "framework/Strings.h"
 #include "framework/Wnd.h"
@@ -13,13 +14,17 @@
 namespace {
 
 // Text wider than this is broken into lines (pixels, before the margins).
-constexpr int kMaxTextWidth = 360;
+constexpr int kMaxTextWidth = 360; // at 96 DPI
 
 class CHelpPopupWnd : public CWnd {
 public:
     static CHelpPopupWnd* s_pOpen;
 
-    CHelpPopupWnd(std::wstring strText, CFontHandle hFont) : m_strText(std::move(strText)), m_hFont(std::move(hFont)) {}
+    CHelpPopupWnd(std::wstring strText, CFontHandle hFont, UINT nDpi)
+        : m_strText(std::move(strText)), m_hFont(std::move(hFont)), m_nDpi(nDpi),
+          m_cxMaxText(ScaleForDpi(kMaxTextWidth, nDpi)),
+          m_rcMargins{ScaleForDpi(kContextHelpMargins.left, nDpi), ScaleForDpi(kContextHelpMargins.top, nDpi),
+                      ScaleForDpi(kContextHelpMargins.right, nDpi), ScaleForDpi(kContextHelpMargins.bottom, nDpi)} {}
 
     bool Show(POINT pt, HWND hOwner) {
         Layout();
@@ -89,7 +94,7 @@ private:
                 nBreak = n;
             int nFit = 0;
             SIZE size{};
-            ::GetTextExtentExPointW(dc.Get(), m_strText.c_str() + i, static_cast<int>(nBreak - i), kMaxTextWidth, &nFit,
+            ::GetTextExtentExPointW(dc.Get(), m_strText.c_str() + i, static_cast<int>(nBreak - i), m_cxMaxText, &nFit,
                                     nullptr, &size);
             size_t nEnd = i + static_cast<size_t>(std::max(nFit, 1));
             if (nEnd < nBreak) {
@@ -111,10 +116,9 @@ private:
             if (i < n && m_strText[i] == L'\n')
                 ++i;
         }
-        const int nBorder = 2 * ::GetSystemMetrics(SM_CXBORDER);
-        m_size.cx = kContextHelpMargins.left + nWidest + kContextHelpMargins.right + nBorder;
-        m_size.cy = kContextHelpMargins.top + m_nLineHeight * static_cast<int>(m_lines.size()) +
-                    kContextHelpMargins.bottom + nBorder;
+        const int nBorder = 2 * GetSystemMetricForDpi(SM_CXBORDER, m_nDpi);
+        m_size.cx = m_rcMargins.left + nWidest + m_rcMargins.right + nBorder;
+        m_size.cy = m_rcMargins.top + m_nLineHeight * static_cast<int>(m_lines.size()) + m_rcMargins.bottom + nBorder;
     }
 
     static void KeepOnScreen(RECT& rc) {
@@ -137,9 +141,9 @@ private:
         CSelectObject font(dc.Get(), m_hFont.Get());
         ::SetBkMode(dc.Get(), TRANSPARENT);
         ::SetTextColor(dc.Get(), ::GetSysColor(COLOR_INFOTEXT));
-        int y = kContextHelpMargins.top;
+        int y = m_rcMargins.top;
         for (const std::wstring& strLine : m_lines) {
-            ::TextOutW(dc.Get(), kContextHelpMargins.left, y, strLine.c_str(), static_cast<int>(strLine.size()));
+            ::TextOutW(dc.Get(), m_rcMargins.left, y, strLine.c_str(), static_cast<int>(strLine.size()));
             y += m_nLineHeight;
         }
     }
@@ -147,6 +151,9 @@ private:
     std::wstring m_strText;
     CFontHandle m_hFont;
     std::vector<std::wstring> m_lines;
+    UINT m_nDpi;
+    int m_cxMaxText;  // kMaxTextWidth at the popup's DPI
+    RECT m_rcMargins; // kContextHelpMargins at the popup's DPI
     int m_nLineHeight = 0;
     SIZE m_size{};
     bool m_bClosing = false;
@@ -155,14 +162,13 @@ private:
 
 CHelpPopupWnd* CHelpPopupWnd::s_pOpen = nullptr;
 
-CFontHandle CreateHelpFont(const std::wstring& strFont) {
+CFontHandle CreateHelpFont(const std::wstring& strFont, UINT nDpi) {
     std::wstring strFace;
     int nPoints = 9;
     if (!ParseHelpFont(strFont, strFace, nPoints))
         return CFontHandle();
     LOGFONTW lf{};
-    CClientDC dc(nullptr);
-    lf.lfHeight = -::MulDiv(nPoints, ::GetDeviceCaps(dc.Get(), LOGPIXELSY), 72);
+    lf.lfHeight = FontHeightForDpi(nPoints, nDpi);
     lf.lfWeight = FW_NORMAL;
     lf.lfCharSet = DEFAULT_CHARSET;
     strFace.copy(lf.lfFaceName, LF_FACESIZE - 1);
@@ -228,10 +234,12 @@ HWND ShowContextHelpPopup(UINT nIDString, POINT ptScreen, HWND hWndOwner) {
         return hViewer;
 
     std::wstring strText = LoadStringResource(nIDString);
-    CFontHandle hFont = CreateHelpFont(strFont);
+    // Shown beside the owner's control, so at the owner's DPI.
+    const UINT nDpi = GetWindowDpi(hWndOwner);
+    CFontHandle hFont = CreateHelpFont(strFont, nDpi);
     if (strText.empty() || !hFont)
         return nullptr;
-    auto* pPopup = new CHelpPopupWnd(std::move(strText), std::move(hFont));
+    auto* pPopup = new CHelpPopupWnd(std::move(strText), std::move(hFont), nDpi);
     if (!pPopup->Show(ptScreen, hWndOwner)) {
         delete pPopup;
         return nullptr;

@@ -4,7 +4,7 @@
 #include <windows.h>
 #include <string>
 
-// Margins of the pop-up text, in pixels: left, top, right, bottom.
+// Margins of the pop-up text, in pixels at 96 DPI: left, top, right, bottom.
 inline constexpr RECT kContextHelpMargins{15, 7, 7, 7};
 
 // The font of every pop-up, as the help viewer reads it: "face, points". The program sets its own

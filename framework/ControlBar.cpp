@@ -45,7 +45,24 @@ SIZE CControlBar::CalcDynamicLayout(int, DWORD dwMode) {
 
 void CControlBar::OnIdleUpdate(CFrameWnd*) {}
 
+int CControlBar::OnCreate(CREATESTRUCTW* pCreate) {
+    m_nDpi = GetWindowDpi(m_hWnd);
+    return CWnd::OnCreate(pCreate);
+}
+
+void CControlBar::UpdateDpi() {
+    if (!m_hWnd)
+        return;
+    const UINT nDpi = GetWindowDpi(m_hWnd);
+    if (nDpi == m_nDpi)
+        return;
+    const UINT nOldDpi = std::exchange(m_nDpi, nDpi);
+    OnDpiChanged(nOldDpi);
+}
+
 LRESULT CControlBar::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_DPICHANGED_AFTERPARENT)
+        UpdateDpi();
     CDockContext* pContext = m_pDockContext.get();
     if (!pContext || !m_pDockSite)
         return CWnd::WindowProc(message, wParam, lParam);

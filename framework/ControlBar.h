@@ -3,6 +3,7 @@
 // frame lays the visible bars out along its edges, in creation order, and gives the view the rest.
 // A bar that enables docking lives in one of the frame's dock bars or floats in a mini-frame, and
 // its dock context lets the user drag it between them.
+#include "framework/Dpi.h"
 #include "framework/Wnd.h"
 #include <memory>
 
@@ -81,11 +82,23 @@ public:
     // The bar moved to another dock bar, or began or stopped floating.
     virtual void OnDockBarChanged() {}
 
+    // The DPI the bar's sizes and fonts are made for: its window's when it was created or last
+    // updated. Scale gives a length meant at 96 DPI at that DPI.
+    UINT GetDpi() const { return m_nDpi; }
+    int Scale(int n) const { return ScaleForDpi(n, m_nDpi); }
+    // Takes the DPI of the bar's window as it is now (after a move to a monitor of another DPI);
+    // a change reaches OnDpiChanged. The frame calls it for its bars on WM_DPICHANGED, and a bar
+    // hearing WM_DPICHANGED_AFTERPARENT calls it itself; the second call finds nothing to do.
+    void UpdateDpi();
+
 protected:
     // Starts a drag with the left button and toggles docking on a double click, when docking is
     // enabled; the drag follows the mouse while the bar holds the capture.
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    int OnCreate(CREATESTRUCTW* pCreate) override;
     void OnDestroy() override;
+    // The bar's DPI changed from nOldDpi to GetDpi(): fonts and sizes are made again.
+    virtual void OnDpiChanged(UINT /*nOldDpi*/) {}
 
     // Splits a creation style into the bar style (kept) and the window style (returned).
     DWORD TakeBarStyle(DWORD dwStyle) {
@@ -98,6 +111,7 @@ protected:
     CFrameWnd* m_pDockSite = nullptr;
     CDockBar* m_pDockBar = nullptr;
     std::unique_ptr<CDockContext> m_pDockContext;
+    UINT m_nDpi = kDefaultDpi;
 
 private:
     friend class CDockBar;

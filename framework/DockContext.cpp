@@ -11,7 +11,8 @@
 #include <cstdlib>
 
 namespace {
-// An empty dock bar has no thickness: its side still catches a drop this close to the edge.
+// An empty dock bar has no thickness: its side still catches a drop this close to the edge. Both
+// lengths are at 96 DPI.
 constexpr int kMinDropZone = 16;
 constexpr int kFrameThickness = 3;
 
@@ -132,11 +133,12 @@ UINT CDockContext::DropTarget(POINT ptScreen) const {
         if (!pDockBar || !pDockBar->m_hWnd)
             continue;
         RECT rc = WindowRectOf(pDockBar->m_hWnd);
+        const int nMinDropZone = pDockBar->Scale(kMinDropZone);
         switch (side.dwAlign) {
-        case CBRS_ALIGN_TOP: rc.bottom = std::max(rc.bottom, rc.top + kMinDropZone); break;
-        case CBRS_ALIGN_BOTTOM: rc.top = std::min(rc.top, rc.bottom - kMinDropZone); break;
-        case CBRS_ALIGN_LEFT: rc.right = std::max(rc.right, rc.left + kMinDropZone); break;
-        default: rc.left = std::min(rc.left, rc.right - kMinDropZone); break;
+        case CBRS_ALIGN_TOP: rc.bottom = std::max(rc.bottom, rc.top + nMinDropZone); break;
+        case CBRS_ALIGN_BOTTOM: rc.top = std::min(rc.top, rc.bottom - nMinDropZone); break;
+        case CBRS_ALIGN_LEFT: rc.right = std::max(rc.right, rc.left + nMinDropZone); break;
+        default: rc.left = std::min(rc.left, rc.right - nMinDropZone); break;
         }
         if (::PtInRect(&rc, ptScreen))
             return side.nID;
@@ -176,10 +178,10 @@ void CDockContext::ShowFrame(const RECT* pRect) {
     if (!dc.Get())
         return;
     if (m_bShown)
-        InvertDragFrame(dc.Get(), m_rcShown, kFrameThickness);
+        InvertDragFrame(dc.Get(), m_rcShown, m_pBar->Scale(kFrameThickness));
     m_bShown = pRect != nullptr;
     if (pRect) {
         m_rcShown = *pRect;
-        InvertDragFrame(dc.Get(), m_rcShown, kFrameThickness);
+        InvertDragFrame(dc.Get(), m_rcShown, m_pBar->Scale(kFrameThickness));
     }
 }

@@ -8,6 +8,7 @@
 #include "framework/DockContext.h"
 #include "framework/DocTemplate.h"
 #include "framework/Document.h"
+#include "framework/Dpi.h"
 #include "framework/FrameworkIds.h"
 #include "framework/MiniFrame.h"
 #include "framework/StatusBar.h"
@@ -545,6 +546,10 @@ LRESULT CFrameWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DDE_INITIATE: return OnDdeInitiate(reinterpret_cast<HWND>(wParam), lParam);
     case WM_DDE_EXECUTE: return OnDdeExecute(reinterpret_cast<HWND>(wParam), lParam);
     case WM_DDE_TERMINATE: return OnDdeTerminate(reinterpret_cast<HWND>(wParam));
+    case WM_DPICHANGED:
+        // Windows 8.1 and later: the new DPI in both words of wParam, the suggested window in lParam.
+        OnDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        return 0;
     case WM_SETTINGCHANGE:
         // Only top-level windows hear of changed system settings: the bars are told from here.
         for (CControlBar* pBar : AllControlBars())
@@ -558,6 +563,17 @@ LRESULT CFrameWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 void CFrameWnd::OnSize(UINT nType, int, int) {
     if (nType != SIZE_MINIMIZED)
         RecalcLayout();
+}
+
+void CFrameWnd::OnDpiChanged(UINT nDpi, const RECT& rcSuggested) {
+    AnnounceWindowDpi(m_hWnd, nDpi);
+    // A floating bar's mini-frame is a window of its own, which hears of its own monitor.
+    for (CControlBar* pBar : AllControlBars())
+        if (pBar->m_hWnd && !pBar->IsFloating())
+            pBar->UpdateDpi();
+    ::SetWindowPos(m_hWnd, nullptr, rcSuggested.left, rcSuggested.top, rcSuggested.right - rcSuggested.left,
+                   rcSuggested.bottom - rcSuggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    RecalcLayout();
 }
 
 void CFrameWnd::OnSetFocus(HWND) {
@@ -654,6 +670,7 @@ void CFrameWnd::OnEndSession(bool bEnding) {
 }
 
 void CFrameWnd::OnDestroy() {
+    AnnounceWindowDpi(m_hWnd, 0);
     CWinApp* pApp = AfxGetApp();
     if (pApp && pApp->m_pMainWnd == this) {
         pApp->m_pMainWnd = nullptr;

@@ -128,6 +128,10 @@ protected:
     void OnDestroy() override;
     void PostNcDestroy() override;
     virtual void OnDropFiles(HDROP hDropInfo);
+    // The window moved to a monitor of another DPI (WM_DPICHANGED): the DPI is recorded for
+    // GetWindowDpi, the bars make their fonts and sizes again, and the window takes the rectangle
+    // the system suggests, which keeps its size in points. A frame adds its view's font.
+    virtual void OnDpiChanged(UINT nDpi, const RECT& rcSuggested);
     virtual void OnMenuSelect(UINT nItemID, UINT nFlags, HMENU hSysMenu);
     void OnBarCheck(UINT nID);
     void OnUpdateControlBarMenu(CCmdUI* pCmdUI);

@@ -1,6 +1,7 @@
 // CMiniDockFrameWnd: the floating bar's window, its caption, close box and sizing borders.
 #include "framework/MiniFrame.h"
 #include "framework/DockContext.h"
+#include "framework/Dpi.h"
 #include "framework/FrameWnd.h"
 #include "framework/FrameworkIds.h"
 #include <windowsx.h>
@@ -66,6 +67,7 @@ LRESULT CMiniDockFrameWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam
             }
         }
         break;
+    case WM_DPICHANGED: OnDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam)); return 0;
     case WM_GETMINMAXINFO: {
         // The sizing borders stop at the bar's smallest floating size.
         LRESULT lResult = CWnd::WindowProc(message, wParam, lParam);
@@ -81,6 +83,21 @@ LRESULT CMiniDockFrameWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam
     default: break;
     }
     return CWnd::WindowProc(message, wParam, lParam);
+}
+
+void CMiniDockFrameWnd::OnDpiChanged(UINT nDpi, const RECT& rcSuggested) {
+    // A floating bar is on this window's monitor, not the frame's: it takes this window's DPI, and
+    // its floating size, kept in points, is not the user's new choice.
+    AnnounceWindowDpi(m_hWnd, nDpi);
+    m_wndDockBar.UpdateDpi();
+    if (CControlBar* pBar = GetBar())
+        pBar->UpdateDpi();
+    m_bPlacing = true;
+    ::SetWindowPos(m_hWnd, nullptr, rcSuggested.left, rcSuggested.top, rcSuggested.right - rcSuggested.left,
+                   rcSuggested.bottom - rcSuggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    m_bPlacing = false;
+    m_wndDockBar.MoveWindow(GetClientRect());
+    m_wndDockBar.LayoutBars();
 }
 
 void CMiniDockFrameWnd::OnSize(UINT nType, int cx, int cy) {

@@ -28,6 +28,10 @@ protected:
     void OnClose() override;
 
 private:
+    // Moved to a monitor of another DPI (WM_DPICHANGED): the bar follows, the window takes the
+    // suggested rectangle.
+    void OnDpiChanged(UINT nDpi, const RECT& rcSuggested);
+
     CFrameWnd* m_pFrame = nullptr;
     CDockBar m_wndDockBar;
     bool m_bPlacing = false; // our own resize, not the user's: the bar's size stays

@@ -12,6 +12,7 @@
 #include <iterator>
 
 namespace {
+// Lengths at 96 DPI; the preview scales them to its window's DPI.
 constexpr int kBarHeight = 32;
 constexpr int kGap = 12; // around and between pages
 
@@ -66,6 +67,14 @@ bool CPreviewView::Start(CView* pView, CFrameWnd* pFrame) {
     return true;
 }
 
+int CPreviewView::BarHeight() const {
+    return Scale(kBarHeight);
+}
+
+int CPreviewView::Gap() const {
+    return Scale(kGap);
+}
+
 bool CPreviewView::Create() {
     const std::wstring strClass = RegisterWndClass(CS_HREDRAW | CS_VREDRAW, ::LoadCursorW(nullptr, IDC_ARROW),
                                                    reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1));
@@ -73,17 +82,24 @@ bool CPreviewView::Create() {
                   m_pFrame->m_hWnd, AFX_IDW_PREVIEW))
         return false;
     const PrintTexts& texts = GetPrintTexts();
-    auto hFont = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
-    int x = 4;
+    // The bar's lengths and font follow the DPI of the monitor the frame is on (the stock GUI font
+    // is the system DPI's).
+    m_nDpi = GetWindowDpi(m_hWnd);
+    NONCLIENTMETRICSW ncm{};
+    if (GetNonClientMetricsForDpi(ncm, m_nDpi))
+        m_font.Attach(::CreateFontIndirectW(&ncm.lfMessageFont));
+    auto hFont = m_font ? m_font.Get() : static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
+    int x = Scale(4);
     for (const BarButton& button : kButtons) {
         HWND h = ::CreateWindowExW(0, L"BUTTON", LoadStringResource(texts.*button.pText).c_str(),
-                                   WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, x, 4, 80, kBarHeight - 8, m_hWnd,
+                                   WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, x, Scale(4), Scale(80),
+                                   BarHeight() - Scale(8), m_hWnd,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(button.nID)), nullptr, nullptr);
         ::SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(hFont), FALSE);
-        x += 84;
+        x += Scale(84);
     }
-    m_hDesc = ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_CENTERIMAGE, x + 6, 4, 200,
-                                kBarHeight - 8, m_hWnd, nullptr, nullptr, nullptr);
+    m_hDesc = ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_CENTERIMAGE, x + Scale(6),
+                                Scale(4), Scale(200), BarHeight() - Scale(8), m_hWnd, nullptr, nullptr, nullptr);
     ::SendMessageW(m_hDesc, WM_SETFONT, reinterpret_cast<WPARAM>(hFont), FALSE);
     if (CWnd* pView = m_pView)
         pView->ShowWindow(SW_HIDE);
@@ -128,19 +144,19 @@ void CPreviewView::UpdateBar() {
 
 void CPreviewView::PageRects(RECT* pRects, int& nCount) const {
     const RECT rcClient = GetClientRect();
-    const int cxArea = (std::max)(1, static_cast<int>(rcClient.right) - 2 * kGap);
-    const int cyArea = (std::max)(1, static_cast<int>(rcClient.bottom) - kBarHeight - 2 * kGap);
+    const int cxArea = (std::max)(1, static_cast<int>(rcClient.right) - 2 * Gap());
+    const int cyArea = (std::max)(1, static_cast<int>(rcClient.bottom) - BarHeight() - 2 * Gap());
     HDC hPrinter = m_info.m_dc.Get();
     const double cxPaper = (std::max)(1, ::GetDeviceCaps(hPrinter, HORZRES));
     const double cyPaper = (std::max)(1, ::GetDeviceCaps(hPrinter, VERTRES));
     nCount = m_nZoom == 0 ? static_cast<int>(m_nNumPages) : 1;
-    const double dFit = (std::min)((cxArea - (nCount - 1) * kGap) / (nCount * cxPaper), cyArea / cyPaper);
+    const double dFit = (std::min)((cxArea - (nCount - 1) * Gap()) / (nCount * cxPaper), cyArea / cyPaper);
     const double dScale = dFit * (1 << m_nZoom);
     const int cx = static_cast<int>(cxPaper * dScale), cy = static_cast<int>(cyPaper * dScale);
-    const int cxAll = nCount * cx + (nCount - 1) * kGap;
-    int x = kGap + (std::max)(0, (cxArea - cxAll) / 2) - m_ptScroll.x;
-    const int y = kBarHeight + kGap + (std::max)(0, (cyArea - cy) / 2) - m_ptScroll.y;
-    for (int i = 0; i < nCount; ++i, x += cx + kGap)
+    const int cxAll = nCount * cx + (nCount - 1) * Gap();
+    int x = Gap() + (std::max)(0, (cxArea - cxAll) / 2) - m_ptScroll.x;
+    const int y = BarHeight() + Gap() + (std::max)(0, (cyArea - cy) / 2) - m_ptScroll.y;
+    for (int i = 0; i < nCount; ++i, x += cx + Gap())
         pRects[i] = RECT{x, y, x + cx, y + cy};
 }
 
@@ -151,8 +167,8 @@ void CPreviewView::UpdateScrollBars() {
     m_ptScroll = POINT{0, 0};
     PageRects(rcPages, nCount);
     const RECT rcClient = GetClientRect();
-    const int cxContent = rcPages[nCount - 1].right + kGap, cyContent = rcPages[0].bottom + kGap - kBarHeight;
-    const int cxView = rcClient.right, cyView = rcClient.bottom - kBarHeight;
+    const int cxContent = rcPages[nCount - 1].right + Gap(), cyContent = rcPages[0].bottom + Gap() - BarHeight();
+    const int cxView = rcClient.right, cyView = rcClient.bottom - BarHeight();
     m_ptScroll.x = m_nZoom ? (std::max)(0L, (std::min)(ptSaved.x, static_cast<LONG>(cxContent - cxView))) : 0;
     m_ptScroll.y = m_nZoom ? (std::max)(0L, (std::min)(ptSaved.y, static_cast<LONG>(cyContent - cyView))) : 0;
     SCROLLINFO si{sizeof si, SIF_ALL | SIF_DISABLENOSCROLL};
@@ -192,7 +208,7 @@ void CPreviewView::OnPaint() {
     CMemoryDC memory(::CreateCompatibleDC(paint.Get()));
     CBitmapHandle bitmap(::CreateCompatibleBitmap(paint.Get(), cx, cy));
     CSelectObject selectBitmap(memory.Get(), bitmap.Get());
-    RECT rcArea{0, kBarHeight, cx, cy};
+    RECT rcArea{0, BarHeight(), cx, cy};
     ::FillRect(memory.Get(), &rcClient, ::GetSysColorBrush(COLOR_BTNFACE));
     ::FillRect(memory.Get(), &rcArea, ::GetSysColorBrush(COLOR_APPWORKSPACE));
     RECT rcPages[2];
@@ -200,7 +216,7 @@ void CPreviewView::OnPaint() {
     PageRects(rcPages, nCount);
     for (int i = 0; i < nCount && m_nPage + i <= GetPageCount(); ++i)
         PaintPage(memory.Get(), rcPages[i], m_nPage + i);
-    ::BitBlt(paint.Get(), 0, kBarHeight, cx, cy - kBarHeight, memory.Get(), 0, kBarHeight, SRCCOPY);
+    ::BitBlt(paint.Get(), 0, BarHeight(), cx, cy - BarHeight(), memory.Get(), 0, BarHeight(), SRCCOPY);
 }
 
 void CPreviewView::PaintPage(HDC hDC, const RECT& rcPage, UINT nPage) {
@@ -305,8 +321,8 @@ LRESULT CPreviewView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 void CPreviewView::OnSize(UINT nType, int cx, int cy) {
     CWnd::OnSize(nType, cx, cy);
     // The page description takes the rest of the bar.
-    const int xDesc = 4 + 84 * static_cast<int>(std::size(kButtons)) + 6;
-    ::MoveWindow(m_hDesc, xDesc, 4, (std::max)(40, cx - xDesc - 4), kBarHeight - 8, TRUE);
+    const int xDesc = Scale(4) + Scale(84) * static_cast<int>(std::size(kButtons)) + Scale(6);
+    ::MoveWindow(m_hDesc, xDesc, Scale(4), (std::max)(Scale(40), cx - xDesc - Scale(4)), BarHeight() - Scale(8), TRUE);
     UpdateScrollBars();
 }
 

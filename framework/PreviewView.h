@@ -3,6 +3,8 @@
 // steps on the screen, with the printer as the device that measures, so a page looks as it will
 // on paper: one or two pages at a time, page forward and back, zoom in and out (with scrolling),
 // print, and close back to the view. It deletes itself when its window goes.
+#include "framework/Dpi.h"
+#include "framework/GdiHandles.h"
 #include "framework/PrintInfo.h"
 #include "framework/Wnd.h"
 #include <memory>
@@ -50,4 +52,9 @@ private:
     int m_nZoom = 0;      // 0: whole pages in the window; 1, 2: twice and four times that
     POINT m_ptScroll{};
     HWND m_hDesc = nullptr;
+    UINT m_nDpi = 96;  // of the window, when it was made
+    CFontHandle m_font; // the bar's font at that DPI
+    int Scale(int n) const { return ScaleForDpi(n, m_nDpi); }
+    int BarHeight() const;
+    int Gap() const; // around and between pages
 };

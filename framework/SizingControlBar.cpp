@@ -10,9 +10,14 @@
 #include <algorithm>
 
 namespace {
+// Lengths at 96 DPI, scaled to the bar's DPI where they are used.
 constexpr int kDockedInset = 5;
 constexpr int kFloatingInsetTop = 5;
 constexpr int kFloatingInset = 3;
+constexpr int kEdge = 5;
+constexpr int kGripper = 12;
+constexpr int kCloseButton = 11;
+constexpr int kCloseGlyph = 8; // Marlett's cross, in pixels rather than points
 
 bool ReadDragFullWindows() {
     BOOL bFull = FALSE;
@@ -69,7 +74,24 @@ int CSizingControlBar::OnCreate(CREATESTRUCTW* pCreate) {
     if (CControlBar::OnCreate(pCreate) == -1)
         return -1;
     m_bDragShowContent = ReadDragFullWindows();
+    // The sizes so far (the defaults, or the creator's) are meant at 96 DPI.
+    ScaleSizes(kDefaultDpi);
     return 0;
+}
+
+void CSizingControlBar::ScaleSizes(UINT nFromDpi) {
+    const UINT nDpi = GetDpi();
+    for (SIZE* pSize : {&m_szHorz, &m_szVert, &m_szFloat, &m_szMinHorz, &m_szMinVert, &m_szMinFloat})
+        *pSize = SIZE{RescaleForDpi(pSize->cx, nFromDpi, nDpi), RescaleForDpi(pSize->cy, nFromDpi, nDpi)};
+    m_cxEdge = Scale(kEdge);
+}
+
+void CSizingControlBar::OnDpiChanged(UINT nOldDpi) {
+    // The sizes the user gave the bar keep their size in points; the non-client part is laid out
+    // again with the new lengths.
+    ScaleSizes(nOldDpi);
+    ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
+                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 }
 
 bool CSizingControlBar::IsHorzDocked() const {
@@ -194,6 +216,8 @@ SIZE CSizingControlBar::CalcDynamicLayout(int nLength, DWORD dwMode) {
 
 void CSizingControlBar::OnDockBarChanged() {
     m_nDockBarID = GetDockBarID();
+    // Between the frame and a floating window the bar may have changed monitors.
+    UpdateDpi();
     UpdateEdges(RowSizingBars());
     if (m_hWnd)
         ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
@@ -203,13 +227,13 @@ void CSizingControlBar::OnDockBarChanged() {
 RECT CSizingControlBar::NcCalcClient(const RECT& rcWindow) {
     RECT rc = rcWindow;
     if (m_nDockBarID == AFX_IDW_DOCKBAR_FLOAT) {
-        rc.left += kFloatingInset;
-        rc.top += kFloatingInsetTop;
-        rc.right -= kFloatingInset;
-        rc.bottom -= kFloatingInset;
+        rc.left += Scale(kFloatingInset);
+        rc.top += Scale(kFloatingInsetTop);
+        rc.right -= Scale(kFloatingInset);
+        rc.bottom -= Scale(kFloatingInset);
         return rc;
     }
-    ::InflateRect(&rc, -kDockedInset, -kDockedInset);
+    ::InflateRect(&rc, -Scale(kDockedInset), -Scale(kDockedInset));
     if (m_dwSCBStyle & SCBS_SHOWEDGES) {
         if (m_dwSCBStyle & SCBS_EDGELEFT)
             rc.left += m_cxEdge;
@@ -541,14 +565,24 @@ void CSizingControlBar::ShowTrackLine(bool bShow) {
 int CSizingControlBarG::OnCreate(CREATESTRUCTW* pCreate) {
     if (CSizingControlBar::OnCreate(pCreate) == -1)
         return -1;
-    CClientDC dc(nullptr);
-    int nPointTenths = ::MulDiv(60, 96, ::GetDeviceCaps(dc.Get(), LOGPIXELSX));
-    int nHeight = -::MulDiv(nPointTenths, ::GetDeviceCaps(dc.Get(), LOGPIXELSY), 720);
-    m_fontMarlett.Attach(::CreateFontW(nHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SYMBOL_CHARSET,
+    ScaleGripper();
+    return 0;
+}
+
+void CSizingControlBarG::OnDpiChanged(UINT nOldDpi) {
+    ScaleGripper();
+    CSizingControlBar::OnDpiChanged(nOldDpi);
+}
+
+void CSizingControlBarG::ScaleGripper() {
+    m_cyGripper = Scale(kGripper);
+    m_szClose = SIZE{Scale(kCloseButton), Scale(kCloseButton)};
+    m_fontMarlett.Attach(::CreateFontW(-Scale(kCloseGlyph), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SYMBOL_CHARSET,
                                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
                                        L"Marlett"));
     // Wine has Marlett only with its own fonts installed; without it the font mapper hands out
     // another face, whose "r" is a letter. The cross is then drawn with lines.
+    CClientDC dc(nullptr);
     CMemoryDC memDC(::CreateCompatibleDC(dc.Get()));
     wchar_t szFace[LF_FACESIZE] = {};
     if (memDC && m_fontMarlett) {
@@ -557,7 +591,6 @@ int CSizingControlBarG::OnCreate(CREATESTRUCTW* pCreate) {
     }
     if (::lstrcmpiW(szFace, L"Marlett") != 0)
         m_fontMarlett.Close();
-    return 0;
 }
 
 RECT CSizingControlBarG::NcCalcClient(const RECT& rcWindow) {
@@ -587,19 +620,20 @@ void CSizingControlBarG::NcPaint(HDC hDC, const RECT& rcWindow, const RECT& rcCl
     CSizingControlBar::NcPaint(hDC, rcWindow, rcClient);
     if (::IsRectEmpty(&m_rcGripper))
         return;
-    // Two raised lines 3 pixels apart along the strip, beyond the close button.
+    // Two raised lines 3 pixels (at 96 DPI) apart along the strip, beyond the close button.
+    const int n3 = Scale(3), n6 = Scale(6);
     if (IsHorzDocked()) {
-        int y = m_rcClose.bottom + 3;
+        int y = m_rcClose.bottom + n3;
         int cy = m_rcGripper.bottom - y;
         if (cy > 0) {
-            Draw3dRect(hDC, m_rcGripper.left + 3, y, 3, cy);
-            Draw3dRect(hDC, m_rcGripper.left + 6, y, 3, cy);
+            Draw3dRect(hDC, m_rcGripper.left + n3, y, n3, cy);
+            Draw3dRect(hDC, m_rcGripper.left + n6, y, n3, cy);
         }
     } else {
-        int cx = m_rcClose.left - 3 - m_rcGripper.left;
+        int cx = m_rcClose.left - n3 - m_rcGripper.left;
         if (cx > 0) {
-            Draw3dRect(hDC, m_rcGripper.left, m_rcGripper.top + 3, cx, 3);
-            Draw3dRect(hDC, m_rcGripper.left, m_rcGripper.top + 6, cx, 3);
+            Draw3dRect(hDC, m_rcGripper.left, m_rcGripper.top + n3, cx, n3);
+            Draw3dRect(hDC, m_rcGripper.left, m_rcGripper.top + n6, cx, n3);
         }
     }
     // The close button: Marlett's "r" (a cross), framed raised while hovered, sunken while pushed.
@@ -607,16 +641,17 @@ void CSizingControlBarG::NcPaint(HDC hDC, const RECT& rcWindow, const RECT& rcCl
         CSelectObject selectFont(hDC, m_fontMarlett.Get());
         ::SetBkMode(hDC, TRANSPARENT);
         ::SetTextColor(hDC, ::GetSysColor(COLOR_BTNTEXT));
-        ::TextOutW(hDC, m_rcClose.left + 2, m_rcClose.top + 2, L"r", 1);
+        ::TextOutW(hDC, m_rcClose.left + Scale(2), m_rcClose.top + Scale(2), L"r", 1);
     } else {
         CPenHandle pen(::CreatePen(PS_SOLID, 1, ::GetSysColor(COLOR_BTNTEXT)));
         CSelectObject selectPen(hDC, pen.Get());
-        // Two pixels wide, ending where the glyph's strokes end.
-        for (int d = 0; d < 2; ++d) {
-            ::MoveToEx(hDC, m_rcClose.left + 2 + d, m_rcClose.top + 2, nullptr);
-            ::LineTo(hDC, m_rcClose.right - 3 + d, m_rcClose.bottom - 3);
-            ::MoveToEx(hDC, m_rcClose.right - 4 + d, m_rcClose.top + 2, nullptr);
-            ::LineTo(hDC, m_rcClose.left + 1 + d, m_rcClose.bottom - 3);
+        // Two pixels wide (at 96 DPI), ending where the glyph's strokes end.
+        const int n1 = Scale(1), n2 = Scale(2), n3 = Scale(3), n4 = Scale(4);
+        for (int d = 0; d < n2; ++d) {
+            ::MoveToEx(hDC, m_rcClose.left + n2 + d, m_rcClose.top + n2, nullptr);
+            ::LineTo(hDC, m_rcClose.right - n3 + d, m_rcClose.bottom - n3);
+            ::MoveToEx(hDC, m_rcClose.right - n4 + d, m_rcClose.top + n2, nullptr);
+            ::LineTo(hDC, m_rcClose.left + n1 + d, m_rcClose.bottom - n3);
         }
     }
     RECT rcButton = m_rcClose;

@@ -52,6 +52,7 @@ protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     int OnCreate(CREATESTRUCTW* pCreate) override;
     void OnSize(UINT nType, int cx, int cy) override;
+    void OnDpiChanged(UINT nOldDpi) override;
     // WM_CLOSE does not close a bar: the frame shows and hides it.
     void OnClose() override {}
 
@@ -65,7 +66,8 @@ protected:
     virtual void OnNcLButtonUp(UINT nHitTest);
 
     // Size of the bar docked at the top or bottom, at the left or right, and floating, with their
-    // minimums; thickness is cy for the first, cx for the second.
+    // minimums; thickness is cy for the first, cx for the second. Given at 96 DPI until the bar is
+    // created, in pixels at the bar's DPI from then on.
     SIZE m_szHorz{200, 200};
     SIZE m_szVert{200, 200};
     SIZE m_szFloat{200, 200};
@@ -79,6 +81,8 @@ protected:
     bool m_bDragShowContent = false;
 
 private:
+    // The sizes above from nFromDpi to the bar's DPI; the edge from its length at 96 DPI.
+    void ScaleSizes(UINT nFromDpi);
     std::vector<CSizingControlBar*> RowSizingBars() const;
     void NegotiateRow(const std::vector<CSizingControlBar*>& row, bool bHorz);
     void UpdateEdges(const std::vector<CSizingControlBar*>& row);
@@ -121,11 +125,15 @@ protected:
     LRESULT NcHitTest(POINT ptWindow) override;
     void OnNcLButtonUp(UINT nHitTest) override;
     int OnCreate(CREATESTRUCTW* pCreate) override;
+    void OnDpiChanged(UINT nOldDpi) override;
 
     int m_cyGripper = 12;
     SIZE m_szClose{11, 11};
 
 private:
+    // The gripper's and close button's lengths and the close glyph's font at the bar's DPI.
+    void ScaleGripper();
+
     RECT m_rcClose{};   // window coordinates; empty when there is none
     RECT m_rcGripper{}; // the gripper strip, window coordinates
     bool m_bCloseHovered = false;

@@ -5,6 +5,7 @@
 #include "framework/GdiHandles.h"
 #include "framework/Strings.h"
 #include <commctrl.h>
+#include <utility>
 
 bool CStatusBar::Create(CWnd* pParentWnd, DWORD dwStyle, UINT nID) {
     DWORD dwWndStyle = TakeBarStyle(dwStyle);
@@ -29,6 +30,7 @@ bool CStatusBar::SetIndicators(const UINT* lpIDArray, int nIDCount) {
             std::wstring strText = LoadStringResource(pane.nID);
             if (strText.empty())
                 return false; // an indicator without its string cannot be shown
+            pane.strSample = strText;
             pane.cxText = MeasureText(strText);
         }
     }
@@ -58,6 +60,17 @@ void CStatusBar::SetPaneInfo(int nIndex, UINT nID, UINT nStyle, int cxWidth) {
     pane.nID = nID;
     pane.nStyle = nStyle;
     pane.cxText = cxWidth;
+    pane.strSample.clear();
+    UpdatePartEdges();
+    ApplyText(nIndex);
+}
+
+void CStatusBar::SetPaneWidthFromText(int nIndex, const std::wstring& strSample) {
+    if (nIndex < 0 || nIndex >= GetCount())
+        return;
+    Pane& pane = m_panes[static_cast<size_t>(nIndex)];
+    pane.strSample = strSample;
+    pane.cxText = MeasureText(strSample);
     UpdatePartEdges();
     ApplyText(nIndex);
 }
@@ -108,6 +121,35 @@ void CStatusBar::OnIdleUpdate(CFrameWnd*) {
     }
 }
 
+int CStatusBar::OnCreate(CREATESTRUCTW* pCreate) {
+    if (CControlBar::OnCreate(pCreate) == -1)
+        return -1;
+    MakeFont();
+    return 0;
+}
+
+void CStatusBar::MakeFont() {
+    // The control's own font is the system's at the system DPI, which is not the monitor's.
+    NONCLIENTMETRICSW ncm{};
+    if (!GetNonClientMetricsForDpi(ncm, GetDpi()))
+        return;
+    CFontHandle font(::CreateFontIndirectW(&ncm.lfStatusFont));
+    if (!font)
+        return;
+    SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), TRUE);
+    m_font = std::move(font);
+}
+
+void CStatusBar::OnDpiChanged(UINT) {
+    MakeFont();
+    // The control takes the height of its new font when it is next sized.
+    SendMessage(WM_SIZE, 0, 0);
+    for (Pane& pane : m_panes)
+        if (!pane.strSample.empty())
+            pane.cxText = MeasureText(pane.strSample);
+    UpdatePartEdges();
+}
+
 void CStatusBar::OnSize(UINT nType, int cx, int cy) {
     CControlBar::OnSize(nType, cx, cy);
     UpdatePartEdges();
@@ -120,13 +162,13 @@ void CStatusBar::UpdatePartEdges() {
     SendMessage(SB_GETBORDERS, 0, reinterpret_cast<LPARAM>(borders));
     // Room around a pane's text: the sunken edge on both sides, a little padding and the gap
     // between panes.
-    const int cxExtra = 2 * ::GetSystemMetrics(SM_CXEDGE) + 6 + borders[2];
+    const int cxExtra = 2 * GetSystemMetricForDpi(SM_CXEDGE, GetDpi()) + Scale(6) + borders[2];
     RECT rc = GetClientRect();
     int cxFixed = 0;
     for (size_t i = 1; i < m_panes.size(); ++i)
         cxFixed += m_panes[i].cxText + cxExtra;
     if (GetStyle() & SBARS_SIZEGRIP)
-        cxFixed += ::GetSystemMetrics(SM_CXVSCROLL);
+        cxFixed += GetSystemMetricForDpi(SM_CXVSCROLL, GetDpi());
     std::vector<int> edges(m_panes.size());
     int x = (rc.right - rc.left) - cxFixed;
     if (x < 0)

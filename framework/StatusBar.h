@@ -4,6 +4,7 @@
 // while its key lock is on (CAP, NUM, SCRL, カナ). The first pane stretches.
 #include "framework/ControlBar.h"
 #include "framework/FrameworkIds.h"
+#include "framework/GdiHandles.h"
 #include <string>
 #include <vector>
 
@@ -28,11 +29,15 @@ public:
     void GetPaneInfo(int nIndex, UINT& nID, UINT& nStyle, int& cxWidth) const;
     // Width in pixels of the pane's text area; borders are added by the bar.
     void SetPaneInfo(int nIndex, UINT nID, UINT nStyle, int cxWidth);
+    // Makes the pane's text area as wide as strSample in the bar's font, now and whenever the
+    // bar's DPI changes.
+    void SetPaneWidthFromText(int nIndex, const std::wstring& strSample);
     std::wstring GetPaneText(int nIndex) const;
     // Sets the pane's text; with bUpdate the pane is repainted, and only when the text changed.
     bool SetPaneText(int nIndex, const std::wstring& strText, bool bUpdate = true);
 
-    // The bar's own font (what it answers to WM_GETFONT).
+    // The bar's own font (what it answers to WM_GETFONT): the system's status bar font at the bar's
+    // DPI.
     HFONT GetFont() const { return reinterpret_cast<HFONT>(SendMessage(WM_GETFONT)); }
     // Width in pixels of a one-line text in the bar's font.
     int MeasureText(const std::wstring& strText) const;
@@ -42,13 +47,17 @@ public:
     void OnIdleUpdate(CFrameWnd* pFrame) override;
 
 protected:
+    int OnCreate(CREATESTRUCTW* pCreate) override;
     void OnSize(UINT nType, int cx, int cy) override;
+    // The font is made again, and every pane measured from a text again.
+    void OnDpiChanged(UINT nOldDpi) override;
 
 private:
     struct Pane {
         UINT nID = 0;
         UINT nStyle = SBPS_NORMAL;
         int cxText = 0;
+        std::wstring strSample; // what the width is measured from; empty: a width in pixels
         std::wstring strText;
         bool bTextSet = false;
     };
@@ -56,6 +65,8 @@ private:
     void UpdatePartEdges();
     void ApplyText(int nIndex);
     static int LockKeyOf(UINT nID);
+    void MakeFont();
 
     std::vector<Pane> m_panes;
+    CFontHandle m_font;
 };

@@ -45,8 +45,11 @@ public:
     // The font, margins, header and footer (and, at the end, word wrap) that persist between runs.
     const ViewSettings& GetViewSettings() const { return m_settings; }
     ViewSettings& GetViewSettings() { return m_settings; }
-    // Sets a new screen font from a description and point size; false leaves everything as it was.
+    // Sets a new screen font from a description (at the system DPI, as the font dialog gives it)
+    // and point size; false leaves everything as it was.
     bool SetScreenFont(const LOGFONTW& lf, int nPointSize);
+    // The window moved to a monitor of another DPI: the font keeps its size in points.
+    void OnDpiChanged();
 
     // Drag and drop: text offered as CF_UNICODETEXT replaces the selection (not the drop point).
     DWORD OnDragEnter(IDataObject* pDataObject, DWORD dwKeyState, POINT point) {
@@ -106,6 +109,8 @@ private:
                          RECT& rect);
     // Set-up and end: the stored font and settings.
     void ApplyStoredFont();
+    // The settings' font at the window's DPI, given to the control; false leaves the font as it was.
+    bool MakeSettingsFont();
     void StoreSettings();
     // Commands.
     void OnEditGotoLine();
@@ -137,4 +142,6 @@ private:
     ViewSettings m_settings = DefaultViewSettings();
     bool m_bMetric = IsMetricLocale();
     CFontHandle m_hFont; // the screen font given to the control; none while it has its default font
+    UINT m_nFontDpi = 0;        // the DPI m_hFont is made for
+    bool m_bDefaultFont = true; // no font was stored or chosen: the control's own (at 96 DPI)
 };

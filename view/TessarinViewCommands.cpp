@@ -3,6 +3,7 @@
 #include "view/TextControl.h"
 #include "view/TessarinView.h"
 #include "framework/Document.h"
+#include "framework/Dpi.h"
 #include "framework/GdiHandles.h"
 #include "framework/ModalScope.h"
 #include "framework/WaitCursor.h"
@@ -75,6 +76,8 @@ int CTessarinView::OnCreate(CREATESTRUCTW* pCreate) {
     m_dragDrop.Register();
     m_settings = DefaultViewSettings();
     ApplyStoredFont();
+    if (m_bDefaultFont)
+        OnDpiChanged();
     return 0;
 }
 
@@ -83,17 +86,39 @@ void CTessarinView::ApplyStoredFont() {
     // and take effect on the next run.
     if (!ReadViewSettings(m_settings))
         return;
-    LOGFONTW& lf = m_settings.m_lf;
-    {
-        CClientDC dc(m_hWnd);
-        lf.lfHeight = FontHeightFromPointSize(m_settings.m_nPointSize, ::GetDeviceCaps(dc.Get(), LOGPIXELSY));
-    }
+    m_bDefaultFont = false;
+    MakeSettingsFont();
+}
+
+bool CTessarinView::MakeSettingsFont() {
+    // The size is in points: the font is made for the DPI of the monitor the window is on.
+    const UINT nDpi = GetWindowDpi(m_hWnd);
+    LOGFONTW lf = m_settings.m_lf;
+    lf.lfHeight = FontHeightFromPointSize(m_settings.m_nPointSize, static_cast<int>(nDpi));
     lf.lfWidth = 0;
     CFontHandle hFont(::CreateFontIndirectW(&lf));
     if (!hFont)
-        return;
+        return false;
     SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(hFont.Get()), TRUE);
-    m_hFont = std::move(hFont);
+    m_hFont = std::move(hFont); // the old font goes only once the control has let go of it
+    m_nFontDpi = nDpi;
+    return true;
+}
+
+void CTessarinView::OnDpiChanged() {
+    const UINT nDpi = GetWindowDpi(m_hWnd);
+    if (m_bDefaultFont && nDpi == kDefaultDpi) {
+        // At 96 DPI the control's own stock font is right again.
+        if (m_hFont) {
+            SendMessage(WM_SETFONT, 0, TRUE);
+            m_hFont.Close();
+        }
+        return;
+    }
+    // The stock font is a bitmap font made for 96 DPI, cut off or blurred at any other: there the
+    // control shows the default font of the settings (the one the next run starts with) instead.
+    if (!m_hFont || nDpi != m_nFontDpi)
+        MakeSettingsFont();
 }
 
 void CTessarinView::OnDestroy() {
@@ -186,6 +211,11 @@ void CTessarinView::InsertDateTime(bool bLogForm) {
 
 void CTessarinView::OnFormatFont() {
     LOGFONTW lf = ShownFontDescription(m_hWnd);
+    // The font dialog measures sizes at the system DPI, the window's font is at its monitor's.
+    if (m_hFont) {
+        lf.lfHeight = RescaleForDpi(lf.lfHeight, m_nFontDpi, GetSystemDpi());
+        lf.lfWidth = 0;
+    }
     CHOOSEFONTW cf{};
     cf.lStructSize = sizeof cf;
     cf.lpLogFont = &lf;
@@ -201,12 +231,20 @@ void CTessarinView::OnFormatFont() {
 }
 
 bool CTessarinView::SetScreenFont(const LOGFONTW& lf, int nPointSize) {
-    CFontHandle hFont(::CreateFontIndirectW(&lf));
+    // The description is at the system DPI, as the font dialog gives it; the window may be on a
+    // monitor of another.
+    const UINT nDpi = GetWindowDpi(m_hWnd);
+    LOGFONTW lfShown = lf;
+    lfShown.lfHeight = RescaleForDpi(lf.lfHeight, GetSystemDpi(), nDpi);
+    lfShown.lfWidth = RescaleForDpi(lf.lfWidth, GetSystemDpi(), nDpi);
+    CFontHandle hFont(::CreateFontIndirectW(&lfShown));
     if (!hFont)
         return false;
     CWaitCursor wait;
     SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(hFont.Get()), TRUE);
     m_hFont = std::move(hFont); // the old font goes only once the control has let go of it
+    m_nFontDpi = nDpi;
+    m_bDefaultFont = false;
     m_settings.m_lf = lf;
     m_settings.m_nPointSize = nPointSize;
     return true;
