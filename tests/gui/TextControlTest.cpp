@@ -477,7 +477,15 @@ TEST_F(TextControlTest, ALineOfAHundredThousandCharactersWrappedIsReachableRowBy
         const POINT pt = Pos(nOffset);
         return pt.y >= 0 && pt.y + nRowHeight <= rc.bottom;
     };
-    auto topOffset = [&] { return static_cast<int>(LOWORD(Send(EM_CHARFROMPOS, 0, MAKELPARAM(4, 1)))); };
+    // EM_CHARFROMPOS answers 16 bits of the offset, as EDIT does: the offset with those bits
+    // that stands on the top row is the one.
+    auto topOffset = [&] {
+        const int nLow = LOWORD(Send(EM_CHARFROMPOS, 0, MAKELPARAM(4, 1)));
+        for (int c = nLow; c <= static_cast<int>(text.size()); c += 0x10000)
+            if (Pos(c).y >= 0 && Pos(c).y < nRowHeight)
+                return c;
+        return -1;
+    };
     SCROLLINFO si{sizeof(si), SIF_ALL};
     ASSERT_TRUE(::GetScrollInfo(m_hCtl, SB_VERT, &si));
     EXPECT_GT(si.nMax, 1000); // the scroll bar counts rows, not the file's three lines
