@@ -284,3 +284,5 @@
 #define IDS_RECOVERY_SIZE 62705
 #define IDS_RECOVERY_CONFIRM_DISCARD 62706
 #define IDS_RECOVERY_OPEN_FAILED 62707
+// The text control's name for screen readers.
+#define IDS_TEXT_ACC_NAME 62900

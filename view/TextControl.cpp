@@ -1,6 +1,7 @@
 // CTextControl: the window class, its messages, layout of the rows on screen, painting, caret,
 // selection by keyboard and mouse, scrolling, the clipboard and the input method.
 #include "view/TextControl.h"
+#include "view/TextAccessible.h"
 #include "framework/Clipboard.h"
 #include "framework/GdiHandles.h"
 #include "framework/Strings.h"
@@ -84,6 +85,11 @@ LRESULT CTextControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return TRUE;
     }
     case WM_CREATE: UpdateScrollBars(); return 0;
+    case WM_GETOBJECT: {
+        // Screen readers: our own objects for the text and its caret, the system's for the rest.
+        const LRESULT lResult = AnswerTextAccessible(m_hWnd, wParam, lParam);
+        return lResult ? lResult : ::DefWindowProcW(m_hWnd, message, wParam, lParam);
+    }
     case WM_GETDLGCODE: return DLGC_WANTCHARS | DLGC_WANTARROWS | DLGC_HASSETSEL | DLGC_WANTALLKEYS;
     case WM_PAINT: OnPaint(); return 0;
     case WM_ERASEBKGND: return TRUE; // each row paints its own background
@@ -310,6 +316,7 @@ void CTextControl::ReplaceRange(int nStart, int nEnd, const wchar_t* p, int n, b
         ::InvalidateRect(m_hWnd, nullptr, FALSE);
     }
     UpdateScrollBars();
+    ::NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, m_hWnd, OBJID_CLIENT, CHILDID_SELF);
     if (bNotify) {
         Notify(EN_UPDATE);
         Notify(EN_CHANGE);
