@@ -81,7 +81,11 @@ LRESULT CTextControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         auto* pCreate = reinterpret_cast<CREATESTRUCTW*>(lParam);
         if (pCreate->lpszName && !IS_INTRESOURCE(pCreate->lpszName))
             SetText(pCreate->lpszName, false);
-        ::DefWindowProcW(m_hWnd, message, wParam, lParam);
+        // The default handling would keep a second copy of the name as the window's title (under
+        // Wine, in the server: a word-wrap switch of 100 MB sent it all there). The text is ours.
+        CREATESTRUCTW create = *pCreate;
+        create.lpszName = nullptr;
+        ::DefWindowProcW(m_hWnd, message, wParam, reinterpret_cast<LPARAM>(&create));
         return TRUE;
     }
     case WM_CREATE: UpdateScrollBars(); return 0;
