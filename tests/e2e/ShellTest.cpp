@@ -140,8 +140,8 @@ TEST_F(ShellE2E, WordWrapKeepsThePositionPaneOnTheFilesLines) {
         HWND e = Edit();
         return e && !(::GetWindowLongW(e, GWL_STYLE) & ES_AUTOHSCROLL);
     })) << "the word-wrap command left the control unwrapped";
-    ASSERT_TRUE(m_app.PostText(L"c"));
-    EXPECT_TRUE(WaitUntil([&] { return StatusPaneText(bar, 2) == L" 2行、4列"; })) << StatusPaneText(bar, 2);
+    ASSERT_TRUE(m_app.PostText(L"c", Edit())); // to the new control
+    EXPECT_TRUE(WaitUntil([&] { return StatusPaneText(bar, 2) == L" 2行、4列"; })) << StatusPaneText(bar, 2).size();
     ASSERT_TRUE(m_app.PostCommand(ID_FORMAT_WORD_WRAP)); // back off, so the next run starts unwrapped
     ASSERT_TRUE(WaitUntil([&] {
         HWND e = Edit();
