@@ -490,7 +490,10 @@ const CTextControl::Layout& CTextControl::LayoutOf(int nLine) {
         m_nSampleChars += n;
         if (m_bRowsValid && nLine < static_cast<int>(m_rowCounts.size())) {
             const int nRows = static_cast<int>(layout.rows.size());
-            m_nTotalRows += nRows - m_rowCounts[static_cast<size_t>(nLine)];
+            const int nDelta = nRows - m_rowCounts[static_cast<size_t>(nLine)];
+            m_nTotalRows += nDelta;
+            if (nLine < m_nBeforeLine)
+                m_nBefore += nDelta;
             m_rowCounts[static_cast<size_t>(nLine)] = nRows;
         }
     }
@@ -822,9 +825,12 @@ void CTextControl::ForgetLayouts() {
     m_bRowsValid = false;
 }
 
-int CTextControl::EstimateRows(int nLine) const {
+long long CTextControl::WrapWidth() const {
     const RECT rc = TextRect();
-    const long long nWidth = std::max<long long>(m_nAveCharWidth, rc.right - rc.left);
+    return std::max<long long>(m_nAveCharWidth, rc.right - rc.left);
+}
+
+int CTextControl::EstimateRows(int nLine, long long nWidth) const {
     const long long nChars = m_store.LineEnd(nLine) - m_store.LineStart(nLine);
     // The width of a character as measured on the lines laid out so far (the font's average
     // until then): Japanese text is about twice the average width of a mostly Latin font.
@@ -840,8 +846,9 @@ void CTextControl::EnsureRowCounts() {
     // One pass over the line index, no text read: the lines laid out give their rows, the others
     // an estimate from their length.
     m_rowCounts.resize(static_cast<size_t>(nLines));
+    const long long nWidth = WrapWidth();
     for (int l = 0; l < nLines; ++l)
-        m_rowCounts[static_cast<size_t>(l)] = EstimateRows(l);
+        m_rowCounts[static_cast<size_t>(l)] = EstimateRows(l, nWidth);
     for (const auto& [nLine, layout] : m_layouts)
         if (nLine < nLines)
             m_rowCounts[static_cast<size_t>(nLine)] = static_cast<int>(layout.rows.size());
@@ -850,6 +857,7 @@ void CTextControl::EnsureRowCounts() {
         m_nTotalRows += nRows;
     m_bRowsValid = true;
     m_bRowsSampled = m_nSampleChars > 0;
+    m_nBeforeLine = m_nBefore = 0;
 }
 
 void CTextControl::SpliceRowCounts(int nFirst, int nOldLast, int nNewLast) {
@@ -859,24 +867,41 @@ void CTextControl::SpliceRowCounts(int nFirst, int nOldLast, int nNewLast) {
         m_bRowsValid = false;
         return;
     }
+    long long nDelta = 0;
     for (int l = nFirst; l <= nOldLast; ++l)
-        m_nTotalRows -= m_rowCounts[static_cast<size_t>(l)];
-    m_rowCounts.erase(m_rowCounts.begin() + nFirst, m_rowCounts.begin() + nOldLast + 1);
-    m_rowCounts.insert(m_rowCounts.begin() + nFirst, static_cast<size_t>(nNewLast - nFirst + 1), 1);
+        nDelta -= m_rowCounts[static_cast<size_t>(l)];
+    if (nOldLast != nNewLast) {
+        m_rowCounts.erase(m_rowCounts.begin() + nFirst, m_rowCounts.begin() + nOldLast + 1);
+        m_rowCounts.insert(m_rowCounts.begin() + nFirst, static_cast<size_t>(nNewLast - nFirst + 1), 1);
+    }
+    const long long nWidth = WrapWidth();
     for (int l = nFirst; l <= nNewLast; ++l) {
         auto it = m_layouts.find(l);
-        const int nRows = it != m_layouts.end() ? static_cast<int>(it->second.rows.size()) : EstimateRows(l);
+        const int nRows = it != m_layouts.end() ? static_cast<int>(it->second.rows.size()) : EstimateRows(l, nWidth);
         m_rowCounts[static_cast<size_t>(l)] = nRows;
-        m_nTotalRows += nRows;
+        nDelta += nRows;
+    }
+    m_nTotalRows += nDelta;
+    // The rows counted before the top line move with the lines after the edit.
+    if (nOldLast < m_nBeforeLine) {
+        m_nBefore += nDelta;
+        m_nBeforeLine += nNewLast - nOldLast;
+    } else if (nFirst < m_nBeforeLine) {
+        m_nBeforeLine = m_nBefore = 0;
     }
 }
 
 int CTextControl::RowsBefore(int nLine) {
     EnsureRowCounts();
-    long long n = 0;
-    for (int l = 0; l < nLine; ++l)
-        n += m_rowCounts[static_cast<size_t>(l)];
-    return static_cast<int>(std::min<long long>(n, 0x7FFFFFFF));
+    // From the line asked last time (the top line, mostly): scrolling walks only the lines it
+    // passes, typing none.
+    nLine = std::clamp(nLine, 0, static_cast<int>(m_rowCounts.size()));
+    m_nBeforeLine = std::min(m_nBeforeLine, static_cast<int>(m_rowCounts.size()));
+    for (; m_nBeforeLine < nLine; ++m_nBeforeLine)
+        m_nBefore += m_rowCounts[static_cast<size_t>(m_nBeforeLine)];
+    for (; m_nBeforeLine > nLine; --m_nBeforeLine)
+        m_nBefore -= m_rowCounts[static_cast<size_t>(m_nBeforeLine - 1)];
+    return static_cast<int>(std::min<long long>(m_nBefore, 0x7FFFFFFF));
 }
 
 CTextControl::RowPos CTextControl::RowAt(int nRow) {

@@ -103,7 +103,8 @@ private:
     // laid out, estimated from the length for the rest, so nothing is laid out for it.
     void ForgetLayouts();
     void KeepTopInText();
-    int EstimateRows(int nLine) const;
+    long long WrapWidth() const;
+    int EstimateRows(int nLine, long long nWidth) const;
     void EnsureRowCounts();
     void SpliceRowCounts(int nFirst, int nOldLast, int nNewLast);
     int RowsBefore(int nLine);
@@ -156,6 +157,8 @@ private:
     std::unordered_map<int, Layout> m_layouts; // lines laid out since the last change
     std::vector<int> m_rowCounts; // wrapped: rows of every line, exact or estimated
     long long m_nTotalRows = 0;
+    int m_nBeforeLine = 0;  // m_nBefore: the rows of the lines before this one
+    long long m_nBefore = 0;
     bool m_bRowsValid = false;
     bool m_bRowsSampled = false;   // the estimates came from measured lines
     long long m_nSampleWidth = 0;  // pixels and characters of the lines laid out, for estimates
