@@ -4,7 +4,7 @@
 // and its start, the whole text locked as one block, and the working set above the empty control.
 //   TextControlBench.exe edit|own MB [wrap]
 // Prints one line: class MB wrap lines handover-s ctrl-end-ms type-end-ms type-start-ms
-// line-ms lock-ms extra-MB.
+// line-ms lock-ms extra-MB range-ms (a one-character range read after an edit at the start).
 //   TextControlBench.exe wrapswitch MB
 // Word wrap switched on as the view does it: a new wrapped control, the text's block moved into
 // it, plus the first paint; then input probes (a typed character with its repaint,
@@ -270,11 +270,23 @@ int wmain(int argc, wchar_t** argv) {
     const double dLock = Ms(t0);
     const bool bTerminated = p && p[nFinal] == L'\0' && p[nFinal - 1] == L'あ';
     ::LocalUnlock(hLocked);
+    // What the edit history reads for a keystroke at the start instead of the lock: the character
+    // removed, copied out without moving the gap (our control only).
+    double dRange = 0;
+    if (bOwn) {
+        ::SendMessageW(hCtl, EM_SETSEL, 0, 0);
+        ::SendMessageW(hCtl, WM_CHAR, L'y', 1);
+        wchar_t buffer[2] = {};
+        CTextControl::ReadRange range{0, 1, buffer};
+        t0 = Clock::now();
+        ::SendMessageW(hCtl, CTextControl::kMsgReadRange, 0, reinterpret_cast<LPARAM>(&range));
+        dRange = Ms(t0);
+    }
 
     const double dExtraMB = static_cast<double>(WorkingSetBytes() - nBaseBytes) / 1048576.0;
-    std::printf("%s %zu %s %zu %.3f %.1f %.2f %.2f %.3f %.3f %.0f%s\n", bOwn ? "own" : "edit", nMB,
+    std::printf("%s %zu %s %zu %.3f %.1f %.2f %.2f %.3f %.3f %.0f %.4f%s\n", bOwn ? "own" : "edit", nMB,
                 bWrap ? "wrap" : "nowrap", nLines, dHandover, dCtrlEnd, dTypeEnd, dTypeStart, dLine, dLock, dExtraMB,
-                bTerminated ? "" : " (lock: text not terminated)");
+                dRange, bTerminated ? "" : " (lock: text not terminated)");
     ::DestroyWindow(hFrame);
     ::DeleteObject(hFont);
     return 0;

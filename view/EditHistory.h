@@ -80,8 +80,8 @@ public:
     EditRange RecordDeletion(int nStart, int nEnd);
     // Records that [nStart, nEnd) (nStart -1: the selection) is about to become pszText; with
     // bApply the replacement is made here, otherwise the caller lets the control make it on the
-    // range returned (the selection is moved there when a line break or surrogate pair widened it,
-    // or when an empty selection sat inside one: the text then goes in after it).
+    // range returned (the selection is moved there when whole characters widened it, or when an
+    // empty selection sat inside a character: the text then goes in after it).
     EditRange RecordInsertion(const wchar_t* pszText, int nStart, int nEnd, bool bApply);
     // Enter: the record just made for CR also holds the LF the control inserts with it.
     void ExtendLastInsertionWithLf();
