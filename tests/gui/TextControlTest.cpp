@@ -4,7 +4,9 @@
 // wheel, word wrap with the line-break rules, and an input method commit.
 #include "TestMain.h"
 #include "ViewHost.h"
+#include "view/TextAccessible.h"
 #include "view/TextControl.h"
+#include <oleacc.h>
 #include <algorithm>
 #include <random>
 #include <string>
@@ -680,4 +682,55 @@ TEST_F(TextControlTest, NothingIsLostWhenTheClipboardIsBusyOrTheLimitIsReached) 
     Send(WM_CHAR, L'!', 1);
     Send(WM_CHAR, L'!', 1);
     EXPECT_EQ(Text(), L" this!!");
+}
+
+TEST_F(TextControlTest, TheAccessibleValueIsTheTextOrAMillionCharactersAroundTheCaret) {
+    // Lines of one length, each numbered, so a stretch of the text is found in one place only.
+    std::wstring text;
+    const size_t nLineLength = 40;
+    for (int i = 0; text.size() < 3 * static_cast<size_t>(kMaxAccessibleValue); ++i) {
+        std::wstring line = std::to_wstring(i);
+        line.resize(nLineLength - 2, L'.');
+        text += line + L"\r\n";
+    }
+    Create(false);
+    SwapIn(text);
+    const int nCaret = static_cast<int>(text.size()) / 2 + 5;
+    Send(EM_SETSEL, nCaret, nCaret);
+    Send(EM_SETREADONLY, TRUE);
+    IAccessible* pAcc = nullptr;
+    ASSERT_EQ(::AccessibleObjectFromWindow(m_hCtl, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                           reinterpret_cast<void**>(&pAcc)),
+              S_OK);
+    VARIANT self;
+    ::VariantInit(&self);
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR bstr = nullptr;
+    ASSERT_EQ(pAcc->get_accValue(self, &bstr), S_OK);
+    const std::wstring value(bstr, ::SysStringLen(bstr));
+    ::SysFreeString(bstr);
+    // A stretch of the limit's length, from a line's start, holding the caret's line.
+    ASSERT_EQ(value.size(), static_cast<size_t>(kMaxAccessibleValue));
+    const size_t nFrom = text.find(value.substr(0, 200));
+    ASSERT_NE(nFrom, std::wstring::npos);
+    EXPECT_EQ(nFrom % nLineLength, 0u);
+    EXPECT_EQ(text.compare(nFrom, value.size(), value), 0);
+    EXPECT_LE(nFrom, static_cast<size_t>(nCaret));
+    EXPECT_GE(nFrom + value.size(), static_cast<size_t>(nCaret) + nLineLength);
+    VARIANT state;
+    ASSERT_EQ(pAcc->get_accState(self, &state), S_OK);
+    EXPECT_TRUE(state.lVal & STATE_SYSTEM_READONLY);
+    EXPECT_TRUE(state.lVal & STATE_SYSTEM_FOCUSED);
+    pAcc->Release();
+    // A text within the limit is the value whole.
+    Send(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"短い\r\nテキスト"));
+    ASSERT_EQ(::AccessibleObjectFromWindow(m_hCtl, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                           reinterpret_cast<void**>(&pAcc)),
+              S_OK);
+    bstr = nullptr;
+    ASSERT_EQ(pAcc->get_accValue(self, &bstr), S_OK);
+    EXPECT_EQ(std::wstring(bstr, ::SysStringLen(bstr)), L"短い\r\nテキスト");
+    ::SysFreeString(bstr);
+    pAcc->Release();
 }
