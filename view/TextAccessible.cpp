@@ -25,8 +25,8 @@ public:
     // The text (OBJID_CLIENT) or its caret (OBJID_CARET).
     static CTextAccessible* Create(HWND hWnd, bool bCaret) {
         IAccessible* pStd = nullptr;
-        if (bCaret ||
-            FAILED(::CreateStdAccessibleObject(hWnd, OBJID_CLIENT, __uuidof(IAccessible), reinterpret_cast<void**>(&pStd))))
+        if (bCaret || FAILED(::CreateStdAccessibleObject(hWnd, OBJID_CLIENT, __uuidof(IAccessible),
+                                                         reinterpret_cast<void**>(&pStd))))
             pStd = nullptr;
         return new (std::nothrow) CTextAccessible(hWnd, bCaret, CComPtr<IAccessible>::Adopt(pStd));
     }
@@ -230,7 +230,8 @@ private:
         }
         int nHeight = 16;
         if (HDC hdc = ::GetDC(m_hWnd)) {
-            const HGDIOBJ hOld = ::SelectObject(hdc, reinterpret_cast<HGDIOBJ>(::SendMessageW(m_hWnd, WM_GETFONT, 0, 0)));
+            const auto hFont = reinterpret_cast<HGDIOBJ>(::SendMessageW(m_hWnd, WM_GETFONT, 0, 0));
+            const HGDIOBJ hOld = ::SelectObject(hdc, hFont ? hFont : ::GetStockObject(SYSTEM_FONT));
             TEXTMETRICW tm{};
             if (::GetTextMetricsW(hdc, &tm))
                 nHeight = tm.tmHeight;
