@@ -91,18 +91,14 @@ void CMainFrame::UpdateLineColumnPane() {
     auto* pView = dynamic_cast<CEditView*>(GetActiveView());
     if (!pView || !pView->m_hWnd || !m_wndStatusBar.m_hWnd)
         return;
-    std::wstring strPosition;
-    // Without automatic horizontal scrolling the control wraps lines, and the column would not
-    // be the column of the file's line: nothing is shown.
-    if (pView->GetStyle() & ES_AUTOHSCROLL) {
-        int nLine = pView->LineFromChar(-1);
-        int nStart = 0, nEnd = 0;
-        pView->GetSel(nStart, nEnd);
-        int nFirst = pView->LineIndex(nLine);
-        // "%0d行、%d列": the line and the column.
-        strPosition = FormatString(IDS_LINE_COLUMN_FORMAT,
-                                   {std::to_wstring(nLine + 1), std::to_wstring(nStart - nFirst + 1)});
-    }
+    // The file's line and column, wrapped or not: the text control counts the file's lines.
+    const int nLine = pView->LineFromChar(-1);
+    int nStart = 0, nEnd = 0;
+    pView->GetSel(nStart, nEnd);
+    const int nFirst = pView->LineIndex(nLine);
+    // "%0d行、%d列": the line and the column.
+    const std::wstring strPosition =
+        FormatString(IDS_LINE_COLUMN_FORMAT, {std::to_wstring(nLine + 1), std::to_wstring(nStart - nFirst + 1)});
     m_wndStatusBar.SetPaneText(kLineColumnPane, L" " + strPosition, true);
 }
 

@@ -298,3 +298,6 @@
 // The installer (packaging/Tessarin.wxs): the document type's name it shows in the shell, read
 // from here as "@Tessarin.exe,-62800" (62800-62819)
 #define IDS_SHELL_FILE_TYPE_NAME 62800
+
+// The text control's name for screen readers.
+#define IDS_TEXT_ACC_NAME 62900

@@ -1,6 +1,8 @@
 // Recording, merging and replaying edit records. Typed characters merge into word-sized records;
 // a replaced selection is a deletion joined to the insertion that follows it, so it is one step.
 #include "view/EditHistory.h"
+#include "view/TextStore.h"
+#include <algorithm>
 #include <cwchar>
 
 namespace {
@@ -21,6 +23,28 @@ private:
     const wchar_t* m_pText;
 };
 } // namespace
+
+std::wstring IEditTarget::ReadText(int nStart, int nEnd) {
+    const int nLength = TextLength();
+    nStart = std::clamp(nStart, 0, nLength);
+    nEnd = std::clamp(nEnd, nStart, nLength);
+    CTextLock lock(*this);
+    return lock.Get() ? std::wstring(lock.Get() + nStart, lock.Get() + nEnd) : std::wstring();
+}
+
+EditRange IEditTarget::WholeCharacters(int nStart, int nEnd) {
+    const int nLength = TextLength();
+    CTextLock lock(*this);
+    if (!lock.Get())
+        return EditRange{nStart, nEnd};
+    const wchar_t* p = lock.Get();
+    auto at = [p](int i) { return p[i]; };
+    while (nStart > 0 && nStart < nLength && !CTextStore::IsBoundaryIn(at, nLength, nStart))
+        --nStart;
+    while (nEnd > 0 && nEnd < nLength && !CTextStore::IsBoundaryIn(at, nLength, nEnd))
+        ++nEnd;
+    return EditRange{nStart, nEnd};
+}
 
 void CEditHistory::FreeAfter(EditRecord& record) {
     // One by one: letting unique_ptr free a long chain would recurse once per record. A save
@@ -46,55 +70,41 @@ EditRecord* CEditHistory::Append(EditRecord::Kind kind, int nStart, std::wstring
     return m_pCurrent;
 }
 
-EditRange CEditHistory::RecordDeletion(int nStart, int nEnd, const wchar_t* pText) {
-    if (pText)
-        return RecordDeletionIn(pText, m_target.TextLength(), nStart, nEnd);
-    int nLength = m_target.TextLength();
-    CTextLock lock(m_target);
-    if (!lock.Get())
-        return EditRange{nStart, nStart};
-    return RecordDeletionIn(lock.Get(), nLength, nStart, nEnd);
-}
-
-EditRange CEditHistory::RecordDeletionIn(const wchar_t* pText, int nLength, int nStart, int nEnd) {
-    if (nStart < 0)
-        nStart = 0;
-    if (nEnd > nLength)
-        nEnd = nLength;
+EditRange CEditHistory::RecordDeletion(int nStart, int nEnd) {
+    const int nLength = m_target.TextLength();
+    nStart = std::max(nStart, 0);
+    nEnd = std::min(nEnd, nLength);
     // At the end of the text there is nothing to remove, and the redo chain stays as it is.
     if (nStart >= nLength || nEnd <= nStart)
         return EditRange{nStart, nStart};
+    // A character goes whole: half a surrogate pair left behind would be lost on saving, a lone
+    // CR or LF would be a new line end, a combining mark alone would land on another character.
+    const EditRange whole = m_target.WholeCharacters(nStart, nEnd);
+    std::wstring text = m_target.ReadText(whole.start, whole.end);
+    if (static_cast<int>(text.size()) != whole.end - whole.start)
+        return EditRange{nStart, nStart}; // the text could not be read: nothing recorded
+    RecordRemoved(whole.start, std::move(text));
+    return whole;
+}
 
-    // Wine's EDIT control moves and deletes one UTF-16 unit at a time: half of a surrogate pair
-    // left behind would be lost on saving, so a range never cuts a pair.
-    const EditRange whole = WholeSurrogatePairs(pText, nLength, nStart, nEnd);
-    nStart = whole.start;
-    nEnd = whole.end;
-    // A CR LF pair goes whole. Only a real pair widens the range: a lone LF (pasted text can
-    // carry one) is removed alone by the control, so it is recorded alone.
-    if (pText[nStart] == L'\n' && nStart > 0 && pText[nStart - 1] == L'\r')
-        --nStart;
-    else if (nEnd < nLength && pText[nEnd] == L'\n' && pText[nEnd - 1] == L'\r')
-        ++nEnd;
-
+void CEditHistory::RecordRemoved(int nStart, std::wstring text) {
     DiscardRedo();
     EditRecord& cur = *m_pCurrent;
     // One character (a surrogate pair counts as one) that is not a separator may join the last
     // deletion.
-    const int n = nEnd - nStart;
-    const bool bOneChar = n == 1 || (n == 2 && IsHighSurrogate(pText[nStart]) && IsLowSurrogate(pText[nStart + 1]));
+    const int n = static_cast<int>(text.size());
+    const bool bOneChar = n == 1 || (n == 2 && IsHighSurrogate(text[0]) && IsLowSurrogate(text[1]));
     const bool bMergeable = cur.kind == EditRecord::Deletion && CanMergeInto(cur) && bOneChar &&
-                            !IsSeparator(pText[nStart]) && !IsSeparator(cur.text.back());
-    if (bMergeable && nEnd == cur.start) { // Backspace again, just before the last one
+                            !IsSeparator(text[0]) && !IsSeparator(cur.text.back());
+    if (bMergeable && nStart + n == cur.start) { // Backspace again, just before the last one
         cur.start -= n;
-        cur.text.insert(0, pText + nStart, static_cast<size_t>(n));
+        cur.text.insert(0, text);
     } else if (bMergeable && nStart == cur.start) { // Delete again, at the same place
         cur.end += n;
-        cur.text.append(pText + nStart, static_cast<size_t>(n));
+        cur.text.append(text);
     } else {
-        Append(EditRecord::Deletion, nStart, std::wstring(pText + nStart, static_cast<size_t>(nEnd - nStart)));
+        Append(EditRecord::Deletion, nStart, std::move(text));
     }
-    return EditRange{nStart, nEnd};
 }
 
 EditRange CEditHistory::RecordInsertion(const wchar_t* pszText, int nStart, int nEnd, bool bApply) {
@@ -107,35 +117,33 @@ EditRange CEditHistory::RecordInsertion(const wchar_t* pszText, int nStart, int 
         nStart = nSelStart;
         nEnd = nSelEnd;
     }
-    {
-        int nLength = m_target.TextLength();
-        CTextLock lock(m_target);
-        // A caret inside a surrogate pair or a line break (the control's arrow keys, or a caret
-        // put there by offset) moves past it, so the new text never lands between its halves.
-        if (nStart == nEnd && lock.Get() &&
-            (SplitsSurrogatePair(lock.Get(), nLength, nStart) || SplitsLineBreak(lock.Get(), nLength, nStart)))
-            nEnd = ++nStart;
-        if (nStart != nEnd && lock.Get()) {
-            EditRange removed = RecordDeletionIn(lock.Get(), nLength, nStart, nEnd);
-            if (!removed.empty()) {
-                nStart = removed.start;
-                nEnd = removed.end;
-                m_pCurrent->joined = true; // the replacement is one step with what follows
-            } else {
-                DiscardRedo();
-            }
+    // A caret inside a character (the control's arrow keys, or a caret put there by offset) moves
+    // past it, so the new text never lands between a pair's halves or a character and its marks.
+    if (nStart == nEnd) {
+        const EditRange whole = m_target.WholeCharacters(nStart, nEnd);
+        if (whole.start != nStart)
+            nStart = nEnd = whole.end;
+    }
+    if (nStart != nEnd) {
+        EditRange removed = RecordDeletion(nStart, nEnd);
+        if (!removed.empty()) {
+            nStart = removed.start;
+            nEnd = removed.end;
+            m_pCurrent->joined = true; // the replacement is one step with what follows
         } else {
             DiscardRedo();
         }
-        if (n > 0) {
-            EditRecord& cur = *m_pCurrent;
-            if (cur.kind == EditRecord::Insertion && CanMergeInto(cur) && nStart == cur.end &&
-                !IsSeparator(pszText[0]) && !IsSeparator(cur.text.back())) {
-                cur.end += n;
-                cur.text.append(pszText, static_cast<size_t>(n));
-            } else {
-                Append(EditRecord::Insertion, nStart, std::wstring(pszText, static_cast<size_t>(n)));
-            }
+    } else {
+        DiscardRedo();
+    }
+    if (n > 0) {
+        EditRecord& cur = *m_pCurrent;
+        if (cur.kind == EditRecord::Insertion && CanMergeInto(cur) && nStart == cur.end && !IsSeparator(pszText[0]) &&
+            !IsSeparator(cur.text.back())) {
+            cur.end += n;
+            cur.text.append(pszText, static_cast<size_t>(n));
+        } else {
+            Append(EditRecord::Insertion, nStart, std::wstring(pszText, static_cast<size_t>(n)));
         }
     }
     if (bApply)

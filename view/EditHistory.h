@@ -19,14 +19,28 @@ struct EditRecord {
     std::unique_ptr<EditRecord> next; // the chain owns the records after it
 };
 
-// What the history needs from the text it records: read access to the whole text, the
-// selection, and replacing a range (the text control implements it; tests may use a string).
+struct EditRange {
+    int start = 0;
+    int end = 0;
+    bool empty() const { return start == end; }
+};
+
+// What the history needs from the text it records: read access to the text, the selection, and
+// replacing a range (the text control implements it; tests may use a string).
 class IEditTarget {
 public:
     virtual ~IEditTarget() = default;
     virtual const wchar_t* LockText() = 0; // the whole NUL-terminated text, until UnlockText
     virtual void UnlockText() = 0;
     virtual int TextLength() = 0;
+    // [nStart, nEnd) (clamped to the text) as a copy. Recording a keystroke needs only the few
+    // characters it removes: a target that can copy a range without bringing its whole text
+    // together (the text control, a gap buffer) overrides this; by default the text is locked.
+    virtual std::wstring ReadText(int nStart, int nEnd);
+    // [nStart, nEnd) widened so that neither edge cuts a character: a surrogate pair, a CR LF, or
+    // a base character and its combining marks and variation selectors stay whole
+    // (CTextStore::IsBoundaryIn is the rule). By default the text is locked for it.
+    virtual EditRange WholeCharacters(int nStart, int nEnd);
     virtual void GetSelection(int& nStart, int& nEnd) = 0;
     virtual void SetSelection(int nStart, int nEnd) = 0;
     // Selects [nStart, nEnd), optionally scrolls the caret into view, and puts text in its place
@@ -34,12 +48,6 @@ public:
     virtual void Replace(int nStart, int nEnd, const wchar_t* pszText, bool bScroll) = 0;
     // Undo or redo went back to the text that was last opened or saved.
     virtual void MarkUnmodified() = 0;
-};
-
-struct EditRange {
-    int start = 0;
-    int end = 0;
-    bool empty() const { return start == end; }
 };
 
 // Offsets that would cut a character in two: between the halves of a surrogate pair, or between
@@ -66,14 +74,14 @@ public:
     CEditHistory& operator=(const CEditHistory&) = delete;
     ~CEditHistory() { FreeAfter(m_root); }
 
-    // Records that [nStart, nEnd) is about to be removed; pText is the locked text, or null to
-    // lock it here. A line break and a surrogate pair are always captured whole, so the range may
-    // grow; the range recorded is returned (empty when nothing was recorded).
-    EditRange RecordDeletion(int nStart, int nEnd, const wchar_t* pText = nullptr);
+    // Records that [nStart, nEnd) is about to be removed. Characters are always captured whole (a
+    // line break, a surrogate pair, a character with its combining marks), so the range may grow;
+    // the range recorded is returned (empty when nothing was recorded).
+    EditRange RecordDeletion(int nStart, int nEnd);
     // Records that [nStart, nEnd) (nStart -1: the selection) is about to become pszText; with
     // bApply the replacement is made here, otherwise the caller lets the control make it on the
-    // range returned (the selection is moved there when a line break or surrogate pair widened it,
-    // or when an empty selection sat inside one: the text then goes in after it).
+    // range returned (the selection is moved there when whole characters widened it, or when an
+    // empty selection sat inside a character: the text then goes in after it).
     EditRange RecordInsertion(const wchar_t* pszText, int nStart, int nEnd, bool bApply);
     // Enter: the record just made for CR also holds the LF the control inserts with it.
     void ExtendLastInsertionWithLf();
@@ -102,7 +110,8 @@ public:
     static bool IsSeparator(wchar_t ch) { return ch == L' ' || ch == L'\t' || ch == L'\r' || ch == L'\n'; }
 
 private:
-    EditRange RecordDeletionIn(const wchar_t* pText, int nLength, int nStart, int nEnd);
+    // Records the removal of text, which stood at [nStart, nStart + text.size()).
+    void RecordRemoved(int nStart, std::wstring text);
     void DiscardRedo() { FreeAfter(*m_pCurrent); }
     void FreeAfter(EditRecord& record);
     // A record may grow by merging only while it does not stand for the saved text.

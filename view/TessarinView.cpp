@@ -4,7 +4,9 @@
 #include "view/TessarinView.h"
 #include "framework/CmdUI.h"
 #include "framework/Document.h"
+#include "view/TextControl.h"
 #include "res/resource.h"
+#include <algorithm>
 
 LRESULT CTessarinView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     LRESULT lResult = 0;
@@ -20,6 +22,27 @@ LRESULT CTessarinView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 void CTessarinView::OnInitMenuPopup(HMENU hPopup, UINT nIndex, BOOL bSysMenu) {
     CEditView::OnInitMenuPopup(hPopup, nIndex, bSysMenu);
     m_routes.SyncContextMenuUndo(hPopup);
+}
+
+std::wstring CTessarinView::ReadText(int nStart, int nEnd) {
+    const int nLength = GetWindowTextLength();
+    nStart = std::clamp(nStart, 0, nLength);
+    nEnd = std::clamp(nEnd, nStart, nLength);
+    std::wstring text(static_cast<size_t>(nEnd - nStart) + 1, L'\0');
+    CTextControl::ReadRange range{nStart, nEnd, text.data()};
+    const auto nCopied = DefWindowProc(CTextControl::kMsgReadRange, 0, reinterpret_cast<LPARAM>(&range));
+    if (nCopied != nEnd - nStart)
+        return IEditTarget::ReadText(nStart, nEnd); // a control without the message: its whole text
+    text.resize(static_cast<size_t>(nCopied));
+    return text;
+}
+
+EditRange CTessarinView::WholeCharacters(int nStart, int nEnd) {
+    EditRange range{nStart, nEnd};
+    if (!DefWindowProc(CTextControl::kMsgWholeCharacters, reinterpret_cast<WPARAM>(&range.start),
+                       reinterpret_cast<LPARAM>(&range.end)))
+        return IEditTarget::WholeCharacters(nStart, nEnd);
+    return range;
 }
 
 bool CTessarinView::IsDocumentModified() const {
@@ -45,8 +68,8 @@ bool CTessarinView::OnOwnCmdMsg(UINT nID, int nCode, void* pExtra) {
             nCode, pExtra, [this] { ClearHistory(IsDocumentModified()); },
             [this](CCmdUI* p) { p->Enable(m_history.CanClear()); });
     case ID_EDIT_GOTO_LINE:
-        return Handle(
-            nCode, pExtra, [this] { OnEditGotoLine(); }, [this](CCmdUI* p) { p->Enable(!IsWordWrap()); });
+        // Wrapped or not: the text control counts the file's lines.
+        return Handle(nCode, pExtra, [this] { OnEditGotoLine(); });
     case ID_EDIT_TIME_DATE: return Handle(nCode, pExtra, [this] { InsertDateTime(false); });
     case ID_FORMAT_WORD_WRAP:
         return Handle(

@@ -1,6 +1,7 @@
 // CTextControl: the window class, its messages, layout of the rows on screen, painting, caret,
 // selection by keyboard and mouse, scrolling, the clipboard and the input method.
 #include "view/TextControl.h"
+#include "view/TextAccessible.h"
 #include "framework/Clipboard.h"
 #include "framework/GdiHandles.h"
 #include "framework/Strings.h"
@@ -80,20 +81,29 @@ LRESULT CTextControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         auto* pCreate = reinterpret_cast<CREATESTRUCTW*>(lParam);
         if (pCreate->lpszName && !IS_INTRESOURCE(pCreate->lpszName))
             SetText(pCreate->lpszName, false);
-        ::DefWindowProcW(m_hWnd, message, wParam, lParam);
+        // The default handling would keep a second copy of the name as the window's title (under
+        // Wine, in the server: a word-wrap switch of 100 MB sent it all there). The text is ours.
+        CREATESTRUCTW create = *pCreate;
+        create.lpszName = nullptr;
+        ::DefWindowProcW(m_hWnd, message, wParam, reinterpret_cast<LPARAM>(&create));
         return TRUE;
     }
     case WM_CREATE: UpdateScrollBars(); return 0;
+    case WM_GETOBJECT: {
+        // Screen readers: our own objects for the text and its caret, the system's for the rest.
+        const LRESULT lResult = AnswerTextAccessible(m_hWnd, wParam, lParam);
+        return lResult ? lResult : ::DefWindowProcW(m_hWnd, message, wParam, lParam);
+    }
     case WM_GETDLGCODE: return DLGC_WANTCHARS | DLGC_WANTARROWS | DLGC_HASSETSEL | DLGC_WANTALLKEYS;
     case WM_PAINT: OnPaint(); return 0;
     case WM_ERASEBKGND: return TRUE; // each row paints its own background
     case WM_SIZE:
         if (IsWrapped())
-            m_layouts.clear();
+            ForgetLayouts();
         ScrollTo(m_top, m_nXOffset);
         ::InvalidateRect(m_hWnd, nullptr, FALSE);
         return 0;
-    case WM_STYLECHANGED: m_layouts.clear(); ::InvalidateRect(m_hWnd, nullptr, FALSE); return 0;
+    case WM_STYLECHANGED: ForgetLayouts(); KeepTopInText(); ::InvalidateRect(m_hWnd, nullptr, FALSE); return 0;
     case WM_SETFOCUS:
         m_bFocus = true;
         UpdateCaret();
@@ -185,6 +195,23 @@ LRESULT CTextControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     }
     case EM_GETHANDLE: return reinterpret_cast<LRESULT>(m_store.ContiguousHandle());
+    case kMsgReadRange: {
+        auto* pRange = reinterpret_cast<ReadRange*>(lParam);
+        if (!pRange || !pRange->pBuffer)
+            return 0;
+        const std::wstring text = m_store.Text(pRange->nStart, pRange->nEnd);
+        std::memcpy(pRange->pBuffer, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+        return static_cast<LRESULT>(text.size());
+    }
+    case kMsgWholeCharacters: {
+        auto* pnStart = reinterpret_cast<int*>(wParam);
+        auto* pnEnd = reinterpret_cast<int*>(lParam);
+        if (pnStart)
+            *pnStart = m_store.FloorBoundary(std::clamp(*pnStart, 0, m_store.Length()));
+        if (pnEnd)
+            *pnEnd = m_store.CeilBoundary(std::clamp(*pnEnd, 0, m_store.Length()));
+        return TRUE;
+    }
     case EM_SETHANDLE: Adopt(reinterpret_cast<HLOCAL>(wParam)); return 0;
     case EM_GETLINECOUNT: return m_store.LineCount();
     case EM_LINEFROMCHAR: {
@@ -223,7 +250,8 @@ LRESULT CTextControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case EM_GETLIMITTEXT: return m_nLimit;
     case EM_SETTABSTOPS:
         m_nTabStops = wParam == 0 ? 32 : std::max(1, *reinterpret_cast<const int*>(lParam));
-        m_layouts.clear();
+        ForgetLayouts();
+        KeepTopInText();
         ::InvalidateRect(m_hWnd, nullptr, FALSE);
         return TRUE;
     case EM_GETMODIFY: return m_bModify;
@@ -259,6 +287,7 @@ void CTextControl::ReplaceRange(int nStart, int nEnd, const wchar_t* p, int n, b
     if (nStart == nEnd && n == 0)
         return; // nothing changes, and nobody is told it did
     const int nFirstLine = m_store.LineFromOffset(nStart);
+    const int nOldLast = m_store.LineFromOffset(std::max(nStart, nEnd));
     const int nOldLines = m_store.LineCount();
     if (!m_store.Replace(nStart, nEnd, p, n)) {
         // No memory for the new text: the old text stays whole, and the user hears it.
@@ -272,12 +301,12 @@ void CTextControl::ReplaceRange(int nStart, int nEnd, const wchar_t* p, int n, b
     } else {
         m_layouts.clear(); // the lines after the edit have new numbers
     }
+    SpliceRowCounts(nFirstLine, nOldLast, m_store.LineFromOffset(nStart + n));
     m_bModify = true;
     const int nCaret = nStart + n;
     m_nAnchor = m_nCaret = nCaret;
     m_nPreferredX = -1;
-    if (m_top.nLine >= m_store.LineCount())
-        m_top = RowPos{m_store.LineCount() - 1, 0};
+    KeepTopInText();
     // Only the rows from the edit down change, unless lines came or went.
     if (m_store.LineCount() == nOldLines) {
         RECT rc;
@@ -291,6 +320,7 @@ void CTextControl::ReplaceRange(int nStart, int nEnd, const wchar_t* p, int n, b
         ::InvalidateRect(m_hWnd, nullptr, FALSE);
     }
     UpdateScrollBars();
+    ::NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, m_hWnd, OBJID_CLIENT, CHILDID_SELF);
     if (bNotify) {
         Notify(EN_UPDATE);
         Notify(EN_CHANGE);
@@ -319,7 +349,7 @@ bool CTextControl::Adopt(HLOCAL hText) {
     HLOCAL hOld = nullptr;
     if (!m_store.Adopt(hText, &hOld))
         return false;
-    m_layouts.clear();
+    ForgetLayouts();
     m_nWidest = 0;
     m_bModify = false;
     m_top = RowPos{};
@@ -397,7 +427,9 @@ void CTextControl::SetFont(HFONT hFont, bool bRedraw) {
     ::GetTextMetricsW(m_dcMeasure.Get(), &tm);
     m_nLineHeight = std::max<int>(1, tm.tmHeight);
     m_nAveCharWidth = std::max<int>(1, tm.tmAveCharWidth);
-    m_layouts.clear();
+    m_nSampleWidth = m_nSampleChars = 0; // another font: other widths
+    ForgetLayouts();
+    KeepTopInText();
     m_nWidest = 0;
     if (m_bCaret) {
         ::DestroyCaret();
@@ -450,8 +482,21 @@ const CTextControl::Layout& CTextControl::LayoutOf(int nLine) {
     }
     m_nWidest = std::max(m_nWidest, x);
     layout.rows.assign(1, 0);
-    if (IsWrapped())
+    if (IsWrapped()) {
         WrapRows(layout);
+        // The line's rows are known now: the scroll bar's count of rows takes them in place of
+        // its estimate, and the width per character teaches the estimate of the lines not laid out.
+        m_nSampleWidth += x;
+        m_nSampleChars += n;
+        if (m_bRowsValid && nLine < static_cast<int>(m_rowCounts.size())) {
+            const int nRows = static_cast<int>(layout.rows.size());
+            const int nDelta = nRows - m_rowCounts[static_cast<size_t>(nLine)];
+            m_nTotalRows += nDelta;
+            if (nLine < m_nBeforeLine)
+                m_nBefore += nDelta;
+            m_rowCounts[static_cast<size_t>(nLine)] = nRows;
+        }
+    }
     return layout;
 }
 
@@ -726,8 +771,14 @@ void CTextControl::UpdateScrollBars() {
         si.nPos = nPos;
         ::SetScrollInfo(m_hWnd, nBar, &si, TRUE);
     };
-    if (style & WS_VSCROLL)
+    if ((style & WS_VSCROLL) && IsWrapped()) {
+        // Rows, wrapped: laid-out lines count their rows, the others an estimate.
+        EnsureRowCounts();
+        set(SB_VERT, m_vertBar, static_cast<int>(std::max<long long>(0, m_nTotalRows - 1)), VisibleRows(),
+            RowsBefore(m_top.nLine) + m_top.nRow);
+    } else if (style & WS_VSCROLL) {
         set(SB_VERT, m_vertBar, m_store.LineCount() - 1, VisibleRows(), m_top.nLine);
+    }
     if (style & WS_HSCROLL) {
         const RECT rc = TextRect();
         const int nWidth = rc.right - rc.left;
@@ -743,16 +794,128 @@ void CTextControl::OnVScroll(int nCode) {
     case SB_PAGEUP: ScrollTo(Advance(m_top, -std::max(1, nRows - 1)), m_nXOffset); break;
     case SB_PAGEDOWN: ScrollTo(Advance(m_top, std::max(1, nRows - 1)), m_nXOffset); break;
     case SB_TOP: ScrollTo(RowPos{}, m_nXOffset); break;
-    case SB_BOTTOM: ScrollTo(RowPos{m_store.LineCount() - 1, 0}, m_nXOffset); break;
+    case SB_BOTTOM: {
+        // The last row comes to the bottom of the window (the whole last line, when it is tall).
+        const int nLast = m_store.LineCount() - 1;
+        ScrollTo(Advance(RowPos{nLast, RowCount(nLast) - 1}, -(nRows - 1)), m_nXOffset);
+        break;
+    }
     case SB_THUMBTRACK:
     case SB_THUMBPOSITION: {
         SCROLLINFO si{sizeof(si), SIF_TRACKPOS};
         ::GetScrollInfo(m_hWnd, SB_VERT, &si);
-        ScrollTo(RowPos{si.nTrackPos, 0}, m_nXOffset);
+        ScrollTo(IsWrapped() ? RowAt(si.nTrackPos) : RowPos{si.nTrackPos, 0}, m_nXOffset);
         break;
     }
     default: break;
     }
+}
+
+void CTextControl::KeepTopInText() {
+    // After an edit or a new width the top line may have fewer rows, or be gone.
+    if (m_top.nLine >= m_store.LineCount())
+        m_top = RowPos{m_store.LineCount() - 1, 0};
+    if (m_top.nRow > 0)
+        m_top.nRow = std::min(m_top.nRow, RowCount(m_top.nLine) - 1);
+}
+
+void CTextControl::ForgetLayouts() {
+    m_layouts.clear();
+    m_rowCounts.clear();
+    m_bRowsValid = false;
+}
+
+long long CTextControl::WrapWidth() const {
+    const RECT rc = TextRect();
+    return std::max<long long>(m_nAveCharWidth, rc.right - rc.left);
+}
+
+int CTextControl::EstimateRows(int nLine, long long nWidth) const {
+    const long long nChars = m_store.LineEnd(nLine) - m_store.LineStart(nLine);
+    // The width of a character as measured on the lines laid out so far (the font's average
+    // until then): Japanese text is about twice the average width of a mostly Latin font.
+    const long long nPixels =
+        m_nSampleChars > 0 ? nChars * m_nSampleWidth / m_nSampleChars : nChars * m_nAveCharWidth;
+    return static_cast<int>(std::max<long long>(1, (nPixels + nWidth - 1) / nWidth));
+}
+
+void CTextControl::EnsureRowCounts() {
+    const int nLines = m_store.LineCount();
+    if (m_bRowsValid && static_cast<int>(m_rowCounts.size()) == nLines)
+        return;
+    // One pass over the line index, no text read: the lines laid out give their rows, the others
+    // an estimate from their length.
+    m_rowCounts.resize(static_cast<size_t>(nLines));
+    const long long nWidth = WrapWidth();
+    for (int l = 0; l < nLines; ++l)
+        m_rowCounts[static_cast<size_t>(l)] = EstimateRows(l, nWidth);
+    for (const auto& [nLine, layout] : m_layouts)
+        if (nLine < nLines)
+            m_rowCounts[static_cast<size_t>(nLine)] = static_cast<int>(layout.rows.size());
+    m_nTotalRows = 0;
+    for (int nRows : m_rowCounts)
+        m_nTotalRows += nRows;
+    m_bRowsValid = true;
+    m_bRowsSampled = m_nSampleChars > 0;
+    m_nBeforeLine = m_nBefore = 0;
+}
+
+void CTextControl::SpliceRowCounts(int nFirst, int nOldLast, int nNewLast) {
+    // An edit replaced lines nFirst..nOldLast with nFirst..nNewLast: their counts are estimated
+    // again (laying them out refines them), the rest only move.
+    if (!m_bRowsValid || nOldLast >= static_cast<int>(m_rowCounts.size()) || nNewLast - nFirst > 4096) {
+        m_bRowsValid = false;
+        return;
+    }
+    long long nDelta = 0;
+    for (int l = nFirst; l <= nOldLast; ++l)
+        nDelta -= m_rowCounts[static_cast<size_t>(l)];
+    if (nOldLast != nNewLast) {
+        m_rowCounts.erase(m_rowCounts.begin() + nFirst, m_rowCounts.begin() + nOldLast + 1);
+        m_rowCounts.insert(m_rowCounts.begin() + nFirst, static_cast<size_t>(nNewLast - nFirst + 1), 1);
+    }
+    const long long nWidth = WrapWidth();
+    for (int l = nFirst; l <= nNewLast; ++l) {
+        auto it = m_layouts.find(l);
+        const int nRows = it != m_layouts.end() ? static_cast<int>(it->second.rows.size()) : EstimateRows(l, nWidth);
+        m_rowCounts[static_cast<size_t>(l)] = nRows;
+        nDelta += nRows;
+    }
+    m_nTotalRows += nDelta;
+    // The rows counted before the top line move with the lines after the edit.
+    if (nOldLast < m_nBeforeLine) {
+        m_nBefore += nDelta;
+        m_nBeforeLine += nNewLast - nOldLast;
+    } else if (nFirst < m_nBeforeLine) {
+        m_nBeforeLine = m_nBefore = 0;
+    }
+}
+
+int CTextControl::RowsBefore(int nLine) {
+    EnsureRowCounts();
+    // From the line asked last time (the top line, mostly): scrolling walks only the lines it
+    // passes, typing none.
+    nLine = std::clamp(nLine, 0, static_cast<int>(m_rowCounts.size()));
+    m_nBeforeLine = std::min(m_nBeforeLine, static_cast<int>(m_rowCounts.size()));
+    for (; m_nBeforeLine < nLine; ++m_nBeforeLine)
+        m_nBefore += m_rowCounts[static_cast<size_t>(m_nBeforeLine)];
+    for (; m_nBeforeLine > nLine; --m_nBeforeLine)
+        m_nBefore -= m_rowCounts[static_cast<size_t>(m_nBeforeLine - 1)];
+    return static_cast<int>(std::min<long long>(m_nBefore, 0x7FFFFFFF));
+}
+
+CTextControl::RowPos CTextControl::RowAt(int nRow) {
+    // The line holding the nRow-th row as counted by the scroll bar; its rows are then exact.
+    EnsureRowCounts();
+    const int nLines = static_cast<int>(m_rowCounts.size());
+    long long n = 0;
+    for (int l = 0; l < nLines; ++l) {
+        const int nCount = m_rowCounts[static_cast<size_t>(l)];
+        if (n + nCount > nRow || l == nLines - 1)
+            return RowPos{l, std::clamp(static_cast<int>(nRow - n), 0, RowCount(l) - 1)};
+        n += nCount;
+    }
+    return RowPos{};
 }
 
 void CTextControl::OnHScroll(int nCode) {
@@ -1116,6 +1279,11 @@ void CTextControl::OnPaint() {
             else
                 pos = next;
         }
+    }
+    // Rows estimated before any line was measured are estimated again from the lines just painted.
+    if (IsWrapped() && m_bRowsValid && !m_bRowsSampled && m_nSampleChars > 0) {
+        m_bRowsValid = false;
+        UpdateScrollBars();
     }
 }
 

@@ -22,6 +22,20 @@ public:
     // Registers the class once per process; false when it cannot be registered.
     static bool Register();
 
+    // Messages of its own, beyond the EDIT control's.
+    // kMsgReadRange: copies [nStart, nEnd) (clamped to the text) into pBuffer, which holds
+    // nEnd - nStart + 1 characters, and a NUL after it; returns the characters copied. Unlike
+    // EM_GETHANDLE it leaves the gap where it is, so it costs the range's length only.
+    struct ReadRange {
+        int nStart;
+        int nEnd;
+        wchar_t* pBuffer;
+    };
+    static constexpr UINT kMsgReadRange = WM_USER + 0x5A0; // lParam: ReadRange*
+    // kMsgWholeCharacters: widens [*wParam, *lParam) (int*) so that neither edge cuts a character
+    // (CTextStore::IsBoundary); returns TRUE.
+    static constexpr UINT kMsgWholeCharacters = WM_USER + 0x5A1;
+
     // Where lines may wrap: not before closing brackets, small kana, the prolonged sound mark and
     // punctuation, not after opening brackets.
     static bool IsNoBreakBefore(wchar_t c);
@@ -85,6 +99,16 @@ private:
     void ScrollTo(RowPos top, int nX);
     void UpdateScrollBars();
     void OnVScroll(int nCode);
+    // The vertical scroll bar counts rows when wrapped: every line's rows, exact for the lines
+    // laid out, estimated from the length for the rest, so nothing is laid out for it.
+    void ForgetLayouts();
+    void KeepTopInText();
+    long long WrapWidth() const;
+    int EstimateRows(int nLine, long long nWidth) const;
+    void EnsureRowCounts();
+    void SpliceRowCounts(int nFirst, int nOldLast, int nNewLast);
+    int RowsBefore(int nLine);
+    RowPos RowAt(int nRow);
     void OnHScroll(int nCode);
     void OnWheel(int nDelta);
 
@@ -131,4 +155,12 @@ private:
     int m_nWordAnchorEnd = 0;
     bool m_bModify = false;
     std::unordered_map<int, Layout> m_layouts; // lines laid out since the last change
+    std::vector<int> m_rowCounts; // wrapped: rows of every line, exact or estimated
+    long long m_nTotalRows = 0;
+    int m_nBeforeLine = 0;  // m_nBefore: the rows of the lines before this one
+    long long m_nBefore = 0;
+    bool m_bRowsValid = false;
+    bool m_bRowsSampled = false;   // the estimates came from measured lines
+    long long m_nSampleWidth = 0;  // pixels and characters of the lines laid out, for estimates
+    long long m_nSampleChars = 0;
 };

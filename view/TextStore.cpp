@@ -8,9 +8,6 @@ namespace {
 constexpr wchar_t kCr = L'\r';
 constexpr wchar_t kLf = L'\n';
 constexpr int kMinCapacity = 256;
-
-bool IsHigh(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLow(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 } // namespace
 
 CTextStore::CTextStore() {
@@ -234,26 +231,6 @@ bool CTextStore::Replace(int nStart, int nEnd, const wchar_t* p, int n) {
     return true;
 }
 
-unsigned CTextStore::CodePointAt(int nOffset, int* pnUnits) const {
-    wchar_t c = At(nOffset);
-    if (IsHigh(c) && nOffset + 1 < m_nLength && IsLow(At(nOffset + 1))) {
-        *pnUnits = 2;
-        return 0x10000u + ((c - 0xD800u) << 10) + (At(nOffset + 1) - 0xDC00u);
-    }
-    *pnUnits = 1;
-    return c;
-}
-
-unsigned CTextStore::CodePointBefore(int nOffset, int* pnUnits) const {
-    wchar_t c = At(nOffset - 1);
-    if (IsLow(c) && nOffset >= 2 && IsHigh(At(nOffset - 2))) {
-        *pnUnits = 2;
-        return 0x10000u + ((At(nOffset - 2) - 0xD800u) << 10) + (c - 0xDC00u);
-    }
-    *pnUnits = 1;
-    return c;
-}
-
 bool CTextStore::IsExtender(unsigned cp) {
     return (cp >= 0x0300 && cp <= 0x036F) || (cp >= 0x0483 && cp <= 0x0489) || (cp >= 0x0591 && cp <= 0x05BD) ||
            (cp >= 0x0610 && cp <= 0x061A) || (cp >= 0x064B && cp <= 0x065F) || (cp >= 0x1AB0 && cp <= 0x1AFF) ||
@@ -263,20 +240,7 @@ bool CTextStore::IsExtender(unsigned cp) {
 }
 
 bool CTextStore::IsBoundary(int nOffset) const {
-    if (nOffset <= 0 || nOffset >= m_nLength)
-        return true;
-    const wchar_t c = At(nOffset);
-    const wchar_t b = At(nOffset - 1);
-    if (b == kCr && c == kLf)
-        return false;
-    if (IsLow(c) && IsHigh(b))
-        return false;
-    int nUnits = 0;
-    if (!IsExtender(CodePointAt(nOffset, &nUnits)))
-        return true;
-    // A mark after a line break or a lone surrogate half stands on its own.
-    const unsigned before = CodePointBefore(nOffset, &nUnits);
-    return before == kCr || before == kLf;
+    return IsBoundaryIn([this](int i) { return At(i); }, m_nLength, nOffset);
 }
 
 int CTextStore::NextBoundary(int nOffset) const {

@@ -57,14 +57,15 @@ public:
     // Whether a code point attaches to the character before it (combining marks, variation
     // selectors, the combining kana voicing marks, zero-width joiner).
     static bool IsExtender(unsigned cp);
+    // The boundary rule itself, over any text read through at(i), 0 <= i < nLength: the store
+    // applies it to its gap buffer, the edit history to the few characters around an edit.
+    template <class Read> static bool IsBoundaryIn(const Read& at, int nLength, int nOffset);
 
 private:
     int Capacity() const { return m_nCapacity; }
     int GapSize() const { return m_nCapacity - m_nLength; }
     void MoveGap(int nOffset);
     bool Reserve(int nLength);
-    unsigned CodePointAt(int nOffset, int* pnUnits) const;      // the code point starting at nOffset
-    unsigned CodePointBefore(int nOffset, int* pnUnits) const;  // the code point ending at nOffset
     void RebuildLines();
     // Line index with a pending shift: entries after m_nStepLine are m_nStepDelta short, so a run
     // of edits in one place updates a few entries instead of every one after it.
@@ -81,3 +82,23 @@ private:
     int m_nStepLine = 0;
     int m_nStepDelta = 0;
 };
+
+template <class Read> bool CTextStore::IsBoundaryIn(const Read& at, int nLength, int nOffset) {
+    if (nOffset <= 0 || nOffset >= nLength)
+        return true;
+    const wchar_t c = at(nOffset), b = at(nOffset - 1);
+    const bool bHigh = c >= 0xD800 && c <= 0xDBFF, bLow = c >= 0xDC00 && c <= 0xDFFF;
+    const bool bBeforeHigh = b >= 0xD800 && b <= 0xDBFF;
+    if (b == L'\r' && c == L'\n')
+        return false;
+    if (bLow && bBeforeHigh)
+        return false;
+    unsigned cp = c;
+    if (bHigh && nOffset + 1 < nLength) {
+        const wchar_t d = at(nOffset + 1);
+        if (d >= 0xDC00 && d <= 0xDFFF)
+            cp = 0x10000u + ((c - 0xD800u) << 10) + (d - 0xDC00u);
+    }
+    // A mark after a line break stands on its own.
+    return !IsExtender(cp) || b == L'\r' || b == L'\n';
+}

@@ -122,10 +122,17 @@ TEST_F(ShellE2E, UntitledStartShowsFormatAndPositionPanes) {
     ExitDiscarding();
 }
 
-TEST_F(ShellE2E, WordWrapEmptiesThePositionPane) {
+TEST_F(ShellE2E, WordWrapKeepsThePositionPaneOnTheFilesLines) {
     ASSERT_NE(Launch(), nullptr);
     HWND bar = StatusBar();
     ASSERT_TRUE(WaitUntil([&] { return StatusPaneText(bar, 2) == L" 1行、1列"; }));
+    // A first line far wider than the window: wrapped, it takes many rows, and the caret on the
+    // second line is still on line 2 of the file.
+    std::wstring text;
+    for (int i = 0; i < 200; ++i)
+        text += L"word ";
+    ASSERT_TRUE(m_app.PostText(text + L"\nab"));
+    ASSERT_TRUE(WaitUntil([&] { return StatusPaneText(bar, 2) == L" 2行、3列"; })) << StatusPaneText(bar, 2);
     ASSERT_TRUE(m_app.PostCommand(ID_FORMAT_WORD_WRAP));
     // The view wraps: a control without ES_AUTOHSCROLL. (The driver ends the program should this
     // fail.)
@@ -133,7 +140,8 @@ TEST_F(ShellE2E, WordWrapEmptiesThePositionPane) {
         HWND e = Edit();
         return e && !(::GetWindowLongW(e, GWL_STYLE) & ES_AUTOHSCROLL);
     })) << "the word-wrap command left the control unwrapped";
-    EXPECT_TRUE(WaitUntil([&] { return StatusPaneText(bar, 2) == L" "; })) << StatusPaneText(bar, 2);
+    ASSERT_TRUE(m_app.PostText(L"c", Edit())); // to the new control
+    EXPECT_TRUE(WaitUntil([&] { return StatusPaneText(bar, 2) == L" 2行、4列"; })) << StatusPaneText(bar, 2).size();
     ASSERT_TRUE(m_app.PostCommand(ID_FORMAT_WORD_WRAP)); // back off, so the next run starts unwrapped
     ASSERT_TRUE(WaitUntil([&] {
         HWND e = Edit();

@@ -74,6 +74,57 @@ TEST_F(SurrogatePairEditTest, BackspaceAndDeleteRemoveAWholePairAndUndoRestoresI
     EXPECT_EQ(Sel(), std::make_pair(7, 7));
 }
 
+namespace {
+// Counts EM_GETHANDLE sent to one window on this thread: the whole text brought together.
+HWND g_hCounted = nullptr;
+int g_nHandleRequests = 0;
+LRESULT CALLBACK CountHandleRequests(int nCode, WPARAM wParam, LPARAM lParam) {
+    auto* p = reinterpret_cast<CWPSTRUCT*>(lParam);
+    if (nCode == HC_ACTION && p->hwnd == g_hCounted && p->message == EM_GETHANDLE)
+        ++g_nHandleRequests;
+    return ::CallNextHookEx(nullptr, nCode, wParam, lParam);
+}
+} // namespace
+
+TEST_F(SurrogatePairEditTest, MarksGoWithTheirCharacterAndKeystrokesReadOnlyWhatTheyRemove) {
+    // e + acute, か + voicing mark, a smiley + emoji selector.
+    const std::wstring text = L"ae\x0301か\x3099" + kSmile + L"\xFE0Fz";
+    Start(text, 0);
+    g_hCounted = m_view.m_hWnd;
+    g_nHandleRequests = 0;
+    HHOOK hHook = ::SetWindowsHookExW(WH_CALLWNDPROC, CountHandleRequests, nullptr, ::GetCurrentThreadId());
+    ASSERT_NE(hHook, nullptr);
+    struct Case {
+        const char* what;
+        int nCaret;
+        bool bBackspace;
+        std::wstring expected;
+    };
+    const Case cases[] = {
+        {"backspace after e and its mark", 3, true, L"aか\x3099" + kSmile + L"\xFE0Fz"},
+        {"delete before か and its mark", 3, false, L"ae\x0301" + kSmile + L"\xFE0Fz"},
+        {"backspace after the smiley and its selector", 8, true, L"ae\x0301か\x3099z"},
+        {"delete between e and its mark", 2, false, L"a" + std::wstring(L"か\x3099") + kSmile + L"\xFE0Fz"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Select(c.nCaret, c.nCaret);
+        if (c.bBackspace)
+            Type(L"\b");
+        else
+            Key(VK_DELETE);
+        EXPECT_EQ(Text(), c.expected);
+        Undo();
+        EXPECT_EQ(Text(), text);
+    }
+    Select(9, 9);
+    Type(L"xy\b");
+    EXPECT_EQ(Text(), text.substr(0, 9) + L"x" + text.substr(9));
+    ::UnhookWindowsHookEx(hHook);
+    // Recording never needed the whole text: only the characters each key removed.
+    EXPECT_EQ(g_nHandleRequests, 0);
+}
+
 TEST_F(SurrogatePairEditTest, EveryInsertionAtACaretInsideAPairGoesInAfterThePair) {
     const std::wstring text = L"x" + kSmile + L"y";
     struct Route {

@@ -4,7 +4,9 @@
 // wheel, word wrap with the line-break rules, and an input method commit.
 #include "TestMain.h"
 #include "ViewHost.h"
+#include "view/TextAccessible.h"
 #include "view/TextControl.h"
+#include <oleacc.h>
 #include <algorithm>
 #include <random>
 #include <string>
@@ -78,8 +80,11 @@ LRESULT CALLBACK HostProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
 }
 
 std::wstring RandomPiece(std::mt19937& rng, int nMax) {
+    // The long piece wraps into rows of its own in a wrapped control.
     static const std::wstring pieces[] = {L"a", L"b ", L"あ", L"\r\n", L"\n", L"\t", L"\xD83D\xDE00",
-                                          L"\x0301", L"\x3099", L"\xFE0F", L"漢字", L"xyz"};
+                                          L"\x0301", L"\x3099", L"\xFE0F", L"漢字", L"xyz",
+                                          L"長い行の文章 and some words、句読点。「括弧」もある長い行の文章 and more words "
+                                          L"長い行の文章 and some words、句読点。「括弧」もある長い行の文章 and more words "};
     std::wstring s;
     int n = std::uniform_int_distribution<int>(0, nMax)(rng);
     for (int i = 0; i < n; ++i)
@@ -198,7 +203,7 @@ void TextControlTest::RandomRun(bool bWrap) {
         const int nChangesBefore = g_nChanges;
         bool bNotifies = true;
         std::string what;
-        switch (pick(0, 11)) {
+        switch (pick(0, 13)) {
         case 0:
         case 1: {
             int s = pick(-1, ref.Length() + 1), e = pick(-1, ref.Length() + 2);
@@ -285,10 +290,22 @@ void TextControlTest::RandomRun(bool bWrap) {
             ref.anchor = ref.caret = 0;
             break;
         }
+        case 11: {
+            // Scrolling by rows (the scroll bar, the wheel) moves no caret and changes no text.
+            static const int codes[] = {SB_LINEDOWN, SB_LINEUP, SB_PAGEDOWN, SB_PAGEUP, -1, -2};
+            const int nCode = codes[pick(0, 5)];
+            what = "scroll " + std::to_string(nCode);
+            if (nCode >= 0)
+                Send(WM_VSCROLL, static_cast<WPARAM>(nCode));
+            else
+                Send(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(nCode == -1 ? -WHEEL_DELTA : WHEEL_DELTA)), 0);
+            bNotifies = false;
+            break;
+        }
         default: {
             what = "navigation";
-            static const UINT keys[] = {VK_LEFT, VK_RIGHT, VK_HOME, VK_END};
-            UINT vk = keys[pick(0, 3)];
+            static const UINT keys[] = {VK_LEFT, VK_RIGHT, VK_HOME, VK_END, VK_UP, VK_DOWN, VK_PRIOR, VK_NEXT};
+            UINT vk = keys[pick(0, 7)];
             Key(vk);
             if (ref.Start() != ref.End() && (vk == VK_LEFT || vk == VK_RIGHT))
                 ref.anchor = ref.caret = vk == VK_LEFT ? ref.Start() : ref.End();
@@ -297,7 +314,8 @@ void TextControlTest::RandomRun(bool bWrap) {
             else if (vk == VK_RIGHT)
                 ref.anchor = ref.caret = ref.caret < ref.Length() ? ref.Next(ref.caret) : ref.Length();
             else {
-                // Home and End: checked against the row the control shows, so only the text is known.
+                // Home, End and the vertical keys: checked against the rows the control shows, so
+                // only the text is known.
                 auto [s, e] = Sel();
                 ref.anchor = ref.caret = s;
                 EXPECT_EQ(s, e);
@@ -325,6 +343,19 @@ void TextControlTest::RandomRun(bool bWrap) {
         ASSERT_EQ(Send(EM_LINEINDEX, static_cast<WPARAM>(-1)), starts[ref.LineOf(ref.caret)]);
         if (step % 10 == 0) {
             ASSERT_EQ(Locked(), ref.text.substr(0, ref.text.find(L'\0')));
+        }
+        // The first visible line is the line of the character in the top left corner, and the
+        // scroll bar's position lies within its range.
+        const auto nAtTop = static_cast<DWORD>(Send(EM_CHARFROMPOS, 0, MAKELPARAM(4, 1)));
+        ASSERT_EQ(Send(EM_GETFIRSTVISIBLELINE), static_cast<LRESULT>(HIWORD(nAtTop)));
+        SCROLLINFO si{sizeof(si), SIF_ALL};
+        ASSERT_TRUE(::GetScrollInfo(m_hCtl, SB_VERT, &si));
+        ASSERT_GE(si.nPos, si.nMin);
+        ASSERT_LE(si.nPos, si.nMax);
+        if (!bWrap) {
+            ASSERT_EQ(si.nMax, static_cast<int>(starts.size()) - 1);
+        } else {
+            ASSERT_GE(si.nMax, static_cast<int>(starts.size()) - 1); // rows: at least one a line
         }
         // The caret's point and the character found there agree (where a caret may stand).
         const POINT pt = Pos(ref.caret);
@@ -429,6 +460,101 @@ TEST_F(TextControlTest, PagesScrollAndTheScrollBarReachesPastSixtyFiveThousandLi
     Key(VK_NEXT);
     EXPECT_EQ(Send(EM_LINEFROMCHAR, static_cast<WPARAM>(-1)), nRows - 1);
     EXPECT_EQ(Send(EM_GETFIRSTVISIBLELINE), nRows - 1);
+}
+
+TEST_F(TextControlTest, ALineOfAHundredThousandCharactersWrappedIsReachableRowByRow) {
+    std::wstring line;
+    while (line.size() < 100000)
+        line += L"漢字かな交じりの文 and words ";
+    line.resize(100000);
+    const std::wstring text = L"head\r\n" + line + L"\r\ntail";
+    const int nLong = 6, nTail = nLong + 100000 + 2;
+    Create(true);
+    SwapIn(text);
+    RECT rc;
+    ::GetClientRect(m_hCtl, &rc);
+    const int nRowHeight = Pos(nLong).y - Pos(0).y;
+    ASSERT_GT(nRowHeight, 0);
+    auto visible = [&](int nOffset) {
+        const POINT pt = Pos(nOffset);
+        return pt.y >= 0 && pt.y + nRowHeight <= rc.bottom;
+    };
+    // EM_CHARFROMPOS answers 16 bits of the offset, as EDIT does: the offset with those bits
+    // that stands on the top row is the one.
+    auto topOffset = [&] {
+        const int nLow = LOWORD(Send(EM_CHARFROMPOS, 0, MAKELPARAM(4, 1)));
+        for (int c = nLow; c <= static_cast<int>(text.size()); c += 0x10000)
+            if (Pos(c).y >= 0 && Pos(c).y < nRowHeight)
+                return c;
+        return -1;
+    };
+    SCROLLINFO si{sizeof(si), SIF_ALL};
+    ASSERT_TRUE(::GetScrollInfo(m_hCtl, SB_VERT, &si));
+    EXPECT_GT(si.nMax, 1000); // the scroll bar counts rows, not the file's three lines
+
+    // The scroll bar's arrow: one row at a time, inside the long line too.
+    Send(WM_VSCROLL, SB_LINEDOWN);
+    Send(WM_VSCROLL, SB_LINEDOWN);
+    EXPECT_EQ(Send(EM_GETFIRSTVISIBLELINE), 1);
+    const int nSecondRow = topOffset();
+    EXPECT_GT(nSecondRow, nLong);
+    ASSERT_TRUE(::GetScrollInfo(m_hCtl, SB_VERT, &si));
+    EXPECT_EQ(si.nPos, 2);
+    // Page by page down to the bottom, every page starts further into the line, and its end and
+    // the next line come into view.
+    int nLast = topOffset(), nPages = 0;
+    while (!visible(nTail) && nPages < 10000) {
+        Send(WM_VSCROLL, SB_PAGEDOWN);
+        const int nNow = static_cast<int>(Send(EM_GETFIRSTVISIBLELINE)) == 1 ? topOffset() : nTail;
+        ASSERT_GT(nNow, nLast) << "page " << nPages;
+        nLast = nNow;
+        ++nPages;
+    }
+    EXPECT_TRUE(visible(nLong + 99999));
+    EXPECT_GT(nPages, 20);
+    // The thumb: the middle of the bar is the middle of the line.
+    ASSERT_TRUE(::GetScrollInfo(m_hCtl, SB_VERT, &si));
+    si.fMask = SIF_POS;
+    si.nPos = si.nMax / 2;
+    ::SetScrollInfo(m_hCtl, SB_VERT, &si, FALSE);
+    Send(WM_VSCROLL, SB_THUMBPOSITION);
+    EXPECT_EQ(Send(EM_GETFIRSTVISIBLELINE), 1);
+    EXPECT_GT(topOffset(), nLong + 30000);
+    EXPECT_LT(topOffset(), nLong + 70000);
+    // EM_LINESCROLL and EM_GETFIRSTVISIBLELINE count the file's lines.
+    Send(EM_LINESCROLL, 0, 1);
+    EXPECT_EQ(Send(EM_GETFIRSTVISIBLELINE), 2);
+    Send(EM_LINESCROLL, 0, -1);
+    EXPECT_EQ(Send(EM_GETFIRSTVISIBLELINE), 1);
+    EXPECT_EQ(topOffset(), nLong);
+    // The wheel: rows too.
+    UINT nPerNotch = 3;
+    ::SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &nPerNotch, 0);
+    si.fMask = SIF_ALL;
+    ASSERT_TRUE(::GetScrollInfo(m_hCtl, SB_VERT, &si));
+    const int nBefore = si.nPos;
+    Send(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), 0);
+    ASSERT_TRUE(::GetScrollInfo(m_hCtl, SB_VERT, &si));
+    EXPECT_EQ(si.nPos, nBefore + static_cast<int>(nPerNotch));
+    // The keyboard: Ctrl+End shows the end, Down walks the rows of the line with the caret in view.
+    Key(VK_END, {VK_CONTROL});
+    EXPECT_TRUE(visible(static_cast<int>(text.size())));
+    Send(EM_SETSEL, nLong, nLong);
+    Send(EM_SCROLLCARET);
+    for (int i = 0; i < 60; ++i) {
+        const int nCaret = Sel().second;
+        Key(VK_DOWN);
+        ASSERT_GT(Sel().second, nCaret);
+        ASSERT_EQ(Send(EM_LINEFROMCHAR, static_cast<WPARAM>(-1)), 1);
+        ASSERT_TRUE(visible(Sel().second)) << "row " << i;
+    }
+    Key(VK_NEXT);
+    EXPECT_TRUE(visible(Sel().second));
+    // A click lands on the row clicked, deep in the line.
+    const POINT pt{40, nRowHeight * 5 + 4};
+    Click(pt);
+    EXPECT_EQ(Send(EM_LINEFROMCHAR, static_cast<WPARAM>(-1)), 1);
+    EXPECT_EQ(Pos(Sel().second).y, nRowHeight * 5);
 }
 
 TEST_F(TextControlTest, MouseClicksDoubleClicksAndDragsSelect) {
@@ -556,4 +682,55 @@ TEST_F(TextControlTest, NothingIsLostWhenTheClipboardIsBusyOrTheLimitIsReached) 
     Send(WM_CHAR, L'!', 1);
     Send(WM_CHAR, L'!', 1);
     EXPECT_EQ(Text(), L" this!!");
+}
+
+TEST_F(TextControlTest, TheAccessibleValueIsTheTextOrAMillionCharactersAroundTheCaret) {
+    // Lines of one length, each numbered, so a stretch of the text is found in one place only.
+    std::wstring text;
+    const size_t nLineLength = 40;
+    for (int i = 0; text.size() < 3 * static_cast<size_t>(kMaxAccessibleValue); ++i) {
+        std::wstring line = std::to_wstring(i);
+        line.resize(nLineLength - 2, L'.');
+        text += line + L"\r\n";
+    }
+    Create(false);
+    SwapIn(text);
+    const int nCaret = static_cast<int>(text.size()) / 2 + 5;
+    Send(EM_SETSEL, nCaret, nCaret);
+    Send(EM_SETREADONLY, TRUE);
+    IAccessible* pAcc = nullptr;
+    ASSERT_EQ(::AccessibleObjectFromWindow(m_hCtl, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                           reinterpret_cast<void**>(&pAcc)),
+              S_OK);
+    VARIANT self;
+    ::VariantInit(&self);
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR bstr = nullptr;
+    ASSERT_EQ(pAcc->get_accValue(self, &bstr), S_OK);
+    const std::wstring value(bstr, ::SysStringLen(bstr));
+    ::SysFreeString(bstr);
+    // A stretch of the limit's length, from a line's start, holding the caret's line.
+    ASSERT_EQ(value.size(), static_cast<size_t>(kMaxAccessibleValue));
+    const size_t nFrom = text.find(value.substr(0, 200));
+    ASSERT_NE(nFrom, std::wstring::npos);
+    EXPECT_EQ(nFrom % nLineLength, 0u);
+    EXPECT_EQ(text.compare(nFrom, value.size(), value), 0);
+    EXPECT_LE(nFrom, static_cast<size_t>(nCaret));
+    EXPECT_GE(nFrom + value.size(), static_cast<size_t>(nCaret) + nLineLength);
+    VARIANT state;
+    ASSERT_EQ(pAcc->get_accState(self, &state), S_OK);
+    EXPECT_TRUE(state.lVal & STATE_SYSTEM_READONLY);
+    EXPECT_TRUE(state.lVal & STATE_SYSTEM_FOCUSED);
+    pAcc->Release();
+    // A text within the limit is the value whole.
+    Send(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"短い\r\nテキスト"));
+    ASSERT_EQ(::AccessibleObjectFromWindow(m_hCtl, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                           reinterpret_cast<void**>(&pAcc)),
+              S_OK);
+    bstr = nullptr;
+    ASSERT_EQ(pAcc->get_accValue(self, &bstr), S_OK);
+    EXPECT_EQ(std::wstring(bstr, ::SysStringLen(bstr)), L"短い\r\nテキスト");
+    ::SysFreeString(bstr);
+    pAcc->Release();
 }

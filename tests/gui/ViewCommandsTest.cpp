@@ -82,6 +82,28 @@ TEST_F(ViewCommandsTest, WordWrapTwiceKeepsTextSelectionTopLineAndModifiedAndEmp
     EXPECT_EQ(static_cast<DWORD>(m_view.SendMessage(EM_GETLIMITTEXT)), 0x7FFFFFFFu);
 }
 
+TEST_F(ViewCommandsTest, WordWrapKeepsATextLongerThanAWindowNameWhole) {
+    // Under Wine a window name of a few MB makes creating the window fail: the text must not
+    // travel as the new control's name (word wrap could not be switched on for 3 MB that way).
+    std::wstring text;
+    for (int i = 0; text.size() < 3000000; ++i)
+        text += L"行 " + std::to_wstring(i) + L" 日本語のテキスト\r\n";
+    Load(text, 5);
+    ToggleWrap();
+    ASSERT_TRUE(m_view.IsWordWrap());
+    EXPECT_EQ(m_view.GetWindowTextLength(), static_cast<int>(text.size()));
+    EXPECT_TRUE(Text() == text);
+    EXPECT_FALSE(m_doc.IsModified());
+    ToggleWrap();
+    EXPECT_FALSE(m_view.IsWordWrap());
+    EXPECT_TRUE(Text() == text);
+    EXPECT_EQ(Sel(), std::make_pair(5, 5));
+    // The text block moved between the controls: typing and undo work on the new one.
+    Type(L"x");
+    Undo();
+    EXPECT_TRUE(Text() == text);
+}
+
 TEST_F(ViewCommandsTest, WordWrapKeepsAnUnmodifiedDocumentUnmodified) {
     Load(L"short\r\ntext");
     ToggleWrap();

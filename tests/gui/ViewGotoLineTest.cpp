@@ -133,15 +133,27 @@ TEST_F(ViewGotoLineTest, ANonIntegerKeepsTheDialogOpenWithTheFrameworkMessage) {
     EXPECT_EQ(Sel(), std::make_pair(10 + 1, 10 + 1));
 }
 
-TEST_F(ViewGotoLineTest, DisabledWhileWordWrapIsOn) {
-    Load(L"text");
-    EXPECT_TRUE(Enabled(ID_EDIT_GOTO_LINE));
+TEST_F(ViewGotoLineTest, CountsTheFilesLinesWhileWordWrapIsOn) {
+    // The first line wraps into many rows: line 3 is the file's third line all the same.
+    std::wstring text;
+    for (int i = 0; i < 300; ++i)
+        text += L"word ";
+    text += L"\r\nsecond\r\nthird line";
+    Load(text, 0);
     m_frame.SendMessage(WM_COMMAND, ID_FORMAT_WORD_WRAP);
     ASSERT_TRUE(m_view.IsWordWrap());
-    EXPECT_FALSE(Enabled(ID_EDIT_GOTO_LINE));
-    // Ctrl+G does nothing then: no dialog comes up.
-    m_frame.SendMessage(WM_COMMAND, ID_EDIT_GOTO_LINE);
-    EXPECT_EQ(CDialogDriver::FindDialog(kGotoCaption), nullptr);
+    EXPECT_TRUE(Enabled(ID_EDIT_GOTO_LINE));
+    CDialogDriver driver;
+    driver.When(kGotoCaption, [&](HWND hDlg) { Enter(hDlg, L"3", L"2"); });
+    RunGotoLine(driver);
+    const int nThird = static_cast<int>(text.find(L"third"));
+    EXPECT_EQ(Sel(), std::make_pair(nThird + 1, nThird + 1));
+    // The caret was scrolled into view.
+    RECT rc{};
+    ::GetClientRect(m_view.m_hWnd, &rc);
+    const POINT pt = m_view.PosFromChar(nThird + 1);
+    EXPECT_GE(pt.y, 0);
+    EXPECT_LT(pt.y, rc.bottom);
     m_frame.SendMessage(WM_COMMAND, ID_FORMAT_WORD_WRAP);
     EXPECT_TRUE(Enabled(ID_EDIT_GOTO_LINE));
 }

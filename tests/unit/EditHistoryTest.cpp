@@ -170,6 +170,35 @@ TEST_F(EditHistory, SurrogatePairsGoWholeAndACaretInsideOneTypesAfterIt) {
     EXPECT_EQ(Text(), L"a" + pair + pair + L"b");
 }
 
+TEST_F(EditHistory, CombiningMarksAndVariationSelectorsGoWithTheirCharacter) {
+    // e + acute, か + voicing mark, 葛 + variation selector (a pair itself), a mark after a line
+    // break (which stands alone).
+    const std::wstring text = L"e\x0301か\x3099\x845B\xDB40\xDD00\r\n\x0301";
+    Load(text, 2);
+    Type(L"\b");
+    EXPECT_EQ(Text(), text.substr(2));
+    EXPECT_EQ(Current().text, L"e\x0301");
+    Undo();
+    EXPECT_EQ(Text(), text);
+    Select(2, 2);
+    Delete();
+    EXPECT_EQ(Text(), L"e\x0301\x845B\xDB40\xDD00\r\n\x0301");
+    Undo();
+    Select(5, 5); // inside 葛 + selector: Backspace from there takes the whole character
+    Type(L"\b");
+    EXPECT_EQ(Text(), L"e\x0301か\x3099\r\n\x0301");
+    Undo();
+    Select(3, 3); // between か and its mark: typing goes in after the mark
+    Type(L"x");
+    EXPECT_EQ(Text(), L"e\x0301か\x3099x\x845B\xDB40\xDD00\r\n\x0301");
+    Undo();
+    Select(10, 10); // after the lone mark at a line's start: only the mark goes
+    Type(L"\b");
+    EXPECT_EQ(Text(), L"e\x0301か\x3099\x845B\xDB40\xDD00\r\n");
+    Undo();
+    EXPECT_EQ(Text(), text);
+}
+
 TEST_F(EditHistory, TypingOverASelectionIsOneStepBothWays) {
     Load(L"one two three", 0);
     Select(4, 7);
