@@ -17,11 +17,6 @@ LRESULT CTessarinView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     return CEditView::WindowProc(message, wParam, lParam);
 }
 
-void CTessarinView::OnInitMenuPopup(HMENU hPopup, UINT nIndex, BOOL bSysMenu) {
-    CEditView::OnInitMenuPopup(hPopup, nIndex, bSysMenu);
-    m_routes.SyncContextMenuUndo(hPopup);
-}
-
 bool CTessarinView::IsDocumentModified() const {
     CDocument* pDoc = GetDocument();
     return pDoc && pDoc->IsModified();
