@@ -46,6 +46,14 @@ bool CTextControl::Register() {
     return ::RegisterClassExW(&wc) != 0;
 }
 
+unsigned CTextControl::NewStamp() {
+    // One sequence for every control of the (single GUI) thread; 0 is skipped when it wraps.
+    static unsigned s_nLast = 0;
+    if (++s_nLast == 0)
+        ++s_nLast;
+    return s_nLast;
+}
+
 CTextControl::CTextControl(HWND hWnd) : m_hWnd(hWnd), m_dcMeasure(::CreateCompatibleDC(nullptr)) {}
 
 HGDIOBJ CTextControl::Font() const {
@@ -201,6 +209,18 @@ LRESULT CTextControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         int nLine = m_store.LineFromOffset(nOffset < 0 ? m_nCaret : nOffset);
         return m_store.LineEnd(nLine) - m_store.LineStart(nLine);
     }
+    case EM_GETLINE: {
+        // The buffer's first unit holds its size in characters; the line is copied without a
+        // terminating zero, as far as it fits.
+        auto* p = reinterpret_cast<wchar_t*>(lParam);
+        const int nLine = static_cast<int>(wParam);
+        if (!p || nLine < 0 || nLine >= m_store.LineCount())
+            return 0;
+        const int nStart = m_store.LineStart(nLine);
+        const std::wstring line = m_store.Text(nStart, std::min(m_store.LineEnd(nLine), nStart + *p));
+        std::memcpy(p, line.data(), line.size() * sizeof(wchar_t));
+        return static_cast<LRESULT>(line.size());
+    }
     case EM_GETFIRSTVISIBLELINE: return m_top.nLine;
     case EM_LINESCROLL: {
         // Lines are the file's lines, wrapped or not, as EM_GETFIRSTVISIBLELINE counts them.
@@ -233,6 +253,7 @@ LRESULT CTextControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         ::SetWindowLongW(m_hWnd, GWL_STYLE, wParam ? style | ES_READONLY : style & ~ES_READONLY);
         return TRUE;
     }
+    case kGetChangeStamp: return m_nChangeStamp;
     case EM_GETRECT:
         if (lParam)
             *reinterpret_cast<RECT*>(lParam) = TextRect();
@@ -273,6 +294,7 @@ void CTextControl::ReplaceRange(int nStart, int nEnd, const wchar_t* p, int n, b
         m_layouts.clear(); // the lines after the edit have new numbers
     }
     m_bModify = true;
+    m_nChangeStamp = NewStamp();
     const int nCaret = nStart + n;
     m_nAnchor = m_nCaret = nCaret;
     m_nPreferredX = -1;
@@ -322,6 +344,7 @@ bool CTextControl::Adopt(HLOCAL hText) {
     m_layouts.clear();
     m_nWidest = 0;
     m_bModify = false;
+    m_nChangeStamp = NewStamp();
     m_top = RowPos{};
     m_nXOffset = 0;
     m_nAnchor = m_nCaret = 0;
@@ -336,6 +359,8 @@ bool CTextControl::Adopt(HLOCAL hText) {
 
 void CTextControl::SetSel(int nAnchor, int nCaret, bool bScroll) {
     const int nOldStart = SelStart(), nOldEnd = SelEnd();
+    if (nAnchor != m_nAnchor || nCaret != m_nCaret)
+        m_nChangeStamp = NewStamp();
     m_nAnchor = nAnchor;
     m_nCaret = nCaret;
     // Only what changed is repainted: the two stretches between the old and new ends.
@@ -790,6 +815,16 @@ void CTextControl::OnWheel(int nDelta) {
 // ---- input ----
 
 void CTextControl::OnChar(wchar_t ch) {
+    // The control keys of an EDIT control, as the messages a subclasser sees first. Copy and
+    // Select All work read-only too.
+    switch (ch) {
+    case 0x01: return SetSel(0, m_store.Length(), false);
+    case 0x03: return void(::SendMessageW(m_hWnd, WM_COPY, 0, 0));
+    case 0x16: return void(::SendMessageW(m_hWnd, WM_PASTE, 0, 0));
+    case 0x18: return void(::SendMessageW(m_hWnd, WM_CUT, 0, 0));
+    case 0x1A: return void(::SendMessageW(m_hWnd, WM_UNDO, 0, 0));
+    default: break;
+    }
     if (IsReadOnly())
         return;
     if (ch == L'\b') {
@@ -1088,9 +1123,21 @@ void CTextControl::OnPaint() {
         ::GetClientRect(m_hWnd, &rc);
         const bool bDisabled = !::IsWindowEnabled(m_hWnd);
         const bool bReadOnly = IsReadOnly();
-        // Read-only and disabled controls show the dialog colour behind their text.
+        // Read-only and disabled controls show the dialog colour behind their text, unless the
+        // parent answers WM_CTLCOLORSTATIC otherwise (WM_CTLCOLOREDIT for an editable one), as
+        // for an EDIT control: it sets the text colour and returns the brush of the background.
         ::SetBkColor(hdc, ::GetSysColor(bReadOnly || bDisabled ? COLOR_3DFACE : COLOR_WINDOW));
-        ::SetTextColor(hdc, ::GetSysColor(bDisabled ? COLOR_GRAYTEXT : COLOR_WINDOWTEXT));
+        ::SetTextColor(hdc, ::GetSysColor(COLOR_WINDOWTEXT));
+        if (HWND hParent = ::GetParent(m_hWnd)) {
+            auto hBrush = reinterpret_cast<HBRUSH>(
+                ::SendMessageW(hParent, bReadOnly || bDisabled ? WM_CTLCOLORSTATIC : WM_CTLCOLOREDIT,
+                               reinterpret_cast<WPARAM>(hdc), reinterpret_cast<LPARAM>(m_hWnd)));
+            LOGBRUSH lb{};
+            if (hBrush && ::GetObjectW(hBrush, sizeof(lb), &lb) == sizeof(lb) && lb.lbStyle == BS_SOLID)
+                ::SetBkColor(hdc, lb.lbColor);
+        }
+        if (bDisabled)
+            ::SetTextColor(hdc, ::GetSysColor(COLOR_GRAYTEXT));
         RowPos pos = m_top;
         const int nLines = m_store.LineCount();
         for (int y = 0; y < rc.bottom; y += m_nLineHeight) {
