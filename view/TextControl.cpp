@@ -738,8 +738,11 @@ void CTextControl::ScrollCaret() {
 void CTextControl::UpdateScrollBars() {
     const LONG style = ::GetWindowLongW(m_hWnd, GWL_STYLE);
     // Positions are 32-bit: SIF_TRACKPOS is read while the thumb is dragged, so line counts past
-    // 65,535 scroll all the way. A bar is set only when it changes: Wine repaints it each time.
-    auto set = [this](int nBar, ScrollState& last, int nMax, int nPage, int nPos) {
+    // 65,535 scroll all the way. A bar is set only when it changes, and drawn with the next paint,
+    // not at once: Wine draws a bar on each SetScrollInfo that asks for it (10-20 ms), so a run of
+    // changes between two paints (Replace pressed over and over) would draw it each time.
+    bool bChanged = false;
+    auto set = [this, &bChanged](int nBar, ScrollState& last, int nMax, int nPage, int nPos) {
         const ScrollState now{nMax, nPage, nPos};
         if (now.nMax == last.nMax && now.nPage == last.nPage && now.nPos == last.nPos)
             return;
@@ -749,7 +752,8 @@ void CTextControl::UpdateScrollBars() {
         si.nMax = nMax;
         si.nPage = static_cast<UINT>(nPage);
         si.nPos = nPos;
-        ::SetScrollInfo(m_hWnd, nBar, &si, TRUE);
+        ::SetScrollInfo(m_hWnd, nBar, &si, FALSE);
+        bChanged = true;
     };
     if (style & WS_VSCROLL)
         set(SB_VERT, m_vertBar, m_store.LineCount() - 1, VisibleRows(), m_top.nLine);
@@ -758,6 +762,8 @@ void CTextControl::UpdateScrollBars() {
         const int nWidth = rc.right - rc.left;
         set(SB_HORZ, m_horzBar, IsWrapped() ? 0 : m_nWidest + nWidth / 2, nWidth, m_nXOffset);
     }
+    if (bChanged)
+        ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_NOERASE | RDW_NOCHILDREN);
 }
 
 void CTextControl::OnVScroll(int nCode) {
