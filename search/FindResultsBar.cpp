@@ -51,8 +51,19 @@ void CFindResultsBar::AppendResultLine(std::wstring_view text) {
     // costs about what its characters do, however long the list already is.
     const std::wstring strText(text);
     const LPARAM nEnd = ::GetWindowTextLengthW(m_wndEdit.m_hWnd);
+    DWORD dwStart = 0, dwEnd = 0;
+    m_wndEdit.SendMessage(EM_GETSEL, reinterpret_cast<WPARAM>(&dwStart), reinterpret_cast<LPARAM>(&dwEnd));
+    const auto nTop = static_cast<int>(m_wndEdit.SendMessage(EM_GETFIRSTVISIBLELINE));
     m_wndEdit.SendMessage(EM_SETSEL, nEnd, nEnd);
     m_wndEdit.SendMessage(EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(strText.c_str()));
+    // With the caret at the end the list follows its end. A caret or selection the user put
+    // elsewhere stays, and so do the lines shown: a click and double click on a hit during a run
+    // must not find the caret moved to the end in between.
+    if (dwStart != dwEnd || static_cast<LPARAM>(dwEnd) != nEnd) {
+        m_wndEdit.SendMessage(EM_SETSEL, dwStart, dwEnd);
+        const auto nNewTop = static_cast<int>(m_wndEdit.SendMessage(EM_GETFIRSTVISIBLELINE));
+        m_wndEdit.SendMessage(EM_LINESCROLL, 0, nTop - nNewTop);
+    }
 }
 
 LRESULT CFindResultsBar::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {

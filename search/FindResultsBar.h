@@ -22,7 +22,8 @@ public:
 
     // Empties the text.
     void ClearResults();
-    // Appends text (whole lines with their CR LF) at the end, in one replacement.
+    // Appends text (whole lines with their CR LF) at the end, in one replacement. The list follows
+    // its end only while the caret is there.
     void AppendResultLine(std::wstring_view text);
 
     CFindResultsEdit& GetEdit() { return m_wndEdit; }

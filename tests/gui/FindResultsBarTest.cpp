@@ -9,6 +9,7 @@
 #include "search/FindResultsBar.h"
 #include "view/TextControl.h"
 #include <string>
+#include <utility>
 
 namespace {
 std::wstring Text(HWND h) {
@@ -127,5 +128,27 @@ TEST(FindResultsBarTest, EditFillsThePaneOnEverySideFloatingAndDockedAgainAndTak
     EXPECT_EQ(hBrush, ::GetSysColorBrush(COLOR_WINDOW));
     EXPECT_EQ(::GetBkColor(hdc), ::GetSysColor(COLOR_WINDOW));
     ::ReleaseDC(hEdit, hdc);
+
+    // Appends during a run leave a selection the user made where it is, and the lines shown; with
+    // the caret at the end, the list follows its end.
+    std::wstring strMany;
+    for (int i = 1; i <= 200; ++i)
+        strMany += L"C:\\b.txt(" + std::to_wstring(i) + L"):x\r\n";
+    auto sel = [&] {
+        DWORD s = 0, e = 0;
+        ::SendMessageW(hEdit, EM_GETSEL, reinterpret_cast<WPARAM>(&s), reinterpret_cast<LPARAM>(&e));
+        return std::make_pair(static_cast<int>(s), static_cast<int>(e));
+    };
+    ::SendMessageW(hEdit, EM_SETSEL, 12, 20);
+    pane.AppendResultLine(strMany);
+    EXPECT_EQ(sel(), std::make_pair(12, 20));
+    EXPECT_EQ(::SendMessageW(hEdit, EM_GETFIRSTVISIBLELINE, 0, 0), 0);
+    const int nLength = ::GetWindowTextLengthW(hEdit);
+    ::SendMessageW(hEdit, EM_SETSEL, nLength, nLength);
+    pane.AppendResultLine(strMany);
+    const int nNewLength = nLength + static_cast<int>(strMany.size());
+    EXPECT_EQ(sel(), std::make_pair(nNewLength, nNewLength));
+    EXPECT_GT(::SendMessageW(hEdit, EM_GETFIRSTVISIBLELINE, 0, 0), 300);
+    EXPECT_EQ(Text(hEdit), strText + strMany + strMany);
     frame.DestroyWindow();
 }
