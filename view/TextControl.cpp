@@ -821,10 +821,9 @@ void CTextControl::OnWheel(int nDelta) {
 // ---- input ----
 
 void CTextControl::OnChar(wchar_t ch) {
-    // The control keys of an EDIT control, as the messages a subclasser sees first. Copy and
-    // Select All work read-only too.
+    // The control keys of a multi-line EDIT control, as the messages a subclasser sees first (Copy
+    // works read-only too). Like EDIT, Ctrl+A selects nothing: the program has its own Select All.
     switch (ch) {
-    case 0x01: return SetSel(0, m_store.Length(), false);
     case 0x03: return void(::SendMessageW(m_hWnd, WM_COPY, 0, 0));
     case 0x16: return void(::SendMessageW(m_hWnd, WM_PASTE, 0, 0));
     case 0x18: return void(::SendMessageW(m_hWnd, WM_CUT, 0, 0));
