@@ -13,6 +13,7 @@
 #include "res/resource.h"
 #include "search/FindInFilesRun.h"
 #include "search/SearchEngine.h"
+#include "view/TextControl.h"
 #include <cwchar>
 
 namespace {
@@ -88,9 +89,18 @@ void CMainFrame::OnDropFiles(HDROP hDropInfo) {
 }
 
 void CMainFrame::UpdateLineColumnPane() {
-    auto* pView = dynamic_cast<CEditView*>(GetActiveView());
-    if (!pView || !pView->m_hWnd || !m_wndStatusBar.m_hWnd)
+    // Idle passes come with every mouse move: the position is computed only for a status bar that
+    // shows, and only once the text, the selection or the view changed since it was last shown.
+    if (!m_wndStatusBar.IsVisible())
         return;
+    auto* pView = dynamic_cast<CEditView*>(GetActiveView());
+    if (!pView || !pView->m_hWnd)
+        return;
+    const auto nStamp = static_cast<unsigned>(pView->SendMessage(CTextControl::kGetChangeStamp));
+    const LineColumnSource source{pView->m_hWnd, nStamp, pView->GetStyle()};
+    if (source.nStamp != 0 && source == m_lineColumnSource)
+        return;
+    m_lineColumnSource = source;
     // The file's line and column, wrapped or not: the text control counts the file's lines.
     const int nLine = pView->LineFromChar(-1);
     int nStart = 0, nEnd = 0;

@@ -17,7 +17,8 @@ public:
     CMainFrame();
     ~CMainFrame() override;
 
-    // Idle refresh of pane 2 (caret line and column) and pane 1 (encoding and line ending).
+    // Idle refresh of pane 2 (caret line and column: only while the status bar shows, and only
+    // after a change) and pane 1 (encoding and line ending).
     void UpdateLineColumnPane();
     void UpdateFileFormatPane();
 
@@ -62,6 +63,15 @@ private:
     void OnEditFindInFiles();
 
     CStatusBar m_wndStatusBar;
+    // What the line/column pane was last computed from: the view's control, its change stamp
+    // (CTextControl::kGetChangeStamp) and its style (word wrap).
+    struct LineColumnSource {
+        HWND hView = nullptr;
+        unsigned nStamp = 0;
+        DWORD dwStyle = 0;
+        bool operator==(const LineColumnSource&) const = default;
+    };
+    LineColumnSource m_lineColumnSource;
     CFindResultsBar m_wndFindResults;
     CFindInFilesRunState m_findInFilesRun;
     bool m_bCloseAfterFindInFiles = false; // a close came during the run

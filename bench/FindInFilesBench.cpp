@@ -16,7 +16,7 @@ namespace {
 constexpr UINT ID_EDIT_FIND_IN_FILES = 32776;
 
 HWND ResultsEdit(HWND hWndMain) {
-    for (HWND h : e2e::Descendants(hWndMain, L"Edit"))
+    for (HWND h : e2e::Descendants(hWndMain, L"TessarinText"))
         if (::GetDlgCtrlID(h) == 123 && ::GetDlgCtrlID(::GetParent(h)) == 123)
             return h;
     return nullptr;

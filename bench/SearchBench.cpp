@@ -1,8 +1,9 @@
 // Measures the search engine: Find Next across a large text whose only match is at its end (the
 // matcher over a buffer, both case modes), the fast Replace All's output builder with many
-// matches, and the whole Replace All through a real view and EDIT control in both modes (the
-// control update apart). Each buffer figure has beside it a plain std::wstring_view::find over the
-// same buffer, the floor. Prints one line per figure; best of three for the buffer figures.
+// matches, the whole Replace All through a real view and its text control in both modes (the
+// control update apart, the repaint included), and the Replace button pressed match by match.
+// Each buffer figure has beside it a plain std::wstring_view::find over the same buffer, the
+// floor. Prints one line per figure; best of three for the buffer figures.
 #include "document/TessarinDoc.h"
 #include "framework/FrameWnd.h"
 #include "framework/FrameworkIds.h"
@@ -136,6 +137,8 @@ void BenchReplaceAllWindow(CTessarinDoc& doc, CTessarinView& view, size_t nMegab
     request.fNotepadLike = bNotepadLike;
     t0 = std::chrono::steady_clock::now();
     ApplySearchRequest(doc, SR_REPLACEALL, request);
+    // The whole command as the user waits for it: the repaint of what it changed included.
+    ::UpdateWindow(view.m_hWnd);
     double dAll = Seconds(t0);
     size_t nExpected = text.size() + 2 * nMatches;
     std::printf("%s Replace All through the view, %zu MB, %zu matches: %.3f s (text loaded in %.2f s; length %s, "
@@ -150,12 +153,44 @@ void BenchReplaceAllWindow(CTessarinDoc& doc, CTessarinView& view, size_t nMegab
         BuildReplaceAll(text, L"zap", L"Whizz", MatchOptions{}, buffer);
         double dBuild = Seconds(t0);
         std::printf("  of which the engine's own work about %.3f s, the one control update (EM_REPLACESEL of the "
-                    "whole text, with the history's copy) about %.3f s\n",
+                    "whole text, with the history's copy and the repaint) about %.3f s\n",
                     dBuild, dAll - dBuild);
     } else {
         std::printf("  %.1f ms per match (one EM_REPLACESEL and one history step each)\n",
                     dAll * 1e3 / static_cast<double>(nMatches));
     }
+}
+
+// The Replace button pressed over and over: Find Next selects the first match, then each press
+// replaces the selected match and selects the next, with the repaint, as the dialog does.
+void BenchReplaceNextWindow(CTessarinDoc& doc, CTessarinView& view, size_t nMegabytes, size_t nMatches,
+                            bool bRepaint) {
+    std::wstring text = TextWithMatches(nMegabytes * 1048576 / sizeof(wchar_t), nMatches);
+    view.SetWindowText(text.c_str());
+    view.ClearHistory(false);
+    view.SetSel(0, 0);
+    SearchRequest request;
+    request.strFind = L"zap";
+    request.strReplace = L"Whizz";
+    request.bReplaceDialog = true;
+    request.fSearchDown = true;
+    ApplySearchRequest(doc, SR_FINDNEXT, request);
+    // The last press would find no further match and say so in a message box: it is left out.
+    const size_t nPresses = nMatches - 1;
+    auto t0 = std::chrono::steady_clock::now();
+    for (size_t i = 0; i < nPresses; ++i) {
+        ApplySearchRequest(doc, SR_REPLACE, request);
+        if (bRepaint)
+            ::UpdateWindow(view.m_hWnd);
+    }
+    ::UpdateWindow(view.m_hWnd);
+    double dAll = Seconds(t0);
+    size_t nExpected = text.size() + 2 * nPresses;
+    std::printf("Replace pressed %zu times, %zu MB, %s: %.3f s, %.3f ms per match (length %s, %zu history "
+                "records)\n",
+                nPresses, nMegabytes, bRepaint ? "repainted after each" : "repainted at the end", dAll, dAll * 1e3 / static_cast<double>(nPresses),
+                static_cast<size_t>(view.GetTextLength()) == nExpected ? "right" : "WRONG",
+                view.GetHistory().RecordCount());
 }
 
 } // namespace
@@ -182,8 +217,16 @@ int main(int argc, char** argv) {
     // A size of 0 leaves that run out (the control's part takes minutes at 10 MB).
     if (nReplaceMb > 0)
         BenchReplaceAllWindow(doc, view, nReplaceMb, 100000, false);
-    if (nNotepadMb > 0)
+    if (nNotepadMb > 0) {
         BenchReplaceAllWindow(doc, view, nNotepadMb, 1000, true);
+        BenchReplaceNextWindow(doc, view, nNotepadMb, 1000, false);
+        BenchReplaceNextWindow(doc, view, nNotepadMb, 1000, true);
+    }
+    // Match by match over the larger text too: each step must not cost what the text's size does.
+    if (nReplaceMb > 0) {
+        BenchReplaceAllWindow(doc, view, nReplaceMb, 10000, true);
+        BenchReplaceNextWindow(doc, view, nReplaceMb, 10000, false);
+    }
     frame.DestroyWindow();
     return 0;
 }

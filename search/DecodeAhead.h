@@ -80,10 +80,10 @@ void ReadAndDecode(DecodedFile& file, CConverter* pConverter, CReusableBuffer& b
 
 // Walks and decodes on up to nThreads background threads, each with a spare converter copy of its
 // own, ahead of the caller: as many files as hold less than 64 MB of text (at most 1,024), and
-// always 2 a thread. The caller's thread appends to the results pane now and then, and Wine's EDIT
-// control takes a fifth of a second to lay out a thousand lines; files decoded meanwhile keep the
-// threads busy. With no spare copy to be had, the caller's own thread decodes each file as it
-// asks for it. Destroying the object stops the threads, after the files they are decoding.
+// always 2 a thread. The caller's thread searches, appends to the results pane and answers the
+// window meanwhile; files decoded ahead keep the threads busy while it does. With no spare copy to
+// be had, the caller's own thread decodes each file as it asks for it. Destroying the object stops
+// the threads, after the files they are decoding.
 class CDecodeAhead {
 public:
     CDecodeAhead(CFileWalk walk, int nThreads);

@@ -1,5 +1,5 @@
-// The find-in-files command: the dialog, the run with its message pump and batched output to the
-// results pane, the stop command, and the menu item's text.
+// The find-in-files command: the dialog, the run with its message pump and its output gathered for
+// the results pane, the stop command, and the menu item's text.
 #include "search/FindInFilesRun.h"
 #include "framework/FrameWnd.h"
 #include "framework/MessageBox.h"
@@ -9,24 +9,17 @@
 #include "search/FindInFiles.h"
 #include "search/FindInFilesDlg.h"
 #include "search/FindResultsBar.h"
-#include <algorithm>
 #include <exception>
 #include <memory>
 
 namespace {
 
-// Wine's EDIT control takes 6-15 ms for every EM_REPLACESEL, and more as its text grows (it lays
-// its lines out again), so lines are gathered and appended at most every 100 ms, and at most every
-// four times as long as the last append took, up to once a second: the pane then never takes more
-// than about a fifth of the run. Waiting input is dispatched every 20 ms, so the window answers
-// within 50.
-constexpr ULONGLONG kFlushMinMs = 100;
-constexpr ULONGLONG kFlushMaxMs = 1000;
+// Lines found are gathered and appended to the pane every 100 ms: an append costs the pane about
+// what its characters do (it lays out only the rows on screen), and ten a second keep the list
+// current without repainting it for every hit. Waiting input is dispatched every 20 ms, so the
+// window answers within 50.
+constexpr ULONGLONG kAppendEveryMs = 100;
 constexpr ULONGLONG kPumpEveryMs = 20;
-// Wine's EDIT control lays out about a thousand lines in 150 ms. The search finds hits faster
-// than that when they are dense (every line of every file), so a batch is appended as soon as
-// it holds this much, whatever the time: the window then answers between batches.
-constexpr size_t kFlushAtChars = 128 * 1024;
 
 class CPaneOutput : public IFindInFilesOutput {
 public:
@@ -37,7 +30,7 @@ public:
 
     void Append(std::wstring_view text) override {
         m_strPending.append(text);
-        if (m_strPending.size() >= kFlushAtChars || ::GetTickCount64() - m_nLastFlush >= m_nFlushEveryMs)
+        if (::GetTickCount64() - m_nLastFlush >= kAppendEveryMs)
             Flush();
     }
 
@@ -45,7 +38,7 @@ public:
         const ULONGLONG nNow = ::GetTickCount64();
         if (nNow - m_nLastPump < kPumpEveryMs)
             return;
-        if (nNow - m_nLastFlush >= m_nFlushEveryMs)
+        if (nNow - m_nLastFlush >= kAppendEveryMs)
             Flush();
         Pump();
         m_nLastPump = ::GetTickCount64();
@@ -54,12 +47,10 @@ public:
     bool IsRunning() override { return IsAlive() && !m_bQuit && !m_state.IsStopRequested(); }
 
     void Flush() {
-        const ULONGLONG nStart = ::GetTickCount64();
         if (IsAlive() && !m_strPending.empty())
             m_pane.AppendResultLine(m_strPending);
         m_strPending.clear();
         m_nLastFlush = ::GetTickCount64();
-        m_nFlushEveryMs = std::clamp<ULONGLONG>((m_nLastFlush - nStart) * 4, kFlushMinMs, kFlushMaxMs);
     }
 
     // A WM_QUIT taken out of the queue by the pump is put back once the run is over.
@@ -87,7 +78,6 @@ private:
     std::shared_ptr<const bool> m_pAlive;
     std::wstring m_strPending;
     ULONGLONG m_nLastFlush = 0; // the start line shows at once
-    ULONGLONG m_nFlushEveryMs = kFlushMinMs;
     ULONGLONG m_nLastPump;
     bool m_bQuit = false;
     int m_nQuitCode = 0;

@@ -1,7 +1,7 @@
 #pragma once
 // The find-in-files command on the GUI thread: the dialog, then a run that keeps the window
-// responsive by pumping waiting messages, fills the results pane in batches, and turns its own
-// menu item into the stop command while it runs.
+// responsive by pumping waiting messages, appends to the results pane ten times a second, and
+// turns its own menu item into the stop command while it runs.
 #include <string>
 
 class CFrameWnd;

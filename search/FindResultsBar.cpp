@@ -1,5 +1,5 @@
-// CFindResultsBar and CFindResultsEdit: the pane's edit control, its key and mouse rules that keep
-// the text unchanged, and the jump from a hit line to the file it names.
+// CFindResultsBar and CFindResultsEdit: the pane's read-only text control, its colours, and the
+// jump from a hit line to the file it names.
 #include "search/FindResultsBar.h"
 #include "document/TessarinDoc.h"
 #include "framework/FrameWnd.h"
@@ -10,6 +10,7 @@
 #include "framework/WinApp.h"
 #include "res/resource.h"
 #include "search/FindInFiles.h"
+#include "view/TextControl.h"
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,20 +20,17 @@ CFindResultsBar::CFindResultsBar() : m_pAlive(std::make_shared<bool>(true)) {}
 int CFindResultsBar::OnCreate(CREATESTRUCTW* pCreate) {
     if (CSizingControlBarG::OnCreate(pCreate) == -1)
         return -1;
-    // The edit control always fills the pane; the pane shows its edges but does not size by them
+    // The text control always fills the pane; the pane shows its edges but does not size by them
     // until it is docked.
     SetSCBStyle((GetSCBStyle() & ~static_cast<DWORD>(SCBS_EDGEALL)) | SCBS_SHOWEDGES | SCBS_SIZECHILD);
-    // Not ES_READONLY: the key handling below keeps the text unchanged, and a read-only control
-    // would be painted grey.
+    // Read-only: the control takes no typing, pasting, cutting or deleting, and its context menu
+    // offers only Copy and Select All; it is painted white (WindowProc below).
     const DWORD dwStyle = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL |
-                          ES_AUTOHSCROLL | ES_WANTRETURN;
-    if (!m_wndEdit.CreateEx(0, L"EDIT", L"", dwStyle, RECT{0, 0, 0, 0}, m_hWnd, IDW_FIND_RESULTS))
+                          ES_AUTOHSCROLL | ES_READONLY;
+    if (!CTextControl::Register() ||
+        !m_wndEdit.CreateEx(WS_EX_CLIENTEDGE, CTextControl::kClassName, L"", dwStyle, RECT{0, 0, 0, 0}, m_hWnd,
+                            IDW_FIND_RESULTS))
         return -1;
-    ::SetWindowLongPtrW(m_wndEdit.m_hWnd, GWL_EXSTYLE,
-                        ::GetWindowLongPtrW(m_wndEdit.m_hWnd, GWL_EXSTYLE) | WS_EX_CLIENTEDGE);
-    ::SetWindowPos(m_wndEdit.m_hWnd, nullptr, 0, 0, 0, 0,
-                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
-    m_wndEdit.SendMessage(EM_LIMITTEXT, 0x7FFFFFFF);
     return 0;
 }
 
@@ -49,13 +47,38 @@ void CFindResultsBar::ClearResults() {
 void CFindResultsBar::AppendResultLine(std::wstring_view text) {
     if (!m_wndEdit.m_hWnd || text.empty())
         return;
+    // The control adds the lines to its index and lays out only the rows on screen: an append
+    // costs about what its characters do, however long the list already is.
     const std::wstring strText(text);
     const LPARAM nEnd = ::GetWindowTextLengthW(m_wndEdit.m_hWnd);
+    DWORD dwStart = 0, dwEnd = 0;
+    m_wndEdit.SendMessage(EM_GETSEL, reinterpret_cast<WPARAM>(&dwStart), reinterpret_cast<LPARAM>(&dwEnd));
+    const auto nTop = static_cast<int>(m_wndEdit.SendMessage(EM_GETFIRSTVISIBLELINE));
     m_wndEdit.SendMessage(EM_SETSEL, nEnd, nEnd);
     m_wndEdit.SendMessage(EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(strText.c_str()));
+    // With the caret at the end the list follows its end. A caret or selection the user put
+    // elsewhere stays, and so do the lines shown: a click and double click on a hit during a run
+    // must not find the caret moved to the end in between.
+    if (dwStart != dwEnd || static_cast<LPARAM>(dwEnd) != nEnd) {
+        m_wndEdit.SendMessage(EM_SETSEL, dwStart, dwEnd);
+        const auto nNewTop = static_cast<int>(m_wndEdit.SendMessage(EM_GETFIRSTVISIBLELINE));
+        m_wndEdit.SendMessage(EM_LINESCROLL, 0, nTop - nNewTop);
+    }
+}
+
+LRESULT CFindResultsBar::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    // The read-only list is painted like any text the user reads, not in the dialog colour.
+    if (message == WM_CTLCOLORSTATIC && reinterpret_cast<HWND>(lParam) == m_wndEdit.m_hWnd) {
+        auto hdc = reinterpret_cast<HDC>(wParam);
+        ::SetTextColor(hdc, ::GetSysColor(COLOR_WINDOWTEXT));
+        ::SetBkColor(hdc, ::GetSysColor(COLOR_WINDOW));
+        return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_WINDOW));
+    }
+    return CSizingControlBarG::WindowProc(message, wParam, lParam);
 }
 
 LRESULT CFindResultsEdit::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    // The control is read-only by itself; the pane adds only the jump to a hit.
     switch (message) {
     case WM_LBUTTONDBLCLK: JumpToResult(); return 0; // instead of selecting a word
     case WM_CHAR:
@@ -63,25 +86,7 @@ LRESULT CFindResultsEdit::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
             JumpToResult();
             return 0;
         }
-        if (wParam != 3) // Ctrl+C copies; typing, Backspace, Ctrl+V, Ctrl+X change nothing
-            return 0;
         break;
-    case WM_KEYDOWN:
-        if (wParam == VK_DELETE)
-            return 0;
-        // Wine's EDIT pastes on Shift+Insert by itself, without a WM_PASTE; Ctrl+Insert copies.
-        if (wParam == VK_INSERT && ::GetKeyState(VK_SHIFT) < 0)
-            return 0;
-        break;
-    case WM_SYSCHAR:
-        if (wParam == VK_BACK) // Alt+Backspace: the control would undo by itself
-            return 0;
-        break;
-    case WM_CUT:
-    case WM_PASTE:
-    case WM_CLEAR:
-    case WM_UNDO:
-    case EM_UNDO: return 0; // also from the control's own context menu
     default: break;
     }
     return CWnd::WindowProc(message, wParam, lParam);

@@ -1,7 +1,7 @@
 #pragma once
-// CFindResultsBar: the docking pane that lists find-in-files results in CFindResultsEdit, a
-// multi-line edit control the user can read, select and copy but not change; a double click or
-// Enter on a hit line opens that file at that line (JumpToResult).
+// CFindResultsBar: the docking pane that lists find-in-files results in CFindResultsEdit, our own
+// text control (view/TextControl.h), read-only: the user can read, select and copy but not change
+// the list; a double click or Enter on a hit line opens that file at that line (JumpToResult).
 #include "framework/SizingControlBar.h"
 #include <memory>
 #include <string_view>
@@ -22,7 +22,8 @@ public:
 
     // Empties the text.
     void ClearResults();
-    // Appends text (whole lines with their CR LF) at the end, in one replacement.
+    // Appends text (whole lines with their CR LF) at the end, in one replacement. The list follows
+    // its end only while the caret is there.
     void AppendResultLine(std::wstring_view text);
 
     CFindResultsEdit& GetEdit() { return m_wndEdit; }
@@ -33,6 +34,7 @@ public:
 protected:
     int OnCreate(CREATESTRUCTW* pCreate) override;
     void OnDestroy() override;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
     CFindResultsEdit m_wndEdit;

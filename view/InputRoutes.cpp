@@ -54,7 +54,6 @@ EditRange SelectionOfWholePairs(const CEditView& view) {
 }
 
 bool CInputRoutes::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& lResult) {
-    HWND hWnd = m_view.m_hWnd;
     switch (message) {
     case WM_CUT:
         CutSelection();
@@ -74,28 +73,15 @@ bool CInputRoutes::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
         m_history.UndoEdit();
         lResult = TRUE;
         return true;
+    // The control's context menu judges its Undo item by asking this.
     case EM_CANUNDO: lResult = m_history.CanUndo() ? TRUE : FALSE; return true;
-    case WM_IME_STARTCOMPOSITION:
-        OnImeStartComposition();
-        lResult = ::DefWindowProcW(hWnd, message, wParam, lParam);
-        return true;
-    // Wine's EDIT control writes the composition string into its text while the user composes and
-    // removes the selection when composing starts, none of which the history would see. The
-    // composition stays in the input method's own window instead; only a committed string
-    // reaches the text, through the recorder.
-    case WM_IME_ENDCOMPOSITION: lResult = ::DefWindowProcW(hWnd, message, wParam, lParam); return true;
+    // The composition stays in the input method's own window (the control puts it at the caret, in
+    // its font); only a committed string reaches the text, through the recorder.
     case WM_IME_COMPOSITION: lResult = OnImeComposition(wParam, lParam); return true;
     case WM_IME_CHAR: lResult = OnImeChar(wParam); return true;
     case EM_REPLACESEL: lResult = OnForeignReplaceSel(lParam); return true;
     case WM_SETTEXT: lResult = OnForeignSetText(wParam, lParam); return true;
     case EM_SETHANDLE: lResult = OnSetHandle(wParam, lParam); return true;
-    case WM_ENTERIDLE:
-        OnEnterIdle(wParam, lParam);
-        lResult = m_control.PassOn();
-        return true;
-    // Wine's EDIT pastes the X selection on a middle click without WM_PASTE; Windows' does nothing.
-    case WM_MBUTTONDOWN:
-    case WM_MBUTTONUP: lResult = 0; return true;
     default: return false;
     }
 }
@@ -149,11 +135,6 @@ void CInputRoutes::OnKeyDown(UINT nChar) {
         return OnDeleteKey();
     if (nChar == VK_DELETE && !bCtrl)
         return OnShiftDelete();
-    // The control pastes on Shift+Insert without a WM_PASTE; send one so it is recorded.
-    if (nChar == VK_INSERT && bShift && !bCtrl) {
-        m_view.SendMessage(WM_PASTE);
-        return;
-    }
     if (bCtrl && !bShift && (nChar == 'C' || nChar == 'V' || nChar == 'X')) {
         m_view.SendMessage(nChar == 'C' ? WM_COPY : nChar == 'V' ? WM_PASTE : WM_CUT);
         return;
@@ -230,22 +211,6 @@ void CInputRoutes::PasteClipboard() {
     m_history.RecordInsertion(text.c_str(), -1, -1, true);
 }
 
-void CInputRoutes::OnImeStartComposition() {
-    // Show the composition where the caret is, in the control's font.
-    CImeContext imc(m_view.m_hWnd);
-    if (!imc.Get())
-        return;
-    COMPOSITIONFORM form{};
-    form.dwStyle = CFS_POINT;
-    ::GetCaretPos(&form.ptCurrentPos);
-    ::ImmSetCompositionWindow(imc.Get(), &form);
-    if (auto hFont = reinterpret_cast<HFONT>(m_view.SendMessage(WM_GETFONT))) {
-        LOGFONTW lf{};
-        if (::GetObjectW(hFont, sizeof(lf), &lf))
-            ::ImmSetCompositionFontW(imc.Get(), &lf);
-    }
-}
-
 LRESULT CInputRoutes::OnImeComposition(WPARAM wParam, LPARAM lParam) {
     if (lParam & GCS_RESULTSTR) {
         // The committed string goes in here, once, as one recorded insertion. Windows' own EDIT
@@ -259,7 +224,9 @@ LRESULT CInputRoutes::OnImeComposition(WPARAM wParam, LPARAM lParam) {
         if (lParam == 0)
             return 0;
     }
-    return ::DefWindowProcW(m_view.m_hWnd, WM_IME_COMPOSITION, wParam, lParam);
+    // The rest of the message (the composition going on) moves the input method's window to the
+    // caret.
+    return m_control.CallControl(WM_IME_COMPOSITION, wParam, lParam);
 }
 
 LRESULT CInputRoutes::OnImeChar(WPARAM wParam) {
@@ -303,25 +270,6 @@ LRESULT CInputRoutes::OnSetHandle(WPARAM wParam, LPARAM lParam) {
     LRESULT lResult = m_control.CallControl(EM_SETHANDLE, wParam, lParam);
     m_history.ClearHistory(IsDocumentModified());
     return lResult;
-}
-
-void CInputRoutes::OnEnterIdle(WPARAM wParam, LPARAM lParam) {
-    // Wine's EDIT opens its context menu without WM_INITMENUPOPUP; the menu loop's first idle
-    // message, before any input is handled, names the menu window.
-    if (wParam == MSGF_MENU && lParam) {
-        auto hMenu = reinterpret_cast<HMENU>(::SendMessageW(reinterpret_cast<HWND>(lParam), MN_GETHMENU, 0, 0));
-        if (hMenu && SyncContextMenuUndo(hMenu))
-            ::InvalidateRect(reinterpret_cast<HWND>(lParam), nullptr, TRUE);
-    }
-}
-
-bool CInputRoutes::SyncContextMenuUndo(HMENU hMenu) {
-    // The control judges its context menu's Undo item by its own undo buffer; ours decides.
-    // EnableMenuItem returns a BOOL that is -1 when the menu has no such item.
-    UINT nState = MF_BYCOMMAND | (m_history.CanUndo() ? MF_ENABLED : (MF_DISABLED | MF_GRAYED));
-    bool bFound = ::EnableMenuItem(hMenu, EM_UNDO, nState) != -1;
-    bFound |= ::EnableMenuItem(hMenu, WM_UNDO, nState) != -1;
-    return bFound;
 }
 
 void CInputRoutes::Replace(int nStart, int nEnd, const wchar_t* pszText, bool bScroll) {

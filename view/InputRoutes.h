@@ -1,6 +1,6 @@
 #pragma once
-// CInputRoutes: every way text reaches or leaves an EDIT control — typing, Backspace, Delete,
-// Enter, cut, clear, paste, the input method, and messages from elsewhere (EM_REPLACESEL,
+// CInputRoutes: every way text reaches or leaves the view's text control — typing, Backspace,
+// Delete, Enter, cut, clear, paste, the input method, and messages from elsewhere (EM_REPLACESEL,
 // WM_SETTEXT, EM_SETHANDLE) — routed so the edit history records each change before the control
 // makes it. The view hands its messages here first.
 #include "view/EditHistory.h"
@@ -34,9 +34,6 @@ public:
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& lResult);
     void OnChar(UINT nChar);
     void OnKeyDown(UINT nChar);
-    // The control judges its context menu's Undo item by its own undo buffer; the history decides.
-    // False when the menu has no Undo item.
-    bool SyncContextMenuUndo(HMENU hMenu);
     // The view's own replacement of [nStart, nEnd), already recorded: not recorded again.
     void Replace(int nStart, int nEnd, const wchar_t* pszText, bool bScroll);
 
@@ -49,13 +46,11 @@ private:
     void CutSelection();
     void ClearSelection();
     void PasteClipboard();
-    void OnImeStartComposition();
     LRESULT OnImeComposition(WPARAM wParam, LPARAM lParam);
     LRESULT OnImeChar(WPARAM wParam);
     LRESULT OnForeignReplaceSel(LPARAM lParam);
     LRESULT OnForeignSetText(WPARAM wParam, LPARAM lParam);
     LRESULT OnSetHandle(WPARAM wParam, LPARAM lParam);
-    void OnEnterIdle(WPARAM wParam, LPARAM lParam);
     // Selects what was recorded, so the control removes exactly that.
     void SelectRecorded(const EditRange& range);
     bool IsDocumentModified() const;

@@ -19,11 +19,6 @@ LRESULT CTessarinView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     return CEditView::WindowProc(message, wParam, lParam);
 }
 
-void CTessarinView::OnInitMenuPopup(HMENU hPopup, UINT nIndex, BOOL bSysMenu) {
-    CEditView::OnInitMenuPopup(hPopup, nIndex, bSysMenu);
-    m_routes.SyncContextMenuUndo(hPopup);
-}
-
 std::wstring CTessarinView::ReadText(int nStart, int nEnd) {
     const int nLength = GetWindowTextLength();
     nStart = std::clamp(nStart, 0, nLength);

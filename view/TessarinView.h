@@ -96,7 +96,6 @@ protected:
     void OnDestroy() override;
     void OnChar(UINT nChar, UINT, UINT) override { m_routes.OnChar(nChar); }
     void OnKeyDown(UINT nChar, UINT, UINT) override { m_routes.OnKeyDown(nChar); }
-    void OnInitMenuPopup(HMENU hPopup, UINT nIndex, BOOL bSysMenu) override;
     void OnLButtonDown(UINT, POINT point) override { m_dragDrop.OnLButtonDown(point); }
     void OnTimer(UINT_PTR nIDEvent) override;
 

@@ -180,7 +180,7 @@ void CTessarinView::GoToLineColumn(int nLine, int nColumn) {
     const int nLineLength = static_cast<int>(SendMessage(EM_LINELENGTH, static_cast<WPARAM>(nLineStart)));
     int nOffset = nLineStart + std::clamp(nColumn, 1, nLineLength + 1) - 1;
     {
-        // Wine's EDIT control would keep a caret between the halves of a surrogate pair, and the
+        // The control keeps a caret a program puts between the halves of a surrogate pair, and the
         // next edit would split it: a column on the second half goes before the pair.
         const int nLength = GetTextLength();
         CEditBufferLock lock(*this);

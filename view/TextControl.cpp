@@ -47,6 +47,14 @@ bool CTextControl::Register() {
     return ::RegisterClassExW(&wc) != 0;
 }
 
+unsigned CTextControl::NewStamp() {
+    // One sequence for every control of the (single GUI) thread; 0 is skipped when it wraps.
+    static unsigned s_nLast = 0;
+    if (++s_nLast == 0)
+        ++s_nLast;
+    return s_nLast;
+}
+
 CTextControl::CTextControl(HWND hWnd) : m_hWnd(hWnd), m_dcMeasure(::CreateCompatibleDC(nullptr)) {}
 
 HGDIOBJ CTextControl::Font() const {
@@ -228,6 +236,18 @@ LRESULT CTextControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         int nLine = m_store.LineFromOffset(nOffset < 0 ? m_nCaret : nOffset);
         return m_store.LineEnd(nLine) - m_store.LineStart(nLine);
     }
+    case EM_GETLINE: {
+        // The buffer's first unit holds its size in characters; the line is copied without a
+        // terminating zero, as far as it fits.
+        auto* p = reinterpret_cast<wchar_t*>(lParam);
+        const int nLine = static_cast<int>(wParam);
+        if (!p || nLine < 0 || nLine >= m_store.LineCount())
+            return 0;
+        const int nStart = m_store.LineStart(nLine);
+        const std::wstring line = m_store.Text(nStart, std::min(m_store.LineEnd(nLine), nStart + *p));
+        std::memcpy(p, line.data(), line.size() * sizeof(wchar_t));
+        return static_cast<LRESULT>(line.size());
+    }
     case EM_GETFIRSTVISIBLELINE: return m_top.nLine;
     case EM_LINESCROLL: {
         // Lines are the file's lines, wrapped or not, as EM_GETFIRSTVISIBLELINE counts them.
@@ -261,6 +281,7 @@ LRESULT CTextControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         ::SetWindowLongW(m_hWnd, GWL_STYLE, wParam ? style | ES_READONLY : style & ~ES_READONLY);
         return TRUE;
     }
+    case kGetChangeStamp: return m_nChangeStamp;
     case EM_GETRECT:
         if (lParam)
             *reinterpret_cast<RECT*>(lParam) = TextRect();
@@ -303,6 +324,7 @@ void CTextControl::ReplaceRange(int nStart, int nEnd, const wchar_t* p, int n, b
     }
     SpliceRowCounts(nFirstLine, nOldLast, m_store.LineFromOffset(nStart + n));
     m_bModify = true;
+    m_nChangeStamp = NewStamp();
     const int nCaret = nStart + n;
     m_nAnchor = m_nCaret = nCaret;
     m_nPreferredX = -1;
@@ -352,6 +374,7 @@ bool CTextControl::Adopt(HLOCAL hText) {
     ForgetLayouts();
     m_nWidest = 0;
     m_bModify = false;
+    m_nChangeStamp = NewStamp();
     m_top = RowPos{};
     m_nXOffset = 0;
     m_nAnchor = m_nCaret = 0;
@@ -366,6 +389,8 @@ bool CTextControl::Adopt(HLOCAL hText) {
 
 void CTextControl::SetSel(int nAnchor, int nCaret, bool bScroll) {
     const int nOldStart = SelStart(), nOldEnd = SelEnd();
+    if (nAnchor != m_nAnchor || nCaret != m_nCaret)
+        m_nChangeStamp = NewStamp();
     m_nAnchor = nAnchor;
     m_nCaret = nCaret;
     // Only what changed is repainted: the two stretches between the old and new ends.
@@ -758,8 +783,11 @@ void CTextControl::ScrollCaret() {
 void CTextControl::UpdateScrollBars() {
     const LONG style = ::GetWindowLongW(m_hWnd, GWL_STYLE);
     // Positions are 32-bit: SIF_TRACKPOS is read while the thumb is dragged, so line counts past
-    // 65,535 scroll all the way. A bar is set only when it changes: Wine repaints it each time.
-    auto set = [this](int nBar, ScrollState& last, int nMax, int nPage, int nPos) {
+    // 65,535 scroll all the way. A bar is set only when it changes, and drawn with the next paint,
+    // not at once: Wine draws a bar on each SetScrollInfo that asks for it (10-20 ms), so a run of
+    // changes between two paints (Replace pressed over and over) would draw it each time.
+    bool bChanged = false;
+    auto set = [this, &bChanged](int nBar, ScrollState& last, int nMax, int nPage, int nPos) {
         const ScrollState now{nMax, nPage, nPos};
         if (now.nMax == last.nMax && now.nPage == last.nPage && now.nPos == last.nPos)
             return;
@@ -769,7 +797,8 @@ void CTextControl::UpdateScrollBars() {
         si.nMax = nMax;
         si.nPage = static_cast<UINT>(nPage);
         si.nPos = nPos;
-        ::SetScrollInfo(m_hWnd, nBar, &si, TRUE);
+        ::SetScrollInfo(m_hWnd, nBar, &si, FALSE);
+        bChanged = true;
     };
     if ((style & WS_VSCROLL) && IsWrapped()) {
         // Rows, wrapped: laid-out lines count their rows, the others an estimate.
@@ -784,6 +813,8 @@ void CTextControl::UpdateScrollBars() {
         const int nWidth = rc.right - rc.left;
         set(SB_HORZ, m_horzBar, IsWrapped() ? 0 : m_nWidest + nWidth / 2, nWidth, m_nXOffset);
     }
+    if (bChanged)
+        ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_NOERASE | RDW_NOCHILDREN);
 }
 
 void CTextControl::OnVScroll(int nCode) {
@@ -953,6 +984,15 @@ void CTextControl::OnWheel(int nDelta) {
 // ---- input ----
 
 void CTextControl::OnChar(wchar_t ch) {
+    // The control keys of a multi-line EDIT control, as the messages a subclasser sees first (Copy
+    // works read-only too). Like EDIT, Ctrl+A selects nothing: the program has its own Select All.
+    switch (ch) {
+    case 0x03: return void(::SendMessageW(m_hWnd, WM_COPY, 0, 0));
+    case 0x16: return void(::SendMessageW(m_hWnd, WM_PASTE, 0, 0));
+    case 0x18: return void(::SendMessageW(m_hWnd, WM_CUT, 0, 0));
+    case 0x1A: return void(::SendMessageW(m_hWnd, WM_UNDO, 0, 0));
+    default: break;
+    }
     if (IsReadOnly())
         return;
     if (ch == L'\b') {
@@ -1251,9 +1291,21 @@ void CTextControl::OnPaint() {
         ::GetClientRect(m_hWnd, &rc);
         const bool bDisabled = !::IsWindowEnabled(m_hWnd);
         const bool bReadOnly = IsReadOnly();
-        // Read-only and disabled controls show the dialog colour behind their text.
+        // Read-only and disabled controls show the dialog colour behind their text, unless the
+        // parent answers WM_CTLCOLORSTATIC otherwise (WM_CTLCOLOREDIT for an editable one), as
+        // for an EDIT control: it sets the text colour and returns the brush of the background.
         ::SetBkColor(hdc, ::GetSysColor(bReadOnly || bDisabled ? COLOR_3DFACE : COLOR_WINDOW));
-        ::SetTextColor(hdc, ::GetSysColor(bDisabled ? COLOR_GRAYTEXT : COLOR_WINDOWTEXT));
+        ::SetTextColor(hdc, ::GetSysColor(COLOR_WINDOWTEXT));
+        if (HWND hParent = ::GetParent(m_hWnd)) {
+            auto hBrush = reinterpret_cast<HBRUSH>(
+                ::SendMessageW(hParent, bReadOnly || bDisabled ? WM_CTLCOLORSTATIC : WM_CTLCOLOREDIT,
+                               reinterpret_cast<WPARAM>(hdc), reinterpret_cast<LPARAM>(m_hWnd)));
+            LOGBRUSH lb{};
+            if (hBrush && ::GetObjectW(hBrush, sizeof(lb), &lb) == sizeof(lb) && lb.lbStyle == BS_SOLID)
+                ::SetBkColor(hdc, lb.lbColor);
+        }
+        if (bDisabled)
+            ::SetTextColor(hdc, ::GetSysColor(COLOR_GRAYTEXT));
         RowPos pos = m_top;
         const int nLines = m_store.LineCount();
         for (int y = 0; y < rc.bottom; y += m_nLineHeight) {

@@ -36,6 +36,11 @@ public:
     // (CTextStore::IsBoundary); returns TRUE.
     static constexpr UINT kMsgWholeCharacters = WM_USER + 0x5A1;
 
+    // Answered with a number that changes whenever the text or the selection changes, and never
+    // 0 (no two controls of the process give the same one): whoever shows where the caret is
+    // compares it instead of recomputing on every idle pass. wParam and lParam are unused.
+    static constexpr UINT kGetChangeStamp = WM_USER + 2920;
+
     // Where lines may wrap: not before closing brackets, small kana, the prolonged sound mark and
     // punctuation, not after opening brackets.
     static bool IsNoBreakBefore(wchar_t c);
@@ -154,6 +159,8 @@ private:
     int m_nWordAnchorStart = 0; // the word a double click selected
     int m_nWordAnchorEnd = 0;
     bool m_bModify = false;
+    unsigned m_nChangeStamp = NewStamp(); // kGetChangeStamp's answer
+    static unsigned NewStamp();
     std::unordered_map<int, Layout> m_layouts; // lines laid out since the last change
     std::vector<int> m_rowCounts; // wrapped: rows of every line, exact or estimated
     long long m_nTotalRows = 0;

@@ -100,12 +100,19 @@ TEST_F(ShellE2E, UntitledStartShowsFormatAndPositionPanes) {
     EXPECT_EQ(StatusPaneCount(bar), 7);
     EXPECT_TRUE(WaitUntil([&] { return StatusPaneText(bar, 1) == L"\t\tSJIS / CRLF "; }))
         << StatusPaneText(bar, 1).size();
-    EXPECT_TRUE(WaitUntil([&] { return StatusPaneText(bar, 2) == L" 1行、1列"; }));
     EXPECT_EQ(StatusPaneText(bar, 0), L"ヘルプを表示するには [F1] を押してください。");
 
-    // The caret's line and column follow typing; a forward selection shows its start.
-    // Typed keys arrive through the message loop, and an idle pass follows them.
+    // While the bar is hidden the caret's line and column are not computed at all, typing
+    // included; shown, the bar has them. Typed keys arrive through the message loop, and an idle
+    // pass follows them (and the posted WM_NULL after them).
     ASSERT_TRUE(m_app.PostText(L"ab\n\tcd"));
+    ASSERT_TRUE(WaitUntil([&] { return WindowText(Edit()) == L"ab\r\n\tcd"; }));
+    ASSERT_TRUE(::PostMessageW(m_hWndMain, WM_NULL, 0, 0));
+    ASSERT_TRUE(SendTimed(m_hWndMain, WM_NULL, 0, 0));
+    ASSERT_TRUE(SendTimed(m_hWndMain, WM_NULL, 0, 0));
+    EXPECT_EQ(StatusPaneText(bar, 2), L"");
+    ASSERT_TRUE(m_app.PostCommand(ID_VIEW_STATUS_BAR));
+    // The caret's line and column follow typing; a forward selection shows its start.
     EXPECT_TRUE(WaitUntil([&] { return StatusPaneText(bar, 2) == L" 2行、4列"; })) << StatusPaneText(bar, 2);
     ASSERT_TRUE(SendTimed(Edit(), EM_SETSEL, 5, 7));
     ASSERT_TRUE(::PostMessageW(m_hWndMain, WM_NULL, 0, 0)); // a sent message starts no idle pass; this does
@@ -122,9 +129,57 @@ TEST_F(ShellE2E, UntitledStartShowsFormatAndPositionPanes) {
     ExitDiscarding();
 }
 
+TEST_F(ShellE2E, ThePositionPaneFollowsAClickGoToUndoAndOpen) {
+    const std::wstring first = m_dir.File(L"first.txt"), second = m_dir.File(L"second.txt");
+    WriteText(first, "one\r\ntwo\r\nthree");
+    WriteText(second, "other");
+    ASSERT_NE(Launch(first), nullptr);
+    HWND bar = StatusBar(), edit = Edit();
+    ASSERT_TRUE(WaitUntil([&] { return WindowText(edit) == L"one\r\ntwo\r\nthree"; }));
+    ASSERT_TRUE(m_app.PostCommand(ID_VIEW_STATUS_BAR));
+    EXPECT_TRUE(WaitUntil([&] { return StatusPaneText(bar, 2) == L" 1行、1列"; })) << StatusPaneText(bar, 2);
+    ASSERT_TRUE(m_app.PostText(L"ab"));
+    EXPECT_TRUE(WaitUntil([&] { return StatusPaneText(bar, 2) == L" 1行、3列"; })) << StatusPaneText(bar, 2);
+    // A click on line 2, column 3 (offset 9 of "abone", CR LF, "two").
+    LRESULT nPos = 0;
+    ASSERT_TRUE(SendTimed(edit, EM_POSFROMCHAR, 9, 0, &nPos));
+    const LPARAM ptClick = MAKELPARAM(LOWORD(nPos) + 1, HIWORD(nPos) + 2);
+    ASSERT_TRUE(::PostMessageW(edit, WM_LBUTTONDOWN, MK_LBUTTON, ptClick));
+    ASSERT_TRUE(::PostMessageW(edit, WM_LBUTTONUP, 0, ptClick));
+    EXPECT_TRUE(WaitUntil([&] { return StatusPaneText(bar, 2) == L" 2行、3列"; })) << StatusPaneText(bar, 2);
+    auto goTo = [&](int nLine, int nColumn) {
+        ASSERT_TRUE(m_app.PostCommand(ID_EDIT_GOTO_LINE));
+        HWND dlg = m_app.WaitForDialog([](HWND h) { return WindowText(h) == L"行へ移動"; });
+        ASSERT_NE(dlg, nullptr);
+        ASSERT_TRUE(::SetDlgItemTextW(dlg, IDC_GOTO_LINE, std::to_wstring(nLine).c_str()));
+        ASSERT_TRUE(::SetDlgItemTextW(dlg, IDC_GOTO_COLUMN, std::to_wstring(nColumn).c_str()));
+        ASSERT_TRUE(PressButton(dlg, IDOK));
+        ASSERT_TRUE(CTargetProcess::WaitForWindowGone(dlg));
+    };
+    goTo(3, 4);
+    EXPECT_TRUE(WaitUntil([&] { return StatusPaneText(bar, 2) == L" 3行、4列"; })) << StatusPaneText(bar, 2);
+    // Undo takes the typing back and puts the caret where it was.
+    ASSERT_TRUE(m_app.PostCommand(ID_EDIT_UNDO));
+    ASSERT_TRUE(WaitUntil([&] { return WindowText(edit) == L"one\r\ntwo\r\nthree"; }));
+    EXPECT_TRUE(WaitUntil([&] { return StatusPaneText(bar, 2) == L" 1行、1列"; })) << StatusPaneText(bar, 2);
+    goTo(2, 2);
+    EXPECT_TRUE(WaitUntil([&] { return StatusPaneText(bar, 2) == L" 2行、2列"; })) << StatusPaneText(bar, 2);
+    // Another file opened: its start.
+    ASSERT_TRUE(m_app.PostCommand(ID_FILE_OPEN));
+    HWND dlg = m_app.WaitForFileDialog();
+    ASSERT_NE(dlg, nullptr);
+    ASSERT_TRUE(SetFileName(dlg, second));
+    ASSERT_TRUE(PressButton(dlg, IDOK));
+    ASSERT_TRUE(CTargetProcess::WaitForWindowGone(dlg));
+    ASSERT_TRUE(WaitUntil([&] { return WindowText(Edit()) == L"other"; }));
+    EXPECT_TRUE(WaitUntil([&] { return StatusPaneText(bar, 2) == L" 1行、1列"; })) << StatusPaneText(bar, 2);
+    ASSERT_TRUE(m_app.Close());
+}
+
 TEST_F(ShellE2E, WordWrapKeepsThePositionPaneOnTheFilesLines) {
     ASSERT_NE(Launch(), nullptr);
     HWND bar = StatusBar();
+    ASSERT_TRUE(m_app.PostCommand(ID_VIEW_STATUS_BAR)); // hidden on a first run: computed only when shown
     ASSERT_TRUE(WaitUntil([&] { return StatusPaneText(bar, 2) == L" 1行、1列"; }));
     // A first line far wider than the window: wrapped, it takes many rows, and the caret on the
     // second line is still on line 2 of the file.

@@ -81,9 +81,9 @@ protected:
 
     // The text control that holds the text: the view (AFX_IDW_PANE_FIRST), our own class.
     HWND Edit() const { return m_app.FindInMain(L"TessarinText", 59648); }
-    // The results pane's EDIT control (id 123 in the pane of id 123) and the pane around it.
+    // The results pane's text control (id 123 in the pane of id 123) and the pane around it.
     HWND ResultsEdit() const {
-        for (HWND h : e2e::Descendants(m_hWndMain, L"Edit"))
+        for (HWND h : e2e::Descendants(m_hWndMain, L"TessarinText"))
             if (::GetDlgCtrlID(h) == 123 && ::GetDlgCtrlID(::GetParent(h)) == 123)
                 return h;
         return nullptr;
