@@ -277,6 +277,10 @@ bool CConverter::Convert(void* pOut, size_t nCapacity, size_t* pnProduced, const
     return ok;
 }
 
+void CConverter::SetProgress(ProgressFunction pfn, void* pContext) {
+    nkf_embed_set_progress(m_nCopy, pfn, pfn ? pContext : nullptr);
+}
+
 std::unique_ptr<CConverter> CConverter::ClaimSpare() {
     for (int nCopy = 1; nCopy < kConverterCopies; ++nCopy) {
         bool bFree = false;

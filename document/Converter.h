@@ -25,6 +25,11 @@ public:
     void SetOptions(const char* pszOptions);
     bool Convert(void* pOut, size_t nCapacity, size_t* pnProduced, const void* pIn, size_t nInLength);
     int DetectionCode() const { return m_detectionCode; }
+    // Told how much of the input the conversions on this copy have read, about every MiB, on the
+    // converting thread, until set to null. A conversion that has to read its input again (a
+    // file re-decoded in the encoding it fits best) reports from the start once more.
+    using ProgressFunction = void (*)(void* pContext, size_t nDone, size_t nTotal);
+    void SetProgress(ProgressFunction pfn, void* pContext);
 
 private:
     explicit CConverter(int nCopy);

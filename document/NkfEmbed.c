@@ -33,6 +33,9 @@ static size_t g_outLength;
 
 static jmp_buf g_abort;
 
+static NkfProgressFunction g_progress;
+static void* g_progressContext;
+
 /* How many input bytes each byte decoder (Shift_JIS, EUC-JP/ISO-2022-JP, UTF-8) consumed in this
    conversion; bytes nkf holds back while it is still guessing are counted for the decoder it then
    settles on. Used to settle a "binary" verdict (below). */
@@ -109,6 +112,8 @@ static int embed_getc(void) {
         return g_pushback[--g_pushbackCount];
     if (g_inPos >= g_inLength)
         return EOF;
+    if (g_progress && (g_inPos & (NKF_EMBED_PROGRESS_STEP - 1)) == 0 && g_inPos > 0)
+        g_progress(g_progressContext, g_inPos, g_inLength);
     return g_in[g_inPos++];
 }
 
@@ -147,6 +152,11 @@ int NKF_COPY_NAME(nkf_embed_convert)(const char* options_text, const unsigned ch
     free(opts);
     *produced = g_outLength;
     return ok;
+}
+
+void NKF_COPY_NAME(nkf_embed_set_progress)(NkfProgressFunction function, void* context) {
+    g_progress = function;
+    g_progressContext = context;
 }
 
 static int starts_with(const char* text, const char* prefix) {
@@ -321,18 +331,27 @@ int nkf_embed_convert_copy1(const char*, const unsigned char*, size_t, unsigned 
 int nkf_embed_convert_copy2(const char*, const unsigned char*, size_t, unsigned char*, size_t, size_t*);
 NkfFindings nkf_embed_findings_copy1(void);
 NkfFindings nkf_embed_findings_copy2(void);
+void nkf_embed_set_progress_copy1(NkfProgressFunction, void*);
+void nkf_embed_set_progress_copy2(NkfProgressFunction, void*);
 
 static int (*const g_convertCopy[NKF_EMBED_COPIES])(const char*, const unsigned char*, size_t, unsigned char*,
                                                      size_t, size_t*) = {
     nkf_embed_convert_copy0, nkf_embed_convert_copy1, nkf_embed_convert_copy2};
 static NkfFindings (*const g_findingsCopy[NKF_EMBED_COPIES])(void) = {
     nkf_embed_findings_copy0, nkf_embed_findings_copy1, nkf_embed_findings_copy2};
+static void (*const g_setProgressCopy[NKF_EMBED_COPIES])(NkfProgressFunction, void*) = {
+    nkf_embed_set_progress_copy0, nkf_embed_set_progress_copy1, nkf_embed_set_progress_copy2};
 
 int nkf_embed_convert(int copy, const char* options_text, const unsigned char* in, size_t inLength,
                       unsigned char* out, size_t capacity, size_t* produced) {
     if (copy < 0 || copy >= NKF_EMBED_COPIES)
         return 0;
     return g_convertCopy[copy](options_text, in, inLength, out, capacity, produced);
+}
+
+void nkf_embed_set_progress(int copy, NkfProgressFunction function, void* context) {
+    if (copy >= 0 && copy < NKF_EMBED_COPIES)
+        g_setProgressCopy[copy](function, context);
 }
 
 NkfFindings nkf_embed_findings(int copy) {

@@ -37,6 +37,15 @@ enum {
 int nkf_embed_convert(int copy, const char* options, const unsigned char* in, size_t inLength, unsigned char* out,
                       size_t capacity, size_t* produced);
 
+/* Told, on the converting thread, how much of its input a conversion has read: about every
+   NKF_EMBED_PROGRESS_STEP bytes, and never from inside a pushback. The function must return (no
+   jump out of the converter); it may not start another conversion on the same copy. */
+typedef void (*NkfProgressFunction)(void* context, size_t done, size_t total);
+#define NKF_EMBED_PROGRESS_STEP ((size_t)1 << 20)
+
+/* The progress function for the copy's conversions from now on (null: none). */
+void nkf_embed_set_progress(int copy, NkfProgressFunction function, void* context);
+
 /* The findings of the copy's last conversion. */
 NkfFindings nkf_embed_findings(int copy);
 

@@ -13,6 +13,7 @@
 #include <string>
 
 class CDocumentView;
+class CFrameWnd;
 
 class CTessarinDoc : public CDocument, private IRecoverySource {
 public:
@@ -73,6 +74,8 @@ private:
     // The pair a save writes: the requested one right after the Save As dialog, else the current.
     void SaveTarget(EncodingId& encoding, LineEndingId& lineEnding) const;
 
+    // The main frame, when it shows this document's view: where long work tells its progress.
+    CFrameWnd* ProgressFrame() const;
     // Reads the file, decodes it into the view and runs the open check; throws as decoding does.
     void ReadIntoView(const wchar_t* pszPathName, CDocumentView& view);
     // Shows the open warning once the window that owns it is on screen (not yet while start-up
