@@ -16,25 +16,17 @@ class CProgress;
 constexpr ULONGLONG kMaxFileLength = 0x7FFFFFFFull;
 
 // The memory that opening the file whose bytes these are will take beyond the bytes themselves:
-// its text as UTF-16, and what the edit control takes to lay out its lines (much more, a
-// character, for very long lines).
+// its text as UTF-16, and what the text control takes to lay out its longest line when it is
+// shown (some 10 bytes a character: a file of one 200 MB line needs about 2.4 GB). A file of
+// long lines is not refused for its length otherwise: the control lays out only the lines on
+// screen.
 ULONGLONG EstimateTextMemory(const void* pBytes, size_t nLength);
 
-// Lines this long or longer are slow for the edit control to lay out. Under Wine 8 a line takes
-// about 1 µs a character on top of the 30 µs or so that any line takes (measured with one line of
-// 250 K, 1 M and 4 M characters: 0.39, 1.0 and 3.6 s, and 28 bytes a character; 10 M characters
-// in lines of 100 to 10,000 characters: 1.7-4.2 s). A file of one 200 MB line took about two
-// minutes with no window and some 4 GB.
-constexpr ULONGLONG kLongLineUnits = 100000;
-// Files whose long lines hold more than this are refused, even with the memory to show them: about
-// half a minute of layout before the window appears, far longer than anyone waits for a file.
-constexpr ULONGLONG kMaxLongLineUnits = 32ull << 20;
-
-// The memory estimate above, and how many characters the lines of kLongLineUnits or more hold
-// (both counted as EstimateTextMemory counts: bytes, or UTF-16 and UTF-32 units after a mark).
+// The memory estimate above, and the longest line in characters (both counted as
+// EstimateTextMemory counts: bytes, or UTF-16 and UTF-32 units after a mark).
 struct TextEstimate {
     ULONGLONG memory;
-    ULONGLONG longLineUnits;
+    ULONGLONG longestLineUnits;
 };
 TextEstimate EstimateText(const void* pBytes, size_t nLength);
 
@@ -91,8 +83,8 @@ CLocalBlock DecodeFileText(CFile& file, EncodingId& encoding, LineEndingId& line
 // file's length + 2 bytes holding the whole file and two zero bytes, and its length; it throws as
 // DecodeFileText does, and also CFileException with the message IDS_FILE_NEEDS_TOO_MUCH_MEMORY
 // when the text would not fit in the memory available (checked before reading from the length,
-// and after reading from the lengths of the lines, before anything is converted), or when its long
-// lines hold more than kMaxLongLineUnits. DecodeFileBytes converts nLength
+// and after reading from the lengths of the lines, before anything is converted). With pProgress,
+// the reading is told there. DecodeFileBytes converts nLength
 // bytes as DecodeFileText does, and gives the text's length in units (up to the terminating zero
 // unit it adds, NULs inside the text included) in *pnUnits. The block may be larger than the text
 // and its terminator when the allocator kept it whole.
