@@ -55,6 +55,9 @@ public:
     }
 
     CDocumentView* GetView() const;
+    // The main frame, when it shows this document's view: where long work tells its progress
+    // (CProgress); null for a document without a frame.
+    CFrameWnd* ProgressFrame() const;
 
     // What the open check found: Differs() when saving the file as it was read would not give its
     // bytes back. Cleared by New, by the next open and by a save.
@@ -74,8 +77,6 @@ private:
     // The pair a save writes: the requested one right after the Save As dialog, else the current.
     void SaveTarget(EncodingId& encoding, LineEndingId& lineEnding) const;
 
-    // The main frame, when it shows this document's view: where long work tells its progress.
-    CFrameWnd* ProgressFrame() const;
     // Reads the file, decodes it into the view and runs the open check; throws as decoding does.
     void ReadIntoView(const wchar_t* pszPathName, CDocumentView& view);
     // Shows the open warning once the window that owns it is on screen (not yet while start-up

@@ -108,6 +108,28 @@ void ConvertTwice(const std::string& options, const void* pIn, size_t nIn, size_
         Fail("the converter measured the text and then refused it");
     if (produced != measured)
         Fail("measuring pass gave " + std::to_string(measured) + " bytes, conversion " + std::to_string(produced));
+
+    // The open check compares the result with the file's bytes as it converts: against the result
+    // itself it finds no difference, against a copy with one byte changed or cut short it finds the
+    // first difference where it is.
+    size_t compared = 0, first = 0;
+    SetConversionOptions(options.c_str());
+    ++g_counters.conversions;
+    if (!CompareConversion(out.data(), out.size(), &compared, &first, pIn, nIn) || compared != measured ||
+        first != SIZE_MAX)
+        Fail("comparing with its own result found a difference at " + std::to_string(first));
+    if (out.empty())
+        return;
+    const size_t at = (measured * 7 + nIn) % out.size();
+    out[at] ^= 0x20;
+    SetConversionOptions(options.c_str());
+    ++g_counters.conversions;
+    if (!CompareConversion(out.data(), out.size(), &compared, &first, pIn, nIn) || first != at)
+        Fail("a byte changed at " + std::to_string(at) + " was found at " + std::to_string(first));
+    SetConversionOptions(options.c_str());
+    ++g_counters.conversions;
+    if (!CompareConversion(out.data(), at, &compared, &first, pIn, nIn) || first != at)
+        Fail("bytes cut short at " + std::to_string(at) + " were found to differ at " + std::to_string(first));
 }
 
 // DecodeFileBytes as the document calls it; returns the UTF-16 text.
@@ -116,7 +138,7 @@ std::u16string Decode(const Bytes& input, EncodingId requested) {
     LineEndingId lineEnding = LineEndingId::Unspecified;
     std::string options = DecodeOptions(requested);
     g_currentStep = "DecodeFileBytes with options \"" + options + "\"";
-    g_counters.conversions += 2;
+    ++g_counters.conversions;
     CLocalBlock block;
     size_t nUnits = 0;
     try {
