@@ -22,22 +22,23 @@ ConvertFunction g_pfnConvert = ConvertBuffer;
 // (plus room for a terminator): an upper bound of the result that the caller works out from the
 // input. Should the converter write more than the bound after all, it is converted once more into
 // a block of the exact size (it reports the result's full length whether or not it fitted), so the
-// bound is a matter of speed, never of correctness. The result is followed by a zero byte when its
-// length is odd (nkf can end UTF-16 output on half a unit: an ISO-2022-JP "ESC N" at the end of
-// the input leaves one byte), so that the last unit is whole, and then by a whole zero unit.
-// Returns the block (unlocked, larger than the result) and the result's length. A converter that
-// gives up, or converts to other than it measured, is a CConversionException: the memory was
-// there, so "out of memory" would send the user looking for the wrong cause.
+// bound is a matter of speed, never of correctness. When the bound itself cannot be had (the
+// memory is short), a measuring pass finds the exact size first, as the conversion always did
+// before, so a file that fits is never refused for its bound. The result is followed by a zero
+// byte when its length is odd (nkf can end UTF-16 output on half a unit: an ISO-2022-JP "ESC N"
+// at the end of the input leaves one byte), so that the last unit is whole, and then by a whole
+// zero unit. Returns the block (unlocked, possibly larger than the result) and the result's
+// length. A converter that gives up, or converts to other than it measured, is a
+// CConversionException: the memory was there, so "out of memory" would send the user looking for
+// the wrong cause.
 CLocalBlock ConvertIntoBlock(const std::string& options, const void* pIn, size_t nIn, size_t nBound, size_t& nOut,
                              CProgress* pProgress, UINT nPhaseId) {
     constexpr size_t kTerminator = 4;
-    if (nBound > (~size_t(0)) - kTerminator)
-        throw CMemoryException();
-    CLocalBlock out(::LocalAlloc(LMEM_MOVEABLE, nBound + kTerminator));
-    if (!out)
-        throw CMemoryException();
+    CLocalBlock out;
+    if (nBound <= (~size_t(0)) - kTerminator)
+        out.Attach(::LocalAlloc(LMEM_MOVEABLE, nBound + kTerminator));
     size_t produced = 0;
-    {
+    if (out) {
         CLocalLock lock(out.Get());
         if (!lock.Get())
             throw CMemoryException();
@@ -45,8 +46,13 @@ CLocalBlock ConvertIntoBlock(const std::string& options, const void* pIn, size_t
         SetConversionOptions(options.c_str());
         if (!g_pfnConvert(lock.Get(), nBound, &produced, pIn, nIn))
             throw CConversionException();
+    } else {
+        CConversionProgressScope progress(pProgress, nPhaseId);
+        SetConversionOptions(options.c_str());
+        if (!g_pfnConvert(nullptr, 0, &produced, pIn, nIn))
+            throw CConversionException();
     }
-    if (produced > nBound) {
+    if (!out || produced > nBound) {
         const size_t measured = produced;
         if (measured > (~size_t(0)) - kTerminator)
             throw CMemoryException();

@@ -2,7 +2,7 @@
 // while the window's thread is busy with it.
 #include "framework/Progress.h"
 #include "framework/FrameWnd.h"
-#include "framework/FrameworkIds.h"
+#include "framework/StatusBar.h"
 #include "framework/Strings.h"
 #include <algorithm>
 #include <string>
@@ -12,7 +12,7 @@ CProgress::CProgress(CFrameWnd* pFrame)
 
 CProgress::~CProgress() {
     if (m_bShown && m_pFrame && ::IsWindow(m_pFrame->m_hWnd) && !s_pfnShow)
-        m_pFrame->SetMessageText(AFX_IDS_IDLEMESSAGE);
+        m_pFrame->SetMessageText(m_strBefore);
 }
 
 CProgress::ShowFunction CProgress::SetShowFunction(ShowFunction pfn) {
@@ -34,6 +34,8 @@ void CProgress::Step(UINT nTextId, ULONGLONG nDone, ULONGLONG nTotal) {
     m_nLastShown = nNow;
     m_nLastText = nTextId;
     m_nLastPercent = nPercent;
+    if (!m_bShown && m_pFrame && m_pFrame->GetStatusBar())
+        m_strBefore = m_pFrame->GetStatusBar()->GetPaneText(0);
     m_bShown = true;
     if (s_pfnShow) {
         s_pfnShow(m_pFrame, nTextId, nPercent);

@@ -2,6 +2,7 @@
 // CProgress: long work on the window's thread, told in the status bar's first pane ("読み込み中…
 // 45%") once it has run for half a second, with the program's windows kept painted meanwhile.
 #include <windows.h>
+#include <string>
 
 class CFrameWnd;
 
@@ -9,7 +10,7 @@ class CProgress {
 public:
     // Shows in pFrame's status bar; with no frame (or one without a window) it shows nothing.
     explicit CProgress(CFrameWnd* pFrame);
-    // Puts the idle message back in the pane, when anything was shown there.
+    // Puts back what the pane said before, when anything was shown there.
     ~CProgress();
     CProgress(const CProgress&) = delete;
     CProgress& operator=(const CProgress&) = delete;
@@ -37,6 +38,7 @@ private:
 
     CFrameWnd* m_pFrame;
     ULONGLONG m_nStart;
+    std::wstring m_strBefore; // the pane's text when the progress first showed
     ULONGLONG m_nLastShown = 0;
     UINT m_nLastText = 0;
     int m_nLastPercent = -1;
