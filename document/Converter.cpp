@@ -281,9 +281,10 @@ bool CConverter::Compare(const void* pExpected, size_t nExpected, size_t* pnProd
                          const void* pIn, size_t nInLength) {
     size_t produced = 0, first = SIZE_MAX;
     static const unsigned char kNone[1] = {0};
-    const bool ok = pIn && nkf_embed_compare(m_nCopy, m_options.c_str(), static_cast<const unsigned char*>(pIn),
-                                             nInLength, pExpected ? static_cast<const unsigned char*>(pExpected) : kNone,
-                                             pExpected ? nExpected : 0, &produced, &first) != 0;
+    const bool ok =
+        pIn && nkf_embed_compare(m_nCopy, m_options.c_str(), static_cast<const unsigned char*>(pIn), nInLength,
+                                 pExpected ? static_cast<const unsigned char*>(pExpected) : kNone,
+                                 pExpected ? nExpected : 0, &produced, &first) != 0;
     if (pnProduced)
         *pnProduced = produced;
     if (pnFirstDifference)

@@ -134,8 +134,9 @@ CFrameWnd* CTessarinDoc::ProgressFrame() const {
     CDocumentView* pView = GetView();
     CWinApp* pApp = AfxGetApp();
     auto* pFrame = dynamic_cast<CFrameWnd*>(pApp ? pApp->m_pMainWnd : nullptr);
-    return pView && pView->m_hWnd && pFrame && pFrame->m_hWnd && ::IsChild(pFrame->m_hWnd, pView->m_hWnd) ? pFrame
-                                                                                                         : nullptr;
+    if (!pView || !pView->m_hWnd || !pFrame || !pFrame->m_hWnd || !::IsChild(pFrame->m_hWnd, pView->m_hWnd))
+        return nullptr;
+    return pFrame;
 }
 
 void CTessarinDoc::ReadIntoView(const wchar_t* pszPathName, CDocumentView& view) {
