@@ -78,15 +78,25 @@ BOOL CTessarinApp::InitInstance() {
         cmdInfo.m_nShellCommand = CCommandLineInfo::FileNew;
         bMissing = true;
     }
+    // The window comes up first, empty, and the file named on the command line is read into it
+    // then: a large file's reading is told in the status bar rather than keeping the screen blank.
+    // A file that cannot be read ends the program after its message, as it always has.
+    std::wstring strOpenAfterShow;
+    if (cmdInfo.m_nShellCommand == CCommandLineInfo::FileOpen) {
+        strOpenAfterShow = cmdInfo.m_strFileName;
+        cmdInfo.m_nShellCommand = CCommandLineInfo::FileNew;
+    }
     if (!ProcessShellCommand(cmdInfo) || !m_pMainWnd)
         return FALSE;
-    CTessarinDoc* pDoc = GetMainFrame() ? dynamic_cast<CTessarinDoc*>(GetMainFrame()->GetActiveDocument()) : nullptr;
-    if (pDoc)
-        pDoc->EnableRecovery();
 
     HWND hWndMain = m_pMainWnd->m_hWnd;
     ::ShowWindow(hWndMain, SW_SHOW);
     ::UpdateWindow(hWndMain);
+    if (!strOpenAfterShow.empty() && !OpenDocumentFile(strOpenAfterShow.c_str()))
+        return FALSE;
+    CTessarinDoc* pDoc = GetMainFrame() ? dynamic_cast<CTessarinDoc*>(GetMainFrame()->GetActiveDocument()) : nullptr;
+    if (pDoc)
+        pDoc->EnableRecovery();
     ::DragAcceptFiles(hWndMain, TRUE);
 
     if (!orphans.empty()) {

@@ -277,6 +277,25 @@ bool CConverter::Convert(void* pOut, size_t nCapacity, size_t* pnProduced, const
     return ok;
 }
 
+bool CConverter::Compare(const void* pExpected, size_t nExpected, size_t* pnProduced, size_t* pnFirstDifference,
+                         const void* pIn, size_t nInLength) {
+    size_t produced = 0, first = SIZE_MAX;
+    static const unsigned char kNone[1] = {0};
+    const bool ok =
+        pIn && nkf_embed_compare(m_nCopy, m_options.c_str(), static_cast<const unsigned char*>(pIn), nInLength,
+                                 pExpected ? static_cast<const unsigned char*>(pExpected) : kNone,
+                                 pExpected ? nExpected : 0, &produced, &first) != 0;
+    if (pnProduced)
+        *pnProduced = produced;
+    if (pnFirstDifference)
+        *pnFirstDifference = first == static_cast<size_t>(-1) ? SIZE_MAX : first;
+    return ok;
+}
+
+void CConverter::SetProgress(ProgressFunction pfn, void* pContext) {
+    nkf_embed_set_progress(m_nCopy, pfn, pfn ? pContext : nullptr);
+}
+
 std::unique_ptr<CConverter> CConverter::ClaimSpare() {
     for (int nCopy = 1; nCopy < kConverterCopies; ++nCopy) {
         bool bFree = false;
@@ -302,6 +321,11 @@ void SetConversionOptions(const char* pszOptions) {
 
 bool ConvertBuffer(void* pOut, size_t nCapacity, size_t* pnProduced, const void* pIn, size_t nInLength) {
     return CConverter::Gui().Convert(pOut, nCapacity, pnProduced, pIn, nInLength);
+}
+
+bool CompareConversion(const void* pExpected, size_t nExpected, size_t* pnProduced, size_t* pnFirstDifference,
+                       const void* pIn, size_t nInLength) {
+    return CConverter::Gui().Compare(pExpected, nExpected, pnProduced, pnFirstDifference, pIn, nInLength);
 }
 
 int GetDetectionCode() {

@@ -24,7 +24,19 @@ public:
     // SetConversionOptions, ConvertBuffer and GetDetectionCode on this copy.
     void SetOptions(const char* pszOptions);
     bool Convert(void* pOut, size_t nCapacity, size_t* pnProduced, const void* pIn, size_t nInLength);
+    // Converts the whole input with the options as Convert does (without its detection: for the
+    // write options) but writes nothing: the result is compared with the nExpected bytes at
+    // pExpected. *pnFirstDifference receives the offset of the first byte that differs (a result
+    // that stops short differs where it stops), or SIZE_MAX when the result is those bytes;
+    // *pnProduced its full length. False when the converter gave up.
+    bool Compare(const void* pExpected, size_t nExpected, size_t* pnProduced, size_t* pnFirstDifference,
+                 const void* pIn, size_t nInLength);
     int DetectionCode() const { return m_detectionCode; }
+    // Told how much of the input the conversions on this copy have read, about every MiB, on the
+    // converting thread, until set to null. A conversion that has to read its input again (a
+    // file re-decoded in the encoding it fits best) reports from the start once more.
+    using ProgressFunction = void (*)(void* pContext, size_t nDone, size_t nTotal);
+    void SetProgress(ProgressFunction pfn, void* pContext);
 
 private:
     explicit CConverter(int nCopy);
@@ -44,6 +56,10 @@ void SetConversionOptions(const char* pszOptions);
 // it is shorter than the capacity. Returns false, doing nothing, when pIn is null, and false when
 // the converter gave up.
 bool ConvertBuffer(void* pOut, size_t nCapacity, size_t* pnProduced, const void* pIn, size_t nInLength);
+
+// Compare on copy 0 with the stored options.
+bool CompareConversion(const void* pExpected, size_t nExpected, size_t* pnProduced, size_t* pnFirstDifference,
+                       const void* pIn, size_t nInLength);
 
 // What the last conversion found: a family base (4 Shift_JIS or nothing multi-byte, 8 EUC-JP,
 // 12 ISO-2022-JP, 32 UTF-8, 64/96 UTF-16 LE/BE, 128/160 UTF-32 LE/BE), plus 16 for a byte-order

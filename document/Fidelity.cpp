@@ -243,17 +243,21 @@ OpenCheckResult CheckOpenedText(const unsigned char* pFile, size_t nFile, const 
     static const wchar_t kEmpty[1] = {};
     if (!pText)
         pText = kEmpty, nText = 0;
-    // One conversion into a buffer of the file's size: a result of another length differs anyway,
-    // and its first nFile bytes are enough to find where.
+    // One conversion compared with the file's bytes as it goes, with no buffer for its result: most
+    // files come back whole, and only a file that does not is converted again to name the reason.
+    size_t nProduced = 0, nFirst = SIZE_MAX;
+    SetConversionOptions(EncodeOptions(encoding, lineEnding).c_str());
+    bool bSame = CompareConversion(pFile, nFile, &nProduced, &nFirst, pText, nText * sizeof(wchar_t)) &&
+                 nFirst == SIZE_MAX && nProduced == nFile;
+    if (bSame && nDecoded <= nText)
+        return {};
+    // Into a buffer of the file's size: a result of another length differs anyway, and its first
+    // nFile bytes are enough to find where.
     std::unique_ptr<unsigned char[]> out(new unsigned char[nFile + 1]);
-    size_t nProduced = 0;
     SetConversionOptions(EncodeOptions(encoding, lineEnding).c_str());
     if (!ConvertBuffer(out.get(), nFile, &nProduced, pText, nText * sizeof(wchar_t)))
         nProduced = 0;
     size_t nOut = std::min(nProduced, nFile);
-    bool bSame = nProduced == nFile && std::memcmp(out.get(), pFile, nFile) == 0;
-    if (bSame && nDecoded <= nText)
-        return {};
 
     OpenCheckResult result;
     if (nDecoded > nText) {

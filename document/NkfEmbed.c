@@ -30,8 +30,19 @@ static int g_pushbackCount;
 static unsigned char* g_out;
 static size_t g_outCapacity;
 static size_t g_outLength;
+/* In a comparison the result is not written: each byte is compared with the expected bytes
+   (g_expected, g_outCapacity of them), and the first that differs is remembered. */
+static const unsigned char* g_expected;
+static size_t g_firstDifference;
+/* Set by nkf_embed_compare around the conversion it runs. */
+static int g_comparing;
+static const unsigned char* g_comparedBytes;
+static size_t g_comparedLength;
 
 static jmp_buf g_abort;
+
+static NkfProgressFunction g_progress;
+static void* g_progressContext;
 
 /* How many input bytes each byte decoder (Shift_JIS, EUC-JP/ISO-2022-JP, UTF-8) consumed in this
    conversion; bytes nkf holds back while it is still guessing are counted for the decoder it then
@@ -53,8 +64,13 @@ static int embed_ungetc(int c) {
 }
 
 static void embed_putchar(int c) {
-    if (g_outLength < g_outCapacity)
+    if (g_expected) {
+        if (g_firstDifference == (size_t)-1 &&
+            (g_outLength >= g_outCapacity || g_expected[g_outLength] != (unsigned char)c))
+            g_firstDifference = g_outLength;
+    } else if (g_outLength < g_outCapacity) {
         g_out[g_outLength] = (unsigned char)c;
+    }
     ++g_outLength;
 }
 
@@ -109,6 +125,8 @@ static int embed_getc(void) {
         return g_pushback[--g_pushbackCount];
     if (g_inPos >= g_inLength)
         return EOF;
+    if (g_progress && (g_inPos & (NKF_EMBED_PROGRESS_STEP - 1)) == 0 && g_inPos > 0)
+        g_progress(g_progressContext, g_inPos, g_inLength);
     return g_in[g_inPos++];
 }
 
@@ -127,8 +145,10 @@ int NKF_COPY_NAME(nkf_embed_convert)(const char* options_text, const unsigned ch
     g_inPos = 0;
     g_pushbackCount = 0;
     g_out = out;
-    g_outCapacity = out ? capacity : 0;
+    g_outCapacity = g_comparing ? g_comparedLength : out ? capacity : 0;
     g_outLength = 0;
+    g_expected = g_comparing ? g_comparedBytes : NULL;
+    g_firstDifference = (size_t)-1;
     memset(g_decodedBytes, 0, sizeof g_decodedBytes);
     g_heldBytes = 0;
     g_sawIso2022Jp = 0;
@@ -147,6 +167,28 @@ int NKF_COPY_NAME(nkf_embed_convert)(const char* options_text, const unsigned ch
     free(opts);
     *produced = g_outLength;
     return ok;
+}
+
+int NKF_COPY_NAME(nkf_embed_compare)(const char* options_text, const unsigned char* in, size_t inLength,
+                                     const unsigned char* expected, size_t expectedLength, size_t* produced,
+                                     size_t* firstDifference) {
+    int ok;
+    /* The conversion sets up its state from its output arguments, then the comparison takes over
+       the output: nothing is ever written through g_out. */
+    g_comparing = 1;
+    g_comparedBytes = expected;
+    g_comparedLength = expectedLength;
+    ok = NKF_COPY_NAME(nkf_embed_convert)(options_text, in, inLength, NULL, 0, produced);
+    g_comparing = 0;
+    *firstDifference = g_firstDifference;
+    if (*firstDifference == (size_t)-1 && *produced < expectedLength)
+        *firstDifference = *produced;
+    return ok;
+}
+
+void NKF_COPY_NAME(nkf_embed_set_progress)(NkfProgressFunction function, void* context) {
+    g_progress = function;
+    g_progressContext = context;
 }
 
 static int starts_with(const char* text, const char* prefix) {
@@ -321,18 +363,39 @@ int nkf_embed_convert_copy1(const char*, const unsigned char*, size_t, unsigned 
 int nkf_embed_convert_copy2(const char*, const unsigned char*, size_t, unsigned char*, size_t, size_t*);
 NkfFindings nkf_embed_findings_copy1(void);
 NkfFindings nkf_embed_findings_copy2(void);
+void nkf_embed_set_progress_copy1(NkfProgressFunction, void*);
+int nkf_embed_compare_copy1(const char*, const unsigned char*, size_t, const unsigned char*, size_t, size_t*, size_t*);
+int nkf_embed_compare_copy2(const char*, const unsigned char*, size_t, const unsigned char*, size_t, size_t*, size_t*);
+void nkf_embed_set_progress_copy2(NkfProgressFunction, void*);
 
 static int (*const g_convertCopy[NKF_EMBED_COPIES])(const char*, const unsigned char*, size_t, unsigned char*,
                                                      size_t, size_t*) = {
     nkf_embed_convert_copy0, nkf_embed_convert_copy1, nkf_embed_convert_copy2};
 static NkfFindings (*const g_findingsCopy[NKF_EMBED_COPIES])(void) = {
     nkf_embed_findings_copy0, nkf_embed_findings_copy1, nkf_embed_findings_copy2};
+static int (*const g_compareCopy[NKF_EMBED_COPIES])(const char*, const unsigned char*, size_t, const unsigned char*,
+                                                     size_t, size_t*, size_t*) = {
+    nkf_embed_compare_copy0, nkf_embed_compare_copy1, nkf_embed_compare_copy2};
+static void (*const g_setProgressCopy[NKF_EMBED_COPIES])(NkfProgressFunction, void*) = {
+    nkf_embed_set_progress_copy0, nkf_embed_set_progress_copy1, nkf_embed_set_progress_copy2};
 
 int nkf_embed_convert(int copy, const char* options_text, const unsigned char* in, size_t inLength,
                       unsigned char* out, size_t capacity, size_t* produced) {
     if (copy < 0 || copy >= NKF_EMBED_COPIES)
         return 0;
     return g_convertCopy[copy](options_text, in, inLength, out, capacity, produced);
+}
+
+int nkf_embed_compare(int copy, const char* options_text, const unsigned char* in, size_t inLength,
+                      const unsigned char* expected, size_t expectedLength, size_t* produced, size_t* firstDifference) {
+    if (copy < 0 || copy >= NKF_EMBED_COPIES)
+        return 0;
+    return g_compareCopy[copy](options_text, in, inLength, expected, expectedLength, produced, firstDifference);
+}
+
+void nkf_embed_set_progress(int copy, NkfProgressFunction function, void* context) {
+    if (copy >= 0 && copy < NKF_EMBED_COPIES)
+        g_setProgressCopy[copy](function, context);
 }
 
 NkfFindings nkf_embed_findings(int copy) {

@@ -37,6 +37,23 @@ enum {
 int nkf_embed_convert(int copy, const char* options, const unsigned char* in, size_t inLength, unsigned char* out,
                       size_t capacity, size_t* produced);
 
+/* Converts as nkf_embed_convert does, but writes nothing: the result is compared with the
+   expectedLength bytes at `expected`. *produced receives the result's full length and
+   *firstDifference the offset of its first byte that differs from them (a result that stops
+   short differs where it stops; one that goes on past them, at expectedLength), or (size_t)-1
+   when the result is the expected bytes. Returns as nkf_embed_convert does. */
+int nkf_embed_compare(int copy, const char* options, const unsigned char* in, size_t inLength,
+                      const unsigned char* expected, size_t expectedLength, size_t* produced, size_t* firstDifference);
+
+/* Told, on the converting thread, how much of its input a conversion has read: about every
+   NKF_EMBED_PROGRESS_STEP bytes, and never from inside a pushback. The function must return (no
+   jump out of the converter); it may not start another conversion on the same copy. */
+typedef void (*NkfProgressFunction)(void* context, size_t done, size_t total);
+#define NKF_EMBED_PROGRESS_STEP ((size_t)1 << 20)
+
+/* The progress function for the copy's conversions from now on (null: none). */
+void nkf_embed_set_progress(int copy, NkfProgressFunction function, void* context);
+
 /* The findings of the copy's last conversion. */
 NkfFindings nkf_embed_findings(int copy);
 

@@ -11,6 +11,7 @@
 #include "framework/FrameWnd.h"
 #include "framework/FrameworkIds.h"
 #include "framework/MessageBox.h"
+#include "framework/Progress.h"
 #include "framework/ScopeExit.h"
 #include "framework/Strings.h"
 #include "framework/Utf16.h"
@@ -47,13 +48,12 @@ std::wstring CharacterText(const UnencodableResult& lost) {
     return {HighSurrogateOf(ch), LowSurrogateOf(ch)};
 }
 
-// The open check on the block the control is about to adopt: the control takes the text up to its
-// first NUL (so a longer block means it holds less than the file), and reading the block here
-// rather than through the control leaves the control's own buffer alone.
-OpenCheckResult CheckDecodedText(HLOCAL hText, const unsigned char* pBytes, size_t nBytes, EncodingId encoding,
-                                 LineEndingId lineEnding) {
-    SIZE_T nBlock = ::LocalSize(hText);
-    size_t nDecoded = nBlock >= sizeof(wchar_t) ? (nBlock - sizeof(wchar_t)) / sizeof(wchar_t) : 0;
+// The open check on the block the control is about to adopt, whose text is nDecoded units long:
+// the control takes the text up to its first NUL (so a longer text means it holds less than the
+// file), and reading the block here rather than through the control leaves the control's own
+// buffer alone.
+OpenCheckResult CheckDecodedText(HLOCAL hText, size_t nDecoded, const unsigned char* pBytes, size_t nBytes,
+                                 EncodingId encoding, LineEndingId lineEnding) {
     CLocalLock text(hText);
     if (!text.Get())
         return {};
@@ -129,25 +129,40 @@ void CTessarinDoc::ShowSaveFinished(const wchar_t* pszPathName) {
         pFrame->SetMessageText(FormatString(IDS_SAVE_FINISHED, {AfxFullPath(pszPathName)}));
 }
 
+CFrameWnd* CTessarinDoc::ProgressFrame() const {
+    // The frame that shows this document's view; tests host documents without one.
+    CDocumentView* pView = GetView();
+    CWinApp* pApp = AfxGetApp();
+    auto* pFrame = dynamic_cast<CFrameWnd*>(pApp ? pApp->m_pMainWnd : nullptr);
+    if (!pView || !pView->m_hWnd || !pFrame || !pFrame->m_hWnd || !::IsChild(pFrame->m_hWnd, pView->m_hWnd))
+        return nullptr;
+    return pFrame;
+}
+
 void CTessarinDoc::ReadIntoView(const wchar_t* pszPathName, CDocumentView& view) {
     CFile file(pszPathName, CFile::modeRead | CFile::shareDenyNone);
     EncodingId encoding = m_nReqEncoding;
     LineEndingId lineEnding = m_nReqLineEnding;
     CLocalBlock hText;
     OpenCheckResult check;
+    // A large file's reading, decoding and check are told in the status bar as they go.
+    CProgress progress(ProgressFrame());
     {
-        // The file's bytes are kept for the check only, and let go before the control lays out
-        // the text, so the open's peak memory stays what it was.
+        // The file's bytes are kept for the check only, and let go before the control takes the
+        // text, so the open's peak memory stays what it was.
         size_t nBytes = 0;
-        CLocalBlock hBytes = ReadFileBytes(file, nBytes);
+        CLocalBlock hBytes = ReadFileBytes(file, nBytes, &progress);
         file.Close();
         CLocalLock bytes(hBytes.Get());
         if (!bytes.Get())
             throw CMemoryException();
-        hText = DecodeFileBytes(bytes.Get(), nBytes, encoding, lineEnding);
-        check =
-            CheckDecodedText(hText.Get(), static_cast<const unsigned char*>(bytes.Get()), nBytes, encoding, lineEnding);
+        size_t nDecoded = 0;
+        hText = DecodeFileBytes(bytes.Get(), nBytes, encoding, lineEnding, &progress, &nDecoded);
+        CConversionProgressScope checking(&progress, IDS_PROGRESS_CHECKING);
+        check = CheckDecodedText(hText.Get(), nDecoded, static_cast<const unsigned char*>(bytes.Get()), nBytes,
+                                 encoding, lineEnding);
     }
+    progress.Step(IDS_PROGRESS_SHOWING, 0, 0);
     // Only a fully decoded text replaces what the control holds.
     view.SetHandle(std::move(hText));
     m_nEncoding = encoding;
@@ -250,10 +265,13 @@ bool CTessarinDoc::OnSaveDocument(const wchar_t* pszPathName) {
             ShowSaveFinished(pszPathName);
         // Converted and written to a new file first; the file it replaces is swapped out only once
         // the new one is complete on the disk.
+        // A large file's conversion and writing are told in the status bar as they go.
+        CProgress progress(ProgressFrame());
         WriteFileSafely(pszPathName, [&](CFile& file) {
             size_t nLength = static_cast<size_t>(pView->GetTextLength());
             CEditBufferLock text(*pView);
-            EncodeTextToFile(text.Get() ? text.Get() : L"", text.Get() ? nLength : 0, encoding, lineEnding, file);
+            EncodeTextToFile(text.Get() ? text.Get() : L"", text.Get() ? nLength : 0, encoding, lineEnding, file,
+                             &progress);
         });
     } catch (const CSaveCopyKeptException& e) {
         // The file could only be rewritten in place, and that failed: the user must learn where

@@ -13,6 +13,7 @@
 #include <string>
 
 class CDocumentView;
+class CFrameWnd;
 
 class CTessarinDoc : public CDocument, private IRecoverySource {
 public:
@@ -54,6 +55,9 @@ public:
     }
 
     CDocumentView* GetView() const;
+    // The main frame, when it shows this document's view: where long work tells its progress
+    // (CProgress); null for a document without a frame.
+    CFrameWnd* ProgressFrame() const;
 
     // What the open check found: Differs() when saving the file as it was read would not give its
     // bytes back. Cleared by New, by the next open and by a save.

@@ -1,11 +1,11 @@
 // Decoding file bytes into editor text and encoding editor text into file bytes, both through the
-// converter adapter in two passes: a measuring pass, then the conversion into a block allocated at
-// the exact size.
+// converter adapter in one pass into a block of an upper bound of the result's size.
 #include "document/TextCodec.h"
 #include "document/Converter.h"
 #include "framework/Exception.h"
 #include "framework/File.h"
 #include "framework/Handles.h"
+#include "framework/Progress.h"
 #include "framework/Utf16.h"
 #include "res/resource.h"
 #include <algorithm>
@@ -16,40 +16,77 @@ namespace {
 
 constexpr UINT kFileTooLargeMessage = IDS_FILE_TOO_LARGE;
 
-// A zero-filled movable block of the given size, or CMemoryException.
-CLocalBlock AllocateZeroed(size_t nBytes) {
-    CLocalBlock block(::LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, nBytes));
-    if (!block)
-        throw CMemoryException();
-    return block;
-}
-
 ConvertFunction g_pfnConvert = ConvertBuffer;
 
-// Measures the conversion of the input with the options, then converts it into a new zero-filled
-// block of result length + 2 bytes; returns the block (unlocked) and the result length. A converter
-// that gives up, or converts to other than it measured, is a CConversionException: the memory was
-// there, so "out of memory" would send the user looking for the wrong cause.
-CLocalBlock ConvertToNewBlock(const std::string& options, const void* pIn, size_t nIn, size_t& nOut) {
-    size_t measured = 0;
-    SetConversionOptions(options.c_str());
-    if (!g_pfnConvert(nullptr, 0, &measured, pIn, nIn))
-        throw CConversionException();
-    // nkf can end UTF-16 output on half a unit (an ISO-2022-JP "ESC N" at the end of the input
-    // leaves one byte); the block is then one byte longer, so that the last unit is whole and a
-    // whole zero unit still follows it.
-    CLocalBlock out = AllocateZeroed(measured + (measured & 1) + 2);
-    {
+// Converts the input with the options, in one pass, into a new movable block of nBound bytes
+// (plus room for a terminator): an upper bound of the result that the caller works out from the
+// input. Should the converter write more than the bound after all, it is converted once more into
+// a block of the exact size (it reports the result's full length whether or not it fitted), so the
+// bound is a matter of speed, never of correctness. When the bound itself cannot be had (the
+// memory is short), a measuring pass finds the exact size first, as the conversion always did
+// before, so a file that fits is never refused for its bound. The result is followed by a zero
+// byte when its length is odd (nkf can end UTF-16 output on half a unit: an ISO-2022-JP "ESC N"
+// at the end of the input leaves one byte), so that the last unit is whole, and then by a whole
+// zero unit. Returns the block (unlocked, possibly larger than the result) and the result's
+// length. A converter that gives up, or converts to other than it measured, is a
+// CConversionException: the memory was there, so "out of memory" would send the user looking for
+// the wrong cause.
+CLocalBlock ConvertIntoBlock(const std::string& options, const void* pIn, size_t nIn, size_t nBound, size_t& nOut,
+                             CProgress* pProgress, UINT nPhaseId) {
+    constexpr size_t kTerminator = 4;
+    CLocalBlock out;
+    if (nBound <= (~size_t(0)) - kTerminator)
+        out.Attach(::LocalAlloc(LMEM_MOVEABLE, nBound + kTerminator));
+    size_t produced = 0;
+    if (out) {
         CLocalLock lock(out.Get());
         if (!lock.Get())
             throw CMemoryException();
-        size_t produced = 0;
+        CConversionProgressScope progress(pProgress, nPhaseId);
+        SetConversionOptions(options.c_str());
+        if (!g_pfnConvert(lock.Get(), nBound, &produced, pIn, nIn))
+            throw CConversionException();
+    } else {
+        CConversionProgressScope progress(pProgress, nPhaseId);
+        SetConversionOptions(options.c_str());
+        if (!g_pfnConvert(nullptr, 0, &produced, pIn, nIn))
+            throw CConversionException();
+    }
+    if (!out || produced > nBound) {
+        const size_t measured = produced;
+        if (measured > (~size_t(0)) - kTerminator)
+            throw CMemoryException();
+        out.Close(); // the first attempt's block goes before the exact one is taken
+        out.Attach(::LocalAlloc(LMEM_MOVEABLE, measured + kTerminator));
+        if (!out)
+            throw CMemoryException();
+        CLocalLock lock(out.Get());
+        if (!lock.Get())
+            throw CMemoryException();
+        CConversionProgressScope progress(pProgress, nPhaseId);
         SetConversionOptions(options.c_str());
         if (!g_pfnConvert(lock.Get(), measured, &produced, pIn, nIn) || produced != measured)
             throw CConversionException();
     }
-    nOut = measured;
+    {
+        CLocalLock lock(out.Get());
+        if (!lock.Get())
+            throw CMemoryException();
+        std::fill_n(lock.As<unsigned char>() + produced, (produced & 1) + 2, static_cast<unsigned char>(0));
+    }
+    nOut = produced;
     return out;
+}
+
+// Lets the block go down to nBytes. The allocator may keep it where it is or move it; a block it
+// cannot shrink stays as it was, which costs address space, not correctness.
+void ShrinkBlock(CLocalBlock& block, size_t nBytes) {
+    if (::LocalSize(block.Get()) <= nBytes)
+        return;
+    if (HLOCAL hSmaller = ::LocalReAlloc(block.Get(), nBytes, LMEM_MOVEABLE)) {
+        block.Detach();
+        block.Attach(hSmaller);
+    }
 }
 
 // The position of the first half of a surrogate pair that has no partner, or n.
@@ -78,15 +115,12 @@ ULONGLONG SystemAvailableMemory() {
 
 AvailableMemoryFunction g_pfnAvailableMemory = SystemAvailableMemory;
 
-// What Wine's EDIT control takes, beyond the text, to lay out a line of nChars characters. It
-// analyses a line whole (ScriptStringAnalyse), and for long lines keeps about 28 bytes a
-// character: peak working set over the text's own size, measured under Wine 8 with 4 Mi
-// characters in lines of 1,000 characters: 1.2 bytes a character; 10,000: 3; 30,000: 7;
-// 100,000: 18.5; one line of 4, 10 or 16 Mi characters: 27-29 (16 Mi took 41 s and 474 MB).
-ULONGLONG EditLineCost(ULONGLONG nChars) {
-    constexpr ULONGLONG kFullCostFrom = 150000;
-    return nChars * 2 + nChars * 26 * std::min(nChars, kFullCostFrom) / kFullCostFrom;
-}
+// What our text control takes, beyond the text, to show a line of nChars characters: it lays a
+// line out whole when it comes on screen, keeping a copy of its text (2 bytes a character) and
+// the position of every character (4), and measures through a buffer of widths (4) meanwhile.
+// Measured under Wine 8 with one line of 20 Mi characters: 2.5 s to the idle window, a peak
+// working set of 12-13 bytes a character with the text itself.
+constexpr ULONGLONG kLayoutBytesPerChar = 10;
 
 [[noreturn]] void ThrowNeedsTooMuchMemory(const CFile& file) {
     CFileException tooMuch(CFileException::none, ERROR_NOT_ENOUGH_MEMORY, file.GetFilePath());
@@ -125,6 +159,63 @@ void ApplyDetectionCode(int code, EncodingId& encoding, LineEndingId& lineEnding
 
 } // namespace
 
+CConversionProgressScope::CConversionProgressScope(CProgress* pProgress, UINT nPhaseId)
+    : m_pProgress(pProgress), m_nPhaseId(nPhaseId) {
+    if (m_pProgress)
+        CConverter::Gui().SetProgress(&CConversionProgressScope::OnProgress, this);
+}
+
+CConversionProgressScope::~CConversionProgressScope() {
+    if (m_pProgress)
+        CConverter::Gui().SetProgress(nullptr, nullptr);
+}
+
+void CConversionProgressScope::OnProgress(void* pContext, size_t nDone, size_t nTotal) {
+    // Called from inside the converter's C code: nothing may be thrown through it.
+    auto* self = static_cast<CConversionProgressScope*>(pContext);
+    try {
+        self->m_pProgress->Step(self->m_nPhaseId, nDone, nTotal);
+    } catch (...) {
+        // A repaint that failed costs the picture, not the conversion.
+    }
+}
+
+// An upper bound of the UTF-16 bytes that decoding gives: every unit of the result comes from at
+// least one byte of the input (a two-byte character gives one unit, a four-byte UTF-8 sequence
+// two), but for the break that a lone CR or LF gains (each becomes CR LF). One unit each for the
+// CR and LF bytes therefore covers every break.
+size_t DecodedBound(const unsigned char* p, size_t n) {
+    const size_t nBreaks =
+        static_cast<size_t>(std::count(p, p + n, '\r')) + static_cast<size_t>(std::count(p, p + n, '\n'));
+    return (n + nBreaks + 2) * sizeof(wchar_t);
+}
+
+// An upper bound of the bytes that encoding nUnits UTF-16 units gives: the widest form of one
+// unit in the encoding (a surrogate pair's two units give one character), a lone CR or LF in the
+// text becoming a CR LF pair, a byte-order mark, and in ISO-2022-JP an escape sequence before
+// every character and one at the end.
+size_t EncodedBound(EncodingId encoding, size_t nUnits) {
+    size_t nPerUnit = 2, nExtra = 4; // Shift_JIS: two bytes a character at most, a break two
+    switch (encoding) {
+    case EncodingId::EucJp: nPerUnit = 3; break; // JIS X 0212: three bytes
+    case EncodingId::Iso2022Jp: nPerUnit = 5, nExtra = 8; break;
+    case EncodingId::Utf8Bom:
+    case EncodingId::Utf8N: nPerUnit = 3, nExtra = 8; break;
+    case EncodingId::Utf16BeBom:
+    case EncodingId::Utf16LeBom:
+    case EncodingId::Utf16Be:
+    case EncodingId::Utf16Le: nPerUnit = 4; break;
+    case EncodingId::Utf32BeBom:
+    case EncodingId::Utf32LeBom:
+    case EncodingId::Utf32Be:
+    case EncodingId::Utf32Le: nPerUnit = 8, nExtra = 8; break;
+    default: break;
+    }
+    if (nUnits > ((~size_t(0)) - nExtra) / nPerUnit)
+        throw CMemoryException();
+    return nUnits * nPerUnit + nExtra;
+}
+
 TextEstimate EstimateText(const void* pBytes, size_t nLength) {
     const auto* p = static_cast<const unsigned char*>(pBytes);
     // Lines are measured in bytes, which is at least the characters they become in the byte
@@ -136,19 +227,17 @@ TextEstimate EstimateText(const void* pBytes, size_t nLength) {
         unit = 4;
     else if (nLength >= 2 && ((p[0] == 0xFF && p[1] == 0xFE) || (p[0] == 0xFE && p[1] == 0xFF)))
         unit = 2;
-    ULONGLONG units = 0, layout = 0, longLineUnits = 0;
+    ULONGLONG units = 0, longest = 0;
     size_t lineStart = 0;
     for (size_t i = 0; i <= nLength; ++i) {
         if (i < nLength && p[i] != '\n' && p[i] != '\r')
             continue;
         const ULONGLONG lineUnits = (i - lineStart) / unit;
-        layout += EditLineCost(lineUnits);
         units += lineUnits + 2; // every break becomes CR LF
-        if (lineUnits >= kLongLineUnits)
-            longLineUnits += lineUnits;
+        longest = std::max(longest, lineUnits);
         lineStart = i + 1;
     }
-    return {units * 2 + layout, longLineUnits};
+    return {units * 2 + longest * kLayoutBytesPerChar, longest};
 }
 
 ULONGLONG EstimateTextMemory(const void* pBytes, size_t nLength) {
@@ -216,7 +305,7 @@ EncodingId EncodingFromDetectionCode(int code) {
     }
 }
 
-CLocalBlock ReadFileBytes(CFile& file, size_t& nLength) {
+CLocalBlock ReadFileBytes(CFile& file, size_t& nLength, CProgress* pProgress) {
     ULONGLONG length = file.GetLength();
     // Lengths are 32-bit: a larger file would be read short and then saved short, so it is refused
     // before anything is read.
@@ -226,46 +315,63 @@ CLocalBlock ReadFileBytes(CFile& file, size_t& nLength) {
         throw tooLarge;
     }
     size_t n = static_cast<size_t>(length);
-    // A file of one huge line makes the edit control take about 28 bytes a character (100 MB of
-    // one line took 2.9 GB), and more than there is makes the whole system page for minutes. What
-    // the text will need is checked against the memory available: before reading, the least it
-    // can be (the bytes, and a text of at least half as many bytes, as UTF-32 gives); after
-    // reading, from the lengths of its lines, before the conversion. Very long lines are also
-    // slow to lay out, whatever the memory (kMaxLongLineUnits).
+    // More than there is makes the whole system page for minutes. What the text will need is
+    // checked against the memory available: before reading, the least it can be (the bytes, and a
+    // text of at least half as many bytes, as UTF-32 gives); after reading, from the lengths of
+    // its lines, before the conversion.
     if (length + length / 2 > g_pfnAvailableMemory())
         ThrowNeedsTooMuchMemory(file);
 
-    CLocalBlock input = AllocateZeroed(n + 2);
+    CLocalBlock input(::LocalAlloc(LMEM_MOVEABLE, n + 2));
+    if (!input)
+        throw CMemoryException();
     {
         CLocalLock inputLock(input.Get());
         if (!inputLock.Get())
             throw CMemoryException();
-        if (file.Read(inputLock.Get(), n) != n)
-            throw CArchiveException(CArchiveException::endOfFile, file.GetFilePath());
-        const TextEstimate estimate = EstimateText(inputLock.Get(), n);
-        if (estimate.memory > g_pfnAvailableMemory() || estimate.longLineUnits > kMaxLongLineUnits)
+        inputLock.As<unsigned char>()[n] = inputLock.As<unsigned char>()[n + 1] = 0;
+        // Read in slices, so that a large file's reading can be told in the status bar.
+        constexpr size_t kSlice = size_t(8) << 20;
+        auto* p = inputLock.As<unsigned char>();
+        for (size_t nDone = 0; nDone < n;) {
+            const size_t nWant = std::min(kSlice, n - nDone);
+            if (file.Read(p + nDone, nWant) != nWant)
+                throw CArchiveException(CArchiveException::endOfFile, file.GetFilePath());
+            nDone += nWant;
+            if (pProgress)
+                pProgress->Step(IDS_PROGRESS_READING, nDone, n);
+        }
+        if (EstimateText(inputLock.Get(), n).memory > g_pfnAvailableMemory())
             ThrowNeedsTooMuchMemory(file);
     }
     nLength = n;
     return input;
 }
 
-CLocalBlock DecodeFileBytes(const void* pBytes, size_t nLength, EncodingId& encoding, LineEndingId& lineEnding) {
+CLocalBlock DecodeFileBytes(const void* pBytes, size_t nLength, EncodingId& encoding, LineEndingId& lineEnding,
+                            CProgress* pProgress, size_t* pnUnits) {
     static const unsigned char kEmpty[2] = {0, 0};
+    const auto* p = pBytes ? static_cast<const unsigned char*>(pBytes) : kEmpty;
+    if (!pBytes)
+        nLength = 0;
     size_t m = 0;
-    CLocalBlock text = ConvertToNewBlock(DecodeOptions(encoding), pBytes ? pBytes : kEmpty, nLength, m);
-
+    CLocalBlock text = ConvertIntoBlock(DecodeOptions(encoding), p, nLength, DecodedBound(p, nLength), m, pProgress,
+                                        IDS_PROGRESS_DECODING);
+    // The text and its terminating zero unit; what the bound left over goes back.
+    ShrinkBlock(text, m + (m & 1) + 2);
     ApplyDetectionCode(GetDetectionCode(), encoding, lineEnding);
+    if (pnUnits)
+        *pnUnits = (m + 1) / 2;
     return text;
 }
 
-CLocalBlock DecodeFileText(CFile& file, EncodingId& encoding, LineEndingId& lineEnding) {
+CLocalBlock DecodeFileText(CFile& file, EncodingId& encoding, LineEndingId& lineEnding, CProgress* pProgress) {
     size_t n = 0;
-    CLocalBlock input = ReadFileBytes(file, n);
+    CLocalBlock input = ReadFileBytes(file, n, pProgress);
     CLocalLock inputLock(input.Get());
     if (!inputLock.Get())
         throw CMemoryException();
-    return DecodeFileBytes(inputLock.Get(), n, encoding, lineEnding);
+    return DecodeFileBytes(inputLock.Get(), n, encoding, lineEnding, pProgress);
 }
 
 unsigned char* CReusableBuffer::Reserve(size_t nBytes) {
@@ -328,14 +434,15 @@ std::wstring_view DecodeFileTextReusing(CFile& file, CReusableBuffer& bytes, CRe
     return std::wstring_view(reinterpret_cast<const wchar_t*>(pOut), (m + 1) / 2);
 }
 
-void EncodeTextToFile(const wchar_t* pText, size_t nLength, EncodingId encoding, LineEndingId lineEnding, CFile& file) {
+void EncodeTextToFile(const wchar_t* pText, size_t nLength, EncodingId encoding, LineEndingId lineEnding, CFile& file,
+                      CProgress* pProgress) {
     static const wchar_t kEmpty[1] = {0};
     if (!pText)
         pText = kEmpty, nLength = 0;
-    // Wine's EDIT control moves and deletes one UTF-16 unit at a time and can leave half of a
-    // surrogate pair behind. nkf reads a high surrogate together with the unit after it and drops
-    // both when they do not pair, so the character after the lone half would be lost with it. No
-    // encoding can hold the lone half: it alone is left out, from a copy made only when needed.
+    // A text edited by hand or pasted can hold half of a surrogate pair. nkf reads a high
+    // surrogate together with the unit after it and drops both when they do not pair, so the
+    // character after the lone half would be lost with it. No encoding can hold the lone half: it
+    // alone is left out, from a copy made only when needed.
     std::wstring cleaned;
     if (FindLoneSurrogate(pText, nLength) < nLength) {
         cleaned = WithoutLoneSurrogates(pText, nLength);
@@ -344,9 +451,22 @@ void EncodeTextToFile(const wchar_t* pText, size_t nLength, EncodingId encoding,
     }
     const void* in = pText;
     size_t m = 0;
-    CLocalBlock bytes = ConvertToNewBlock(EncodeOptions(encoding, lineEnding), in, nLength * 2, m);
+    // The block lives only until it is written: what the bound left over is never touched, so it
+    // is not given back first.
+    CLocalBlock bytes = ConvertIntoBlock(EncodeOptions(encoding, lineEnding), in, nLength * 2,
+                                         EncodedBound(encoding, nLength), m, pProgress, IDS_PROGRESS_ENCODING);
     CLocalLock lock(bytes.Get());
     if (!lock.Get())
         throw CMemoryException();
-    file.Write(lock.Get(), m);
+    // Written in slices, so that a large file's writing can be told in the status bar; the file is
+    // a new one beside the original (SafeSave), so a write that fails half-way loses nothing.
+    constexpr size_t kSlice = size_t(8) << 20;
+    const auto* p = lock.As<const unsigned char>();
+    for (size_t nDone = 0; nDone < m;) {
+        const size_t nPart = std::min(kSlice, m - nDone);
+        file.Write(p + nDone, nPart);
+        nDone += nPart;
+        if (pProgress)
+            pProgress->Step(IDS_PROGRESS_WRITING, nDone, m);
+    }
 }

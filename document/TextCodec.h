@@ -10,30 +10,23 @@
 
 class CConverter;
 class CFile;
+class CProgress;
 
 // Files this large or larger are refused: the editor's lengths are 32-bit.
 constexpr ULONGLONG kMaxFileLength = 0x7FFFFFFFull;
 
 // The memory that opening the file whose bytes these are will take beyond the bytes themselves:
-// its text as UTF-16, and what the edit control takes to lay out its lines (much more, a
-// character, for very long lines).
+// its text as UTF-16, and what the text control takes to lay out its longest line when it is
+// shown (some 10 bytes a character: a file of one 200 MB line needs about 2.4 GB). A file of
+// long lines is not refused for its length otherwise: the control lays out only the lines on
+// screen.
 ULONGLONG EstimateTextMemory(const void* pBytes, size_t nLength);
 
-// Lines this long or longer are slow for the edit control to lay out. Under Wine 8 a line takes
-// about 1 µs a character on top of the 30 µs or so that any line takes (measured with one line of
-// 250 K, 1 M and 4 M characters: 0.39, 1.0 and 3.6 s, and 28 bytes a character; 10 M characters
-// in lines of 100 to 10,000 characters: 1.7-4.2 s). A file of one 200 MB line took about two
-// minutes with no window and some 4 GB.
-constexpr ULONGLONG kLongLineUnits = 100000;
-// Files whose long lines hold more than this are refused, even with the memory to show them: about
-// half a minute of layout before the window appears, far longer than anyone waits for a file.
-constexpr ULONGLONG kMaxLongLineUnits = 32ull << 20;
-
-// The memory estimate above, and how many characters the lines of kLongLineUnits or more hold
-// (both counted as EstimateTextMemory counts: bytes, or UTF-16 and UTF-32 units after a mark).
+// The memory estimate above, and the longest line in characters (both counted as
+// EstimateTextMemory counts: bytes, or UTF-16 and UTF-32 units after a mark).
 struct TextEstimate {
     ULONGLONG memory;
-    ULONGLONG longLineUnits;
+    ULONGLONG longestLineUnits;
 };
 TextEstimate EstimateText(const void* pBytes, size_t nLength);
 
@@ -49,28 +42,55 @@ AvailableMemoryFunction SetAvailableMemoryFunction(AvailableMemoryFunction pfn);
 using ConvertFunction = bool (*)(void* pOut, size_t nCapacity, size_t* pnProduced, const void* pIn, size_t nInLength);
 ConvertFunction SetConvertFunction(ConvertFunction pfn);
 
+// While it lives, the conversions of the GUI thread's converter copy are told to pProgress as
+// the phase nPhaseId (a string id); with a null pProgress it does nothing.
+class CConversionProgressScope {
+public:
+    CConversionProgressScope(CProgress* pProgress, UINT nPhaseId);
+    ~CConversionProgressScope();
+    CConversionProgressScope(const CConversionProgressScope&) = delete;
+    CConversionProgressScope& operator=(const CConversionProgressScope&) = delete;
+
+private:
+    static void OnProgress(void* pContext, size_t nDone, size_t nTotal);
+    CProgress* m_pProgress;
+    UINT m_nPhaseId;
+};
+
+// Upper bounds, in bytes, of what decoding the n bytes at p gives (UTF-16, CR LF breaks) and of
+// what encoding nUnits units of editor text in the encoding gives: the block that the one
+// conversion pass writes into is this large (a result that outgrows it after all is converted
+// again at its exact size). EncodedBound throws CMemoryException when the figure overflows.
+size_t DecodedBound(const unsigned char* p, size_t n);
+size_t EncodedBound(EncodingId encoding, size_t nUnits);
+
 // The converter options for reading with this requested encoding, and for writing.
 std::string DecodeOptions(EncodingId requested);
 std::string EncodeOptions(EncodingId encoding, LineEndingId lineEnding);
 
-// Reads the whole file and converts it in two passes (measure, then convert into a block of the
-// exact size). Returns the unlocked movable local block holding the text and a terminating zero.
+// Reads the whole file and converts it in one pass into a block of an upper bound of the text's
+// size, then lets the block go down to the text's. Returns the unlocked movable local block
+// holding the text and a terminating zero unit. With pProgress, the reading and the conversion
+// are told there as they go (IDS_PROGRESS_READING, IDS_PROGRESS_DECODING).
 // On entry `encoding` is the requested encoding (1-12 force it, anything else asks for detection);
 // on return both parameters describe what was found. Throws CMemoryException, CConversionException
 // (the converter gave up), CArchiveException (short read) or CFileException (too large, read
 // error), leaving both parameters unchanged.
-CLocalBlock DecodeFileText(CFile& file, EncodingId& encoding, LineEndingId& lineEnding);
+CLocalBlock DecodeFileText(CFile& file, EncodingId& encoding, LineEndingId& lineEnding, CProgress* pProgress = nullptr);
 
 // The two halves of DecodeFileText, for callers that keep the file's bytes (the document compares
-// them with what a save would write). ReadFileBytes returns the unlocked, zero-filled movable block
-// of the file's length + 2 bytes holding the whole file, and its length; it throws as
+// them with what a save would write). ReadFileBytes returns the unlocked movable block of the
+// file's length + 2 bytes holding the whole file and two zero bytes, and its length; it throws as
 // DecodeFileText does, and also CFileException with the message IDS_FILE_NEEDS_TOO_MUCH_MEMORY
 // when the text would not fit in the memory available (checked before reading from the length,
-// and after reading from the lengths of the lines, before anything is converted), or when its long
-// lines hold more than kMaxLongLineUnits. DecodeFileBytes converts nLength
-// bytes as DecodeFileText does.
-CLocalBlock ReadFileBytes(CFile& file, size_t& nLength);
-CLocalBlock DecodeFileBytes(const void* pBytes, size_t nLength, EncodingId& encoding, LineEndingId& lineEnding);
+// and after reading from the lengths of the lines, before anything is converted). With pProgress,
+// the reading is told there. DecodeFileBytes converts nLength
+// bytes as DecodeFileText does, and gives the text's length in units (up to the terminating zero
+// unit it adds, NULs inside the text included) in *pnUnits. The block may be larger than the text
+// and its terminator when the allocator kept it whole.
+CLocalBlock ReadFileBytes(CFile& file, size_t& nLength, CProgress* pProgress = nullptr);
+CLocalBlock DecodeFileBytes(const void* pBytes, size_t nLength, EncodingId& encoding, LineEndingId& lineEnding,
+                            CProgress* pProgress = nullptr, size_t* pnUnits = nullptr);
 
 // A buffer that keeps its storage from one use to the next and only grows, for reading many files
 // in a row without an allocation per file.
@@ -97,10 +117,12 @@ std::wstring_view DecodeFileTextReusing(CFile& file, CReusableBuffer& bytes, CRe
                                         EncodingId& encoding, LineEndingId& lineEnding,
                                         CConverter* pConverter = nullptr);
 
-// Converts nLength UTF-16 code units and writes the result to the file in one write. Throws
-// CMemoryException or CConversionException before writing anything, or CFileException when the
+// Converts nLength UTF-16 code units in one pass and writes the result to the file (in slices;
+// with pProgress, told there as IDS_PROGRESS_ENCODING and IDS_PROGRESS_WRITING). Throws
+// CMemoryException or CConversionException before writing anything, or CFileException when a
 // write fails.
-void EncodeTextToFile(const wchar_t* pText, size_t nLength, EncodingId encoding, LineEndingId lineEnding, CFile& file);
+void EncodeTextToFile(const wchar_t* pText, size_t nLength, EncodingId encoding, LineEndingId lineEnding, CFile& file,
+                      CProgress* pProgress = nullptr);
 
 // The EncodingId a detection code stands for; Unspecified when the code is not one of the table's.
 EncodingId EncodingFromDetectionCode(int code);

@@ -301,3 +301,13 @@
 
 // The text control's name for screen readers.
 #define IDS_TEXT_ACC_NAME 62900
+
+// Long work told in the status bar's first pane: opening, saving, Replace All
+// (strings 62940-62959)
+#define IDS_PROGRESS_READING 62940
+#define IDS_PROGRESS_DECODING 62941
+#define IDS_PROGRESS_ENCODING 62942
+#define IDS_PROGRESS_WRITING 62943
+#define IDS_PROGRESS_SHOWING 62944
+#define IDS_PROGRESS_REPLACING 62946
+#define IDS_PROGRESS_CHECKING 62947

@@ -5,6 +5,7 @@
 #include "document/TessarinDoc.h"
 #include "framework/EditView.h"
 #include "framework/ModalScope.h"
+#include "framework/Progress.h"
 #include "framework/Strings.h"
 #include "framework/WaitCursor.h"
 #include "res/resource.h"
@@ -162,7 +163,7 @@ void ReplaceAllFast(CTessarinView& view, const SearchOptions& options) {
     s_replaceAllOut.Clear();
 }
 
-void ReplaceAllNotepadLike(CTessarinView& view, const SearchOptions& options) {
+void ReplaceAllNotepadLike(CTessarinView& view, const SearchOptions& options, CProgress& progress) {
     {
         CEditBufferLock lock(view);
         if (!lock.Get())
@@ -171,11 +172,13 @@ void ReplaceAllNotepadLike(CTessarinView& view, const SearchOptions& options) {
         CollectMatches(text, options.strFind, MatchOptionsOf(options), s_matchList);
     }
     // From the last match to the first, so the positions of those still to come stay valid.
+    const size_t nTotal = s_matchList.size();
     while (!s_matchList.empty()) {
         const MatchRecord& match = s_matchList.back();
         view.SetSel(static_cast<int>(match.start), static_cast<int>(match.end));
         view.RecordInsertion(options.strReplace.c_str(), -1, -1, true);
         s_matchList.pop_back();
+        progress.Step(IDS_PROGRESS_REPLACING, nTotal - s_matchList.size(), nTotal);
     }
 }
 
@@ -305,10 +308,12 @@ void ReplaceAll(CTessarinDoc& doc) {
     if (!pView)
         return;
     s_matchList.clear();
+    // Match by match, many matches take a while: the status bar tells how far it has got.
+    CProgress progress(doc.ProgressFrame());
     if (doc.GetSearchOptions().fRegex)
         ReplaceAllRegex(*pView, doc.GetSearchOptions(), s_fNotepadLike);
     else if (s_fNotepadLike)
-        ReplaceAllNotepadLike(*pView, doc.GetSearchOptions());
+        ReplaceAllNotepadLike(*pView, doc.GetSearchOptions(), progress);
     else
         ReplaceAllFast(*pView, doc.GetSearchOptions());
 }

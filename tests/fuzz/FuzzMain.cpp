@@ -82,7 +82,7 @@ struct Counters {
 Counters g_counters;
 
 // The two passes of EncodeTextToFile without the file: measure, then convert at the exact size.
-void ConvertTwice(const std::string& options, const void* pIn, size_t nIn) {
+void ConvertTwice(const std::string& options, const void* pIn, size_t nIn, size_t nBound = ~size_t(0)) {
     g_currentStep = "conversion with options \"" + options + "\"";
     // An empty vector's data() may be null, which ConvertBuffer refuses; the program passes a
     // static empty text instead.
@@ -96,6 +96,10 @@ void ConvertTwice(const std::string& options, const void* pIn, size_t nIn) {
         ++g_counters.refused;
         return;
     }
+    // The one pass of EncodeTextToFile writes into a block of the bound: a longer result would take
+    // a second pass.
+    if (measured > nBound)
+        Fail("the result of " + std::to_string(measured) + " bytes outgrew its bound of " + std::to_string(nBound));
     Bytes out(measured);
     size_t produced = 0;
     SetConversionOptions(options.c_str());
@@ -104,6 +108,28 @@ void ConvertTwice(const std::string& options, const void* pIn, size_t nIn) {
         Fail("the converter measured the text and then refused it");
     if (produced != measured)
         Fail("measuring pass gave " + std::to_string(measured) + " bytes, conversion " + std::to_string(produced));
+
+    // The open check compares the result with the file's bytes as it converts: against the result
+    // itself it finds no difference, against a copy with one byte changed or cut short it finds the
+    // first difference where it is.
+    size_t compared = 0, first = 0;
+    SetConversionOptions(options.c_str());
+    ++g_counters.conversions;
+    if (!CompareConversion(out.data(), out.size(), &compared, &first, pIn, nIn) || compared != measured ||
+        first != SIZE_MAX)
+        Fail("comparing with its own result found a difference at " + std::to_string(first));
+    if (out.empty())
+        return;
+    const size_t at = (measured * 7 + nIn) % out.size();
+    out[at] ^= 0x20;
+    SetConversionOptions(options.c_str());
+    ++g_counters.conversions;
+    if (!CompareConversion(out.data(), out.size(), &compared, &first, pIn, nIn) || first != at)
+        Fail("a byte changed at " + std::to_string(at) + " was found at " + std::to_string(first));
+    SetConversionOptions(options.c_str());
+    ++g_counters.conversions;
+    if (!CompareConversion(out.data(), at, &compared, &first, pIn, nIn) || first != at)
+        Fail("bytes cut short at " + std::to_string(at) + " were found to differ at " + std::to_string(first));
 }
 
 // DecodeFileBytes as the document calls it; returns the UTF-16 text.
@@ -112,10 +138,11 @@ std::u16string Decode(const Bytes& input, EncodingId requested) {
     LineEndingId lineEnding = LineEndingId::Unspecified;
     std::string options = DecodeOptions(requested);
     g_currentStep = "DecodeFileBytes with options \"" + options + "\"";
-    g_counters.conversions += 2;
+    ++g_counters.conversions;
     CLocalBlock block;
+    size_t nUnits = 0;
     try {
-        block = DecodeFileBytes(input.data(), input.size(), encoding, lineEnding);
+        block = DecodeFileBytes(input.data(), input.size(), encoding, lineEnding, nullptr, &nUnits);
     } catch (const CConversionException&) {
         // Either the converter gave up, which is allowed, or the two passes disagreed, which is not.
         ConvertTwice(options, input.data(), input.size());
@@ -127,6 +154,11 @@ std::u16string Decode(const Bytes& input, EncodingId requested) {
     if (e < 0 || e >= kEncodingCount || l < 0 || l >= kLineEndingCount)
         Fail("detection reported encoding " + std::to_string(e) + ", line ending " + std::to_string(l));
     size_t size = LocalSize(block.Get());
+    if (size != nUnits * 2 + 2)
+        Fail("the decoded block holds " + std::to_string(size) + " bytes for " + std::to_string(nUnits) + " units");
+    // One pass into a block of the bound: a longer text would have taken a second pass.
+    if (nUnits * 2 > DecodedBound(input.data(), input.size()))
+        Fail("the decoded text of " + std::to_string(nUnits) + " units outgrew its bound");
     CLocalLock lock(block.Get());
     const unsigned char* p = lock.As<unsigned char>();
     if (size < 2 || p[size - 2] != 0 || p[size - 1] != 0)
@@ -154,7 +186,7 @@ void EncodeAllWays(const Bytes& utf16) {
     for (int e = 0; e < kEncodingCount; ++e)
         for (int l = 0; l < kLineEndingCount; ++l)
             ConvertTwice(EncodeOptions(static_cast<EncodingId>(e), static_cast<LineEndingId>(l)), utf16.data(),
-                         utf16.size());
+                         utf16.size(), EncodedBound(static_cast<EncodingId>(e), utf16.size() / 2));
 }
 
 // Every read option; then every write option, both over the text one of the reads gave (a

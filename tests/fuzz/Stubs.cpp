@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include "framework/Exception.h"
+#include "framework/Progress.h"
 #include "framework/File.h"
 #include "framework/Strings.h"
 
@@ -68,6 +69,21 @@ SIZE_T LocalSize(HLOCAL hMem) {
     return hMem ? hMem->size : 0;
 }
 
+// Reallocates to exactly the size asked for (a new separate allocation, so the red zone follows
+// the new end); a locked block is not moved, as with a real movable block.
+HLOCAL LocalReAlloc(HLOCAL hMem, SIZE_T uBytes, UINT) {
+    if (!hMem || hMem->locks != 0)
+        return nullptr;
+    BYTE* data = static_cast<BYTE*>(std::malloc(uBytes ? uBytes : 1));
+    if (!data)
+        return nullptr;
+    std::memcpy(data, hMem->data, uBytes < hMem->size ? uBytes : hMem->size);
+    std::free(hMem->data);
+    hMem->data = data;
+    hMem->size = uBytes;
+    return hMem;
+}
+
 [[noreturn]] static void Unreachable(const char* what) {
     std::fprintf(stderr, "fuzz harness: %s is not available natively\n", what);
     std::abort();
@@ -105,4 +121,9 @@ size_t CFile::Read(void*, size_t) {
 }
 void CFile::Write(const void*, size_t) {
     Unreachable("CFile::Write");
+}
+
+// The harness converts without a status bar: no progress is ever asked for.
+void CProgress::Step(UINT, ULONGLONG, ULONGLONG) {
+    Unreachable("CProgress::Step");
 }

@@ -44,6 +44,7 @@ HLOCAL LocalFree(HLOCAL hMem);
 void* LocalLock(HLOCAL hMem);
 BOOL LocalUnlock(HLOCAL hMem);
 SIZE_T LocalSize(HLOCAL hMem);
+HLOCAL LocalReAlloc(HLOCAL hMem, SIZE_T uBytes, UINT uFlags);
 
 // Declared for the framework's handle owners; the harness never holds such handles.
 BOOL CloseHandle(HANDLE hObject);
