@@ -39,6 +39,7 @@ struct SearchOptions {
     bool fWholeWord = false;                        // accept a match only between word boundaries
     bool fMatchCase = false;                        // compare code units exactly; otherwise fold case
     bool fSearchDown = true;                        // towards the end of the text; false: towards its start
+    bool fWrapAround = false;                       // at the end (start) go on from the other end
     std::wstring strWordChars = DefaultWordChars(); // the word characters of the whole-word test; empty:
                                                     // every match passes
 };

@@ -42,6 +42,16 @@ std::wstring FindInFilesEndLine(bool bCancelled, int nHits, const std::wstring& 
     return strLine + L"'\r\n";
 }
 
+std::wstring FindInFilesAccountLine(const FindInFilesAccount& account) {
+    std::wstring strLine = FormatString(
+        IDS_FIF_ACCOUNT, {std::to_wstring(account.Files()), std::to_wstring(account.nSearched),
+                          std::to_wstring(account.nBinary), std::to_wstring(account.nUnreadable),
+                          std::to_wstring(account.nTooLarge), std::to_wstring(account.nExcluded)});
+    if (account.nExcludedFolders > 0)
+        strLine += FormatString(IDS_FIF_ACCOUNT_FOLDERS, {std::to_wstring(account.nExcludedFolders)});
+    return strLine + L"\r\n";
+}
+
 std::wstring FindInFilesCannotOpenLine(const DecodedFile& file) {
     std::wstring strLine = LoadStringResource(IDS_FIF_CANNOT_OPEN) + L"'" + file.strPath + L"'";
     if (file.nReason) {
@@ -72,6 +82,14 @@ bool HasLineForm(std::wstring_view line, const std::wstring& strFormat, std::wst
     return true;
 }
 
+// The account line starts with its text up to the first number; a hit line starts with a full path.
+bool IsAccountLine(std::wstring_view line) {
+    const std::wstring strFormat = LoadStringResource(IDS_FIF_ACCOUNT);
+    const std::wstring strHead = strFormat.substr(0, strFormat.find(L'%'));
+    return !strHead.empty() && line.starts_with(strHead) && line.size() > strHead.size() && line[strHead.size()] >= L'0' &&
+           line[strHead.size()] <= L'9';
+}
+
 } // namespace
 
 bool IsRunStatusLine(std::wstring_view line) {
@@ -81,7 +99,7 @@ bool IsRunStatusLine(std::wstring_view line) {
            HasLineForm(line, LoadStringResource(IDS_FIF_HIT_COUNT), L"'") ||
            // An unreadable file's line may end in its reason after the quoted path; a hit line
            // starts with a full path, never with this text.
-           line.starts_with(LoadStringResource(IDS_FIF_CANNOT_OPEN) + L"'");
+           line.starts_with(LoadStringResource(IDS_FIF_CANNOT_OPEN) + L"'") || IsAccountLine(line);
 }
 
 bool ParseResultLine(std::wstring_view line, std::wstring& strPath, int& nLine) {
@@ -119,7 +137,7 @@ CFindInFiles::CFindInFiles(const FindInFilesQuery& query, IFindInFilesOutput& ou
 int CFindInFiles::Run() {
     m_output.Append(FindInFilesStartLine(m_query.strFind));
     {
-        CDecodeAhead files(CFileWalk(m_query.strFolder, m_query.patterns, m_query.bSubfolders),
+        CDecodeAhead files(CFileWalk(m_query.strFolder, m_query.patterns, m_query.bSubfolders, m_query.exclusions),
                            DecodeThreadCount());
         while (m_output.IsRunning()) {
             const DecodedFile* pFile = nullptr;
@@ -134,7 +152,11 @@ int CFindInFiles::Run() {
             files.FileDone();
         }
     }
-    m_output.Append(FindInFilesEndLine(!m_output.IsRunning(), m_nHits, m_query.strFind));
+    const bool bCancelled = !m_output.IsRunning();
+    // A cancelled run has not seen every file: only a finished one accounts for them.
+    if (!bCancelled)
+        m_output.Append(FindInFilesAccountLine(m_account));
+    m_output.Append(FindInFilesEndLine(bCancelled, m_nHits, m_query.strFind));
     return m_nHits;
 }
 
@@ -156,10 +178,22 @@ void CFindInFiles::SearchFile(const std::wstring& strPath) {
 void CFindInFiles::SearchDecoded(const DecodedFile& file) {
     if (file.error)
         std::rethrow_exception(file.error);
+    if (file.nReason == IDS_FIF_REASON_EXCLUDED_FOLDER) {
+        ++m_account.nExcludedFolders;
+        return;
+    }
+    if (file.nReason == IDS_FIF_REASON_EXCLUDED) {
+        ++m_account.nExcluded;
+        return;
+    }
     if (!file.bRead) {
+        const bool bTooLarge = file.nReason == IDS_FIF_REASON_TOO_LARGE || file.nReason == IDS_FIF_REASON_MEMORY ||
+                               (file.nReason == IDS_FIF_REASON_ERROR && file.nOsError == ERROR_NOT_ENOUGH_MEMORY);
+        ++(bTooLarge ? m_account.nTooLarge : m_account.nUnreadable);
         m_output.Append(FindInFilesCannotOpenLine(file));
         return;
     }
+    ++(file.text.find(L'\0') != std::wstring::npos ? m_account.nBinary : m_account.nSearched);
     SearchText(file.strPath, file.text);
 }
 

@@ -10,6 +10,7 @@ struct FindInFilesInputs {
     std::wstring strFind;
     std::wstring strTypes;  // "*.txt" when first used
     std::wstring strFolder; // the current folder when first used
+    std::wstring strExclude; // names left out ("*.bak; .git\\"), empty when first used
     bool fMatchCase = false;
     bool fWholeWord = false; // the box starts clear each time; this is the state of the last OK
     bool bSubfolders = true; // taken at once whenever its box is clicked, even if then cancelled
@@ -35,7 +36,8 @@ protected:
 private:
     std::wstring ItemText(int nID) const;
     bool IsChecked(int nID) const;
-    // "検索(&F)" is enabled exactly while the three boxes all hold text.
-    void UpdateFindButton();
+    // "検索(&F)" is enabled exactly while the three boxes all hold text (bFindPicked: an entry of
+    // the search box's history was just picked, and the box's text follows after the notification).
+    void UpdateFindButton(bool bFindPicked = false);
     void OnBrowse();
 };

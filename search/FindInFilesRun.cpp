@@ -141,6 +141,7 @@ bool FindInFiles(CFrameWnd& frame, CFindResultsBar& pane, CFindInFilesRunState& 
     query.fMatchCase = inputs.fMatchCase;
     query.fWholeWord = inputs.fWholeWord;
     query.strWordChars = strWordChars;
+    query.exclusions = ParseExclusions(inputs.strExclude);
 
     CPaneOutput output(pane, state);
     {

@@ -4,11 +4,13 @@
 #include "search/SearchEngine.h"
 #include "document/TessarinDoc.h"
 #include "framework/EditView.h"
+#include "framework/FrameWnd.h"
 #include "framework/ModalScope.h"
 #include "framework/Strings.h"
 #include "framework/WaitCursor.h"
 #include "res/resource.h"
 #include "search/ReplaceAll.h"
+#include "search/SearchHistory.h"
 #include "search/TextMatch.h"
 #include "view/TessarinView.h"
 #include <deque>
@@ -20,6 +22,9 @@ namespace {
 // How Replace All works, for the whole process: set by every request of the Replace dialog from
 // its "Notepad-like" box and turned off by every request of the Find dialog.
 bool s_fNotepadLike = false;
+// Replace All inside the selection only: like s_fNotepadLike, the Replace dialog's box at its last
+// request, off after any request of the Find dialog.
+bool s_fInSelection = false;
 // The fast Replace All's output keeps its storage from run to run; the Notepad-like match list
 // is emptied at the start of every run.
 CReplaceAllBuffer s_replaceAllOut;
@@ -58,39 +63,66 @@ std::wstring SelectedText(const CTessarinView& view, int nStart, int nEnd) {
     return std::wstring(lock.Get() + nStart, static_cast<size_t>(nEnd - nStart));
 }
 
-void ReplaceAllFast(CTessarinView& view, const SearchOptions& options) {
+// The part of the text Replace All works on: all of it, or the selection [nStart, nEnd).
+struct ReplaceRange {
+    bool bSelection = false;
+    size_t nStart = 0;
+    size_t nEnd = std::wstring_view::npos;
+};
+
+size_t ReplaceAllFast(CTessarinView& view, const SearchOptions& options, const ReplaceRange& range) {
     size_t nCount = 0;
     {
         CEditBufferLock lock(view);
         if (!lock.Get())
-            return;
+            return 0;
         std::wstring_view text(lock.Get(), static_cast<size_t>(view.GetTextLength()));
-        nCount = BuildReplaceAll(text, options.strFind, options.strReplace, MatchOptionsOf(options), s_replaceAllOut);
+        nCount = BuildReplaceAll(text, options.strFind, options.strReplace, MatchOptionsOf(options), s_replaceAllOut,
+                                 range.nStart, range.nEnd);
     }
     // With no match the text would only be replaced by a copy of itself: that would still add a
     // history step, mark the document modified and lose the selection, for nothing.
-    if (nCount > 0) {
+    if (nCount > 0 && range.bSelection) {
+        // One history step for the selection, which then holds the replaced text.
+        const auto nStart = static_cast<int>(range.nStart);
+        view.SetSel(nStart, static_cast<int>(range.nEnd));
+        view.RecordInsertion(s_replaceAllOut.Text().c_str(), -1, -1, true);
+        view.SetSel(nStart, nStart + static_cast<int>(s_replaceAllOut.Text().size()));
+    } else if (nCount > 0) {
         view.SetSel(0, -1);
         view.RecordInsertion(s_replaceAllOut.Text().c_str(), -1, -1, true);
     }
     s_replaceAllOut.Clear();
+    return nCount;
 }
 
-void ReplaceAllNotepadLike(CTessarinView& view, const SearchOptions& options) {
+size_t ReplaceAllNotepadLike(CTessarinView& view, const SearchOptions& options, const ReplaceRange& range) {
     {
         CEditBufferLock lock(view);
         if (!lock.Get())
-            return;
+            return 0;
         std::wstring_view text(lock.Get(), static_cast<size_t>(view.GetTextLength()));
-        CollectMatches(text, options.strFind, MatchOptionsOf(options), s_matchList);
+        CollectMatches(text, options.strFind, MatchOptionsOf(options), s_matchList, range.nStart, range.nEnd);
     }
+    const size_t nCount = s_matchList.size();
+    // The selection's end moves by each replacement's change of length.
+    ptrdiff_t nGrowth = 0;
     // From the last match to the first, so the positions of those still to come stay valid.
     while (!s_matchList.empty()) {
         const MatchRecord& match = s_matchList.back();
         view.SetSel(static_cast<int>(match.start), static_cast<int>(match.end));
         view.RecordInsertion(options.strReplace.c_str(), -1, -1, true);
+        nGrowth += static_cast<ptrdiff_t>(options.strReplace.size()) - static_cast<ptrdiff_t>(match.end - match.start);
         s_matchList.pop_back();
     }
+    if (nCount > 0 && range.bSelection)
+        view.SetSel(static_cast<int>(range.nStart), static_cast<int>(static_cast<ptrdiff_t>(range.nEnd) + nGrowth));
+    return nCount;
+}
+
+void ShowStatusMessage(CTessarinDoc& doc, const std::wstring& strText) {
+    if (CFrameWnd* pFrame = doc.GetFirstFrame())
+        pFrame->SetMessageText(strText);
 }
 
 } // namespace
@@ -101,9 +133,17 @@ bool ApplySearchRequest(CTessarinDoc& doc, int nAction, const SearchRequest& req
     options.fWholeWord = request.fWholeWord;
     options.fMatchCase = request.fMatchCase;
     s_fNotepadLike = request.bReplaceDialog && request.fNotepadLike;
+    s_fInSelection = request.bReplaceDialog && request.fInSelection;
     options.fSearchDown = request.fSearchDown;
+    options.fWrapAround = request.fWrapAround;
     if (request.bReplaceDialog)
         options.strReplace = request.strReplace;
+    // What was searched for (and put in) heads the boxes' lists; a close searches nothing.
+    if (nAction != SR_CLOSE) {
+        AddToHistory(TheSearchHistory().finds, request.strFind);
+        if (nAction != SR_FINDNEXT)
+            AddToHistory(TheSearchHistory().replaces, request.strReplace);
+    }
     switch (nAction) {
     case SR_FINDNEXT: {
         CWaitCursor wait;
@@ -120,23 +160,23 @@ bool ApplySearchRequest(CTessarinDoc& doc, int nAction, const SearchRequest& req
     return false;
 }
 
-bool FindNext(CTessarinDoc& doc) {
+bool FindNext(CTessarinDoc& doc, bool bReverse) {
     CTessarinView* pView = dynamic_cast<CTessarinView*>(doc.GetView());
     if (!pView)
         return false;
     const SearchOptions& options = doc.GetSearchOptions();
+    const bool fDown = options.fSearchDown != bReverse;
     int nStart = 0, nEnd = 0;
     pView->GetSel(nStart, nEnd);
-    std::optional<TextRange> match;
+    std::optional<SelectionMatch> match;
     {
         CEditBufferLock lock(*pView);
         if (lock.Get()) {
             std::wstring_view text(lock.Get(), static_cast<size_t>(pView->GetTextLength()));
             // Down from the selection's end to the end of the text; up from its start to the start
-            // of the text. Reaching either end means no match: the search never wraps around.
-            size_t nFrom = static_cast<size_t>(options.fSearchDown ? nEnd : nStart);
-            size_t nLimit = options.fSearchDown ? text.size() : 0;
-            match = MatchText(text, nFrom, nLimit, options.fSearchDown, options.strFind, MatchOptionsOf(options));
+            // of the text. Reaching either end means no match, unless wrap around is on.
+            match = FindFromSelection(text, static_cast<size_t>(nStart), static_cast<size_t>(nEnd), fDown,
+                                      options.fWrapAround, options.strFind, MatchOptionsOf(options));
         }
     }
     if (!match) {
@@ -144,7 +184,15 @@ bool FindNext(CTessarinDoc& doc) {
         ShowNotice(*pView, FormatString(IDS_FIND_NOT_FOUND, {options.strFind}));
         return false;
     }
-    pView->SetSel(static_cast<int>(match->start), static_cast<int>(match->end));
+    pView->SetSel(static_cast<int>(match->range.start), static_cast<int>(match->range.end));
+    // A wrapped search says so; the next match found takes that line away again, so that it never
+    // stands beside a match it does not describe (other lines of the status bar are left alone).
+    static bool s_bWrapLineShown = false;
+    if (match->bWrapped)
+        ShowStatusMessage(doc, LoadStringResource(fDown ? IDS_FIND_WRAPPED_TO_START : IDS_FIND_WRAPPED_TO_END));
+    else if (s_bWrapLineShown)
+        ShowStatusMessage(doc, LoadStringResource(AFX_IDS_IDLEMESSAGE));
+    s_bWrapLineShown = match->bWrapped;
     return true;
 }
 
@@ -170,13 +218,22 @@ bool ReplaceNext(CTessarinDoc& doc) {
     return FindNext(doc);
 }
 
-void ReplaceAll(CTessarinDoc& doc) {
+size_t ReplaceAll(CTessarinDoc& doc) {
     CTessarinView* pView = dynamic_cast<CTessarinView*>(doc.GetView());
     if (!pView)
-        return;
+        return 0;
     s_matchList.clear();
-    if (s_fNotepadLike)
-        ReplaceAllNotepadLike(*pView, doc.GetSearchOptions());
-    else
-        ReplaceAllFast(*pView, doc.GetSearchOptions());
+    ReplaceRange range;
+    if (s_fInSelection) {
+        int nStart = 0, nEnd = 0;
+        pView->GetSel(nStart, nEnd);
+        range = ReplaceRange{true, static_cast<size_t>(nStart), static_cast<size_t>(nEnd)};
+    }
+    // An empty selection holds no match: nothing is replaced, and the count says so.
+    const size_t nCount = range.bSelection && range.nStart == range.nEnd ? 0
+                          : s_fNotepadLike ? ReplaceAllNotepadLike(*pView, doc.GetSearchOptions(), range)
+                                           : ReplaceAllFast(*pView, doc.GetSearchOptions(), range);
+    ShowStatusMessage(doc, FormatString(range.bSelection ? IDS_REPLACED_COUNT_IN_SELECTION : IDS_REPLACED_COUNT,
+                                        {std::to_wstring(nCount)}));
+    return nCount;
 }
