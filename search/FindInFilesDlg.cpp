@@ -76,6 +76,8 @@ CFindInFilesDlg::CFindInFilesDlg(CWnd* pParentWnd) : CDialog(IDD_FIND_IN_FILES, 
 
 BOOL CFindInFilesDlg::OnInitDialog() {
     CDialog::OnInitDialog();
+    if (HWND hFindWhat = GetDlgItem(IDC_FIND_WHAT))
+        m_wndFindWhat.SubclassWindow(hFindWhat);
     const FindInFilesInputs& inputs = RememberedFindInFilesInputs();
     FillHistoryCombo(GetDlgItem(IDC_FIND_WHAT), TheSearchHistory().finds);
     ::SetDlgItemTextW(m_hWnd, IDC_FIND_WHAT, inputs.strFind.c_str());
@@ -136,7 +138,7 @@ BOOL CFindInFilesDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
     const UINT nCode = HIWORD(wParam);
     // The search box is a drop-down combo box with the search history.
     if ((nCode == EN_CHANGE && (nID == IDC_FIF_FILE_TYPES || nID == IDC_FIF_FOLDER)) ||
-        (nID == IDC_FIND_WHAT && (nCode == CBN_EDITCHANGE || nCode == EN_CHANGE))) {
+        (nID == IDC_FIND_WHAT && nCode == EN_CHANGE)) {
         UpdateFindButton();
         return TRUE;
     }

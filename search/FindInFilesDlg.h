@@ -3,6 +3,7 @@
 // case and subfolders; remembers the inputs for the life of the process. BrowseForFolder: the
 // shell's folder picker that its "..." button opens.
 #include "framework/Dialog.h"
+#include "search/SearchHistory.h"
 #include <string>
 
 // What the dialog remembers from one use to the next (never written to the registry).
@@ -40,4 +41,6 @@ private:
     // the search box's history was just picked, and the box's text follows after the notification).
     void UpdateFindButton(bool bFindPicked = false);
     void OnBrowse();
+
+    CHistoryCombo m_wndFindWhat;
 };

@@ -234,9 +234,10 @@ void CSearchDlg::OnClose() {
 BOOL CSearchDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
     const int nID = LOWORD(wParam);
     const UINT nCode = HIWORD(wParam);
-    // The search box is a drop-down combo box: typing reports CBN_EDITCHANGE, a pick from its
-    // list CBN_SELCHANGE; its list is filled afresh each time it drops down.
-    if (nID == IDC_FIND_WHAT && (nCode == CBN_EDITCHANGE || nCode == EN_CHANGE)) {
+    // The search box is a drop-down combo box: every change of its text comes as EN_CHANGE
+    // (CHistoryCombo), a pick from its list first as CBN_SELCHANGE; its list is filled afresh each
+    // time it drops down.
+    if (nID == IDC_FIND_WHAT && nCode == EN_CHANGE) {
         UpdateButtons();
         return TRUE;
     }

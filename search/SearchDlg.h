@@ -6,6 +6,7 @@
 #include "framework/Button.h"
 #include "framework/Dialog.h"
 #include "search/SearchEngine.h"
+#include "search/SearchHistory.h"
 #include <string>
 
 // Where a window of rcWindow's size stands clear of rcAvoid inside the work area rcWork: unchanged
@@ -63,8 +64,8 @@ private:
     void PostRequest(SearchAction action);
 
     CWnd* m_pOwnerFrame;
-    CWnd m_wndFindWhat;
-    CWnd m_wndReplaceWith;
+    CHistoryCombo m_wndFindWhat;
+    CHistoryCombo m_wndReplaceWith;
     CButton m_btnWholeWord;
     CButton m_btnMatchCase;
     CButton m_btnNotepadLike;

@@ -70,3 +70,15 @@ void FillHistoryCombo(HWND hCombo, const std::vector<std::wstring>& list) {
             ::SendMessageW(hEdit, EM_SETSEL, dwStart, dwEnd);
     }
 }
+
+LRESULT CHistoryCombo::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    const LRESULT lResult = CWnd::WindowProc(message, wParam, lParam);
+    // Its edit box tells the combo box of what is typed; a text set on the combo box itself may
+    // come without a word from the edit box (Wine's combo box keeps it quiet meanwhile).
+    if (((message == WM_COMMAND && HIWORD(wParam) == EN_CHANGE) || message == WM_SETTEXT) && m_hWnd) {
+        if (HWND hParent = ::GetParent(m_hWnd))
+            ::SendMessageW(hParent, WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(m_hWnd), EN_CHANGE),
+                           reinterpret_cast<LPARAM>(m_hWnd));
+    }
+    return lResult;
+}

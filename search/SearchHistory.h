@@ -2,6 +2,7 @@
 // The search and replacement texts used last, most recent first, for the drop-down lists of the
 // Find, Replace and find-in-files dialogs: one history for the process, read from the settings
 // when the main window is created and stored when it is destroyed.
+#include "framework/Wnd.h"
 #include <windows.h>
 #include <string>
 #include <string_view>
@@ -29,3 +30,11 @@ void FillHistoryCombo(HWND hCombo, const std::vector<std::wstring>& list);
 
 // The edit box inside a drop-down combo box, or the control itself when it is an edit box.
 HWND EditBoxOf(HWND hCtl);
+
+// A search box that is a drop-down combo box, subclassed so that its dialog hears of every change
+// of its text as an edit box's EN_CHANGE: the combo box reports typing as CBN_EDITCHANGE but says
+// nothing when its text is set (WM_SETTEXT, SetDlgItemText), and the buttons must follow both.
+class CHistoryCombo : public CWnd {
+protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+};

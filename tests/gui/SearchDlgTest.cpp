@@ -9,6 +9,7 @@
 #include "res/resource.h"
 #include "search/SearchDlg.h"
 #include "search/SearchHelp.h"
+#include "search/SearchHistory.h"
 #include <memory>
 #include <vector>
 
@@ -63,7 +64,7 @@ TEST_F(SearchDlgTest, FindDialogStartsDownwardsAndMapsItsControls) {
     EXPECT_FALSE(Checked(hDlg, IDC_WHOLE_WORD));
     EXPECT_FALSE(Checked(hDlg, IDC_MATCH_CASE));
     EXPECT_EQ(::GetDlgItem(hDlg, IDC_REPLACE_WITH), nullptr);
-    EXPECT_EQ(::GetFocus(), ::GetDlgItem(hDlg, IDC_FIND_WHAT));
+    EXPECT_EQ(::GetFocus(), EditBoxOf(::GetDlgItem(hDlg, IDC_FIND_WHAT))) << "the search box's edit box";
     // Nothing to search for: the button is off, and Enter posts nothing either.
     EXPECT_FALSE(Enabled(hDlg, IDOK));
     DialogKey(hDlg, VK_RETURN);
@@ -183,7 +184,7 @@ TEST_F(SearchDlgTest, ShownDialogSelectsItsSearchText) {
     auto pDlg = Make(IDD_FIND);
     HWND hDlg = pDlg->m_hWnd;
     pDlg->SetFindText(L"last search");
-    HWND hFind = ::GetDlgItem(hDlg, IDC_FIND_WHAT);
+    HWND hFind = EditBoxOf(::GetDlgItem(hDlg, IDC_FIND_WHAT));
     ::SendMessageW(hFind, EM_SETSEL, 3, 3);
     pDlg->ShowWindow(SW_SHOW);
     DWORD nStart = 0, nEnd = 0;
