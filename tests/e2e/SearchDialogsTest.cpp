@@ -341,10 +341,10 @@ TEST_F(SearchDialogsE2E, TheDialogStepsOffEveryMatchItSelects) {
         ASSERT_TRUE(m_app.PostCommand(nCommand));
         HWND hDlg = WaitForSearchDialog(strCaption);
         ASSERT_NE(hDlg, nullptr);
-        ASSERT_TRUE(SendTimed(TextBox(hDlg, IDC_FIND_WHAT), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"needle")));
+        // Set on the combo box, which passes it to its edit box (SetItemText).
+        ASSERT_TRUE(SetItemText(hDlg, IDC_FIND_WHAT, L"needle"));
         if (nCommand == ID_EDIT_REPLACE) {
-            ASSERT_TRUE(
-                SendTimed(TextBox(hDlg, IDC_REPLACE_WITH), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"needle")));
+            ASSERT_TRUE(SetItemText(hDlg, IDC_REPLACE_WITH, L"needle"));
         }
         ASSERT_TRUE(WaitUntil([&] { return IsEnabled(hDlg, nButton); }));
         ASSERT_TRUE(Overlap(WindowRect(hDlg), MatchScreenRect(m_edit, matches[0], matches[0] + 6)))
