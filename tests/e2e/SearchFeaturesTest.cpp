@@ -1,15 +1,40 @@
 // End-to-end walk through what the search dialogs offer beyond finding down and up: a selection
 // that seeds the search box, wrap around with its status-bar line, Shift+F3, the count after
 // Replace All, replace in selection, and the history of the boxes kept across a restart.
+#include "ScreenPixels.h"
 #include "TessarinApp.h"
 #include "framework/FrameworkIds.h"
 #include "res/resource.h"
+#include <cstdio>
+#include <cstdlib>
 
 using namespace e2e;
 
 namespace {
 const std::wstring kFindCaption = L"検索";
 const std::wstring kReplaceCaption = L"置換";
+
+// Writes the window as it shows on the screen to `path` as a binary PPM (scripts/screenshots
+// turns it into a PNG).
+bool SaveWindowPicture(HWND hwnd, const std::wstring& path) {
+    const std::vector<std::uint32_t> pixels = SettledScreenPixels(hwnd);
+    RECT rc{};
+    if (pixels.empty() || !::GetWindowRect(hwnd, &rc))
+        return false;
+    const long cx = rc.right - rc.left, cy = rc.bottom - rc.top;
+    if (static_cast<size_t>(cx * cy) != pixels.size())
+        return false;
+    FILE* pFile = nullptr;
+    if (::_wfopen_s(&pFile, path.c_str(), L"wb") != 0 || !pFile)
+        return false;
+    std::fprintf(pFile, "P6\n%ld %ld\n255\n", cx, cy);
+    for (std::uint32_t px : pixels) {
+        const unsigned char rgb[3] = {static_cast<unsigned char>(px >> 16), static_cast<unsigned char>(px >> 8),
+                                      static_cast<unsigned char>(px)};
+        std::fwrite(rgb, 1, 3, pFile);
+    }
+    return std::fclose(pFile) == 0;
+}
 
 bool IsChecked(HWND hDlg, int nID) {
     LRESULT lResult = 0;
@@ -116,5 +141,47 @@ TEST_F(SearchFeaturesE2E, SeedWrapPreviousCountsSelectionAndHistoryAcrossARestar
     EXPECT_EQ(ComboItems(hReplace, IDC_REPLACE_WITH), (std::vector<std::wstring>{L"Yy", L"X"}));
     EXPECT_EQ(WindowText(::GetDlgItem(hReplace, IDC_FIND_WHAT)), L"") << "a new run searched nothing yet";
     CloseDialog(hReplace);
+    ExitDiscarding();
+}
+
+// Pictures of the three search dialogs for docs/, taken only when scripts/screenshots asks for
+// them (TESSARIN_SHOT_DIR names the folder, as a Windows path): the dialogs with their texts and
+// the new boxes shown, each label whole.
+TEST_F(SearchFeaturesE2E, DialogPictures) {
+    const wchar_t* pszDir = ::_wgetenv(L"TESSARIN_SHOT_DIR");
+    if (!pszDir || !*pszDir)
+        GTEST_SKIP() << "set TESSARIN_SHOT_DIR (scripts/screenshots) to take the pictures";
+    const std::wstring dir = std::wstring(pszDir) + L"\\";
+    ASSERT_NE(Launch(), nullptr);
+    m_edit = Edit();
+    ASSERT_TRUE(m_app.TypeText(L"検索と置換の例: foo bar foo", m_edit));
+    ASSERT_TRUE(Select(9, 12));
+
+    ASSERT_TRUE(m_app.SendKeys({VK_CONTROL, 'F'}));
+    HWND hFind = WaitForSearchDialog(kFindCaption);
+    ASSERT_NE(hFind, nullptr);
+    Check(hFind, IDC_WRAP_AROUND);
+    ASSERT_TRUE(PressButton(hFind, IDOK));
+    ASSERT_TRUE(SelectionIs(17, 20));
+    EXPECT_TRUE(SaveWindowPicture(hFind, dir + L"find-dialog.ppm"));
+    CloseDialog(hFind);
+
+    ASSERT_TRUE(Select(9, 12));
+    ASSERT_TRUE(m_app.SendKeys({VK_CONTROL, 'H'}));
+    HWND hReplace = WaitForSearchDialog(kReplaceCaption);
+    ASSERT_NE(hReplace, nullptr);
+    ASSERT_TRUE(SetItemText(hReplace, IDC_REPLACE_WITH, L"baz"));
+    ASSERT_TRUE(WaitUntil([&] { return ::IsWindowEnabled(::GetDlgItem(hReplace, IDC_IN_SELECTION)) != FALSE; }));
+    Check(hReplace, IDC_IN_SELECTION);
+    EXPECT_TRUE(SaveWindowPicture(hReplace, dir + L"replace-dialog.ppm"));
+    CloseDialog(hReplace);
+
+    ASSERT_TRUE(m_app.PostCommand(ID_EDIT_FIND_IN_FILES));
+    HWND hFiles = m_app.WaitForDialog([&](HWND h) { return WindowText(h) == L"ファイルから検索"; });
+    ASSERT_NE(hFiles, nullptr);
+    ASSERT_TRUE(SetItemText(hFiles, IDC_FIF_EXCLUDE, L"*.bak; .git\\"));
+    EXPECT_TRUE(SaveWindowPicture(hFiles, dir + L"find-in-files-dialog.ppm"));
+    ASSERT_TRUE(PressButton(hFiles, IDCANCEL));
+    ASSERT_TRUE(CTargetProcess::WaitForWindowGone(hFiles));
     ExitDiscarding();
 }
