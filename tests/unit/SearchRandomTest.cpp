@@ -5,6 +5,7 @@
 // inside the selection, must agree with it. --seed=N --steps=N run it longer.
 #include "TestMain.h"
 #include "search/ReplaceAll.h"
+#include "search/SearchHistory.h"
 #include "search/TextMatch.h"
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -199,4 +200,21 @@ TEST(SearchRandom, FindAndReplaceAllAgreeWithANaiveReference) {
         for (size_t k = 0; k < inside.size(); ++k)
             ASSERT_EQ((TextRange{list[k].start, list[k].end}), inside[k]);
     }
+}
+
+// The boxes' history: most recent first, an entry used again moves up instead of coming twice
+// (case counts), empty entries are not kept, and the oldest beyond twenty drop off.
+TEST(SearchHistory, MostRecentFirstWithoutRepeatsAndAtMostTwenty) {
+    std::vector<std::wstring> list;
+    AddToHistory(list, L"a");
+    AddToHistory(list, L"b");
+    AddToHistory(list, L"");
+    AddToHistory(list, L"A");
+    AddToHistory(list, L"a");
+    EXPECT_EQ(list, (std::vector<std::wstring>{L"a", L"A", L"b"}));
+    for (int n = 0; n < 30; ++n)
+        AddToHistory(list, std::to_wstring(n));
+    ASSERT_EQ(list.size(), SearchHistory::kMaxEntries);
+    EXPECT_EQ(list.front(), L"29");
+    EXPECT_EQ(list.back(), L"10");
 }
