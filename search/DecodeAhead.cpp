@@ -151,8 +151,11 @@ bool CFileWalk::Next(std::wstring& strPath, UINT& nReason) {
                     } else if (m_data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
                         nReason = IDS_FIF_REASON_FOLDER;
                     }
-                    // Left out by name, whatever else would be said of it.
-                    if (IsExcluded(m_exclusions.files, m_data))
+                    // Left out by name, whatever else would be said of it: a folder taken for a
+                    // file (one with more attributes than the folder bit, such as a hidden .git)
+                    // by the folders' patterns as well.
+                    if (IsExcluded(m_exclusions.files, m_data) ||
+                        ((m_data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsExcluded(m_exclusions.folders, m_data)))
                         nReason = IDS_FIF_REASON_EXCLUDED;
                     return true;
                 }
