@@ -53,9 +53,7 @@ WalkExclusions ParseExclusions(std::wstring_view strTyped) {
 }
 
 bool WildcardMatch(std::wstring_view pattern, std::wstring_view name) {
-    auto same = [](wchar_t a, wchar_t b) {
-        return a == b || ::CompareStringOrdinal(&a, 1, &b, 1, TRUE) == CSTR_EQUAL;
-    };
+    auto same = [](wchar_t a, wchar_t b) { return a == b || ::CompareStringOrdinal(&a, 1, &b, 1, TRUE) == CSTR_EQUAL; };
     // The classic two-pointer match: on a mismatch, the last * takes one more character.
     size_t p = 0, n = 0, nStar = std::wstring_view::npos, nResume = 0;
     while (n < name.size()) {
@@ -155,7 +153,8 @@ bool CFileWalk::Next(std::wstring& strPath, UINT& nReason) {
                     // file (one with more attributes than the folder bit, such as a hidden .git)
                     // by the folders' patterns as well.
                     if (IsExcluded(m_exclusions.files, m_data) ||
-                        ((m_data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsExcluded(m_exclusions.folders, m_data)))
+                        ((m_data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                         IsExcluded(m_exclusions.folders, m_data)))
                         nReason = IDS_FIF_REASON_EXCLUDED;
                     return true;
                 }

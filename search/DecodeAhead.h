@@ -75,7 +75,7 @@ private:
     bool m_bSubfolders;
     WalkExclusions m_exclusions;
     std::vector<std::wstring> m_excludedFolders; // found and left out, not yet handed out
-    std::vector<std::wstring> m_folderQueue; // first in, first out (m_nNextFolder is the head)
+    std::vector<std::wstring> m_folderQueue;     // first in, first out (m_nNextFolder is the head)
     size_t m_nNextFolder = 0;
     std::wstring m_strFolder; // the folder being listed
     size_t m_nPattern = 0;    // the pattern being listed in it

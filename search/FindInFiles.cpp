@@ -43,10 +43,10 @@ std::wstring FindInFilesEndLine(bool bCancelled, int nHits, const std::wstring& 
 }
 
 std::wstring FindInFilesAccountLine(const FindInFilesAccount& account) {
-    std::wstring strLine = FormatString(
-        IDS_FIF_ACCOUNT, {std::to_wstring(account.Files()), std::to_wstring(account.nSearched),
-                          std::to_wstring(account.nBinary), std::to_wstring(account.nUnreadable),
-                          std::to_wstring(account.nTooLarge), std::to_wstring(account.nExcluded)});
+    std::wstring strLine =
+        FormatString(IDS_FIF_ACCOUNT, {std::to_wstring(account.Files()), std::to_wstring(account.nSearched),
+                                       std::to_wstring(account.nBinary), std::to_wstring(account.nUnreadable),
+                                       std::to_wstring(account.nTooLarge), std::to_wstring(account.nExcluded)});
     if (account.nExcludedFolders > 0)
         strLine += FormatString(IDS_FIF_ACCOUNT_FOLDERS, {std::to_wstring(account.nExcludedFolders)});
     return strLine + L"\r\n";
@@ -86,8 +86,8 @@ bool HasLineForm(std::wstring_view line, const std::wstring& strFormat, std::wst
 bool IsAccountLine(std::wstring_view line) {
     const std::wstring strFormat = LoadStringResource(IDS_FIF_ACCOUNT);
     const std::wstring strHead = strFormat.substr(0, strFormat.find(L'%'));
-    return !strHead.empty() && line.starts_with(strHead) && line.size() > strHead.size() && line[strHead.size()] >= L'0' &&
-           line[strHead.size()] <= L'9';
+    return !strHead.empty() && line.starts_with(strHead) && line.size() > strHead.size() &&
+           line[strHead.size()] >= L'0' && line[strHead.size()] <= L'9';
 }
 
 } // namespace

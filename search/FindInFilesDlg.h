@@ -9,8 +9,8 @@
 // What the dialog remembers from one use to the next (never written to the registry).
 struct FindInFilesInputs {
     std::wstring strFind;
-    std::wstring strTypes;  // "*.txt" when first used
-    std::wstring strFolder; // the current folder when first used
+    std::wstring strTypes;   // "*.txt" when first used
+    std::wstring strFolder;  // the current folder when first used
     std::wstring strExclude; // names left out ("*.bak; .git\\"), empty when first used
     bool fMatchCase = false;
     bool fWholeWord = false; // the box starts clear each time; this is the state of the last OK

@@ -261,7 +261,8 @@ namespace {
 void ReadStringList(HKEY hKey, UINT nNameId, size_t nMaxEntries, std::vector<std::wstring>& list) {
     const std::wstring strName = LoadStringResource(nNameId);
     DWORD cbData = 0;
-    if (strName.empty() || ::RegQueryValueExW(hKey, strName.c_str(), nullptr, nullptr, nullptr, &cbData) != ERROR_SUCCESS)
+    if (strName.empty() ||
+        ::RegQueryValueExW(hKey, strName.c_str(), nullptr, nullptr, nullptr, &cbData) != ERROR_SUCCESS)
         return;
     // One unit more than asked for, zeroed, so that data stored without its final NULs still ends.
     std::vector<wchar_t> data(cbData / sizeof(wchar_t) + 2, L'\0');

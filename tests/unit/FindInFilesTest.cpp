@@ -447,13 +447,13 @@ TEST(FindInFilesTest, ExclusionsLeaveOutFilesAndFoldersByNameAndTheAccountAddsUp
     // Wine shows a folder whose name starts with a dot as hidden: the walk takes it for a file.
     for (const wchar_t* sub : {L"build", L"src", L"src\\build", L"src\\keep", L".git"})
         ASSERT_TRUE(::CreateDirectoryW((root + sub).c_str(), nullptr));
-    for (const wchar_t* f : {L"a.txt", L"a.bak", L"build\\b.txt", L"src\\c.txt", L"src\\C.BAK", L"src\\build\\d.txt",
-                             L"src\\keep\\e.txt"})
+    for (const wchar_t* f :
+         {L"a.txt", L"a.bak", L"build\\b.txt", L"src\\c.txt", L"src\\C.BAK", L"src\\build\\d.txt", L"src\\keep\\e.txt"})
         WriteAllBytes(root + f, Ascii("hit\r\n"));
     const char binary[] = "hit\0hit";
     WriteAllBytes(root + L"bin.txt", binary, sizeof binary - 1);
-    CFileHandle locked(::CreateFileW((root + L"src\\keep\\e.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
-                                     nullptr));
+    CFileHandle locked(
+        ::CreateFileW((root + L"src\\keep\\e.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(locked);
 
     FindInFilesQuery query = Query(L"hit", dir.Path(), L"*");
