@@ -14,6 +14,8 @@
 #include "search/FindInFilesRun.h"
 #include "search/SearchEngine.h"
 #include "view/TextControl.h"
+
+#include "search/SearchHistory.h"
 #include <cwchar>
 
 namespace {
@@ -37,6 +39,7 @@ int CMainFrame::OnCreate(CREATESTRUCTW* pCreate) {
 
     WindowSettings settings = DefaultWindowSettings();
     ReadWindowSettings(settings);
+    LoadSearchHistory();
     // Stored values are applied as they are, even off screen or tiny.
     ::MoveWindow(m_hWnd, settings.m_nX, settings.m_nY, settings.m_nDX, settings.m_nDY, TRUE);
 
@@ -72,6 +75,7 @@ void CMainFrame::OnDestroy() {
     placement.length = sizeof(placement);
     if (::GetWindowPlacement(m_hWnd, &placement))
         WriteWindowSettings(WindowSettingsFromPlacement(placement, m_wndStatusBar.IsVisible()));
+    StoreSearchHistory();
     CFrameWnd::OnDestroy();
 }
 
@@ -135,6 +139,7 @@ bool CMainFrame::OnOwnCmdMsg(UINT nID, int nCode, void* pExtra) {
     case ID_EDIT_FIND: return Handle(nCode, pExtra, [this] { OnEditFind(); });
     case ID_EDIT_REPLACE: return Handle(nCode, pExtra, [this] { OnEditReplace(); });
     case ID_EDIT_FIND_NEXT: return Handle(nCode, pExtra, [this] { OnEditFindNext(); });
+    case ID_EDIT_FIND_PREVIOUS: return Handle(nCode, pExtra, [this] { OnEditFindNext(true); });
     case ID_EDIT_FIND_IN_FILES:
     case ID_VIEW_FIND_RESULTS: return OnFindInFilesCmdMsg(nID, nCode, pExtra);
     default: return CFrameWnd::OnOwnCmdMsg(nID, nCode, pExtra);
@@ -186,22 +191,57 @@ void CMainFrame::OpenSearchDialog(UINT nIDTemplate, std::unique_ptr<CSearchDlg>&
     auto pDlg = std::make_unique<CSearchDlg>(nIDTemplate, this);
     if (!pDlg->Create())
         return;
-    // The dialogs bring back the texts of the last search; everything else starts afresh.
+    // The dialogs bring back the texts of the last search (or the selected text) and the wrap
+    // around choice; everything else starts afresh.
     if (CTessarinDoc* pDoc = GetSearchDocument()) {
         const SearchOptions& options = pDoc->GetSearchOptions();
-        pDlg->SetFindText(options.strFind);
+        pDlg->SetFindText(SearchTextForNewDialog(options.strFind));
         if (pDlg->IsReplaceDialog())
             pDlg->SetReplaceText(options.strReplace);
+        pDlg->SetWrapAround(options.fWrapAround);
     }
+    UpdateSearchDialog(*pDlg);
     pDlg->ShowWindow(SW_SHOW);
     pSlot = std::move(pDlg);
 }
 
-void CMainFrame::OnEditFindNext() {
+std::wstring CMainFrame::SearchTextForNewDialog(const std::wstring& strRemembered) const {
+    auto* pView = dynamic_cast<CEditView*>(GetActiveView());
+    if (!pView || !pView->m_hWnd)
+        return strRemembered;
+    int nStart = 0, nEnd = 0;
+    pView->GetSel(nStart, nEnd);
+    // An empty selection says nothing, and one across lines is a block to work on, not a text to
+    // look for: the remembered text stays.
+    if (nEnd <= nStart)
+        return strRemembered;
+    CEditBufferLock lock(*pView);
+    if (!lock.Get())
+        return strRemembered;
+    std::wstring strSelected(lock.Get() + nStart, static_cast<size_t>(nEnd - nStart));
+    if (strSelected.find_first_of(L"\r\n") != std::wstring::npos)
+        return strRemembered;
+    return strSelected;
+}
+
+void CMainFrame::UpdateSearchDialog(const CSearchDlg& dlg) const {
+    auto* pView = dynamic_cast<CEditView*>(GetActiveView());
+    int nStart = 0, nEnd = 0;
+    if (pView && pView->m_hWnd)
+        pView->GetSel(nStart, nEnd);
+    dlg.SetSelectionExists(nEnd > nStart);
+}
+
+void CMainFrame::UpdateSearchDialogs() {
+    if (m_pReplaceDlg && m_pReplaceDlg->m_hWnd)
+        UpdateSearchDialog(*m_pReplaceDlg);
+}
+
+void CMainFrame::OnEditFindNext(bool bReverse) {
     CWaitCursor wait;
     CTessarinDoc* pDoc = GetSearchDocument();
     if (pDoc && !pDoc->GetSearchOptions().strFind.empty()) {
-        if (FindNext(*pDoc))
+        if (FindNext(*pDoc, bReverse))
             MoveSearchDialogsClearOfSelection();
     } else
         OnEditFind();
@@ -222,6 +262,10 @@ LRESULT CMainFrame::OnSearchRequest(WPARAM wParam, LPARAM lParam) {
     if (nAction == SR_CLOSE) {
         ::SetFocus(m_hWnd); // passed on to the view
         DestroySearchDialogs();
+    } else if (pDlg == m_pFindDlg.get() || pDlg == m_pReplaceDlg.get()) {
+        // The texts just used head the lists (a notice box may have closed the dialog meanwhile).
+        pDlg->RefreshHistory();
+        UpdateSearchDialog(*pDlg);
     }
     return 0;
 }

@@ -21,6 +21,8 @@ public:
     // after a change) and pane 1 (encoding and line ending).
     void UpdateLineColumnPane();
     void UpdateFileFormatPane();
+    // Idle refresh of the Replace dialog's "replace in selection" box, which needs a selection.
+    void UpdateSearchDialogs();
 
     bool OnOwnCmdMsg(UINT nID, int nCode, void* pExtra) override;
     // The date and time (F5) goes into the text too.
@@ -47,7 +49,11 @@ private:
     // the last search, or acts as Find while there is none.
     void OnEditFind();
     void OnEditReplace();
-    void OnEditFindNext();
+    // Find previous (Shift+F3) is Find Next in the other direction, for this one search.
+    void OnEditFindNext(bool bReverse = false);
+    // A selection within one line is what the user means to search for: it seeds a new dialog.
+    std::wstring SearchTextForNewDialog(const std::wstring& strRemembered) const;
+    void UpdateSearchDialog(const CSearchDlg& dlg) const;
     bool FocusOpenSearchDialog() const;
     void OpenSearchDialog(UINT nIDTemplate, std::unique_ptr<CSearchDlg>& pSlot);
     LRESULT OnSearchRequest(WPARAM wParam, LPARAM lParam);

@@ -226,6 +226,7 @@ BOOL CTessarinApp::OnIdle(LONG lCount) {
     if (CMainFrame* pFrame = GetMainFrame(); pFrame && pFrame->m_hWnd) {
         pFrame->UpdateLineColumnPane();
         pFrame->UpdateFileFormatPane();
+        pFrame->UpdateSearchDialogs();
     }
     return CWinApp::OnIdle(lCount);
 }

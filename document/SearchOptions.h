@@ -40,6 +40,8 @@ struct SearchOptions {
     bool fMatchCase = false;                        // compare code units exactly; otherwise fold case
     bool fSearchDown = true;                        // towards the end of the text; false: towards its start
     bool fRegex = false;                            // strFind is a regular expression (search/RegexMatch.h)
+
+    bool fWrapAround = false;                       // at the end (start) go on from the other end
     std::wstring strWordChars = DefaultWordChars(); // the word characters of the whole-word test; empty:
                                                     // every match passes
 };

@@ -311,3 +311,29 @@
 #define IDS_PROGRESS_SHOWING 62944
 #define IDS_PROGRESS_REPLACING 62946
 #define IDS_PROGRESS_CHECKING 62947
+
+// Search as users of other editors expect: wrap around, find previous, history, counts, replace in
+// selection, exclusions in find in files (strings 62840-62879, controls 1400-1439, commands
+// 32810-32819). Control 1440 (regular expressions) is left to its own range; each search dialog
+// keeps a free row for it below the match-case box.
+#define ID_EDIT_FIND_PREVIOUS 32810
+#define IDC_WRAP_AROUND 1400
+#define IDC_IN_SELECTION 1401
+#define IDC_FIF_EXCLUDE 1402
+#define IDC_FIF_EXCLUDE_LABEL 1403
+#define IDS_WRAP_AROUND 62840
+#define IDS_IN_SELECTION 62841
+#define IDS_FIF_EXCLUDE_LABEL 62842
+#define IDS_FIND_WRAPPED_TO_START 62843
+#define IDS_FIND_WRAPPED_TO_END 62844
+#define IDS_REPLACED_COUNT 62845
+#define IDS_REPLACED_COUNT_IN_SELECTION 62846
+#define IDS_REG_FIND_HISTORY 62847
+#define IDS_REG_REPLACE_HISTORY 62848
+#define IDS_FIF_ACCOUNT 62849
+#define IDS_FIF_ACCOUNT_FOLDERS 62850
+#define IDS_FIF_REASON_EXCLUDED 62851
+#define IDS_FIF_REASON_EXCLUDED_FOLDER 62852
+#define IDS_HELP_WRAP_AROUND 62853
+#define IDS_HELP_IN_SELECTION 62854
+#define IDS_HELP_EXCLUDE 62855

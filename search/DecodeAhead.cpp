@@ -30,8 +30,62 @@ std::wstring EntryPath(const std::wstring& strFolder, const WIN32_FIND_DATAW& da
     return {};
 }
 
-CFileWalk::CFileWalk(std::wstring strFolder, std::vector<std::wstring> patterns, bool bSubfolders)
-    : m_patterns(std::move(patterns)), m_bSubfolders(bSubfolders), m_strFolder(std::move(strFolder)) {
+WalkExclusions ParseExclusions(std::wstring_view strTyped) {
+    WalkExclusions exclusions;
+    auto isBlank = [](wchar_t ch) { return ch == L' ' || ch == L'\t' || ch == 0x3000; };
+    while (!strTyped.empty()) {
+        const size_t nSemicolon = strTyped.find(L';');
+        std::wstring_view piece = strTyped.substr(0, nSemicolon);
+        strTyped = nSemicolon == std::wstring_view::npos ? std::wstring_view() : strTyped.substr(nSemicolon + 1);
+        while (!piece.empty() && isBlank(piece.front()))
+            piece.remove_prefix(1);
+        while (!piece.empty() && isBlank(piece.back()))
+            piece.remove_suffix(1);
+        if (!piece.empty() && piece.back() == L'\\') {
+            piece.remove_suffix(1);
+            if (!piece.empty())
+                exclusions.folders.emplace_back(piece);
+        } else if (!piece.empty()) {
+            exclusions.files.emplace_back(piece);
+        }
+    }
+    return exclusions;
+}
+
+bool WildcardMatch(std::wstring_view pattern, std::wstring_view name) {
+    auto same = [](wchar_t a, wchar_t b) { return a == b || ::CompareStringOrdinal(&a, 1, &b, 1, TRUE) == CSTR_EQUAL; };
+    // The classic two-pointer match: on a mismatch, the last * takes one more character.
+    size_t p = 0, n = 0, nStar = std::wstring_view::npos, nResume = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == L'*') {
+            nStar = p++;
+            nResume = n;
+        } else if (p < pattern.size() && (pattern[p] == L'?' || same(pattern[p], name[n]))) {
+            ++p;
+            ++n;
+        } else if (nStar != std::wstring_view::npos) {
+            p = nStar + 1;
+            n = ++nResume;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == L'*')
+        ++p;
+    return p == pattern.size();
+}
+
+bool CFileWalk::IsExcluded(const std::vector<std::wstring>& patterns, const WIN32_FIND_DATAW& data) const {
+    for (const std::wstring& pattern : patterns)
+        if (WildcardMatch(pattern, data.cFileName))
+            return true;
+    return false;
+}
+
+CFileWalk::CFileWalk(std::wstring strFolder, std::vector<std::wstring> patterns, bool bSubfolders,
+                     WalkExclusions exclusions)
+    : m_patterns(std::move(patterns)), m_bSubfolders(bSubfolders), m_exclusions(std::move(exclusions)),
+      m_strFolder(std::move(strFolder)) {
     if (m_bSubfolders)
         QueueSubfolders(m_strFolder);
 }
@@ -48,7 +102,9 @@ void CFileWalk::QueueSubfolders(const std::wstring& strFolder) {
             std::wcscmp(data.cFileName, L"..") != 0) {
             // A folder no path leads to is left out: nothing in it could be opened.
             std::wstring strPath = EntryPath(strFolder, data);
-            if (!strPath.empty())
+            if (IsExcluded(m_exclusions.folders, data))
+                m_excludedFolders.push_back(strFolder + data.cFileName + L'\\');
+            else if (!strPath.empty())
                 m_folderQueue.push_back(strPath + L'\\');
         }
     } while (::FindNextFileW(hFind.Get(), &data));
@@ -68,6 +124,12 @@ bool CFileWalk::IsSecondLossyName(const wchar_t* pszName) {
 
 bool CFileWalk::Next(std::wstring& strPath, UINT& nReason) {
     for (;;) {
+        if (!m_excludedFolders.empty()) {
+            strPath = std::move(m_excludedFolders.back());
+            m_excludedFolders.pop_back();
+            nReason = IDS_FIF_REASON_EXCLUDED_FOLDER;
+            return true;
+        }
         if (m_hFind) {
             if (!m_bHaveEntry)
                 m_bHaveEntry = ::FindNextFileW(m_hFind.Get(), &m_data) != FALSE;
@@ -87,6 +149,13 @@ bool CFileWalk::Next(std::wstring& strPath, UINT& nReason) {
                     } else if (m_data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
                         nReason = IDS_FIF_REASON_FOLDER;
                     }
+                    // Left out by name, whatever else would be said of it: a folder taken for a
+                    // file (one with more attributes than the folder bit, such as a hidden .git)
+                    // by the folders' patterns as well.
+                    if (IsExcluded(m_exclusions.files, m_data) ||
+                        ((m_data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                         IsExcluded(m_exclusions.folders, m_data)))
+                        nReason = IDS_FIF_REASON_EXCLUDED;
                     return true;
                 }
                 continue;

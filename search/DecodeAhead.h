@@ -31,12 +31,31 @@ bool NameLeadsBack(std::wstring_view name);
 // not lead back either (Wine opens "a:b.txt"). Empty when no path opens the entry.
 std::wstring EntryPath(const std::wstring& strFolder, const WIN32_FIND_DATAW& data);
 
+// What the walk leaves out, by name: files whose names match `files`, and folders (never the one
+// the walk starts in) whose names match `folders`, which it does not enter. Patterns hold * and ?
+// and are compared without regard to case, as the file system compares names.
+struct WalkExclusions {
+    std::vector<std::wstring> files;
+    std::vector<std::wstring> folders;
+    bool Empty() const { return files.empty() && folders.empty(); }
+};
+
+// The exclusions as typed: pieces separated by ";", blanks around them dropped, empty ones left
+// out; a piece that ends in a backslash names folders (the backslash itself is not part of it).
+WalkExclusions ParseExclusions(std::wstring_view strTyped);
+
+// Whether `name` matches `pattern` (* any run of characters, ? any one), without regard to case.
+bool WildcardMatch(std::wstring_view pattern, std::wstring_view name);
+
 // The walk, one file at a time: every folder breadth first (all files of a folder, pattern by
 // pattern, before any subfolder; subfolders in the order found, level by level). A file that
-// matches two patterns comes twice. Only plain folders are entered.
+// matches two patterns comes twice. Only plain folders are entered. An excluded file comes with
+// the reason IDS_FIF_REASON_EXCLUDED, and an excluded folder (not entered) once, as an entry of its
+// own with IDS_FIF_REASON_EXCLUDED_FOLDER, so that the caller can count both.
 class CFileWalk {
 public:
-    CFileWalk(std::wstring strFolder, std::vector<std::wstring> patterns, bool bSubfolders);
+    CFileWalk(std::wstring strFolder, std::vector<std::wstring> patterns, bool bSubfolders,
+              WalkExclusions exclusions = {});
 
     // The next file's path, a path that opens it (EntryPath); false when the walk is over. When
     // the entry cannot be read as a file, nReason is the string id of the reason (no path opens
@@ -50,9 +69,13 @@ private:
     // leads to this one.
     bool IsSecondLossyName(const wchar_t* pszName);
 
+    bool IsExcluded(const std::vector<std::wstring>& patterns, const WIN32_FIND_DATAW& data) const;
+
     std::vector<std::wstring> m_patterns;
     bool m_bSubfolders;
-    std::vector<std::wstring> m_folderQueue; // first in, first out (m_nNextFolder is the head)
+    WalkExclusions m_exclusions;
+    std::vector<std::wstring> m_excludedFolders; // found and left out, not yet handed out
+    std::vector<std::wstring> m_folderQueue;     // first in, first out (m_nNextFolder is the head)
     size_t m_nNextFolder = 0;
     std::wstring m_strFolder; // the folder being listed
     size_t m_nPattern = 0;    // the pattern being listed in it

@@ -46,6 +46,16 @@ std::wstring FindInFilesTooComplexLine(const std::wstring& strPath) {
     return FormatString(IDS_FIF_REGEX_TOO_COMPLEX, {strPath}) + L"\r\n";
 }
 
+std::wstring FindInFilesAccountLine(const FindInFilesAccount& account) {
+    std::wstring strLine =
+        FormatString(IDS_FIF_ACCOUNT, {std::to_wstring(account.Files()), std::to_wstring(account.nSearched),
+                                       std::to_wstring(account.nBinary), std::to_wstring(account.nUnreadable),
+                                       std::to_wstring(account.nTooLarge), std::to_wstring(account.nExcluded)});
+    if (account.nExcludedFolders > 0)
+        strLine += FormatString(IDS_FIF_ACCOUNT_FOLDERS, {std::to_wstring(account.nExcludedFolders)});
+    return strLine + L"\r\n";
+}
+
 std::wstring FindInFilesCannotOpenLine(const DecodedFile& file) {
     std::wstring strLine = LoadStringResource(IDS_FIF_CANNOT_OPEN) + L"'" + file.strPath + L"'";
     if (file.nReason) {
@@ -76,6 +86,14 @@ bool HasLineForm(std::wstring_view line, const std::wstring& strFormat, std::wst
     return true;
 }
 
+// The account line starts with its text up to the first number; a hit line starts with a full path.
+bool IsAccountLine(std::wstring_view line) {
+    const std::wstring strFormat = LoadStringResource(IDS_FIF_ACCOUNT);
+    const std::wstring strHead = strFormat.substr(0, strFormat.find(L'%'));
+    return !strHead.empty() && line.starts_with(strHead) && line.size() > strHead.size() &&
+           line[strHead.size()] >= L'0' && line[strHead.size()] <= L'9';
+}
+
 } // namespace
 
 bool IsRunStatusLine(std::wstring_view line) {
@@ -86,7 +104,7 @@ bool IsRunStatusLine(std::wstring_view line) {
            // An unreadable file's line may end in its reason after the quoted path; a hit line
            // starts with a full path, never with this text.
            line.starts_with(LoadStringResource(IDS_FIF_CANNOT_OPEN) + L"'") ||
-           HasLineForm(line, LoadStringResource(IDS_FIF_REGEX_TOO_COMPLEX), L"");
+           HasLineForm(line, LoadStringResource(IDS_FIF_REGEX_TOO_COMPLEX), L"") || IsAccountLine(line);
 }
 
 bool ParseResultLine(std::wstring_view line, std::wstring& strPath, int& nLine) {
@@ -129,7 +147,7 @@ CFindInFiles::CFindInFiles(const FindInFilesQuery& query, IFindInFilesOutput& ou
 int CFindInFiles::Run() {
     m_output.Append(FindInFilesStartLine(m_query.strFind));
     {
-        CDecodeAhead files(CFileWalk(m_query.strFolder, m_query.patterns, m_query.bSubfolders),
+        CDecodeAhead files(CFileWalk(m_query.strFolder, m_query.patterns, m_query.bSubfolders, m_query.exclusions),
                            DecodeThreadCount());
         while (m_output.IsRunning()) {
             const DecodedFile* pFile = nullptr;
@@ -144,7 +162,11 @@ int CFindInFiles::Run() {
             files.FileDone();
         }
     }
-    m_output.Append(FindInFilesEndLine(!m_output.IsRunning(), m_nHits, m_query.strFind));
+    const bool bCancelled = !m_output.IsRunning();
+    // A cancelled run has not seen every file: only a finished one accounts for them.
+    if (!bCancelled)
+        m_output.Append(FindInFilesAccountLine(m_account));
+    m_output.Append(FindInFilesEndLine(bCancelled, m_nHits, m_query.strFind));
     return m_nHits;
 }
 
@@ -166,10 +188,22 @@ void CFindInFiles::SearchFile(const std::wstring& strPath) {
 void CFindInFiles::SearchDecoded(const DecodedFile& file) {
     if (file.error)
         std::rethrow_exception(file.error);
+    if (file.nReason == IDS_FIF_REASON_EXCLUDED_FOLDER) {
+        ++m_account.nExcludedFolders;
+        return;
+    }
+    if (file.nReason == IDS_FIF_REASON_EXCLUDED) {
+        ++m_account.nExcluded;
+        return;
+    }
     if (!file.bRead) {
+        const bool bTooLarge = file.nReason == IDS_FIF_REASON_TOO_LARGE || file.nReason == IDS_FIF_REASON_MEMORY ||
+                               (file.nReason == IDS_FIF_REASON_ERROR && file.nOsError == ERROR_NOT_ENOUGH_MEMORY);
+        ++(bTooLarge ? m_account.nTooLarge : m_account.nUnreadable);
         m_output.Append(FindInFilesCannotOpenLine(file));
         return;
     }
+    ++(file.text.find(L'\0') != std::wstring::npos ? m_account.nBinary : m_account.nSearched);
     SearchText(file.strPath, file.text);
 }
 

@@ -30,6 +30,21 @@ struct FindInFilesQuery {
     bool fWholeWord = false;
     bool fRegex = false;       // strFind is a regular expression, matched against each line
     std::wstring strWordChars; // the search engine's word characters, for the whole-word test
+    WalkExclusions exclusions; // files and folders left out by name
+};
+
+// What became of the files the walk found. Every one is counted once: searched, binary (a NUL in
+// its text: searched up to the first NUL, as any text is, and counted apart so that nobody takes
+// the rest of it for searched), unreadable, too large (for the 2 GiB limit or the memory at hand)
+// or excluded. Folders left out by name are counted apart: the files in them were never found.
+struct FindInFilesAccount {
+    int nSearched = 0;
+    int nBinary = 0;
+    int nUnreadable = 0;
+    int nTooLarge = 0;
+    int nExcluded = 0;
+    int nExcludedFolders = 0;
+    int Files() const { return nSearched + nBinary + nUnreadable + nTooLarge + nExcluded; }
 };
 
 // Where a run puts its lines and how it stays responsive. The run calls Append with whole lines
@@ -65,6 +80,7 @@ public:
     void SearchText(const std::wstring& strPath, std::wstring_view text);
 
     int HitCount() const { return m_nHits; }
+    const FindInFilesAccount& Account() const { return m_account; }
 
 private:
     // How long the run waits for the next file's text between calls to Wait.
@@ -85,11 +101,16 @@ private:
     std::unique_ptr<CRegex> m_pRegex; // the query's pattern, when it is a regular expression
     std::wstring m_line; // a hit line being built
     int m_nHits = 0;
+    FindInFilesAccount m_account;
 };
 
 // The line of a file whose search stopped because the regular expression needed more steps than
 // the match limit allows on one of its lines: its later lines are not searched.
 std::wstring FindInFilesTooComplexLine(const std::wstring& strPath);
+
+// The line that accounts for the files of a finished run, before its end line: "ファイル %d 個:
+// 検索 %d、..." and, when folders were left out, how many; then CR LF.
+std::wstring FindInFilesAccountLine(const FindInFilesAccount& account);
 
 // The start line, "'%s'を検索中..." with the search text, and CR LF.
 std::wstring FindInFilesStartLine(const std::wstring& strFind);

@@ -5,6 +5,7 @@
 #include "framework/Strings.h"
 #include "res/resource.h"
 #include "search/SearchHelp.h"
+#include "search/SearchHistory.h"
 #include <shlobj.h>
 #include <vector>
 
@@ -75,8 +76,13 @@ CFindInFilesDlg::CFindInFilesDlg(CWnd* pParentWnd) : CDialog(IDD_FIND_IN_FILES, 
 
 BOOL CFindInFilesDlg::OnInitDialog() {
     CDialog::OnInitDialog();
+    if (HWND hFindWhat = GetDlgItem(IDC_FIND_WHAT))
+        m_wndFindWhat.SubclassWindow(hFindWhat);
     const FindInFilesInputs& inputs = RememberedFindInFilesInputs();
+    FillHistoryCombo(GetDlgItem(IDC_FIND_WHAT), TheSearchHistory().finds);
     ::SetDlgItemTextW(m_hWnd, IDC_FIND_WHAT, inputs.strFind.c_str());
+    ::SetDlgItemTextW(m_hWnd, IDC_FIF_EXCLUDE_LABEL, LoadStringResource(IDS_FIF_EXCLUDE_LABEL).c_str());
+    ::SetDlgItemTextW(m_hWnd, IDC_FIF_EXCLUDE, inputs.strExclude.c_str());
     ::SetDlgItemTextW(m_hWnd, IDC_FIF_FILE_TYPES, inputs.strTypes.c_str());
     ::SetDlgItemTextW(m_hWnd, IDC_FIF_FOLDER, inputs.strFolder.c_str());
     ::CheckDlgButton(m_hWnd, IDC_MATCH_CASE, inputs.fMatchCase ? BST_CHECKED : BST_UNCHECKED);
@@ -99,8 +105,8 @@ bool CFindInFilesDlg::IsChecked(int nID) const {
     return ::IsDlgButtonChecked(m_hWnd, nID) == BST_CHECKED;
 }
 
-void CFindInFilesDlg::UpdateFindButton() {
-    bool bEnable = ::GetWindowTextLengthW(GetDlgItem(IDC_FIND_WHAT)) > 0 &&
+void CFindInFilesDlg::UpdateFindButton(bool bFindPicked) {
+    bool bEnable = (bFindPicked || ::GetWindowTextLengthW(GetDlgItem(IDC_FIND_WHAT)) > 0) &&
                    ::GetWindowTextLengthW(GetDlgItem(IDC_FIF_FILE_TYPES)) > 0 &&
                    ::GetWindowTextLengthW(GetDlgItem(IDC_FIF_FOLDER)) > 0;
     ::EnableWindow(GetDlgItem(IDOK), bEnable);
@@ -114,6 +120,8 @@ void CFindInFilesDlg::OnOK() {
     inputs.strFind = ItemText(IDC_FIND_WHAT);
     inputs.strTypes = ItemText(IDC_FIF_FILE_TYPES);
     inputs.strFolder = ItemText(IDC_FIF_FOLDER);
+    inputs.strExclude = ItemText(IDC_FIF_EXCLUDE);
+    AddToHistory(TheSearchHistory().finds, inputs.strFind);
     inputs.fMatchCase = IsChecked(IDC_MATCH_CASE);
     inputs.fRegex = IsChecked(IDC_REGEX);
     inputs.fWholeWord = IsChecked(IDC_WHOLE_WORD);
@@ -130,8 +138,19 @@ void CFindInFilesDlg::OnBrowse() {
 BOOL CFindInFilesDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
     const int nID = LOWORD(wParam);
     const UINT nCode = HIWORD(wParam);
-    if (nCode == EN_CHANGE && (nID == IDC_FIND_WHAT || nID == IDC_FIF_FILE_TYPES || nID == IDC_FIF_FOLDER)) {
+    // The search box is a drop-down combo box with the search history.
+    if ((nCode == EN_CHANGE && (nID == IDC_FIF_FILE_TYPES || nID == IDC_FIF_FOLDER)) ||
+        (nID == IDC_FIND_WHAT && nCode == EN_CHANGE)) {
         UpdateFindButton();
+        return TRUE;
+    }
+    if (nID == IDC_FIND_WHAT && nCode == CBN_SELCHANGE) {
+        // The box's text changes only after this notification; every entry holds text.
+        UpdateFindButton(::SendMessageW(GetDlgItem(IDC_FIND_WHAT), CB_GETCURSEL, 0, 0) != CB_ERR);
+        return TRUE;
+    }
+    if (nID == IDC_FIND_WHAT && nCode == CBN_DROPDOWN) {
+        FillHistoryCombo(GetDlgItem(IDC_FIND_WHAT), TheSearchHistory().finds);
         return TRUE;
     }
     if (nCode == BN_CLICKED && nID == IDC_FIF_SUBFOLDERS) {

@@ -3,13 +3,15 @@
 // case and subfolders; remembers the inputs for the life of the process. BrowseForFolder: the
 // shell's folder picker that its "..." button opens.
 #include "framework/Dialog.h"
+#include "search/SearchHistory.h"
 #include <string>
 
 // What the dialog remembers from one use to the next (never written to the registry).
 struct FindInFilesInputs {
     std::wstring strFind;
-    std::wstring strTypes;  // "*.txt" when first used
-    std::wstring strFolder; // the current folder when first used
+    std::wstring strTypes;   // "*.txt" when first used
+    std::wstring strFolder;  // the current folder when first used
+    std::wstring strExclude; // names left out ("*.bak; .git\\"), empty when first used
     bool fMatchCase = false;
     bool fRegex = false;
     bool fWholeWord = false; // the box starts clear each time; this is the state of the last OK
@@ -36,7 +38,10 @@ protected:
 private:
     std::wstring ItemText(int nID) const;
     bool IsChecked(int nID) const;
-    // "検索(&F)" is enabled exactly while the three boxes all hold text.
-    void UpdateFindButton();
+    // "検索(&F)" is enabled exactly while the three boxes all hold text (bFindPicked: an entry of
+    // the search box's history was just picked, and the box's text follows after the notification).
+    void UpdateFindButton(bool bFindPicked = false);
     void OnBrowse();
+
+    CHistoryCombo m_wndFindWhat;
 };

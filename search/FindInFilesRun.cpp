@@ -132,6 +132,7 @@ bool FindInFiles(CFrameWnd& frame, CFindResultsBar& pane, CFindInFilesRunState& 
     query.fWholeWord = inputs.fWholeWord;
     query.fRegex = inputs.fRegex;
     query.strWordChars = strWordChars;
+    query.exclusions = ParseExclusions(inputs.strExclude);
     if (query.fRegex) {
         // A pattern that does not compile searches nothing: the user hears why, and no run starts.
         CRegex regex(query.strFind, query.fMatchCase);

@@ -340,24 +340,32 @@ RegexStatus ForEachMatch(CRegex& regex, std::wstring_view text, const MatchOptio
 } // namespace
 
 RegexStatus BuildRegexReplaceAll(CRegex& regex, const CRegexReplacement& replacement, std::wstring_view text,
-                                 const MatchOptions& options, CReplaceAllBuffer& out, size_t& nCount) {
-    out.Begin(text.size());
+                                 const MatchOptions& options, CReplaceAllBuffer& out, size_t& nCount,
+                                 size_t nRangeStart, size_t nRangeEnd) {
+    nRangeEnd = std::min(nRangeEnd, text.size());
+    nRangeStart = std::min(nRangeStart, nRangeEnd);
+    out.Begin(nRangeEnd - nRangeStart);
     nCount = 0;
-    size_t nCopied = 0;
+    size_t nCopied = nRangeStart;
     RegexStatus status = ForEachMatch(regex, text, options, [&](const TextRange& match) {
+        if (match.start < nRangeStart || match.end > nRangeEnd)
+            return;
         out.Append(text.data() + nCopied, match.start - nCopied);
         replacement.AppendTo(regex, text, out);
         nCopied = match.end;
         ++nCount;
     });
-    out.Append(text.data() + nCopied, text.size() - nCopied);
+    out.Append(text.data() + nCopied, nRangeEnd - nCopied);
     return status;
 }
 
 RegexStatus CollectRegexMatches(CRegex& regex, const CRegexReplacement& replacement, std::wstring_view text,
-                                const MatchOptions& options, std::deque<MatchRecord>& matches) {
+                                const MatchOptions& options, std::deque<MatchRecord>& matches, size_t nRangeStart,
+                                size_t nRangeEnd) {
     matches.clear();
     return ForEachMatch(regex, text, options, [&](const TextRange& match) {
+        if (match.start < nRangeStart || match.end > nRangeEnd)
+            return;
         MatchRecord record{match.start, match.end, {}};
         replacement.AppendTo(regex, text, record.text);
         matches.push_back(std::move(record));

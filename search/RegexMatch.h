@@ -98,8 +98,13 @@ RegexStatus RegexFind(CRegex& regex, std::wstring_view text, size_t nFrom, size_
 // Replace All's loop, left to right: after a match the search goes on at its end, and after an
 // empty match it refuses another empty one at the same place (so "x*" replaces every gap once).
 // BuildRegexReplaceAll writes the whole new text into `out` (Begin is called here) and counts
-// the matches; CollectRegexMatches lists them with their replacement texts.
+// the matches; CollectRegexMatches lists them with their replacement texts. Given a range
+// [nRangeStart, nRangeEnd), the pattern still sees the whole text (its anchors and lookarounds look
+// past the range's edges), only the matches wholly inside the range count, and `out` holds the
+// range's new text alone.
 RegexStatus BuildRegexReplaceAll(CRegex& regex, const CRegexReplacement& replacement, std::wstring_view text,
-                                 const MatchOptions& options, CReplaceAllBuffer& out, size_t& nCount);
+                                 const MatchOptions& options, CReplaceAllBuffer& out, size_t& nCount,
+                                 size_t nRangeStart = 0, size_t nRangeEnd = std::wstring_view::npos);
 RegexStatus CollectRegexMatches(CRegex& regex, const CRegexReplacement& replacement, std::wstring_view text,
-                                const MatchOptions& options, std::deque<MatchRecord>& matches);
+                                const MatchOptions& options, std::deque<MatchRecord>& matches,
+                                size_t nRangeStart = 0, size_t nRangeEnd = std::wstring_view::npos);

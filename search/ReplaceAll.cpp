@@ -22,28 +22,31 @@ void CReplaceAllBuffer::Append(const wchar_t* p, size_t n) {
 }
 
 size_t BuildReplaceAll(std::wstring_view text, std::wstring_view pattern, std::wstring_view replacement,
-                       const MatchOptions& options, CReplaceAllBuffer& out) {
-    out.Begin(text.size());
-    size_t nCopied = 0, nCount = 0;
+                       const MatchOptions& options, CReplaceAllBuffer& out, size_t nStart, size_t nEnd) {
+    nEnd = std::min(nEnd, text.size());
+    nStart = std::min(nStart, nEnd);
+    out.Begin(nEnd - nStart);
+    size_t nCopied = nStart, nCount = 0;
     // The scan goes on behind each match in the original text, so a replacement that contains
     // the pattern is never replaced again.
     CTextMatcher matcher(pattern, options);
-    while (auto match = matcher.Find(text, nCopied, text.size(), true)) {
+    while (auto match = matcher.Find(text, nCopied, nEnd, true)) {
         out.Append(text.data() + nCopied, match->start - nCopied);
         out.Append(replacement.data(), replacement.size());
         nCopied = match->end;
         ++nCount;
     }
-    out.Append(text.data() + nCopied, text.size() - nCopied);
+    out.Append(text.data() + nCopied, nEnd - nCopied);
     return nCount;
 }
 
 void CollectMatches(std::wstring_view text, std::wstring_view pattern, const MatchOptions& options,
-                    std::deque<MatchRecord>& matches) {
+                    std::deque<MatchRecord>& matches, size_t nStart, size_t nEnd) {
     matches.clear();
-    size_t nFrom = 0;
+    nEnd = std::min(nEnd, text.size());
+    size_t nFrom = std::min(nStart, nEnd);
     CTextMatcher matcher(pattern, options);
-    while (auto match = matcher.Find(text, nFrom, text.size(), true)) {
+    while (auto match = matcher.Find(text, nFrom, nEnd, true)) {
         matches.push_back(MatchRecord{match->start, match->end, {}});
         nFrom = match->end;
     }

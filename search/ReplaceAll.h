@@ -40,9 +40,15 @@ private:
 // Builds the text with every match of `pattern` replaced, left to right and without overlap, into
 // `out` (Begin is called here). Returns the number of matches; with none, `out` holds a copy of
 // the text.
+//
+// Given a range [nStart, nEnd) (replace in selection), only matches wholly inside it are replaced
+// and `out` holds the new text of that range alone; the whole-word test still looks at the text
+// beyond its ends, so a selection's edge is no word boundary.
 size_t BuildReplaceAll(std::wstring_view text, std::wstring_view pattern, std::wstring_view replacement,
-                       const MatchOptions& options, CReplaceAllBuffer& out);
+                       const MatchOptions& options, CReplaceAllBuffer& out, size_t nStart = 0,
+                       size_t nEnd = std::wstring_view::npos);
 
-// Appends every match, left to right and without overlap, to `matches` (emptied first).
+// Appends every match, left to right and without overlap, to `matches` (emptied first); with a
+// range, only those wholly inside [nStart, nEnd).
 void CollectMatches(std::wstring_view text, std::wstring_view pattern, const MatchOptions& options,
-                    std::deque<MatchRecord>& matches);
+                    std::deque<MatchRecord>& matches, size_t nStart = 0, size_t nEnd = std::wstring_view::npos);

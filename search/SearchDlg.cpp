@@ -5,6 +5,7 @@
 #include "framework/Strings.h"
 #include "res/resource.h"
 #include "search/SearchHelp.h"
+#include "search/SearchHistory.h"
 #include <algorithm>
 
 namespace {
@@ -99,6 +100,24 @@ void CSearchDlg::SetReplaceText(const std::wstring& strText) const {
     ::SetDlgItemTextW(m_hWnd, IDC_REPLACE_WITH, strText.c_str());
 }
 
+void CSearchDlg::SetWrapAround(bool bWrapAround) const {
+    if (m_btnWrapAround.m_hWnd)
+        m_btnWrapAround.SetCheck(bWrapAround ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void CSearchDlg::SetSelectionExists(bool bSelection) const {
+    HWND hBox = m_btnInSelection.m_hWnd;
+    if (hBox && (::IsWindowEnabled(hBox) != FALSE) != bSelection)
+        ::EnableWindow(hBox, bSelection ? TRUE : FALSE);
+}
+
+void CSearchDlg::RefreshHistory() const {
+    const SearchHistory& history = TheSearchHistory();
+    FillHistoryCombo(GetDlgItem(IDC_FIND_WHAT), history.finds);
+    if (IsReplaceDialog())
+        FillHistoryCombo(GetDlgItem(IDC_REPLACE_WITH), history.replaces);
+}
+
 SearchRequest CSearchDlg::GetSearchRequest() {
     m_strFind = m_wndFindWhat.m_hWnd ? m_wndFindWhat.GetWindowText() : std::wstring();
     SearchRequest request;
@@ -106,7 +125,10 @@ SearchRequest CSearchDlg::GetSearchRequest() {
     request.fWholeWord = m_btnWholeWord.m_hWnd && m_btnWholeWord.GetCheck() == BST_CHECKED;
     request.fMatchCase = m_btnMatchCase.m_hWnd && m_btnMatchCase.GetCheck() == BST_CHECKED;
     request.fRegex = m_btnRegex.m_hWnd && m_btnRegex.GetCheck() == BST_CHECKED;
+    request.fWrapAround = m_btnWrapAround.m_hWnd && m_btnWrapAround.GetCheck() == BST_CHECKED;
     if (IsReplaceDialog()) {
+        request.fInSelection = m_btnInSelection.m_hWnd && ::IsWindowEnabled(m_btnInSelection.m_hWnd) &&
+                               m_btnInSelection.GetCheck() == BST_CHECKED;
         m_strReplace = m_wndReplaceWith.m_hWnd ? m_wndReplaceWith.GetWindowText() : std::wstring();
         request.bReplaceDialog = true;
         request.strReplace = m_strReplace;
@@ -134,6 +156,8 @@ void CSearchDlg::SubclassControls() {
     bind(m_btnSearchUp, IDC_SEARCH_UP);
     bind(m_btnSearchDown, IDC_SEARCH_DOWN);
     bind(m_btnReplace, IDC_REPLACE);
+    bind(m_btnWrapAround, IDC_WRAP_AROUND);
+    bind(m_btnInSelection, IDC_IN_SELECTION);
 }
 
 BOOL CSearchDlg::OnInitDialog() {
@@ -142,6 +166,15 @@ BOOL CSearchDlg::OnInitDialog() {
     m_btnWholeWord.SetCheck(m_bInitialWholeWord ? BST_CHECKED : BST_UNCHECKED);
     m_btnMatchCase.SetCheck(m_bInitialMatchCase ? BST_CHECKED : BST_UNCHECKED);
     m_btnRegex.SetCheck(m_bInitialRegex ? BST_CHECKED : BST_UNCHECKED);
+    // The labels of the boxes added to the templates come from the string table.
+    if (m_btnWrapAround.m_hWnd)
+        m_btnWrapAround.SetWindowText(LoadStringResource(IDS_WRAP_AROUND).c_str());
+    if (m_btnInSelection.m_hWnd) {
+        m_btnInSelection.SetWindowText(LoadStringResource(IDS_IN_SELECTION).c_str());
+        m_btnInSelection.SetCheck(BST_UNCHECKED);
+        ::EnableWindow(m_btnInSelection.m_hWnd, FALSE); // until the frame tells of a selection
+    }
+    RefreshHistory();
     if (IsReplaceDialog()) {
         m_btnNotepadLike.SetCheck(BST_UNCHECKED);
     } else {
@@ -165,6 +198,15 @@ void CSearchDlg::UpdateButtons() const {
     for (int nID : {IDOK, IDC_REPLACE, IDC_REPLACE_ALL})
         if (HWND hButton = GetDlgItem(nID))
             ::EnableWindow(hButton, bEnable);
+}
+
+void CSearchDlg::UpdateButtonsForPick(int nID) const {
+    // Every entry of the history holds text, so a pick from the search box's list enables the
+    // buttons; the box's own text changes only after this notification.
+    if (nID == IDC_FIND_WHAT && ::SendMessageW(GetDlgItem(IDC_FIND_WHAT), CB_GETCURSEL, 0, 0) != CB_ERR)
+        for (int nButton : {IDOK, IDC_REPLACE, IDC_REPLACE_ALL})
+            if (HWND hButton = GetDlgItem(nButton))
+                ::EnableWindow(hButton, TRUE);
 }
 
 void CSearchDlg::PostRequest(SearchAction action) {
@@ -195,8 +237,19 @@ void CSearchDlg::OnClose() {
 BOOL CSearchDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
     const int nID = LOWORD(wParam);
     const UINT nCode = HIWORD(wParam);
+    // The search box is a drop-down combo box: every change of its text comes as EN_CHANGE
+    // (CHistoryCombo), a pick from its list first as CBN_SELCHANGE; its list is filled afresh each
+    // time it drops down.
     if (nID == IDC_FIND_WHAT && nCode == EN_CHANGE) {
         UpdateButtons();
+        return TRUE;
+    }
+    if ((nID == IDC_FIND_WHAT || nID == IDC_REPLACE_WITH) && nCode == CBN_SELCHANGE) {
+        UpdateButtonsForPick(nID);
+        return TRUE;
+    }
+    if ((nID == IDC_FIND_WHAT || nID == IDC_REPLACE_WITH) && nCode == CBN_DROPDOWN) {
+        RefreshHistory();
         return TRUE;
     }
     if ((nID == IDC_REPLACE || nID == IDC_REPLACE_ALL) && nCode == BN_CLICKED) {
@@ -214,10 +267,10 @@ BOOL CSearchDlg::OnHelpInfo(HELPINFO* pHelpInfo) {
 LRESULT CSearchDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_SHOWWINDOW && wParam) {
         LRESULT lResult = CDialog::WindowProc(message, wParam, lParam);
-        // Typing replaces the old search text.
-        if (m_wndFindWhat.m_hWnd) {
-            m_wndFindWhat.SendMessage(EM_SETSEL, 0, -1);
-            m_wndFindWhat.SendMessage(EM_SCROLLCARET);
+        // Typing replaces the old search text (in the edit box inside the combo box).
+        if (HWND hEdit = EditBoxOf(m_wndFindWhat.m_hWnd)) {
+            ::SendMessageW(hEdit, EM_SETSEL, 0, -1);
+            ::SendMessageW(hEdit, EM_SCROLLCARET, 0, 0);
         }
         return lResult;
     }

@@ -6,6 +6,7 @@
 #include "framework/Button.h"
 #include "framework/Dialog.h"
 #include "search/SearchEngine.h"
+#include "search/SearchHistory.h"
 #include <string>
 
 // Where a window of rcWindow's size stands clear of rcAvoid inside the work area rcWork: unchanged
@@ -24,6 +25,13 @@ public:
 
     void SetFindText(const std::wstring& strText) const;
     void SetReplaceText(const std::wstring& strText) const;
+    // The wrap-around box starts as the last search left it.
+    void SetWrapAround(bool bWrapAround) const;
+    // "Replace in selection" can be chosen only while the text has a selection; the frame says so
+    // whenever it is idle. The box keeps its check while disabled and then counts as clear.
+    void SetSelectionExists(bool bSelection) const;
+    // The drop-down lists take the history as it is now.
+    void RefreshHistory() const;
     // The controls as the engine takes them: the Find dialog searches in the direction of its radio
     // buttons and never Notepad-like; the Replace dialog always searches down and brings its
     // replacement text and its Notepad-like box.
@@ -50,12 +58,14 @@ private:
     void SubclassControls();
     // Buttons IDOK, IDC_REPLACE and IDC_REPLACE_ALL can be pressed only while there is a text to search for.
     void UpdateButtons() const;
+    // After a pick from a drop-down list: the box's text is set only once the notification is over.
+    void UpdateButtonsForPick(int nID) const;
     bool HasFindText() const;
     void PostRequest(SearchAction action);
 
     CWnd* m_pOwnerFrame;
-    CWnd m_wndFindWhat;
-    CWnd m_wndReplaceWith;
+    CHistoryCombo m_wndFindWhat;
+    CHistoryCombo m_wndReplaceWith;
     CButton m_btnWholeWord;
     CButton m_btnMatchCase;
     CButton m_btnNotepadLike;
@@ -63,6 +73,8 @@ private:
     CButton m_btnSearchUp;
     CButton m_btnSearchDown;
     CButton m_btnReplace;
+    CButton m_btnWrapAround;
+    CButton m_btnInSelection;
 
     // Every dialog starts from these; nothing changes them, so both boxes start clear each time.
     std::wstring m_strInitialFind;

@@ -4,6 +4,7 @@
 #include "search/SearchEngine.h"
 #include "document/TessarinDoc.h"
 #include "framework/EditView.h"
+#include "framework/FrameWnd.h"
 #include "framework/ModalScope.h"
 #include "framework/Progress.h"
 #include "framework/Strings.h"
@@ -11,6 +12,7 @@
 #include "res/resource.h"
 #include "search/RegexMatch.h"
 #include "search/ReplaceAll.h"
+#include "search/SearchHistory.h"
 #include "search/TextMatch.h"
 #include "view/TessarinView.h"
 #include <deque>
@@ -23,6 +25,9 @@ namespace {
 // How Replace All works, for the whole process: set by every request of the Replace dialog from
 // its "Notepad-like" box and turned off by every request of the Find dialog.
 bool s_fNotepadLike = false;
+// Replace All inside the selection only: like s_fNotepadLike, the Replace dialog's box at its last
+// request, off after any request of the Find dialog.
+bool s_fInSelection = false;
 // The fast Replace All's output keeps its storage from run to run; the Notepad-like match list
 // is emptied at the start of every run.
 CReplaceAllBuffer s_replaceAllOut;
@@ -98,28 +103,95 @@ bool ReplacementFor(CTessarinView& view, const CRegex& regex, const SearchOption
     return false;
 }
 
+// FindFromSelection with a regular expression. An empty match at the caret is where the last find
+// stopped: passing over it lets F3 move on through matches such as "^" or "x*".
+RegexStatus FindRegexFromSelection(CRegex& regex, std::wstring_view text, size_t nSelStart, size_t nSelEnd, bool fDown,
+                                   bool fWrapAround, const MatchOptions& options,
+                                   std::optional<SelectionMatch>& match) {
+    TextRange found;
+    const size_t nFrom = std::min(fDown ? nSelEnd : nSelStart, text.size());
+    RegexStatus status = RegexFind(regex, text, nFrom, fDown ? text.size() : 0, fDown, options, nSelStart == nSelEnd, found);
+    if (status == RegexStatus::Found)
+        match = SelectionMatch{found, false};
+    if (status != RegexStatus::NotFound || !fWrapAround)
+        return status;
+    status = RegexFind(regex, text, fDown ? 0 : text.size(), fDown ? text.size() : 0, fDown, options, false, found);
+    if (status == RegexStatus::Found)
+        match = SelectionMatch{found, true};
+    return status;
+}
+
 void ShowTooComplex(CTessarinView& view) {
     ShowNotice(view, LoadStringResource(IDS_REGEX_TOO_COMPLEX));
 }
 
+// The part of the text Replace All works on: all of it, or the selection [nStart, nEnd).
+struct ReplaceRange {
+    bool bSelection = false;
+    size_t nStart = 0;
+    size_t nEnd = std::wstring_view::npos;
+};
+
+// Puts Replace All's new text (s_replaceAllOut) in as one history step: over the selection, which
+// then holds the replaced text, or over the whole text.
+void PutReplaceAllOut(CTessarinView& view, const ReplaceRange& range) {
+    if (range.bSelection) {
+        const auto nStart = static_cast<int>(range.nStart);
+        view.SetSel(nStart, static_cast<int>(range.nEnd));
+        view.RecordInsertion(s_replaceAllOut.Text().c_str(), -1, -1, true);
+        view.SetSel(nStart, nStart + static_cast<int>(s_replaceAllOut.Text().size()));
+    } else {
+        view.SetSel(0, -1);
+        view.RecordInsertion(s_replaceAllOut.Text().c_str(), -1, -1, true);
+    }
+}
+
+// Puts the listed matches' replacements in one by one (one history step each), from the last to
+// the first so that the positions of those still to come stay valid; a selection then spans the
+// replaced text. pSameText, when given, is every match's replacement (the plain search lists none).
+// Returns how many were replaced.
+size_t PutMatchList(CTessarinView& view, const ReplaceRange& range, const std::wstring* pSameText,
+                    CProgress& progress) {
+    const size_t nCount = s_matchList.size();
+    ptrdiff_t nGrowth = 0; // the selection's end moves by each replacement's change of length
+    while (!s_matchList.empty()) {
+        const MatchRecord& match = s_matchList.back();
+        view.SetSel(static_cast<int>(match.start), static_cast<int>(match.end));
+        const std::wstring& strText = pSameText ? *pSameText : match.text;
+        view.RecordInsertion(strText.c_str(), -1, -1, true);
+        nGrowth += static_cast<ptrdiff_t>(strText.size()) - static_cast<ptrdiff_t>(match.end - match.start);
+        s_matchList.pop_back();
+        progress.Step(IDS_PROGRESS_REPLACING, nCount - s_matchList.size(), nCount);
+    }
+    if (nCount > 0 && range.bSelection)
+        view.SetSel(static_cast<int>(range.nStart), static_cast<int>(static_cast<ptrdiff_t>(range.nEnd) + nGrowth));
+    return nCount;
+}
+
 // Replace All with a regular expression: as ReplaceAllFast and ReplaceAllNotepadLike below, with
-// each match's own replacement text.
-void ReplaceAllRegex(CTessarinView& view, const SearchOptions& options, bool fNotepadLike) {
+// each match's own replacement text. The pattern sees the whole text (anchors and lookarounds
+// look past a selection's edges); only matches wholly inside the range are replaced. Nothing when
+// the pattern or the replacement does not compile, or the match limit stopped it (the user was
+// told why).
+std::optional<size_t> ReplaceAllRegex(CTessarinView& view, const SearchOptions& options, bool fNotepadLike,
+                                      const ReplaceRange& range, CProgress& progress) {
     CRegex* pRegex = RegexFor(view, options);
     CRegexReplacement replacement;
     if (!pRegex || !ReplacementFor(view, *pRegex, options, replacement))
-        return;
+        return std::nullopt;
     size_t nCount = 0;
     RegexStatus status;
     {
         CEditBufferLock lock(view);
         if (!lock.Get())
-            return;
+            return 0;
         std::wstring_view text(lock.Get(), static_cast<size_t>(view.GetTextLength()));
         if (fNotepadLike)
-            status = CollectRegexMatches(*pRegex, replacement, text, MatchOptionsOf(options), s_matchList);
+            status = CollectRegexMatches(*pRegex, replacement, text, MatchOptionsOf(options), s_matchList,
+                                         range.nStart, range.nEnd);
         else
-            status = BuildRegexReplaceAll(*pRegex, replacement, text, MatchOptionsOf(options), s_replaceAllOut, nCount);
+            status = BuildRegexReplaceAll(*pRegex, replacement, text, MatchOptionsOf(options), s_replaceAllOut,
+                                          nCount, range.nStart, range.nEnd);
     }
     // A pattern stopped by the limits replaces nothing: half a Replace All would be hard to tell
     // from a whole one.
@@ -127,59 +199,49 @@ void ReplaceAllRegex(CTessarinView& view, const SearchOptions& options, bool fNo
         s_matchList.clear();
         s_replaceAllOut.Clear();
         ShowTooComplex(view);
-        return;
+        return std::nullopt;
     }
-    if (fNotepadLike) {
-        while (!s_matchList.empty()) {
-            const MatchRecord& match = s_matchList.back();
-            view.SetSel(static_cast<int>(match.start), static_cast<int>(match.end));
-            view.RecordInsertion(match.text.c_str(), -1, -1, true);
-            s_matchList.pop_back();
-        }
-        return;
-    }
-    if (nCount > 0) {
-        view.SetSel(0, -1);
-        view.RecordInsertion(s_replaceAllOut.Text().c_str(), -1, -1, true);
-    }
+    if (fNotepadLike)
+        return PutMatchList(view, range, nullptr, progress);
+    if (nCount > 0)
+        PutReplaceAllOut(view, range);
     s_replaceAllOut.Clear();
+    return nCount;
 }
 
-void ReplaceAllFast(CTessarinView& view, const SearchOptions& options) {
+size_t ReplaceAllFast(CTessarinView& view, const SearchOptions& options, const ReplaceRange& range) {
     size_t nCount = 0;
     {
         CEditBufferLock lock(view);
         if (!lock.Get())
-            return;
+            return 0;
         std::wstring_view text(lock.Get(), static_cast<size_t>(view.GetTextLength()));
-        nCount = BuildReplaceAll(text, options.strFind, options.strReplace, MatchOptionsOf(options), s_replaceAllOut);
+        nCount = BuildReplaceAll(text, options.strFind, options.strReplace, MatchOptionsOf(options), s_replaceAllOut,
+                                 range.nStart, range.nEnd);
     }
     // With no match the text would only be replaced by a copy of itself: that would still add a
     // history step, mark the document modified and lose the selection, for nothing.
-    if (nCount > 0) {
-        view.SetSel(0, -1);
-        view.RecordInsertion(s_replaceAllOut.Text().c_str(), -1, -1, true);
-    }
+    if (nCount > 0)
+        PutReplaceAllOut(view, range);
     s_replaceAllOut.Clear();
+    return nCount;
 }
 
-void ReplaceAllNotepadLike(CTessarinView& view, const SearchOptions& options, CProgress& progress) {
+size_t ReplaceAllNotepadLike(CTessarinView& view, const SearchOptions& options, const ReplaceRange& range,
+                             CProgress& progress) {
     {
         CEditBufferLock lock(view);
         if (!lock.Get())
-            return;
+            return 0;
         std::wstring_view text(lock.Get(), static_cast<size_t>(view.GetTextLength()));
-        CollectMatches(text, options.strFind, MatchOptionsOf(options), s_matchList);
+        CollectMatches(text, options.strFind, MatchOptionsOf(options), s_matchList, range.nStart, range.nEnd);
     }
-    // From the last match to the first, so the positions of those still to come stay valid.
-    const size_t nTotal = s_matchList.size();
-    while (!s_matchList.empty()) {
-        const MatchRecord& match = s_matchList.back();
-        view.SetSel(static_cast<int>(match.start), static_cast<int>(match.end));
-        view.RecordInsertion(options.strReplace.c_str(), -1, -1, true);
-        s_matchList.pop_back();
-        progress.Step(IDS_PROGRESS_REPLACING, nTotal - s_matchList.size(), nTotal);
-    }
+    return PutMatchList(view, range, &options.strReplace, progress);
+}
+
+void ShowStatusMessage(CTessarinDoc& doc, const std::wstring& strText) {
+    if (CFrameWnd* pFrame = doc.GetFirstFrame())
+        pFrame->SetMessageText(strText);
 }
 
 } // namespace
@@ -191,9 +253,17 @@ bool ApplySearchRequest(CTessarinDoc& doc, int nAction, const SearchRequest& req
     options.fMatchCase = request.fMatchCase;
     options.fRegex = request.fRegex;
     s_fNotepadLike = request.bReplaceDialog && request.fNotepadLike;
+    s_fInSelection = request.bReplaceDialog && request.fInSelection;
     options.fSearchDown = request.fSearchDown;
+    options.fWrapAround = request.fWrapAround;
     if (request.bReplaceDialog)
         options.strReplace = request.strReplace;
+    // What was searched for (and put in) heads the boxes' lists; a close searches nothing.
+    if (nAction != SR_CLOSE) {
+        AddToHistory(TheSearchHistory().finds, request.strFind);
+        if (nAction != SR_FINDNEXT)
+            AddToHistory(TheSearchHistory().replaces, request.strReplace);
+    }
     switch (nAction) {
     case SR_FINDNEXT: {
         CWaitCursor wait;
@@ -210,14 +280,15 @@ bool ApplySearchRequest(CTessarinDoc& doc, int nAction, const SearchRequest& req
     return false;
 }
 
-bool FindNext(CTessarinDoc& doc) {
+bool FindNext(CTessarinDoc& doc, bool bReverse) {
     CTessarinView* pView = dynamic_cast<CTessarinView*>(doc.GetView());
     if (!pView)
         return false;
     const SearchOptions& options = doc.GetSearchOptions();
+    const bool fDown = options.fSearchDown != bReverse;
     int nStart = 0, nEnd = 0;
     pView->GetSel(nStart, nEnd);
-    std::optional<TextRange> match;
+    std::optional<SelectionMatch> match;
     CRegex* pRegex = nullptr;
     if (options.fRegex && !(pRegex = RegexFor(*pView, options)))
         return false;
@@ -227,20 +298,13 @@ bool FindNext(CTessarinDoc& doc) {
         if (lock.Get()) {
             std::wstring_view text(lock.Get(), static_cast<size_t>(pView->GetTextLength()));
             // Down from the selection's end to the end of the text; up from its start to the start
-            // of the text. Reaching either end means no match: the search never wraps around.
-            size_t nFrom = static_cast<size_t>(options.fSearchDown ? nEnd : nStart);
-            size_t nLimit = options.fSearchDown ? text.size() : 0;
-            if (pRegex) {
-                // An empty match at the caret is where the last find stopped: passing over it
-                // lets F3 move on through matches such as "^" or "x*".
-                TextRange found;
-                status = RegexFind(*pRegex, text, nFrom, nLimit, options.fSearchDown, MatchOptionsOf(options),
-                                   nStart == nEnd, found);
-                if (status == RegexStatus::Found)
-                    match = found;
-            } else {
-                match = MatchText(text, nFrom, nLimit, options.fSearchDown, options.strFind, MatchOptionsOf(options));
-            }
+            // of the text. Reaching either end means no match, unless wrap around is on.
+            if (pRegex)
+                status = FindRegexFromSelection(*pRegex, text, static_cast<size_t>(nStart), static_cast<size_t>(nEnd),
+                                                fDown, options.fWrapAround, MatchOptionsOf(options), match);
+            else
+                match = FindFromSelection(text, static_cast<size_t>(nStart), static_cast<size_t>(nEnd), fDown,
+                                          options.fWrapAround, options.strFind, MatchOptionsOf(options));
         }
     }
     if (status == RegexStatus::TooComplex) {
@@ -252,7 +316,15 @@ bool FindNext(CTessarinDoc& doc) {
         ShowNotice(*pView, FormatString(IDS_FIND_NOT_FOUND, {options.strFind}));
         return false;
     }
-    pView->SetSel(static_cast<int>(match->start), static_cast<int>(match->end));
+    pView->SetSel(static_cast<int>(match->range.start), static_cast<int>(match->range.end));
+    // A wrapped search says so; the next match found takes that line away again, so that it never
+    // stands beside a match it does not describe (other lines of the status bar are left alone).
+    static bool s_bWrapLineShown = false;
+    if (match->bWrapped)
+        ShowStatusMessage(doc, LoadStringResource(fDown ? IDS_FIND_WRAPPED_TO_START : IDS_FIND_WRAPPED_TO_END));
+    else if (s_bWrapLineShown)
+        ShowStatusMessage(doc, LoadStringResource(AFX_IDS_IDLEMESSAGE));
+    s_bWrapLineShown = match->bWrapped;
     return true;
 }
 
@@ -303,17 +375,32 @@ bool ReplaceNext(CTessarinDoc& doc) {
     return FindNext(doc);
 }
 
-void ReplaceAll(CTessarinDoc& doc) {
+size_t ReplaceAll(CTessarinDoc& doc) {
     CTessarinView* pView = dynamic_cast<CTessarinView*>(doc.GetView());
     if (!pView)
-        return;
+        return 0;
     s_matchList.clear();
+    ReplaceRange range;
+    if (s_fInSelection) {
+        int nStart = 0, nEnd = 0;
+        pView->GetSel(nStart, nEnd);
+        range = ReplaceRange{true, static_cast<size_t>(nStart), static_cast<size_t>(nEnd)};
+    }
     // Match by match, many matches take a while: the status bar tells how far it has got.
     CProgress progress(doc.ProgressFrame());
-    if (doc.GetSearchOptions().fRegex)
-        ReplaceAllRegex(*pView, doc.GetSearchOptions(), s_fNotepadLike);
+    const SearchOptions& options = doc.GetSearchOptions();
+    std::optional<size_t> nCount;
+    if (range.bSelection && range.nStart == range.nEnd)
+        nCount = 0; // an empty selection holds no match: nothing is replaced, and the count says so
+    else if (options.fRegex)
+        nCount = ReplaceAllRegex(*pView, options, s_fNotepadLike, range, progress);
     else if (s_fNotepadLike)
-        ReplaceAllNotepadLike(*pView, doc.GetSearchOptions(), progress);
+        nCount = ReplaceAllNotepadLike(*pView, options, range, progress);
     else
-        ReplaceAllFast(*pView, doc.GetSearchOptions());
+        nCount = ReplaceAllFast(*pView, options, range);
+    if (!nCount)
+        return 0; // the pattern did not compile or went past the match limit: its message said so
+    ShowStatusMessage(doc, FormatString(range.bSelection ? IDS_REPLACED_COUNT_IN_SELECTION : IDS_REPLACED_COUNT,
+                                        {std::to_wstring(*nCount)}));
+    return *nCount;
 }

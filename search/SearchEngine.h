@@ -22,16 +22,23 @@ struct SearchRequest {
     bool fSearchDown = true;
     bool fNotepadLike = false;
     bool fRegex = false; // the search text is a regular expression, the replacement a template
+
+    bool fWrapAround = false;
+    bool fInSelection = false; // Replace All only inside the selection (the Replace dialog's box)
 };
 
 // Copies the request into the document's options, then runs the action: SR_FINDNEXT (FindNext
 // with the wait cursor), SR_REPLACE (ReplaceNext), SR_REPLACEALL (ReplaceAll with the wait
 // cursor), SR_CLOSE (nothing further). True when a find selected a match.
 bool ApplySearchRequest(CTessarinDoc& doc, int nAction, const SearchRequest& request);
-// Finds from the selection in the stored direction and selects the match, or tells the user in a
-// notice box that there is none (the focus returns to the window that had it). True when found.
-bool FindNext(CTessarinDoc& doc);
+// Finds from the selection in the stored direction (the other one with bReverse: Shift+F3) and
+// selects the match, or tells the user in a notice box that there is none (the focus returns to
+// the window that had it). With wrap around, a match found from the other end is said in the
+// status bar. True when found.
+bool FindNext(CTessarinDoc& doc, bool bReverse = false);
 // Replaces the selection if it equals the search text, then FindNext; true when that found one.
 bool ReplaceNext(CTessarinDoc& doc);
-// Replaces every match of the whole text, fast (one history step) or Notepad-like (one per match).
-void ReplaceAll(CTessarinDoc& doc);
+// Replaces every match of the whole text, or of the selection when asked, fast (one history step)
+// or Notepad-like (one per match), and says in the status bar how many it replaced. Returns that
+// number.
+size_t ReplaceAll(CTessarinDoc& doc);

@@ -38,6 +38,8 @@ UINT FindReplaceHelpString(int nCtrlId) {
     case IDC_REPLACE: return IDS_HELP_REPLACE;
     case IDC_REPLACE_ALL: return IDS_HELP_REPLACE_ALL;
     case IDC_NOTEPAD_LIKE: return IDS_HELP_NOTEPAD_LIKE;
+    case IDC_WRAP_AROUND: return IDS_HELP_WRAP_AROUND;
+    case IDC_IN_SELECTION: return IDS_HELP_IN_SELECTION;
     default: return 0;
     }
 }
@@ -50,6 +52,8 @@ UINT FindInFilesHelpString(int nCtrlId) {
     case kBrowse:
     case kFolderLabel: return IDS_HELP_FOLDER;
     case kSubfolders: return IDS_HELP_SUBFOLDERS;
+    case IDC_FIF_EXCLUDE:
+    case IDC_FIF_EXCLUDE_LABEL: return IDS_HELP_EXCLUDE;
     default: return 0;
     }
 }
@@ -68,7 +72,13 @@ bool ShowHelpPopup(HWND hDlg, const HELPINFO* pHelpInfo, SearchHelpDialog dialog
     auto hCtl = static_cast<HWND>(pHelpInfo->hItemHandle);
     if (!hCtl || !::IsWindow(hCtl))
         hCtl = hDlg;
+    int nCtrlId = pHelpInfo->iCtrlId;
+    // The edit box inside a drop-down combo box has an id of its own: the combo box is meant.
+    if (hCtl != hDlg && ::GetParent(hCtl) != hDlg && ::GetParent(::GetParent(hCtl)) == hDlg) {
+        hCtl = ::GetParent(hCtl);
+        nCtrlId = ::GetDlgCtrlID(hCtl);
+    }
     // Wine's help viewer shows no text pop-ups; the framework falls back to a pop-up of its own.
-    ShowContextHelpPopup(SearchHelpStringFor(pHelpInfo->iCtrlId, dialog), ContextHelpPoint(hCtl), hDlg);
+    ShowContextHelpPopup(SearchHelpStringFor(nCtrlId, dialog), ContextHelpPoint(hCtl), hDlg);
     return true;
 }

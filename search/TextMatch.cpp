@@ -308,3 +308,17 @@ size_t FindForward(std::wstring_view text, size_t nFrom, std::wstring_view patte
     auto match = CTextMatcher(pattern, prepared).Find(text, nFrom, text.size(), true);
     return match ? match->start : std::wstring_view::npos;
 }
+
+std::optional<SelectionMatch> FindFromSelection(std::wstring_view text, size_t nSelStart, size_t nSelEnd, bool fDown,
+                                                bool fWrapAround, std::wstring_view pattern,
+                                                const MatchOptions& options) {
+    CTextMatcher matcher(pattern, options);
+    const size_t nFrom = std::min(fDown ? nSelEnd : nSelStart, text.size());
+    if (auto match = matcher.Find(text, nFrom, fDown ? text.size() : 0, fDown))
+        return SelectionMatch{*match, false};
+    if (!fWrapAround)
+        return std::nullopt;
+    if (auto match = matcher.Find(text, fDown ? 0 : text.size(), fDown ? text.size() : 0, fDown))
+        return SelectionMatch{*match, true};
+    return std::nullopt;
+}

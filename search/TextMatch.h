@@ -89,3 +89,15 @@ private:
     const CWordCharSet* m_pWordSet = nullptr; // null: no whole-word test
     std::unique_ptr<CWordCharSet> m_pOwnSet;
 };
+
+// Find Next's search from a selection [nSelStart, nSelEnd): down from its end to the end of the
+// text, up from its start to the start. With fWrapAround, when nothing lies that way, the whole
+// text is searched once more from the other end (so the selection itself may be found again, when
+// it is the only match); bWrapped then says so.
+struct SelectionMatch {
+    TextRange range;
+    bool bWrapped = false;
+};
+std::optional<SelectionMatch> FindFromSelection(std::wstring_view text, size_t nSelStart, size_t nSelEnd, bool fDown,
+                                                bool fWrapAround, std::wstring_view pattern,
+                                                const MatchOptions& options);

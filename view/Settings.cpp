@@ -255,3 +255,62 @@ void SetSettingsAbnormalEnd(bool bAbnormal) {
 bool IsSettingsAbnormalEnd() {
     return g_bAbnormalEnd;
 }
+
+namespace {
+
+void ReadStringList(HKEY hKey, UINT nNameId, size_t nMaxEntries, std::vector<std::wstring>& list) {
+    const std::wstring strName = LoadStringResource(nNameId);
+    DWORD cbData = 0;
+    if (strName.empty() ||
+        ::RegQueryValueExW(hKey, strName.c_str(), nullptr, nullptr, nullptr, &cbData) != ERROR_SUCCESS)
+        return;
+    // One unit more than asked for, zeroed, so that data stored without its final NULs still ends.
+    std::vector<wchar_t> data(cbData / sizeof(wchar_t) + 2, L'\0');
+    if (::RegQueryValueExW(hKey, strName.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(data.data()), &cbData) !=
+        ERROR_SUCCESS)
+        return;
+    list.clear();
+    const size_t nUnits = cbData / sizeof(wchar_t);
+    for (size_t p = 0; p < nUnits && list.size() < nMaxEntries;) {
+        const size_t nLength = ::wcsnlen(data.data() + p, nUnits - p);
+        if (nLength > 0)
+            list.emplace_back(data.data() + p, nLength);
+        p += nLength + 1;
+    }
+}
+
+void WriteStringList(HKEY hKey, UINT nNameId, const std::vector<std::wstring>& list) {
+    std::vector<wchar_t> data;
+    for (const std::wstring& entry : list) {
+        if (entry.empty() || entry.find(L'\0') != std::wstring::npos)
+            continue;
+        data.insert(data.end(), entry.begin(), entry.end());
+        data.push_back(L'\0');
+    }
+    if (data.empty())
+        return;
+    data.push_back(L'\0');
+    WriteValue(hKey, nNameId, REG_MULTI_SZ, data.data(), data.size() * sizeof(wchar_t));
+}
+
+} // namespace
+
+bool ReadSearchHistorySettings(SearchHistorySettings& settings, size_t nMaxEntries, const std::wstring& strKeyPath) {
+    CRegKey key = OpenForReading(strKeyPath);
+    if (!key)
+        return false;
+    ReadStringList(key.Get(), IDS_REG_FIND_HISTORY, nMaxEntries, settings.m_finds);
+    ReadStringList(key.Get(), IDS_REG_REPLACE_HISTORY, nMaxEntries, settings.m_replaces);
+    return true;
+}
+
+bool WriteSearchHistorySettings(const SearchHistorySettings& settings, const std::wstring& strKeyPath) {
+    if (settings.m_finds.empty() && settings.m_replaces.empty())
+        return false;
+    CRegKey key = CreateForWriting(strKeyPath);
+    if (!key)
+        return false;
+    WriteStringList(key.Get(), IDS_REG_FIND_HISTORY, settings.m_finds);
+    WriteStringList(key.Get(), IDS_REG_REPLACE_HISTORY, settings.m_replaces);
+    return true;
+}

@@ -3,6 +3,7 @@
 // writing them under the program's per-user registry key (HKEY_CURRENT_USER).
 #include <windows.h>
 #include <string>
+#include <vector>
 
 // Placement of the main window and whether its status bar shows.
 struct WindowSettings {
@@ -50,6 +51,20 @@ bool WriteViewSettings(const ViewSettings& settings, const std::wstring& strKeyP
 // lfHeight for a size in tenths of a point on a device with this many pixels per logical inch.
 // Whole points only: 95 gives a 9-point font.
 LONG FontHeightFromPointSize(int nPointSize, int nPixelsPerInchY);
+
+// The search boxes' histories (most recent first), shared by Find, Replace and find in files. Each
+// is one REG_MULTI_SZ value: the entries in order, each ending in a NUL, then one more NUL (an
+// entry is never empty). At most nMaxEntries are read; empty entries are skipped.
+struct SearchHistorySettings {
+    std::vector<std::wstring> m_finds;
+    std::vector<std::wstring> m_replaces;
+};
+bool ReadSearchHistorySettings(SearchHistorySettings& settings, size_t nMaxEntries,
+                               const std::wstring& strKeyPath = SettingsKeyPath());
+// Writes both lists; a list that is empty is not written (and one stored earlier is left), so a
+// run without a search adds no values to the key.
+bool WriteSearchHistorySettings(const SearchHistorySettings& settings,
+                                const std::wstring& strKeyPath = SettingsKeyPath());
 
 // A run that ends abnormally must not overwrite what the last good run stored: whoever detects
 // such an end sets this flag, and from then on the Write functions store nothing.

@@ -72,7 +72,8 @@ bool CTessarinView::OnOwnCmdMsg(UINT nID, int nCode, void* pExtra) {
     case ID_FORMAT_FONT: return Handle(nCode, pExtra, [this] { OnFormatFont(); });
     case ID_FILE_PAGE_SETUP: return Handle(nCode, pExtra, [this] { OnFilePageSetup(); });
     // Find next is run further along the route; it needs text to search.
-    case ID_EDIT_FIND_NEXT: return HandleUpdate(nCode, pExtra, [this](CCmdUI* p) { OnUpdateNeedText(p); });
+    case ID_EDIT_FIND_NEXT:
+    case ID_EDIT_FIND_PREVIOUS: return HandleUpdate(nCode, pExtra, [this](CCmdUI* p) { OnUpdateNeedText(p); });
     default: return CEditView::OnOwnCmdMsg(nID, nCode, pExtra);
     }
 }

@@ -55,7 +55,7 @@ protected:
     }
     // Escape in the dialog's search box, through the program's loop and the dialog's filter.
     void Escape(HWND hDlg) {
-        ASSERT_TRUE(m_app.PostKey(VK_ESCAPE, ::GetDlgItem(hDlg, IDC_FIND_WHAT)));
+        ASSERT_TRUE(m_app.PostKey(VK_ESCAPE, TextBox(hDlg, IDC_FIND_WHAT)));
         ASSERT_TRUE(CTargetProcess::WaitForWindowGone(hDlg));
     }
 
@@ -79,7 +79,7 @@ TEST_F(SearchDialogsE2E, EmptyDocumentDisablesTheCommandsAndTheirKeys) {
     ASSERT_TRUE(m_app.SendKeys({VK_CONTROL, 'F'}));
     HWND hFind = WaitForSearchDialog(kFindCaption);
     ASSERT_NE(hFind, nullptr);
-    EXPECT_TRUE(FocusOn(::GetDlgItem(hFind, IDC_FIND_WHAT)));
+    EXPECT_TRUE(FocusOn(TextBox(hFind, IDC_FIND_WHAT)));
     EXPECT_EQ(::GetWindow(hFind, GW_OWNER), m_hWndMain);
     Escape(hFind);
     ExitDiscarding();
@@ -90,7 +90,7 @@ TEST_F(SearchDialogsE2E, OpenDialogKeepsTheFocusAndEscapeKeepsTheOptions) {
     ASSERT_TRUE(m_app.SendKeys({VK_CONTROL, 'F'}));
     HWND hFind = WaitForSearchDialog(kFindCaption);
     ASSERT_NE(hFind, nullptr);
-    HWND hFindWhat = ::GetDlgItem(hFind, IDC_FIND_WHAT);
+    HWND hFindWhat = TextBox(hFind, IDC_FIND_WHAT);
     ASSERT_TRUE(FocusOn(hFindWhat));
     EXPECT_TRUE(IsChecked(hFind, IDC_SEARCH_DOWN));
     EXPECT_FALSE(IsChecked(hFind, IDC_WHOLE_WORD));
@@ -115,11 +115,11 @@ TEST_F(SearchDialogsE2E, OpenDialogKeepsTheFocusAndEscapeKeepsTheOptions) {
     ASSERT_TRUE(m_app.SendKeys({VK_CONTROL, 'H'}));
     HWND hReplace = WaitForSearchDialog(kReplaceCaption);
     ASSERT_NE(hReplace, nullptr);
-    EXPECT_EQ(WindowText(::GetDlgItem(hReplace, IDC_FIND_WHAT)), L"Abc");
+    EXPECT_EQ(WindowText(TextBox(hReplace, IDC_FIND_WHAT)), L"Abc");
     EXPECT_FALSE(IsChecked(hReplace, IDC_MATCH_CASE));
     EXPECT_FALSE(IsChecked(hReplace, IDC_NOTEPAD_LIKE));
-    EXPECT_TRUE(FocusOn(::GetDlgItem(hReplace, IDC_FIND_WHAT)));
-    ASSERT_TRUE(m_app.TypeText(L"xyz", ::GetDlgItem(hReplace, IDC_REPLACE_WITH)));
+    EXPECT_TRUE(FocusOn(TextBox(hReplace, IDC_FIND_WHAT)));
+    ASSERT_TRUE(m_app.TypeText(L"xyz", TextBox(hReplace, IDC_REPLACE_WITH)));
 
     // Ctrl+F while Replace is open focuses Replace.
     ASSERT_TRUE(m_app.SendKeys({VK_CONTROL, 'F'}));
@@ -132,8 +132,8 @@ TEST_F(SearchDialogsE2E, OpenDialogKeepsTheFocusAndEscapeKeepsTheOptions) {
     ASSERT_TRUE(m_app.PostCommand(ID_EDIT_REPLACE));
     hReplace = WaitForSearchDialog(kReplaceCaption);
     ASSERT_NE(hReplace, nullptr);
-    EXPECT_EQ(WindowText(::GetDlgItem(hReplace, IDC_REPLACE_WITH)), L"xyz");
-    EXPECT_EQ(WindowText(::GetDlgItem(hReplace, IDC_FIND_WHAT)), L"Abc");
+    EXPECT_EQ(WindowText(TextBox(hReplace, IDC_REPLACE_WITH)), L"xyz");
+    EXPECT_EQ(WindowText(TextBox(hReplace, IDC_FIND_WHAT)), L"Abc");
     // The Cancel button closes it too.
     ASSERT_TRUE(PressButton(hReplace, IDCANCEL));
     ASSERT_TRUE(CTargetProcess::WaitForWindowGone(hReplace));
@@ -146,7 +146,7 @@ TEST_F(SearchDialogsE2E, FindNextWithoutSearchTextOpensFindAndEmptyBoxesDisableT
     ASSERT_TRUE(m_app.PostKey(VK_F3, m_edit));
     HWND hFind = WaitForSearchDialog(kFindCaption);
     ASSERT_NE(hFind, nullptr);
-    HWND hFindWhat = ::GetDlgItem(hFind, IDC_FIND_WHAT);
+    HWND hFindWhat = TextBox(hFind, IDC_FIND_WHAT);
     EXPECT_EQ(WindowText(hFindWhat), L"");
     EXPECT_FALSE(IsEnabled(hFind, IDOK));
     ASSERT_TRUE(m_app.TypeText(L"y", hFindWhat));
@@ -161,7 +161,7 @@ TEST_F(SearchDialogsE2E, FindNextWithoutSearchTextOpensFindAndEmptyBoxesDisableT
     ASSERT_NE(hReplace, nullptr);
     for (int nID : {IDOK, IDC_REPLACE, IDC_REPLACE_ALL})
         EXPECT_FALSE(IsEnabled(hReplace, nID)) << nID;
-    ASSERT_TRUE(m_app.TypeText(L"x", ::GetDlgItem(hReplace, IDC_FIND_WHAT)));
+    ASSERT_TRUE(m_app.TypeText(L"x", TextBox(hReplace, IDC_FIND_WHAT)));
     for (int nID : {IDOK, IDC_REPLACE, IDC_REPLACE_ALL})
         EXPECT_TRUE(IsEnabled(hReplace, nID)) << nID;
 
@@ -181,7 +181,7 @@ TEST_F(SearchDialogsE2E, FindNextKeepsTheLastDirectionAndTheNoticeNamesTheText) 
     ASSERT_TRUE(m_app.SendKeys({VK_CONTROL, 'F'}));
     HWND hFind = WaitForSearchDialog(kFindCaption);
     ASSERT_NE(hFind, nullptr);
-    ASSERT_TRUE(m_app.TypeText(L"ab", ::GetDlgItem(hFind, IDC_FIND_WHAT)));
+    ASSERT_TRUE(m_app.TypeText(L"ab", TextBox(hFind, IDC_FIND_WHAT)));
     ASSERT_TRUE(SendTimed(::GetDlgItem(hFind, IDC_SEARCH_DOWN), BM_SETCHECK, BST_UNCHECKED, 0));
     ASSERT_TRUE(SendTimed(::GetDlgItem(hFind, IDC_SEARCH_UP), BM_SETCHECK, BST_CHECKED, 0));
     ASSERT_TRUE(PressButton(hFind, IDOK));
@@ -213,7 +213,7 @@ TEST_F(SearchDialogsE2E, FindNextKeepsTheLastDirectionAndTheNoticeNamesTheText) 
     ASSERT_TRUE(WaitUntil([&] { return EditSelection(m_edit) == std::make_pair(3L, 5L); }));
 
     // Not found from the dialog: the notice names the text and the focus goes back to the box.
-    HWND hFindWhat = ::GetDlgItem(hFind, IDC_FIND_WHAT);
+    HWND hFindWhat = TextBox(hFind, IDC_FIND_WHAT);
     ASSERT_TRUE(SendTimed(hFindWhat, EM_SETSEL, 0, -1));
     ASSERT_TRUE(m_app.TypeText(L"zz", hFindWhat));
     ASSERT_TRUE(PressButton(hFind, IDOK));
@@ -239,8 +239,8 @@ TEST_F(SearchDialogsE2E, ReplaceAllIsUndoneInOneStepOrMatchByMatchWhenNotepadLik
     ASSERT_TRUE(m_app.SendKeys({VK_CONTROL, 'H'}));
     HWND hReplace = WaitForSearchDialog(kReplaceCaption);
     ASSERT_NE(hReplace, nullptr);
-    ASSERT_TRUE(m_app.TypeText(L"a", ::GetDlgItem(hReplace, IDC_FIND_WHAT)));
-    ASSERT_TRUE(m_app.TypeText(L"bb", ::GetDlgItem(hReplace, IDC_REPLACE_WITH)));
+    ASSERT_TRUE(m_app.TypeText(L"a", TextBox(hReplace, IDC_FIND_WHAT)));
+    ASSERT_TRUE(m_app.TypeText(L"bb", TextBox(hReplace, IDC_REPLACE_WITH)));
 
     // Fast: the whole text in one step.
     ASSERT_TRUE(PressButton(hReplace, IDC_REPLACE_ALL));
@@ -341,10 +341,10 @@ TEST_F(SearchDialogsE2E, TheDialogStepsOffEveryMatchItSelects) {
         ASSERT_TRUE(m_app.PostCommand(nCommand));
         HWND hDlg = WaitForSearchDialog(strCaption);
         ASSERT_NE(hDlg, nullptr);
-        ASSERT_TRUE(SendTimed(::GetDlgItem(hDlg, IDC_FIND_WHAT), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"needle")));
+        // Set on the combo box, which passes it to its edit box (SetItemText).
+        ASSERT_TRUE(SetItemText(hDlg, IDC_FIND_WHAT, L"needle"));
         if (nCommand == ID_EDIT_REPLACE) {
-            ASSERT_TRUE(
-                SendTimed(::GetDlgItem(hDlg, IDC_REPLACE_WITH), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"needle")));
+            ASSERT_TRUE(SetItemText(hDlg, IDC_REPLACE_WITH, L"needle"));
         }
         ASSERT_TRUE(WaitUntil([&] { return IsEnabled(hDlg, nButton); }));
         ASSERT_TRUE(Overlap(WindowRect(hDlg), MatchScreenRect(m_edit, matches[0], matches[0] + 6)))

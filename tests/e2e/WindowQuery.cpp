@@ -163,6 +163,14 @@ std::optional<UINT> MenuResourceItemId(const std::wstring& exe, int popup, int i
     return id == static_cast<UINT>(-1) ? 0 : id;
 }
 
+HWND TextBox(HWND dlg, int id) {
+    HWND hCtl = ::GetDlgItem(dlg, id);
+    HWND hEdit = hCtl ? ::FindWindowExW(hCtl, nullptr, L"Edit", nullptr) : nullptr;
+    return hEdit ? hEdit : hCtl;
+}
+
+// A combo box takes WM_SETTEXT into its edit box, and the program hears of it as of an edit box's
+// change: the same message serves both kinds of box.
 bool SetItemText(HWND dlg, int id, const std::wstring& text) {
     return SendTimed(::GetDlgItem(dlg, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }

@@ -10,6 +10,9 @@
 
 namespace e2e {
 
+// The box a user types into: the control `id` of the dialog, or the edit box inside it when it is
+// a drop-down combo box (the search boxes with their history). Its text is the combo box's text.
+HWND TextBox(HWND dlg, int id);
 // WM_GETTEXTLENGTH and WM_GETTEXT, which the system carries across processes (whole EDIT contents too).
 std::wstring WindowText(HWND hwnd);
 std::wstring WindowClass(HWND hwnd);

@@ -9,6 +9,7 @@
 #include "res/resource.h"
 #include "search/SearchDlg.h"
 #include "search/SearchHelp.h"
+#include "search/SearchHistory.h"
 #include <memory>
 #include <vector>
 
@@ -63,7 +64,7 @@ TEST_F(SearchDlgTest, FindDialogStartsDownwardsAndMapsItsControls) {
     EXPECT_FALSE(Checked(hDlg, IDC_WHOLE_WORD));
     EXPECT_FALSE(Checked(hDlg, IDC_MATCH_CASE));
     EXPECT_EQ(::GetDlgItem(hDlg, IDC_REPLACE_WITH), nullptr);
-    EXPECT_EQ(::GetFocus(), ::GetDlgItem(hDlg, IDC_FIND_WHAT));
+    EXPECT_EQ(::GetFocus(), EditBoxOf(::GetDlgItem(hDlg, IDC_FIND_WHAT))) << "the search box's edit box";
     // Nothing to search for: the button is off, and Enter posts nothing either.
     EXPECT_FALSE(Enabled(hDlg, IDOK));
     DialogKey(hDlg, VK_RETURN);
@@ -183,7 +184,7 @@ TEST_F(SearchDlgTest, ShownDialogSelectsItsSearchText) {
     auto pDlg = Make(IDD_FIND);
     HWND hDlg = pDlg->m_hWnd;
     pDlg->SetFindText(L"last search");
-    HWND hFind = ::GetDlgItem(hDlg, IDC_FIND_WHAT);
+    HWND hFind = EditBoxOf(::GetDlgItem(hDlg, IDC_FIND_WHAT));
     ::SendMessageW(hFind, EM_SETSEL, 3, 3);
     pDlg->ShowWindow(SW_SHOW);
     DWORD nStart = 0, nEnd = 0;
@@ -256,6 +257,10 @@ TEST(SearchHelp, EveryControlHasItsTextAndOtherDialogsRowsFallToNoTopic) {
         {IDC_REPLACE, IDS_HELP_REPLACE, IDS_HELP_NO_TOPIC},
         {IDC_REPLACE_ALL, IDS_HELP_REPLACE_ALL, IDS_HELP_NO_TOPIC},
         {IDC_NOTEPAD_LIKE, IDS_HELP_NOTEPAD_LIKE, IDS_HELP_NO_TOPIC},
+        {IDC_WRAP_AROUND, IDS_HELP_WRAP_AROUND, IDS_HELP_NO_TOPIC},
+        {IDC_IN_SELECTION, IDS_HELP_IN_SELECTION, IDS_HELP_NO_TOPIC},
+        {IDC_FIF_EXCLUDE, IDS_HELP_NO_TOPIC, IDS_HELP_EXCLUDE},
+        {IDC_FIF_EXCLUDE_LABEL, IDS_HELP_NO_TOPIC, IDS_HELP_EXCLUDE},
         {1050, IDS_HELP_NO_TOPIC, IDS_HELP_FILE_TYPES},
         {1058, IDS_HELP_NO_TOPIC, IDS_HELP_FILE_TYPES},
         {1051, IDS_HELP_NO_TOPIC, IDS_HELP_FOLDER},
@@ -292,5 +297,21 @@ TEST_F(SearchDlgTest, HelpRequestShowsTheControlsTextInOurPopupAtTheControl) {
         ::PostMessageW(hPopup, WM_KEYDOWN, VK_SPACE, 0);
         EXPECT_TRUE(PumpUntil([&] { return !::IsWindow(hPopup); }));
     }
+    // Asked from the edit box inside the search box's combo box, which has an id of its own: the
+    // search box's text, at the combo box.
+    HWND hCombo = ::GetDlgItem(hDlg, IDC_FIND_WHAT);
+    HWND hEdit = EditBoxOf(hCombo);
+    ASSERT_NE(hEdit, hCombo);
+    HELPINFO hi{sizeof hi, HELPINFO_WINDOW, ::GetDlgCtrlID(hEdit), hEdit, 0, {}};
+    EXPECT_EQ(::SendMessageW(hDlg, WM_HELP, 0, reinterpret_cast<LPARAM>(&hi)), TRUE);
+    HWND hPopup = GetContextHelpPopup();
+    ASSERT_NE(hPopup, nullptr);
+    EXPECT_EQ(CDialogDriver::WindowText(hPopup), LoadStringResource(IDS_HELP_FIND_WHAT));
+    RECT rcCombo{}, rcPopup{};
+    ::GetWindowRect(hCombo, &rcCombo);
+    ::GetWindowRect(hPopup, &rcPopup);
+    EXPECT_EQ(rcPopup.left, rcCombo.left);
+    ::PostMessageW(hPopup, WM_KEYDOWN, VK_SPACE, 0);
+    EXPECT_TRUE(PumpUntil([&] { return !::IsWindow(hPopup); }));
     TakeRequests();
 }

@@ -215,3 +215,52 @@ TEST_F(SearchEngineTest, CloseStoresTheOptionsWithoutSearching) {
     EXPECT_EQ(options.strReplace, L"kept");
     EXPECT_TRUE(options.fSearchDown);
 }
+
+TEST_F(SearchEngineTest, ReplaceAllInTheSelectionIsOneUndoStepCountsAndKeepsTheNewTextSelected) {
+    auto replaceInSelection = [&](bool fNotepadLike) {
+        SearchRequest request;
+        request.strFind = L"ab";
+        request.strReplace = L"XYZ";
+        request.bReplaceDialog = true;
+        request.fNotepadLike = fNotepadLike;
+        request.fInSelection = true;
+        ApplySearchRequest(m_doc, SR_CLOSE, request); // the options only
+        return ReplaceAll(m_doc);
+    };
+    // "ab" at 0, 3, 6 and 9; the selection [2, 9) holds only the one at 3 and 6 whole.
+    Load(L"ab ab ab ab", 2, 9);
+    EXPECT_EQ(replaceInSelection(false), 2u);
+    EXPECT_EQ(m_view.GetText(), L"ab XYZ XYZ ab");
+    EXPECT_EQ(Sel(), std::make_pair(2, 11));
+    EXPECT_EQ(Records(), 2u) << "the selection removed, joined to its new text";
+    Undo();
+    EXPECT_EQ(m_view.GetText(), L"ab ab ab ab");
+    EXPECT_FALSE(m_doc.IsModified());
+
+    // Notepad-like: one step per match, and the selection still covers the replaced text.
+    Load(L"ab ab ab ab", 2, 9);
+    EXPECT_EQ(replaceInSelection(true), 2u);
+    EXPECT_EQ(m_view.GetText(), L"ab XYZ XYZ ab");
+    EXPECT_EQ(Sel(), std::make_pair(2, 11));
+    EXPECT_EQ(Records(), 4u);
+
+    // An empty selection holds nothing to replace.
+    Load(L"ab ab", 1);
+    EXPECT_EQ(replaceInSelection(false), 0u);
+    EXPECT_EQ(m_view.GetText(), L"ab ab");
+    EXPECT_EQ(Records(), 0u);
+}
+
+TEST_F(SearchEngineTest, WrapAroundGoesOnFromTheOtherEndAndShiftF3Reverses) {
+    SearchRequest request;
+    request.strFind = L"ab";
+    request.fWrapAround = true;
+    Load(L"ab x ab", 5, 7);
+    EXPECT_TRUE(ApplySearchRequest(m_doc, SR_FINDNEXT, request));
+    EXPECT_EQ(Sel(), std::make_pair(0, 2)) << "round from the end";
+    EXPECT_TRUE(FindNext(m_doc, true));
+    EXPECT_EQ(Sel(), std::make_pair(5, 7)) << "Shift+F3: up, round from the start";
+    EXPECT_TRUE(FindNext(m_doc, true));
+    EXPECT_EQ(Sel(), std::make_pair(0, 2));
+    EXPECT_TRUE(m_doc.GetSearchOptions().fSearchDown) << "the reversal is for one search only";
+}

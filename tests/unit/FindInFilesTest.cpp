@@ -89,6 +89,24 @@ std::wstring CannotOpen(const std::wstring& path, const std::wstring& reason = L
     return LoadStringResource(IDS_FIF_CANNOT_OPEN) + L"'" + path + L"'（" + reason + L"）";
 }
 
+// The account line of a finished run, without its CR LF.
+std::wstring Account(int nFiles, int nSearched, int nBinary, int nUnreadable, int nTooLarge, int nExcluded,
+                     int nExcludedFolders = 0) {
+    FindInFilesAccount account;
+    account.nSearched = nSearched;
+    account.nBinary = nBinary;
+    account.nUnreadable = nUnreadable;
+    account.nTooLarge = nTooLarge;
+    account.nExcluded = nExcluded;
+    account.nExcludedFolders = nExcludedFolders;
+    EXPECT_EQ(account.Files(), nFiles) << "the counts add up to the files found";
+    std::wstring line = FindInFilesAccountLine(account);
+    EXPECT_TRUE(line.ends_with(L"\r\n"));
+    line.resize(line.size() - 2);
+    EXPECT_TRUE(IsRunStatusLine(line)) << "never taken for a hit";
+    return line;
+}
+
 size_t Depth(const std::wstring& path) {
     return static_cast<size_t>(std::count(path.begin(), path.end(), L'\\'));
 }
@@ -127,7 +145,9 @@ TEST(FindInFilesTest, WalksBreadthFirstPatternByPatternAndSkipsFoldersWithExtraA
     ASSERT_GE(lines.size(), 2u);
     EXPECT_EQ(lines.front(), L"'hit'を検索中...");
     EXPECT_EQ(lines.back(), L"7 個、検索されました。'");
-    std::vector<std::wstring> listed(lines.begin() + 1, lines.end() - 1);
+    // Eight files found: the seven read and the folder taken for a file.
+    EXPECT_EQ(lines[lines.size() - 2], Account(8, 7, 0, 1, 0, 0));
+    std::vector<std::wstring> listed(lines.begin() + 1, lines.end() - 2);
     // Everything but the hidden folder's file, each once; the hidden folder that matches *.txt is
     // taken for a file and cannot be read.
     std::vector<std::wstring> expected;
@@ -154,7 +174,9 @@ TEST(FindInFilesTest, WalksBreadthFirstPatternByPatternAndSkipsFoldersWithExtraA
     // Without subfolders only the folder's own files.
     CCollect flat;
     lines = RunQuery(Query(L"hit", dir.Path(), L"*.txt", false), flat);
-    std::vector<std::wstring> got(lines.begin() + 1, lines.end() - 1);
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[lines.size() - 2], Account(2, 1, 0, 1, 0, 0));
+    std::vector<std::wstring> got(lines.begin() + 1, lines.end() - 2);
     std::vector<std::wstring> want{CannotOpen(root + L".dir.txt"), Hit(root + L"a.txt", 2, L"the hit")};
     std::sort(got.begin(), got.end());
     std::sort(want.begin(), want.end());
@@ -195,13 +217,15 @@ TEST(FindInFilesTest, PatternsTwoMatchesALeadingSpaceAndAnEmptyPiece) {
     CCollect spaced;
     lines = RunQuery(Query(L"hit", dir.Path(), L";;*.dat; b*"), spaced);
     EXPECT_EQ(lines, (std::vector<std::wstring>{L"'hit'を検索中...", Hit(root + L"c.dat", 1, L"hit"),
-                                                Hit(root + L" b.txt", 1, L"hit"), L"2 個、検索されました。'"}));
+                                                Hit(root + L" b.txt", 1, L"hit"), Account(2, 2, 0, 0, 0, 0),
+                                                L"2 個、検索されました。'"}));
 
     // Nothing found: the text is quoted, and one more apostrophe ends the line; a missing folder
     // is no error.
     CCollect none;
     lines = RunQuery(Query(L"zzz", dir.Path() + L"\\missing", L"*.txt"), none);
-    EXPECT_EQ(lines, (std::vector<std::wstring>{L"'zzz'を検索中...", L"文字列 'zzz' が見つかりません。'"}));
+    EXPECT_EQ(lines, (std::vector<std::wstring>{L"'zzz'を検索中...", Account(0, 0, 0, 0, 0, 0),
+                                                L"文字列 'zzz' が見つかりません。'"}));
 }
 
 TEST(FindInFilesTest, NumbersLinesAcrossEveryLineEndingAndStopsAtANul) {
@@ -404,4 +428,52 @@ TEST(FindInFilesTest, OnePassDecodingEqualsDecodeFileText) {
         }
         std::reverse(paths.begin(), paths.end());
     }
+}
+
+TEST(FindInFilesTest, ExclusionsLeaveOutFilesAndFoldersByNameAndTheAccountAddsUp) {
+    using V = std::vector<std::wstring>;
+    WalkExclusions parsed = ParseExclusions(L" *.bak ;;.git\\;  build\\ ; a?c.TXT;\\");
+    EXPECT_EQ(parsed.files, (V{L"*.bak", L"a?c.TXT"}));
+    EXPECT_EQ(parsed.folders, (V{L".git", L"build"}));
+    EXPECT_TRUE(ParseExclusions(L" ; ").Empty());
+    EXPECT_TRUE(WildcardMatch(L"*.bak", L"NOTES.BAK"));
+    EXPECT_TRUE(WildcardMatch(L"a*b*c", L"aXbYbZc"));
+    EXPECT_TRUE(WildcardMatch(L"?", L"漢"));
+    EXPECT_FALSE(WildcardMatch(L"*.bak", L"notes.bak.txt"));
+    EXPECT_FALSE(WildcardMatch(L"a?c", L"ac"));
+
+    CTempDir dir;
+    const std::wstring root = dir.Path() + L"\\";
+    // Wine shows a folder whose name starts with a dot as hidden: the walk takes it for a file.
+    for (const wchar_t* sub : {L"build", L"src", L"src\\build", L"src\\keep", L".git"})
+        ASSERT_TRUE(::CreateDirectoryW((root + sub).c_str(), nullptr));
+    for (const wchar_t* f :
+         {L"a.txt", L"a.bak", L"build\\b.txt", L"src\\c.txt", L"src\\C.BAK", L"src\\build\\d.txt", L"src\\keep\\e.txt"})
+        WriteAllBytes(root + f, Ascii("hit\r\n"));
+    const char binary[] = "hit\0hit";
+    WriteAllBytes(root + L"bin.txt", binary, sizeof binary - 1);
+    CFileHandle locked(
+        ::CreateFileW((root + L"src\\keep\\e.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(locked);
+
+    FindInFilesQuery query = Query(L"hit", dir.Path(), L"*");
+    query.exclusions = ParseExclusions(L"*.bak; build\\; .git\\");
+    CCollect out;
+    V lines = RunQuery(query, out);
+    V hits;
+    for (const std::wstring& line : lines)
+        if (!IsRunStatusLine(line))
+            hits.push_back(line);
+    std::sort(hits.begin(), hits.end());
+    // bin.txt is searched up to its NUL (one hit) and counted as binary; e.txt cannot be opened.
+    EXPECT_EQ(hits, (V{Hit(root + L"a.txt", 1, L"hit"), Hit(root + L"bin.txt", 1, L"hit"),
+                       Hit(root + L"src\\c.txt", 1, L"hit")}));
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[lines.size() - 2], Account(7, 2, 1, 1, 0, 3, 2)) << "the hidden .git is left out as well";
+    EXPECT_EQ(lines.back(), L"3 個、検索されました。'");
+
+    // Without exclusions the same walk finds every file, and nothing is left out.
+    CCollect all;
+    lines = RunQuery(Query(L"hit", dir.Path(), L"*"), all);
+    EXPECT_EQ(lines[lines.size() - 2], Account(9, 6, 1, 2, 0, 0)) << ".git cannot be read as a file";
 }

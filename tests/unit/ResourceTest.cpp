@@ -211,6 +211,7 @@ const MenuPopup kMenu[] = {
       {0, nullptr},
       {ID_EDIT_FIND, L"検索(&F)...\tCtrl+F"},
       {ID_EDIT_FIND_NEXT, L"次を検索(&N)\tF3"},
+      {ID_EDIT_FIND_PREVIOUS, L"前を検索(&V)\tShift+F3"},
       {ID_EDIT_FIND_IN_FILES, L"ファイルから検索(&I)...\tCtrl+Shift+F"},
       {ID_EDIT_REPLACE, L"置換(&R)...\tCtrl+H"},
       {ID_EDIT_GOTO_LINE, L"行へ移動(&G)...\tCtrl+G"},
@@ -233,8 +234,8 @@ const ACCEL kAccelerators[] = {
     {FVIRTKEY | FCONTROL, 'Y', ID_EDIT_REDO},       {FVIRTKEY | FCONTROL, 'Z', ID_EDIT_UNDO},
     {FVIRTKEY | FALT, VK_BACK, ID_EDIT_UNDO},       {FVIRTKEY, VK_F1, ID_HELP_FINDER},
     {FVIRTKEY | FSHIFT, VK_F1, ID_CONTEXT_HELP},    {FVIRTKEY, VK_F3, ID_EDIT_FIND_NEXT},
-    {FVIRTKEY, VK_F5, ID_EDIT_TIME_DATE},           {FVIRTKEY, VK_F6, ID_NEXT_PANE},
-    {FVIRTKEY | FSHIFT, VK_F6, ID_PREV_PANE},
+    {FVIRTKEY | FSHIFT, VK_F3, ID_EDIT_FIND_PREVIOUS}, {FVIRTKEY, VK_F5, ID_EDIT_TIME_DATE},
+    {FVIRTKEY, VK_F6, ID_NEXT_PANE},                {FVIRTKEY | FSHIFT, VK_F6, ID_PREV_PANE},
 };
 
 std::vector<ACCEL> LoadAccelerators() {

@@ -1,9 +1,11 @@
 // The matcher against a naive reference written here from the rules alone: random texts over a
 // small alphabet (letters of both cases, a letter whose case pair is outside ASCII, a blank, a
 // surrogate pair and its halves), random patterns, options and selections. Find Next in both
-// directions and Replace All in both modes must agree with it. --seed=N --steps=N run it longer.
+// directions, with and without wrap around, and Replace All in both modes, over the whole text and
+// inside the selection, must agree with it. --seed=N --steps=N run it longer.
 #include "TestMain.h"
 #include "search/ReplaceAll.h"
+#include "search/SearchHistory.h"
 #include "search/TextMatch.h"
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -55,9 +57,22 @@ struct Reference {
                 return TextRange{e - pattern.size(), e};
         return std::nullopt;
     }
-    std::vector<TextRange> All() const {
+    // With wrap around: when nothing lies that way, the whole text from the other end.
+    std::optional<std::pair<TextRange, bool>> Wrapping(size_t nSelStart, size_t nSelEnd, bool fDown) const {
+        auto first = fDown ? Down(nSelEnd) : Up(nSelStart);
+        if (first)
+            return std::make_pair(*first, false);
+        auto again = fDown ? Down(0) : Up(text.size());
+        if (again)
+            return std::make_pair(*again, true);
+        return std::nullopt;
+    }
+    // The matches wholly inside [nStart, nEnd), left to right without overlap; the whole-word test
+    // still sees the characters beyond the range.
+    std::vector<TextRange> All(size_t nStart = 0, size_t nEnd = std::wstring::npos) const {
+        nEnd = std::min(nEnd, text.size());
         std::vector<TextRange> all;
-        for (size_t s = 0; s + pattern.size() <= text.size();) {
+        for (size_t s = nStart; s + pattern.size() <= nEnd;) {
             if (At(s)) {
                 all.push_back({s, s + pattern.size()});
                 s += pattern.size();
@@ -150,5 +165,56 @@ TEST(SearchRandom, FindAndReplaceAllAgreeWithANaiveReference) {
             replayed.replace(list[k].start, list[k].end - list[k].start, replacement);
         }
         ASSERT_EQ(replayed, expected);
+
+        // Wrap around, both ways, and whether the match came from the other end.
+        for (bool fDown : {true, false}) {
+            auto wrapped = FindFromSelection(ref.text, nSelStart, nSelEnd, fDown, true, ref.pattern, options);
+            auto want = ref.Wrapping(nSelStart, nSelEnd, fDown);
+            ASSERT_EQ(wrapped.has_value(), want.has_value()) << "down " << fDown;
+            if (wrapped) {
+                ASSERT_EQ(wrapped->range, want->first) << "down " << fDown;
+                ASSERT_EQ(wrapped->bWrapped, want->second) << "down " << fDown;
+            }
+            auto plain = FindFromSelection(ref.text, nSelStart, nSelEnd, fDown, false, ref.pattern, options);
+            auto plainWant = fDown ? ref.Down(nSelEnd) : ref.Up(nSelStart);
+            ASSERT_EQ(plain.has_value(), plainWant.has_value());
+            if (plain) {
+                ASSERT_EQ(plain->range, *plainWant);
+            }
+        }
+
+        // Replace All inside the selection: the selection's new text, and the same matches listed.
+        std::vector<TextRange> inside = ref.All(nSelStart, nSelEnd);
+        std::wstring expectedInside;
+        nCopied = nSelStart;
+        for (const TextRange& r : inside) {
+            expectedInside += ref.text.substr(nCopied, r.start - nCopied) + replacement;
+            nCopied = r.end;
+        }
+        expectedInside += ref.text.substr(nCopied, nSelEnd - nCopied);
+        ASSERT_EQ(BuildReplaceAll(ref.text, ref.pattern, replacement, options, out, nSelStart, nSelEnd), inside.size());
+        ASSERT_EQ(out.Text(), expectedInside);
+        out.Clear();
+        CollectMatches(ref.text, ref.pattern, options, list, nSelStart, nSelEnd);
+        ASSERT_EQ(list.size(), inside.size());
+        for (size_t k = 0; k < inside.size(); ++k)
+            ASSERT_EQ((TextRange{list[k].start, list[k].end}), inside[k]);
     }
+}
+
+// The boxes' history: most recent first, an entry used again moves up instead of coming twice
+// (case counts), empty entries are not kept, and the oldest beyond twenty drop off.
+TEST(SearchHistory, MostRecentFirstWithoutRepeatsAndAtMostTwenty) {
+    std::vector<std::wstring> list;
+    AddToHistory(list, L"a");
+    AddToHistory(list, L"b");
+    AddToHistory(list, L"");
+    AddToHistory(list, L"A");
+    AddToHistory(list, L"a");
+    EXPECT_EQ(list, (std::vector<std::wstring>{L"a", L"A", L"b"}));
+    for (int n = 0; n < 30; ++n)
+        AddToHistory(list, std::to_wstring(n));
+    ASSERT_EQ(list.size(), SearchHistory::kMaxEntries);
+    EXPECT_EQ(list.front(), L"29");
+    EXPECT_EQ(list.back(), L"10");
 }

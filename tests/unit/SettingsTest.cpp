@@ -428,3 +428,35 @@ TEST_F(SettingsTest, MaximisedWindowComesBackAtItsRestoredPlace) {
 }
 
 } // namespace
+
+// The search history: one REG_MULTI_SZ a box, most recent first, read back in order and at most as
+// many as asked for; odd stored data (no final NULs, empty entries) reads without harm.
+TEST_F(SettingsTest, SearchHistoryIsAMultiStringPerBoxReadBackInOrder) {
+    SearchHistorySettings none;
+    EXPECT_FALSE(WriteSearchHistorySettings(none)) << "nothing searched: nothing stored";
+    EXPECT_FALSE(KeyExists());
+
+    SearchHistorySettings written;
+    written.m_finds = {L"最近", L"older", L"a b"};
+    written.m_replaces = {L"x"};
+    ASSERT_TRUE(WriteSearchHistorySettings(written));
+    std::optional<StoredValue> finds = Stored(L"mszFindHistory");
+    ASSERT_TRUE(finds);
+    EXPECT_EQ(finds->dwType, DWORD(REG_MULTI_SZ));
+    const wchar_t kFinds[] = L"最近\0older\0a b\0";
+    EXPECT_EQ(finds->data.size(), sizeof kFinds);
+    EXPECT_EQ(std::memcmp(finds->data.data(), kFinds, sizeof kFinds), 0);
+
+    SearchHistorySettings read;
+    ASSERT_TRUE(ReadSearchHistorySettings(read, 20));
+    EXPECT_EQ(read.m_finds, written.m_finds);
+    EXPECT_EQ(read.m_replaces, written.m_replaces);
+    ASSERT_TRUE(ReadSearchHistorySettings(read, 2));
+    EXPECT_EQ(read.m_finds, (std::vector<std::wstring>{L"最近", L"older"}));
+
+    // Stored by hand without its final NULs and with an empty entry in it.
+    const wchar_t kOdd[] = {L'a', L'\0', L'\0', L'b', L'c'};
+    Store(L"mszReplaceHistory", REG_MULTI_SZ, kOdd, sizeof kOdd);
+    ASSERT_TRUE(ReadSearchHistorySettings(read, 20));
+    EXPECT_EQ(read.m_replaces, (std::vector<std::wstring>{L"a", L"bc"}));
+}
