@@ -333,3 +333,37 @@ TEST(RegexMatch, FindInFilesMatchesEachLineOnItsOwn) {
     bad.SearchText(L"C:\\d.txt", L"((\r\n(");
     EXPECT_EQ(none.m_text, L"");
 }
+
+// Replace All inside a selection: the pattern sees the text around the range (a line start, a
+// lookbehind), and only the matches wholly inside it are replaced; the output is the range's text.
+TEST(RegexMatch, ReplaceAllInsideARangeSeesItsSurroundings) {
+    const std::wstring text = L"ab\r\nab abc ab";
+    auto inside = [&](std::wstring_view pattern, std::wstring_view templ, size_t nStart, size_t nEnd) {
+        CRegex regex(pattern, true);
+        EXPECT_TRUE(regex.IsValid());
+        CRegexReplacement replacement;
+        std::wstring strBad;
+        EXPECT_TRUE(replacement.Parse(templ, regex, strBad));
+        CReplaceAllBuffer out;
+        size_t nCount = 0;
+        EXPECT_EQ(BuildRegexReplaceAll(regex, replacement, text, MatchOptions{}, out, nCount, nStart, nEnd),
+                  RegexStatus::Found);
+        std::deque<MatchRecord> matches;
+        EXPECT_EQ(CollectRegexMatches(regex, replacement, text, MatchOptions{}, matches, nStart, nEnd),
+                  RegexStatus::Found);
+        EXPECT_EQ(matches.size(), nCount);
+        // The listed matches, put in from the last, give the same text as the one-step output.
+        std::wstring replaced(text.substr(nStart, nEnd - nStart));
+        for (auto it = matches.rbegin(); it != matches.rend(); ++it)
+            replaced.replace(it->start - nStart, it->end - it->start, it->text);
+        EXPECT_EQ(replaced, out.Text());
+        return out.Text();
+    };
+    // "^ab" at offset 0 starts a line but begins before the range; the one after CR LF is inside.
+    EXPECT_EQ(inside(L"^ab", L"X", 1, text.size()), L"b\r\nX abc ab");
+    // Offset 1's "b" follows an "a" outside the range: the lookbehind sees it.
+    EXPECT_EQ(inside(L"(?<=a)b", L"B", 1, 5), L"B\r\na");
+    // "abc" straddles the range's end at 9: not replaced; a match ending exactly there is.
+    EXPECT_EQ(inside(L"ab\\w?", L"[$0]", 4, 9), L"[ab] ab");
+    EXPECT_EQ(inside(L"ab", L"[$0]", 4, 9), L"[ab] [ab]");
+}
