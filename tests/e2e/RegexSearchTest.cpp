@@ -18,7 +18,7 @@ protected:
         return m_app.WaitForDialog([&](HWND h) { return WindowText(h) == strCaption; });
     }
     void SetBox(HWND hDlg, int nID, const std::wstring& text) {
-        HWND hBox = ::GetDlgItem(hDlg, nID);
+        HWND hBox = TextBox(hDlg, nID); // the edit box inside a history combo box
         ASSERT_TRUE(SendTimed(hBox, EM_SETSEL, 0, -1));
         ASSERT_TRUE(m_app.TypeText(text, hBox));
         ASSERT_EQ(WindowText(hBox), text);
@@ -49,7 +49,7 @@ TEST_F(RegexSearchE2E, FindReplaceReplaceAllAndABadPattern) {
     ASSERT_TRUE(PressButton(hFind, IDOK));
     // $ stops before the line's CR LF: the first line's last id, not its first.
     ASSERT_TRUE(WaitUntil([&] { return EditSelection(hEdit) == std::make_pair(6L, 12L); }));
-    ASSERT_TRUE(m_app.PostKey(VK_ESCAPE, ::GetDlgItem(hFind, IDC_FIND_WHAT)));
+    ASSERT_TRUE(m_app.PostKey(VK_ESCAPE, TextBox(hFind, IDC_FIND_WHAT)));
     ASSERT_TRUE(CTargetProcess::WaitForWindowGone(hFind));
     ASSERT_TRUE(m_app.PostKey(VK_F3, hEdit));
     ASSERT_TRUE(WaitUntil([&] { return EditSelection(hEdit) == std::make_pair(18L, 22L); }));
