@@ -4,6 +4,7 @@
 // the same text. Writes both texts in UTF-8 to the folder given (scripts/bench runs grep -P and
 // sed -E over them as the anchor). Best of three; one line per figure.
 //   RegexBench.exe [FOLDER] [find-MB] [replace-MB]
+#include "bench/BenchText.h"
 #include "search/RegexMatch.h"
 #include "search/ReplaceAll.h"
 #include "search/TextMatch.h"
@@ -16,30 +17,9 @@
 
 namespace {
 
-double Seconds(std::chrono::steady_clock::time_point t0) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-}
-double BestOf3(const std::function<void()>& run) {
-    double dBest = 1e9;
-    for (int i = 0; i < 3; ++i) {
-        auto t0 = std::chrono::steady_clock::now();
-        run();
-        dBest = std::min(dBest, Seconds(t0));
-    }
-    return dBest;
-}
-
-// Lines of the search benchmark's mixed Japanese and ASCII text, CR LF between them, to nChars.
-std::wstring SampleText(size_t nChars) {
-    const std::wstring line =
-        L"Tessarin ベンチマーク用の日本語テキスト：漢字、ひらがな、カタカナ、ASCII 0123456789 ①㈱\r\n";
-    std::wstring text;
-    text.reserve(nChars + line.size());
-    while (text.size() + line.size() <= nChars)
-        text += line;
-    text.append(nChars - text.size(), L'x');
-    return text;
-}
+using bench::BestOf3;
+using bench::SampleText;
+using bench::Seconds;
 
 // nLines lines of 52 units (CR LF included), each with one "id=" and a number: 100,000 of them
 // make 10 MB of UTF-16.

@@ -4,6 +4,7 @@
 // control update apart, the repaint included), and the Replace button pressed match by match.
 // Each buffer figure has beside it a plain std::wstring_view::find over the same buffer, the
 // floor. Prints one line per figure; best of three for the buffer figures.
+#include "bench/BenchText.h"
 #include "document/TessarinDoc.h"
 #include "framework/FrameWnd.h"
 #include "framework/FrameworkIds.h"
@@ -21,30 +22,9 @@
 
 namespace {
 
-double Seconds(std::chrono::steady_clock::time_point t0) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-}
-double BestOf3(const std::function<void()>& run) {
-    double dBest = 1e9;
-    for (int i = 0; i < 3; ++i) {
-        auto t0 = std::chrono::steady_clock::now();
-        run();
-        dBest = std::min(dBest, Seconds(t0));
-    }
-    return dBest;
-}
-
-// Lines of the codec benchmark's mixed Japanese and ASCII text, CR LF between them, to nChars.
-std::wstring SampleText(size_t nChars) {
-    const std::wstring line =
-        L"Tessarin ベンチマーク用の日本語テキスト：漢字、ひらがな、カタカナ、ASCII 0123456789 ①㈱\r\n";
-    std::wstring text;
-    text.reserve(nChars + line.size());
-    while (text.size() + line.size() <= nChars)
-        text += line;
-    text.append(nChars - text.size(), L'x');
-    return text;
-}
+using bench::BestOf3;
+using bench::SampleText;
+using bench::Seconds;
 
 void BenchFindAtEnd(size_t nMegabytes) {
     std::wstring text = SampleText(nMegabytes * 1048576 / sizeof(wchar_t) - 16);
