@@ -80,7 +80,7 @@ if ! wine msiexec /i "$(winepath -w "$msi")" /qn; then
 fi
 snapshot installed
 program_dir=$WINEPREFIX/drive_c/Program\ Files/Tessarin
-for f in Tessarin.exe README.txt nkf-LICENSE.txt; do
+for f in Tessarin.exe README.txt nkf-LICENSE.txt pcre2-LICENSE.txt; do
     [ -f "$program_dir/$f" ] || fail "the installer did not put $f into Program Files\\Tessarin"
 done
 if [ -f "$repo/LICENSE" ] && [ ! -f "$program_dir/LICENSE.txt" ]; then
@@ -167,7 +167,7 @@ unpacked="$work/展開 した フォルダー"
 mkdir -p "$unpacked"
 (cd "$unpacked" && cmake -E tar xf "$zip")
 zip_dir="$unpacked/Tessarin-$version-x64"
-for f in Tessarin.exe README.txt nkf-LICENSE.txt; do
+for f in Tessarin.exe README.txt nkf-LICENSE.txt pcre2-LICENSE.txt; do
     [ -f "$zip_dir/$f" ] || fail "the zip holds no $f"
 done
 if [ -f "$repo/LICENSE" ] && [ ! -f "$zip_dir/LICENSE.txt" ]; then
