@@ -67,14 +67,14 @@ struct Bench {
                                    nullptr, nullptr, nullptr);
         hFont = ::CreateFontW(-19, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, 1, 2, 1, 1, L"FixedSys");
     }
-    // Our control in the frame, wrapped or not, with the bench font.
-    void Control(bool bWrap, const wchar_t* pszName) {
+    // Our control (or another class) in the frame, wrapped or not, with the bench font.
+    void Control(bool bWrap, const wchar_t* pszName, const wchar_t* pszClass = CTextControl::kClassName) {
         RECT rc;
         ::GetClientRect(hFrame, &rc);
         DWORD dwStyle = WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_NOHIDESEL | ES_AUTOVSCROLL;
         if (!bWrap)
             dwStyle |= WS_HSCROLL | ES_AUTOHSCROLL;
-        hCtl = ::CreateWindowExW(WS_EX_CLIENTEDGE, CTextControl::kClassName, pszName, dwStyle, 0, 0, rc.right,
+        hCtl = ::CreateWindowExW(WS_EX_CLIENTEDGE, pszClass, pszName, dwStyle, 0, 0, rc.right,
                                  rc.bottom, hFrame, nullptr, nullptr, nullptr);
         ::SendMessageW(hCtl, WM_SETFONT, reinterpret_cast<WPARAM>(hFont), TRUE);
         ::SendMessageW(hCtl, EM_LIMITTEXT, 0x7FFFFFFF, 0);
@@ -204,19 +204,10 @@ int wmain(int argc, wchar_t** argv) {
     const bool bWrap = argc > 3 && std::wstring(argv[3]) == L"wrap";
     CTextControl::Register();
 
-    HWND hFrame = ::CreateWindowExW(0, L"STATIC", L"bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 900, 700, nullptr,
-                                    nullptr, nullptr, nullptr);
-    RECT rc;
-    ::GetClientRect(hFrame, &rc);
-    DWORD dwStyle = WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_NOHIDESEL | ES_AUTOVSCROLL;
-    if (!bWrap)
-        dwStyle |= WS_HSCROLL | ES_AUTOHSCROLL;
-    HWND hCtl = ::CreateWindowExW(WS_EX_CLIENTEDGE, bOwn ? CTextControl::kClassName : L"EDIT", L"", dwStyle, 0, 0,
-                                  rc.right, rc.bottom, hFrame, nullptr, nullptr, nullptr);
-    HFONT hFont =
-        ::CreateFontW(-19, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, 1, 2, 1, 1, L"FixedSys");
-    ::SendMessageW(hCtl, WM_SETFONT, reinterpret_cast<WPARAM>(hFont), TRUE);
-    ::SendMessageW(hCtl, EM_LIMITTEXT, 0x7FFFFFFF, 0);
+    Bench bench;
+    bench.Frame();
+    bench.Control(bWrap, L"", bOwn ? CTextControl::kClassName : L"EDIT");
+    HWND hCtl = bench.hCtl;
     ::UpdateWindow(hCtl);
     const size_t nBaseBytes = WorkingSetBytes();
 
@@ -237,22 +228,8 @@ int wmain(int argc, wchar_t** argv) {
     ::UpdateWindow(hCtl);
     const double dCtrlEnd = Ms(t0);
 
-    auto typeAt = [&](bool bEnd) {
-        std::vector<double> times;
-        for (int i = 0; i < 15; ++i) {
-            const int nAt = bEnd ? static_cast<int>(::SendMessageW(hCtl, WM_GETTEXTLENGTH, 0, 0)) : 0;
-            ::SendMessageW(hCtl, EM_SETSEL, static_cast<WPARAM>(nAt), nAt);
-            ::SendMessageW(hCtl, EM_SCROLLCARET, 0, 0);
-            ::UpdateWindow(hCtl);
-            auto t = Clock::now();
-            ::SendMessageW(hCtl, WM_CHAR, L'あ', 1);
-            ::UpdateWindow(hCtl);
-            times.push_back(Ms(t));
-        }
-        return Median(times);
-    };
-    const double dTypeEnd = typeAt(true);
-    const double dTypeStart = typeAt(false);
+    const double dTypeEnd = bench.TypeAt(-1, 15);
+    const double dTypeStart = bench.TypeAt(0, 15);
 
     t0 = Clock::now();
     const int nEnd = static_cast<int>(::SendMessageW(hCtl, WM_GETTEXTLENGTH, 0, 0)) - 1;
@@ -287,7 +264,5 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("%s %zu %s %zu %.3f %.1f %.2f %.2f %.3f %.3f %.0f %.4f%s\n", bOwn ? "own" : "edit", nMB,
                 bWrap ? "wrap" : "nowrap", nLines, dHandover, dCtrlEnd, dTypeEnd, dTypeStart, dLine, dLock, dExtraMB,
                 dRange, bTerminated ? "" : " (lock: text not terminated)");
-    ::DestroyWindow(hFrame);
-    ::DeleteObject(hFont);
     return 0;
 }
