@@ -2,26 +2,11 @@
 // in both directions, the Notepad-like Replace All puts each match's own replacement and is undone
 // match by match, and a pattern that backtracks past the match limit says so, selecting and
 // replacing nothing.
-#include "DocHost.h"
+#include "SearchHost.h"
 #include "search/SearchEngine.h"
 
-class RegexSearchEngineTest : public DocHost {
+class RegexSearchEngineTest : public SearchHost {
 protected:
-    void SetUp() override {
-        DocHost::SetUp();
-        m_doc.GetSearchOptions().strWordChars = DefaultWordChars();
-    }
-    void Load(const std::wstring& text, int nStart = 0, int nEnd = -2) {
-        m_view.SetWindowText(text.c_str());
-        m_view.ClearHistory(false);
-        m_doc.SetModifiedFlag(false);
-        m_view.SetSel(nStart, nEnd == -2 ? nStart : nEnd);
-    }
-    std::pair<int, int> Sel() const {
-        int s = 0, e = 0;
-        m_view.GetSel(s, e);
-        return {s, e};
-    }
     bool Request(int nAction, const std::wstring& strFind, bool bReplace = false, const std::wstring& strReplace = L"",
                  bool fNotepadLike = false, bool fSearchDown = true) {
         SearchRequest request;

@@ -2,7 +2,7 @@
 // match in a notice box and gives the focus back; Replace compares the selection as the locale
 // does (or unit for unit with match case); Replace All is one undo step (fast) or one per match
 // (Notepad-like), and the fast one with nothing to replace leaves text, history and mark alone.
-#include "DocHost.h"
+#include "SearchHost.h"
 #include "ViewDialogDriver.h"
 #include "search/SearchEngine.h"
 
@@ -25,24 +25,8 @@ bool ShowsIcon(HWND hBox) {
 }
 } // namespace
 
-class SearchEngineTest : public DocHost {
+class SearchEngineTest : public SearchHost {
 protected:
-    void SetUp() override {
-        DocHost::SetUp();
-        m_doc.GetSearchOptions().strWordChars = DefaultWordChars();
-    }
-    // Starts from a text with an empty, unmodified history and the selection [nStart, nEnd).
-    void Load(const std::wstring& text, int nStart = 0, int nEnd = -2) {
-        m_view.SetWindowText(text.c_str());
-        m_view.ClearHistory(false);
-        m_doc.SetModifiedFlag(false);
-        m_view.SetSel(nStart, nEnd == -2 ? nStart : nEnd);
-    }
-    std::pair<int, int> Sel() const {
-        int s = 0, e = 0;
-        m_view.GetSel(s, e);
-        return {s, e};
-    }
     // A request as the Find dialog (bReplace false) or the Replace dialog makes it.
     void Request(int nAction, const std::wstring& strFind, bool bReplace = false, const std::wstring& strReplace = L"",
                  bool fNotepadLike = false, bool fSearchDown = true, bool fMatchCase = false, bool fWholeWord = false) {
