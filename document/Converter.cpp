@@ -255,12 +255,15 @@ bool CConverter::Convert(void* pOut, size_t nCapacity, size_t* pnProduced, const
     // lead F0-F4 (EUC-JP's last kanji rows, Shift_JIS's user-defined area) followed by three
     // bytes 80-BF, and the rest of the file valid UTF-8 as well.
     const char* again = nullptr;
+    m_bChangedItsMind = false;
     if (detect && !forced && f.family != NKF_FAMILY_UTF8 && IsUtf8WithFourByteSequence(in, nInLength))
         again = "-W8";
     // After a binary verdict the text may come from two decoders; it is decoded again, all of it
     // in the encoding the file fits best, so that the text and the encoding reported agree.
-    else if (f.binary)
+    else if (f.binary) {
         again = ForcedOption(f.family);
+        m_bChangedItsMind = true;
+    }
     if (again) {
         options = std::string(again) + " " + m_options;
         produced = 0;

@@ -32,6 +32,10 @@ public:
     bool Compare(const void* pExpected, size_t nExpected, size_t* pnProduced, size_t* pnFirstDifference,
                  const void* pIn, size_t nInLength);
     int DetectionCode() const { return m_detectionCode; }
+    // Whether the last Convert had to decode the input a second time because nkf changed its mind
+    // about the encoding part-way ("binary"): the text then came from the encoding the whole input
+    // fits best, which a part of the input alone may not have led to.
+    bool ChangedItsMind() const { return m_bChangedItsMind; }
     // Told how much of the input the conversions on this copy have read, about every MiB, on the
     // converting thread, until set to null. A conversion that has to read its input again (a
     // file re-decoded in the encoding it fits best) reports from the start once more.
@@ -44,6 +48,7 @@ private:
     int m_nCopy;
     std::string m_options;
     int m_detectionCode = 4 | 3;
+    bool m_bChangedItsMind = false;
 };
 
 // Stores a copy of the option text for every later conversion; a text that does not begin with

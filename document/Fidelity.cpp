@@ -245,12 +245,9 @@ OpenCheckResult CheckOpenedText(const unsigned char* pFile, size_t nFile, const 
         pText = kEmpty, nText = 0;
     // One conversion compared with the file's bytes as it goes, with no buffer for its result: most
     // files come back whole, and only a file that does not is converted again to name the reason.
-    size_t nProduced = 0, nFirst = SIZE_MAX;
-    SetConversionOptions(EncodeOptions(encoding, lineEnding).c_str());
-    bool bSame = CompareConversion(pFile, nFile, &nProduced, &nFirst, pText, nText * sizeof(wchar_t)) &&
-                 nFirst == SIZE_MAX && nProduced == nFile;
-    if (bSame && nDecoded <= nText)
+    if (EncodesBackTo(CConverter::Gui(), pText, nText, pFile, nFile, encoding, lineEnding) && nDecoded <= nText)
         return {};
+    size_t nProduced = 0;
     // Into a buffer of the file's size: a result of another length differs anyway, and its first
     // nFile bytes are enough to find where.
     std::unique_ptr<unsigned char[]> out(new unsigned char[nFile + 1]);

@@ -157,10 +157,15 @@ void CTessarinDoc::ReadIntoView(const wchar_t* pszPathName, CDocumentView& view)
         if (!bytes.Get())
             throw CMemoryException();
         size_t nDecoded = 0;
-        hText = DecodeFileBytes(bytes.Get(), nBytes, encoding, lineEnding, &progress, &nDecoded);
-        CConversionProgressScope checking(&progress, IDS_PROGRESS_CHECKING);
-        check = CheckDecodedText(hText.Get(), nDecoded, static_cast<const unsigned char*>(bytes.Get()), nBytes,
-                                 encoding, lineEnding);
+        // A large file is decoded and checked in two halves at once; one that cannot be, or whose
+        // halves do not come back whole, is decoded and checked whole, which names the difference.
+        hText = DecodeCheckedInHalves(bytes.Get(), nBytes, encoding, lineEnding, &progress, &nDecoded);
+        if (!hText) {
+            hText = DecodeFileBytes(bytes.Get(), nBytes, encoding, lineEnding, &progress, &nDecoded);
+            CConversionProgressScope checking(&progress, IDS_PROGRESS_CHECKING);
+            check = CheckDecodedText(hText.Get(), nDecoded, static_cast<const unsigned char*>(bytes.Get()), nBytes,
+                                     encoding, lineEnding);
+        }
     }
     progress.Step(IDS_PROGRESS_SHOWING, 0, 0);
     // Only a fully decoded text replaces what the control holds.

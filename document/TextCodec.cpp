@@ -9,8 +9,10 @@
 #include "framework/Utf16.h"
 #include "res/resource.h"
 #include <algorithm>
+#include <cstring>
 #include <mutex>
 #include <new>
+#include <thread>
 
 namespace {
 
@@ -362,6 +364,144 @@ CLocalBlock DecodeFileBytes(const void* pBytes, size_t nLength, EncodingId& enco
     ApplyDetectionCode(GetDetectionCode(), encoding, lineEnding);
     if (pnUnits)
         *pnUnits = (m + 1) / 2;
+    return text;
+}
+
+bool EncodesBackTo(CConverter& converter, const void* pText, size_t nUnits, const unsigned char* pFile, size_t nFile,
+                   EncodingId encoding, LineEndingId lineEnding) {
+    static const unsigned char kEmpty[2] = {};
+    size_t nProduced = 0, nFirst = SIZE_MAX;
+    converter.SetOptions(EncodeOptions(encoding, lineEnding).c_str());
+    return converter.Compare(pFile, nFile, &nProduced, &nFirst, pText ? pText : kEmpty, (pText ? nUnits : 0) * 2) &&
+           nFirst == SIZE_MAX && nProduced == nFile;
+}
+
+namespace {
+
+// What decoding one half of a file and encoding it back found.
+struct HalfOutcome {
+    bool bWhole = false; // decoded by one decoder, into its room, and encoded back to its bytes
+    size_t nProduced = 0;
+    int nDetection = 0;
+};
+
+HalfOutcome DecodeAndCheckHalf(CConverter& converter, const std::string& options, const unsigned char* pIn, size_t nIn,
+                               unsigned char* pOut, size_t nCapacity, CProgress* pProgress) {
+    HalfOutcome outcome;
+    {
+        CConversionProgressScope decoding(pProgress, IDS_PROGRESS_DECODING);
+        converter.SetOptions(options.c_str());
+        if (!converter.Convert(pOut, nCapacity, &outcome.nProduced, pIn, nIn) || outcome.nProduced > nCapacity ||
+            outcome.nProduced % 2 != 0 || converter.ChangedItsMind())
+            return outcome;
+    }
+    outcome.nDetection = converter.DetectionCode();
+    EncodingId encoding = EncodingId::Unspecified;
+    LineEndingId lineEnding = LineEndingId::Crlf;
+    ApplyDetectionCode(outcome.nDetection, encoding, lineEnding);
+    CConversionProgressScope checking(pProgress, IDS_PROGRESS_CHECKING);
+    outcome.bWhole = EncodesBackTo(converter, pOut, outcome.nProduced / 2, pIn, nIn, encoding, lineEnding);
+    return outcome;
+}
+
+// The file's bytes may be cut in two: nothing in them carries a state from one line to the next.
+bool MayCutInHalves(const unsigned char* p, size_t n, EncodingId requested) {
+    switch (requested) {
+    case EncodingId::SjisAuto:
+    case EncodingId::Unspecified:
+    case EncodingId::EucJp:
+    case EncodingId::Utf8Bom:
+    case EncodingId::Utf8N: break;
+    default: return false;
+    }
+    // NUL: UTF-16 and UTF-32 without a mark; ESC: ISO-2022-JP's escape sequences, which nkf follows
+    // in any encoding; SO and SI: half-width katakana shifted in and out.
+    for (unsigned char b : {0x00, 0x1B, 0x0E, 0x0F})
+        if (std::memchr(p, b, n))
+            return false;
+    return true;
+}
+
+} // namespace
+
+CLocalBlock DecodeCheckedInHalves(const void* pBytes, size_t nLength, EncodingId& encoding, LineEndingId& lineEnding,
+                                  CProgress* pProgress, size_t* pnUnits, size_t nMinimum) {
+    const auto* p = static_cast<const unsigned char*>(pBytes);
+    if (!p || nLength < nMinimum || nLength < 2 || g_pfnConvert != ConvertBuffer ||
+        !MayCutInHalves(p, nLength, encoding))
+        return {};
+    // The cut follows the first LF from the middle on (or the last before it), so that the first
+    // half ends a line: a CR LF stays whole, and the file's first line break lies in the first half.
+    const auto* pMiddle = static_cast<const unsigned char*>(std::memchr(p + nLength / 2, '\n', nLength - nLength / 2));
+    size_t nCut = pMiddle ? static_cast<size_t>(pMiddle - p) + 1 : 0;
+    if (nCut == 0 || nCut == nLength) {
+        nCut = 0;
+        for (size_t i = nLength / 2; i-- > 0;)
+            if (p[i] == '\n') {
+                nCut = i + 1;
+                break;
+            }
+    }
+    if (nCut == 0 || nCut == nLength)
+        return {};
+    std::unique_ptr<CConverter> spare = CConverter::ClaimSpare();
+    if (!spare)
+        return {};
+
+    // One block holds both halves' room; the second half's text moves down behind the first's.
+    constexpr size_t kTerminator = 4;
+    const size_t nRoomFirst = DecodedBound(p, nCut), nRoomSecond = DecodedBound(p + nCut, nLength - nCut);
+    CLocalBlock text(::LocalAlloc(LMEM_MOVEABLE, nRoomFirst + nRoomSecond + kTerminator));
+    if (!text)
+        return {};
+    size_t nText = 0;
+    int nDetection = 0;
+    {
+        CLocalLock lock(text.Get());
+        if (!lock.Get())
+            return {};
+        auto* pOut = lock.As<unsigned char>();
+        const std::string options = DecodeOptions(encoding);
+        HalfOutcome second;
+        bool bSecondThrew = false;
+        std::thread worker([&] {
+            try {
+                second = DecodeAndCheckHalf(*spare, options, p + nCut, nLength - nCut, pOut + nRoomFirst, nRoomSecond,
+                                            nullptr);
+            } catch (...) {
+                bSecondThrew = true;
+            }
+        });
+        HalfOutcome first;
+        try {
+            first = DecodeAndCheckHalf(CConverter::Gui(), options, p, nCut, pOut, nRoomFirst, pProgress);
+        } catch (...) {
+            worker.join();
+            throw;
+        }
+        worker.join();
+        if (bSecondThrew || !first.bWhole || !second.bWhole)
+            return {};
+        // The same decoder for both halves: the same family, and no mark read at the cut (a mark
+        // there is a character of the text, which only the start of a file drops). A second half
+        // without a line break says nothing of the file's.
+        const int nFamily = first.nDetection & ~(16 | 3); // 4 Shift_JIS, 8 EUC-JP, 32 UTF-8 (see GetDetectionCode)
+        const bool bSecondHasBreak = std::memchr(p + nCut, '\n', nLength - nCut) ||
+                                     std::memchr(p + nCut, '\r', nLength - nCut);
+        if ((nFamily != 4 && nFamily != 8 && nFamily != 32) || (second.nDetection & 16) ||
+            (second.nDetection & ~3) != nFamily ||
+            (bSecondHasBreak && (second.nDetection & 3) != (first.nDetection & 3)))
+            return {};
+        // Both halves came back as their bytes, which hold no NUL: neither text holds one either.
+        std::memmove(pOut + first.nProduced, pOut + nRoomFirst, second.nProduced);
+        nText = first.nProduced + second.nProduced;
+        std::fill_n(pOut + nText, 2, static_cast<unsigned char>(0));
+        nDetection = first.nDetection;
+    }
+    ShrinkBlock(text, nText + 2);
+    ApplyDetectionCode(nDetection, encoding, lineEnding);
+    if (pnUnits)
+        *pnUnits = nText / 2;
     return text;
 }
 

@@ -68,6 +68,31 @@ size_t EncodedBound(EncodingId encoding, size_t nUnits);
 std::string DecodeOptions(EncodingId requested);
 std::string EncodeOptions(EncodingId encoding, LineEndingId lineEnding);
 
+// Whether encoding the nUnits UTF-16 units (2 bytes each) at pText with the pair, on the converter
+// copy given, gives exactly the nFile bytes at pFile: compared as the converter goes, with no
+// buffer for its result. False too when the converter gave up.
+bool EncodesBackTo(CConverter& converter, const void* pText, size_t nUnits, const unsigned char* pFile, size_t nFile,
+                   EncodingId encoding, LineEndingId lineEnding);
+
+// Files from this size on are opened in two halves at once (DecodeCheckedInHalves).
+constexpr size_t kHalvesMinimum = size_t(4) << 20;
+
+// Opening a large file on two processors: the bytes are cut at a line break near their middle,
+// and each half is decoded and encoded back against its own bytes on a converter copy of its own,
+// the second half on a thread. Only files whose halves cannot influence each other are cut: a
+// requested encoding of detection, Shift_JIS, EUC-JP or UTF-8, and bytes without NUL, ESC, SO or
+// SI (no UTF-16 or UTF-32, no shift states). The result is kept only when both halves were read
+// in the same encoding without nkf changing its mind, the second half starts with no byte-order
+// mark, their line breaks agree, and both came back byte for byte: the text is then the one
+// DecodeFileBytes gives for the whole file, and the open check would find no difference. Returns
+// the block, encoding, line ending and units as DecodeFileBytes does; otherwise (a file under
+// nMinimum bytes or of another kind, no spare converter copy, halves that disagree or do not come
+// back) an empty block, with the parameters unchanged, and the caller decodes and checks the file
+// whole. With pProgress, the first half's decoding and check are told there.
+CLocalBlock DecodeCheckedInHalves(const void* pBytes, size_t nLength, EncodingId& encoding, LineEndingId& lineEnding,
+                                  CProgress* pProgress = nullptr, size_t* pnUnits = nullptr,
+                                  size_t nMinimum = kHalvesMinimum);
+
 // Reads the whole file and converts it in one pass into a block of an upper bound of the text's
 // size, then lets the block go down to the text's. Returns the unlocked movable local block
 // holding the text and a terminating zero unit. With pProgress, the reading and the conversion

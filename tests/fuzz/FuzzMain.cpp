@@ -78,6 +78,7 @@ struct Counters {
     unsigned long long inputs = 0;
     unsigned long long conversions = 0;
     unsigned long long refused = 0; // the converter gave up (an exit() inside nkf)
+    unsigned long long halves = 0;  // inputs opened in two halves
 };
 Counters g_counters;
 
@@ -171,6 +172,28 @@ std::u16string Decode(const Bytes& input, EncodingId requested) {
     return text;
 }
 
+// Opening in two halves gives exactly what one pass and the whole-file check give, or declines.
+void CompareHalves(const Bytes& input, EncodingId requested, const std::u16string& whole) {
+    g_currentStep = "DecodeCheckedInHalves with options \"" + DecodeOptions(requested) + "\"";
+    EncodingId encoding = requested, wholeEncoding = requested;
+    LineEndingId lineEnding = LineEndingId::Unspecified, wholeLineEnding = LineEndingId::Unspecified;
+    size_t nUnits = 0;
+    CLocalBlock halves = DecodeCheckedInHalves(input.data(), input.size(), encoding, lineEnding, nullptr, &nUnits, 0);
+    if (!halves)
+        return;
+    ++g_counters.halves;
+    CLocalLock lock(halves.Get());
+    const std::u16string text(reinterpret_cast<const char16_t*>(lock.Get()), nUnits);
+    if (text != whole)
+        Fail("the two halves decoded to another text than the whole file");
+    CLocalBlock again = DecodeFileBytes(input.data(), input.size(), wholeEncoding, wholeLineEnding);
+    if (encoding != wholeEncoding || lineEnding != wholeLineEnding)
+        Fail("the two halves found another encoding or line ending than the whole file");
+    if (!EncodesBackTo(CConverter::Gui(), whole.data(), whole.size(), input.data(), input.size(), wholeEncoding,
+                       wholeLineEnding))
+        Fail("the two halves came back whole, the whole file does not");
+}
+
 // UTF-16 little-endian code units as the edit control holds them.
 Bytes Utf16Bytes(const std::u16string& text) {
     Bytes b;
@@ -198,6 +221,7 @@ void Exercise(const Bytes& input, unsigned long long round) {
     std::u16string chosen;
     for (size_t i = 0; i < kReads.size(); ++i) {
         std::u16string text = Decode(input, kReads[i]);
+        CompareHalves(input, kReads[i], text);
         if (i == round % kReads.size())
             chosen = std::move(text);
     }
@@ -455,7 +479,8 @@ int main(int argc, char** argv) {
         }
     }
     double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::printf("fuzz: %llu inputs, %llu conversions, %llu refused by the converter, in %.1f s; no fault\n",
-                g_counters.inputs, g_counters.conversions, g_counters.refused, elapsed);
+    std::printf("fuzz: %llu inputs, %llu conversions, %llu refused by the converter, %llu opened in two halves, in "
+                "%.1f s; no fault\n",
+                g_counters.inputs, g_counters.conversions, g_counters.refused, g_counters.halves, elapsed);
     return 0;
 }

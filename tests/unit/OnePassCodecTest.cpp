@@ -2,10 +2,12 @@
 // result that outgrows the bound after all is converted again whole. Long work tells its progress
 // only from half a second on.
 #include <gtest/gtest.h>
+#include <random>
 #include <string>
 #include <vector>
 #include "TestFiles.h"
 #include "document/Converter.h"
+#include "document/Fidelity.h"
 #include "document/TextCodec.h"
 #include "framework/File.h"
 #include "framework/Handles.h"
@@ -138,4 +140,99 @@ TEST(OnePassCodec, ProgressShowsFromHalfASecondOn) {
         EXPECT_TRUE(progress.Shown());
     }
     CProgress::SetShowFunction(previous);
+}
+
+namespace {
+
+std::string EncodeForTest(const std::wstring& text, EncodingId encoding, LineEndingId lineEnding) {
+    size_t n = 0;
+    SetConversionOptions(EncodeOptions(encoding, lineEnding).c_str());
+    EXPECT_TRUE(ConvertBuffer(nullptr, 0, &n, text.data(), text.size() * 2));
+    std::string bytes(n, '\0');
+    SetConversionOptions(EncodeOptions(encoding, lineEnding).c_str());
+    EXPECT_TRUE(ConvertBuffer(bytes.data(), n, &n, text.data(), text.size() * 2));
+    bytes.resize(n);
+    return bytes;
+}
+
+} // namespace
+
+// A large file is decoded and checked in two halves at once. Random files in Shift_JIS, EUC-JP and
+// UTF-8, some with a trap for the cut (a line break of another kind or a byte no decoder takes in
+// the second half, a byte-order mark at the cut, a first half of ASCII only, a four-byte character,
+// an escape): the halves give the text, encoding and line ending of one pass over the whole file
+// and the whole file comes back, or they decline. A clean file (one encoding, one kind of line
+// break, CR LF or LF) that comes back whole is never declined.
+TEST(OnePassCodec, HalvesGiveWhatTheWholeFileGivesOrDecline) {
+    std::mt19937 rng(20261209);
+    // Half-width katakana at the start of the second half can make its own guess change its mind
+    // (it declines then); without them every clean file is cut.
+    const std::wstring kPool = L"abcxyz 0129.,()\u3042\u3044\u3046\u3093\u30a2\u30ab\u30f3\u65e5\u672c"
+                               L"\u8a9e\u6f22\u5b57\u6587\u66f8\uff21\u2460\u3001\u3002\u300c\u300d";
+    const std::wstring kHalfWidth = L"\uff71\uff9e\uff61";
+    const EncodingId kEncodings[] = {EncodingId::SjisAuto, EncodingId::EucJp, EncodingId::Utf8N, EncodingId::Utf8Bom};
+    const LineEndingId kBreaks[] = {LineEndingId::Crlf, LineEndingId::Lf, LineEndingId::Cr};
+    int nClean = 0, nCleanHalved = 0, nHalved = 0;
+    for (int round = 0; round < 160; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        const EncodingId encoding = kEncodings[rng() % 4];
+        const LineEndingId lineEnding = kBreaks[rng() % 3];
+        const bool bUtf8 = encoding == EncodingId::Utf8N || encoding == EncodingId::Utf8Bom;
+        const int trap = static_cast<int>(rng() % 10); // 0-4: none
+        const bool bHalfWidth = rng() % 2;
+        const std::wstring pool = bHalfWidth ? kPool + kHalfWidth : kPool;
+        std::wstring text;
+        const size_t nLines = 2 + rng() % 300;
+        for (size_t i = 0; i < nLines; ++i) {
+            const bool bAscii = trap == 5 && i < nLines / 2;
+            for (size_t k = rng() % 90; k-- > 0;)
+                text += bAscii ? L"ab c"[rng() % 4] : pool[rng() % pool.size()];
+            text += L"\r\n";
+        }
+        if (trap == 6 && bUtf8)
+            text.insert(rng() % text.size(), L"\U0001F600");
+        std::string bytes = EncodeForTest(text, encoding, lineEnding);
+        const size_t nHalf = bytes.size() / 2;
+        if (trap == 7 && nHalf > 0) // a line break of another kind in the second half
+            bytes.insert(nHalf + rng() % nHalf, lineEnding == LineEndingId::Lf ? "\r\n" : "\n");
+        if (trap == 8 && nHalf > 0) { // a mark at the cut, or a byte no decoder takes
+            const size_t nLf = bytes.find('\n', nHalf);
+            if (bUtf8 && nLf != std::string::npos && rng() % 2)
+                bytes.insert(nLf + 1, "\xEF\xBB\xBF");
+            else
+                bytes[nHalf + rng() % nHalf] = static_cast<char>(rng() % 2 ? 0xFF : 0x80);
+        }
+        if (trap == 9)
+            bytes.insert(rng() % (bytes.size() + 1), "\x1B$B");
+        const EncodingId requested = rng() % 4 ? EncodingId::Unspecified : encoding;
+
+        EncodingId halvesEncoding = requested, wholeEncoding = requested;
+        LineEndingId halvesBreak = LineEndingId::Unspecified, wholeBreak = LineEndingId::Unspecified;
+        size_t nHalves = 0, nWhole = 0;
+        CLocalBlock halves =
+            DecodeCheckedInHalves(bytes.data(), bytes.size(), halvesEncoding, halvesBreak, nullptr, &nHalves, 0);
+        CLocalBlock whole = DecodeFileBytes(bytes.data(), bytes.size(), wholeEncoding, wholeBreak, nullptr, &nWhole);
+        const std::wstring wholeText = BlockText(whole, nWhole);
+        const bool bWholeComesBack =
+            !CheckOpenedText(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), wholeText.c_str(),
+                             wholeText.size(), wholeText.size(), wholeEncoding, wholeBreak)
+                 .Differs();
+        if (trap < 5 && lineEnding != LineEndingId::Cr && !bHalfWidth && bWholeComesBack) {
+            ++nClean;
+            nCleanHalved += halves ? 1 : 0;
+            EXPECT_TRUE(halves) << "encoding " << static_cast<int>(encoding) << ", " << bytes.size() << " bytes";
+        }
+        if (!halves) {
+            EXPECT_EQ(halvesEncoding, requested);
+            continue;
+        }
+        ++nHalved;
+        EXPECT_EQ(BlockText(halves, nHalves + 1), wholeText + L'\0');
+        EXPECT_EQ(halvesEncoding, wholeEncoding);
+        EXPECT_EQ(halvesBreak, wholeBreak);
+        EXPECT_TRUE(bWholeComesBack);
+    }
+    EXPECT_EQ(nCleanHalved, nClean);
+    EXPECT_GT(nClean, 20);
+    std::printf("%d of 160 files opened in halves\n", nHalved);
 }
