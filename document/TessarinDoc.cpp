@@ -159,9 +159,11 @@ void CTessarinDoc::ReadIntoView(const wchar_t* pszPathName, CDocumentView& view)
         size_t nDecoded = 0;
         // A large file is decoded and checked in two halves at once; one that cannot be, or whose
         // halves do not come back whole, is decoded and checked whole, which names the difference.
-        hText = DecodeCheckedInHalves(bytes.Get(), nBytes, encoding, lineEnding, &progress, &nDecoded);
+        // The text keeps the room the control would grow it to: the first edit does not copy it.
+        hText = DecodeCheckedInHalves(bytes.Get(), nBytes, encoding, lineEnding, &progress, &nDecoded,
+                                      kHalvesMinimum, true);
         if (!hText) {
-            hText = DecodeFileBytes(bytes.Get(), nBytes, encoding, lineEnding, &progress, &nDecoded);
+            hText = DecodeFileBytes(bytes.Get(), nBytes, encoding, lineEnding, &progress, &nDecoded, true);
             CConversionProgressScope checking(&progress, IDS_PROGRESS_CHECKING);
             check = CheckDecodedText(hText.Get(), nDecoded, static_cast<const unsigned char*>(bytes.Get()), nBytes,
                                      encoding, lineEnding);

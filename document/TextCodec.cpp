@@ -6,6 +6,7 @@
 #include "framework/File.h"
 #include "framework/Handles.h"
 #include "framework/Progress.h"
+#include "framework/TextRoom.h"
 #include "framework/Utf16.h"
 #include "res/resource.h"
 #include <algorithm>
@@ -102,6 +103,14 @@ CLocalBlock ConvertIntoBlock(const std::string& options, const void* pIn, size_t
 
 // Lets the block go down to nBytes. The allocator may keep it where it is or move it; a block it
 // cannot shrink stays as it was, which costs address space, not correctness.
+void ShrinkBlock(CLocalBlock& block, size_t nBytes);
+
+// Lets a decoded text's block go down to the text of nBytes (even) and its terminator, or to the
+// room the text control would grow the text to.
+void ShrinkText(CLocalBlock& block, size_t nBytes, bool bRoomToEdit) {
+    ShrinkBlock(block, bRoomToEdit ? std::max(nBytes + 2, TextRoom(nBytes / 2) * sizeof(wchar_t)) : nBytes + 2);
+}
+
 void ShrinkBlock(CLocalBlock& block, size_t nBytes) {
     if (::LocalSize(block.Get()) <= nBytes)
         return;
@@ -386,7 +395,7 @@ CLocalBlock ReadFileBytes(CFile& file, size_t& nLength, CProgress* pProgress) {
 }
 
 CLocalBlock DecodeFileBytes(const void* pBytes, size_t nLength, EncodingId& encoding, LineEndingId& lineEnding,
-                            CProgress* pProgress, size_t* pnUnits) {
+                            CProgress* pProgress, size_t* pnUnits, bool bRoomToEdit) {
     static const unsigned char kEmpty[2] = {0, 0};
     const auto* p = pBytes ? static_cast<const unsigned char*>(pBytes) : kEmpty;
     if (!pBytes)
@@ -395,7 +404,7 @@ CLocalBlock DecodeFileBytes(const void* pBytes, size_t nLength, EncodingId& enco
     CLocalBlock text = ConvertIntoBlock(DecodeOptions(encoding), p, nLength, DecodedBound(p, nLength), m, pProgress,
                                         IDS_PROGRESS_DECODING);
     // The text and its terminating zero unit; what the bound left over goes back.
-    ShrinkBlock(text, m + (m & 1) + 2);
+    ShrinkText(text, m + (m & 1), bRoomToEdit);
     ApplyDetectionCode(GetDetectionCode(), encoding, lineEnding);
     if (pnUnits)
         *pnUnits = (m + 1) / 2;
@@ -460,7 +469,7 @@ bool MayCutInHalves(const unsigned char* p, size_t n, EncodingId requested) {
 } // namespace
 
 CLocalBlock DecodeCheckedInHalves(const void* pBytes, size_t nLength, EncodingId& encoding, LineEndingId& lineEnding,
-                                  CProgress* pProgress, size_t* pnUnits, size_t nMinimum) {
+                                  CProgress* pProgress, size_t* pnUnits, size_t nMinimum, bool bRoomToEdit) {
     const auto* p = static_cast<const unsigned char*>(pBytes);
     if (!p || nLength < nMinimum || nLength < 2 || g_pfnConvert != ConvertBuffer ||
         !MayCutInHalves(p, nLength, encoding))
@@ -532,7 +541,7 @@ CLocalBlock DecodeCheckedInHalves(const void* pBytes, size_t nLength, EncodingId
         std::fill_n(pOut + nText, 2, static_cast<unsigned char>(0));
         nDetection = first.nDetection;
     }
-    ShrinkBlock(text, nText + 2);
+    ShrinkText(text, nText, bRoomToEdit);
     ApplyDetectionCode(nDetection, encoding, lineEnding);
     if (pnUnits)
         *pnUnits = nText / 2;

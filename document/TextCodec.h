@@ -88,10 +88,11 @@ constexpr size_t kHalvesMinimum = size_t(4) << 20;
 // the block, encoding, line ending and units as DecodeFileBytes does; otherwise (a file under
 // nMinimum bytes or of another kind, no spare converter copy, halves that disagree or do not come
 // back) an empty block, with the parameters unchanged, and the caller decodes and checks the file
-// whole. With pProgress, the first half's decoding and check are told there.
+// whole. With pProgress, the first half's decoding and check are told there; bRoomToEdit as for
+// DecodeFileBytes.
 CLocalBlock DecodeCheckedInHalves(const void* pBytes, size_t nLength, EncodingId& encoding, LineEndingId& lineEnding,
                                   CProgress* pProgress = nullptr, size_t* pnUnits = nullptr,
-                                  size_t nMinimum = kHalvesMinimum);
+                                  size_t nMinimum = kHalvesMinimum, bool bRoomToEdit = false);
 
 // Reads the whole file and converts it in one pass into a block of an upper bound of the text's
 // size, then lets the block go down to the text's. Returns the unlocked movable local block
@@ -114,8 +115,10 @@ CLocalBlock DecodeFileText(CFile& file, EncodingId& encoding, LineEndingId& line
 // unit it adds, NULs inside the text included) in *pnUnits. The block may be larger than the text
 // and its terminator when the allocator kept it whole.
 CLocalBlock ReadFileBytes(CFile& file, size_t& nLength, CProgress* pProgress = nullptr);
+// With bRoomToEdit, the block keeps the room the text control grows a text of its length to
+// (TextRoom) where the bound left that much, so that the first edit does not reallocate it.
 CLocalBlock DecodeFileBytes(const void* pBytes, size_t nLength, EncodingId& encoding, LineEndingId& lineEnding,
-                            CProgress* pProgress = nullptr, size_t* pnUnits = nullptr);
+                            CProgress* pProgress = nullptr, size_t* pnUnits = nullptr, bool bRoomToEdit = false);
 
 // A buffer that keeps its storage from one use to the next and only grows, for reading many files
 // in a row without an allocation per file.

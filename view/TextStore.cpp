@@ -1,13 +1,14 @@
 // CTextStore: the gap buffer in its movable block, the line-start index and the character
 // boundaries the caret keeps to.
 #include "view/TextStore.h"
+#include "framework/TextRoom.h"
 #include <algorithm>
 #include <cstring>
 
 namespace {
 constexpr wchar_t kCr = L'\r';
 constexpr wchar_t kLf = L'\n';
-constexpr int kMinCapacity = 256;
+constexpr int kMinCapacity = static_cast<int>(kTextRoomMinimum);
 } // namespace
 
 CTextStore::CTextStore() {
@@ -51,9 +52,7 @@ void CTextStore::MoveGap(int nOffset) {
 bool CTextStore::Reserve(int nLength) {
     if (nLength < m_nCapacity) // room for the terminator too
         return true;
-    // Grow by an eighth, so typing at the end of a large text reallocates rarely without holding a
-    // second copy's worth of spare room.
-    long long nWanted = static_cast<long long>(nLength) + 1 + nLength / 8 + kMinCapacity;
+    long long nWanted = static_cast<long long>(TextRoom(static_cast<size_t>(nLength)));
     if (nWanted > 0x7FFFFFFF / static_cast<long long>(sizeof(wchar_t)))
         nWanted = static_cast<long long>(nLength) + 1;
     if (nWanted > 0x7FFFFFFF / static_cast<long long>(sizeof(wchar_t)))

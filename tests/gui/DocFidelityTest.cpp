@@ -4,6 +4,8 @@
 // come back identical or be told about.
 #include "DocHost.h"
 #include "document/Encoding.h"
+#include "document/TextCodec.h"
+#include "framework/TextRoom.h"
 #include "framework/FrameworkIds.h"
 #include "framework/Strings.h"
 #include "res/resource.h"
@@ -277,4 +279,41 @@ TEST_F(DocFidelity, EveryCorpusFileComesBackIdenticalOrTheUserIsTold) {
         EXPECT_TRUE(allowed & (1 << outcome)) << kOutcomeNames[outcome];
         std::printf("  %-36ls %s\n", name.c_str(), kOutcomeNames[outcome]);
     }
+}
+
+// A file large enough to be opened in two halves at once: the text is the file's, nothing is told,
+// and the control has room to grow, so typing at the start does not copy the text into a larger
+// block. The same file with one line break of another kind near its end is told about with the
+// line the whole file's check names.
+TEST_F(DocFidelity, ALargeFileOpensInHalvesWithRoomAndItsDifferencesAreStillTold) {
+    std::string sjis;
+    std::wstring text;
+    for (int i = 0; sjis.size() <= kHalvesMinimum + 4096; ++i) {
+        const std::string n = std::to_string(i);
+        sjis += "\x93\xfa\x96\x7b\x8c\xea line " + n + "\r\n"; // 日本語
+        text += L"\u65e5\u672c\u8a9e line " + std::wstring(n.begin(), n.end()) + L"\r\n";
+    }
+    CTempDir dir;
+    const std::wstring path = dir.File(L"large.txt");
+    WriteAllBytes(path, Bytes(sjis));
+    EXPECT_TRUE(OpenAndCollectWarnings(path).empty());
+    ASSERT_EQ(Text(), text);
+    EXPECT_EQ(Format(), std::make_pair(EncodingId::SjisAuto, LineEndingId::Crlf));
+    auto hText = reinterpret_cast<HLOCAL>(m_view.SendMessage(EM_GETHANDLE));
+    const SIZE_T cbRoom = ::LocalSize(hText);
+    EXPECT_GE(cbRoom, TextRoom(text.size()) * sizeof(wchar_t));
+    m_view.SetSel(0, 0);
+    m_view.SendMessage(WM_CHAR, L'x', 1);
+    EXPECT_EQ(::LocalSize(reinterpret_cast<HLOCAL>(m_view.SendMessage(EM_GETHANDLE))), cbRoom);
+    ASSERT_TRUE(m_doc.OnNewDocument());
+
+    const size_t nLf = sjis.rfind("\r\n", sjis.size() - 3);
+    sjis.erase(nLf, 1); // that line ends in LF alone
+    WriteAllBytes(path, Bytes(sjis));
+    const std::vector<std::wstring> warnings = OpenAndCollectWarnings(path);
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_TRUE(Contains(warnings[0], LoadStringResource(IDS_REASON_MIXED_BREAKS))) << warnings[0];
+    const int nLines = static_cast<int>(std::count(text.begin(), text.end(), L'\n'));
+    EXPECT_TRUE(Contains(warnings[0], std::to_wstring(nLines - 1) + L" 行")) << warnings[0];
+    ASSERT_TRUE(m_doc.OnNewDocument());
 }
