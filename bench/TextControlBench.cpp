@@ -15,6 +15,7 @@
 // One line of N characters (mixed Japanese and words), wrapped: hand-over plus first paint, the
 // scroll bar's bottom, Ctrl+End, a typed character at the end (median of 5). Prints: N
 // handover-s bottom-ms ctrl-end-ms type-end-ms rows.
+#include "framework/TextRoom.h"
 #include "view/TextControl.h"
 #include <windows.h>
 #include <psapi.h>
@@ -40,7 +41,8 @@ HLOCAL MakeText(size_t nMB, size_t* pnLines) {
     const std::wstring line = L"Tessarin ベンチマーク用の日本語テキスト：漢字、ひらがな、カタカナ、ASCII 0123456789 ①㈱\r\n";
     const size_t nChars = nMB * 1024 * 1024 / sizeof(wchar_t);
     const size_t nLines = nChars / line.size();
-    HLOCAL h = ::LocalAlloc(LMEM_MOVEABLE, (nLines * line.size() + 1) * sizeof(wchar_t));
+    // With the room an opened file's text is given, so the first edit finds it as after opening.
+    HLOCAL h = ::LocalAlloc(LMEM_MOVEABLE, TextRoom(nLines * line.size()) * sizeof(wchar_t));
     auto* p = static_cast<wchar_t*>(::LocalLock(h));
     for (size_t i = 0; i < nLines; ++i)
         std::copy(line.begin(), line.end(), p + i * line.size());
