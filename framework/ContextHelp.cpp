@@ -7,6 +7,7 @@
 #include "framework/Strings.h"
 #include "framework/Wnd.h"
 #include <htmlhelp.h>
+#include "framework/LateBound.h"
 #include <algorithm>
 #include <cwctype>
 #include <vector>
@@ -230,7 +231,11 @@ HWND ShowContextHelpPopup(UINT nIDString, POINT ptScreen, HWND hWndOwner) {
     popup.clrBackground = static_cast<COLORREF>(-1);
     popup.rcMargins = kContextHelpMargins;
     popup.pszFont = strFont.c_str();
-    if (HWND hViewer = ::HtmlHelpW(nullptr, nullptr, HH_DISPLAY_TEXT_POPUP, reinterpret_cast<DWORD_PTR>(&popup)))
+    static const CLateBoundLibrary s_viewer(L"hhctrl.ocx");
+    static const auto s_pfnHtmlHelp = s_viewer.Function<decltype(&::HtmlHelpW)>("HtmlHelpW");
+    if (HWND hViewer = s_pfnHtmlHelp ? s_pfnHtmlHelp(nullptr, nullptr, HH_DISPLAY_TEXT_POPUP,
+                                                     reinterpret_cast<DWORD_PTR>(&popup))
+                                     : nullptr)
         return hViewer;
 
     std::wstring strText = LoadStringResource(nIDString);

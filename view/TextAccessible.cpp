@@ -4,6 +4,7 @@
 #include "view/TextControl.h"
 #include "framework/ComObject.h"
 #include "framework/ComPtr.h"
+#include "framework/LateBound.h"
 #include "framework/Strings.h"
 #include "res/resource.h"
 #include <algorithm>
@@ -12,12 +13,35 @@
 #include <utility>
 
 namespace {
+// The accessibility and automation libraries load when a screen reader first asks for the text.
+const CLateBoundLibrary& Accessibility() {
+    static const CLateBoundLibrary s_library(L"oleacc.dll");
+    return s_library;
+}
+const CLateBoundLibrary& Automation() {
+    static const CLateBoundLibrary s_library(L"oleaut32.dll");
+    return s_library;
+}
+
+BSTR AllocBstr(const wchar_t* p, UINT n) {
+    static const auto s_pfn = Automation().Function<decltype(&::SysAllocStringLen)>("SysAllocStringLen");
+    return s_pfn ? s_pfn(p, n) : nullptr;
+}
+
+void InitVariant(VARIANT* pvar) {
+    static const auto s_pfn = Automation().Function<decltype(&::VariantInit)>("VariantInit");
+    if (s_pfn)
+        s_pfn(pvar);
+    else
+        pvar->vt = VT_EMPTY;
+}
+
 bool IsSelf(const VARIANT& varChild) {
     return varChild.vt == VT_I4 && varChild.lVal == CHILDID_SELF;
 }
 
 BSTR MakeBstr(const std::wstring& s) {
-    return ::SysAllocStringLen(s.c_str(), static_cast<UINT>(s.size()));
+    return AllocBstr(s.c_str(), static_cast<UINT>(s.size()));
 }
 
 class CTextAccessible : public CComObject<IAccessible, __uuidof(IAccessible)> {
@@ -25,8 +49,10 @@ public:
     // The text (OBJID_CLIENT) or its caret (OBJID_CARET).
     static CTextAccessible* Create(HWND hWnd, bool bCaret) {
         IAccessible* pStd = nullptr;
-        if (bCaret || FAILED(::CreateStdAccessibleObject(hWnd, OBJID_CLIENT, __uuidof(IAccessible),
-                                                         reinterpret_cast<void**>(&pStd))))
+        static const auto s_pfnStandard =
+            Accessibility().Function<decltype(&::CreateStdAccessibleObject)>("CreateStdAccessibleObject");
+        if (bCaret || !s_pfnStandard ||
+            FAILED(s_pfnStandard(hWnd, OBJID_CLIENT, __uuidof(IAccessible), reinterpret_cast<void**>(&pStd))))
             pStd = nullptr;
         return new (std::nothrow) CTextAccessible(hWnd, bCaret, CComPtr<IAccessible>::Adopt(pStd));
     }
@@ -102,7 +128,7 @@ public:
     HRESULT STDMETHODCALLTYPE get_accRole(VARIANT varChild, VARIANT* pvarRole) override {
         if (!pvarRole)
             return E_POINTER;
-        ::VariantInit(pvarRole);
+        InitVariant(pvarRole);
         if (!IsSelf(varChild))
             return E_INVALIDARG;
         pvarRole->vt = VT_I4;
@@ -112,7 +138,7 @@ public:
     HRESULT STDMETHODCALLTYPE get_accState(VARIANT varChild, VARIANT* pvarState) override {
         if (!pvarState)
             return E_POINTER;
-        ::VariantInit(pvarState);
+        InitVariant(pvarState);
         if (!IsSelf(varChild))
             return E_INVALIDARG;
         long nState = STATE_SYSTEM_FOCUSABLE;
@@ -150,7 +176,7 @@ public:
     HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* pvarChild) override {
         if (!pvarChild)
             return E_POINTER;
-        ::VariantInit(pvarChild);
+        InitVariant(pvarChild);
         if (::GetFocus() == m_hWnd) {
             pvarChild->vt = VT_I4;
             pvarChild->lVal = CHILDID_SELF;
@@ -161,7 +187,7 @@ public:
         // The selected text is no child object; the caret object tells where it is.
         if (!pvarChildren)
             return E_POINTER;
-        ::VariantInit(pvarChildren);
+        InitVariant(pvarChildren);
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT, BSTR* pszDefaultAction) override {
@@ -195,7 +221,7 @@ public:
     HRESULT STDMETHODCALLTYPE accHitTest(long xLeft, long yTop, VARIANT* pvarChild) override {
         if (!pvarChild)
             return E_POINTER;
-        ::VariantInit(pvarChild);
+        InitVariant(pvarChild);
         RECT rc{};
         ::GetWindowRect(m_hWnd, &rc);
         if (::IsWindow(m_hWnd) && ::PtInRect(&rc, POINT{xLeft, yTop})) {
@@ -262,7 +288,7 @@ private:
                 nStart = nFrom; // a very long line: its start is too far back
             nEnd = std::min(nLength, nStart + kMaxAccessibleValue);
         }
-        BSTR bstr = ::SysAllocStringLen(nullptr, static_cast<UINT>(nEnd - nStart));
+        BSTR bstr = AllocBstr(nullptr, static_cast<UINT>(nEnd - nStart));
         if (!bstr)
             return nullptr;
         CTextControl::ReadRange range{nStart, nEnd, bstr};
@@ -284,7 +310,9 @@ LRESULT AnswerTextAccessible(HWND hWnd, WPARAM wParam, LPARAM lParam) {
     CTextAccessible* pAcc = CTextAccessible::Create(hWnd, nObject == OBJID_CARET);
     if (!pAcc)
         return 0;
-    const LRESULT lResult = ::LresultFromObject(__uuidof(IAccessible), wParam, static_cast<IAccessible*>(pAcc));
+    static const auto s_pfnResult = Accessibility().Function<decltype(&::LresultFromObject)>("LresultFromObject");
+    const LRESULT lResult =
+        s_pfnResult ? s_pfnResult(__uuidof(IAccessible), wParam, static_cast<IAccessible*>(pAcc)) : 0;
     pAcc->Release(); // LresultFromObject holds its own reference
     return lResult;
 }
