@@ -37,14 +37,17 @@ ensure_prefix() {
 # wait timed out"): the window freezes for 2 s after each dialog closes, for instance on every run
 # of find in files. Without a window manager Wine draws the same frames whether its windows are
 # managed or not, so the program's are marked unmanaged in the prefix; with one, the mark goes.
-# Needs DISPLAY and the prefix.
+# Arguments: the programs to mark (file names), Tessarin.exe when none. Needs DISPLAY and the prefix.
 set_window_management() {
-    local key='HKCU\Software\Wine\AppDefaults\Tessarin.exe\X11 Driver'
-    if xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; then
-        wine reg delete "$key" /v Managed /f >/dev/null 2>&1 || true
-    else
-        wine reg add "$key" /v Managed /d N /f >/dev/null 2>&1 || true
-    fi
+    local program key
+    for program in "${@:-Tessarin.exe}"; do
+        key="HKCU\\Software\\Wine\\AppDefaults\\$program\\X11 Driver"
+        if xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; then
+            wine reg delete "$key" /v Managed /f >/dev/null 2>&1 || true
+        else
+            wine reg add "$key" /v Managed /d N /f >/dev/null 2>&1 || true
+        fi
+    done
 }
 
 # Starts Xvfb on a free display and sets DISPLAY; xvfb_pid holds its process id.
