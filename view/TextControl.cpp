@@ -82,8 +82,38 @@ LRESULT CALLBACK CTextControl::WndProc(HWND hWnd, UINT message, WPARAM wParam, L
     return pThis->OnMessage(message, wParam, lParam);
 }
 
-LRESULT CTextControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+bool CTextControl::IsQuietMessage(UINT message) {
+    // Selections, replacements and questions about the text that do not show where the caret is.
     switch (message) {
+    case EM_SETSEL:
+    case EM_GETSEL:
+    case EM_REPLACESEL:
+    case EM_SCROLLCARET:
+    case EM_LINEFROMCHAR:
+    case EM_LINEINDEX:
+    case EM_LINELENGTH:
+    case EM_GETLINECOUNT:
+    case EM_GETLINE:
+    case EM_GETFIRSTVISIBLELINE:
+    case EM_POSFROMCHAR:
+    case EM_GETMODIFY:
+    case EM_SETMODIFY:
+    case EM_CANUNDO:
+    case WM_GETTEXTLENGTH:
+    case WM_GETTEXT:
+    case kMsgReadRange:
+    case kMsgPeekRange:
+    case kMsgWholeCharacters:
+    case kGetChangeStamp: return true;
+    default: return false;
+    }
+}
+
+LRESULT CTextControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (m_bCaretPending && !IsQuietMessage(message))
+        UpdateCaret();
+    switch (message) {
+    case kMsgPlaceCaret: return 0; // placed above, when it was pending
     case WM_NCCREATE: {
         // The window name is the first text, taken without a change notice, as the EDIT control does.
         auto* pCreate = reinterpret_cast<CREATESTRUCTW*>(lParam);
@@ -361,7 +391,7 @@ void CTextControl::ReplaceRange(int nStart, int nEnd, const wchar_t* p, int n, b
 void CTextControl::ReplaceSelection(const wchar_t* p, int n, bool bNotify) {
     ReplaceRange(SelStart(), SelEnd(), p, n, bNotify);
     ScrollCaret();
-    UpdateCaret();
+    UpdateCaretLater();
 }
 
 void CTextControl::SetText(const wchar_t* psz, bool bNotify) {
@@ -409,7 +439,7 @@ void CTextControl::SetSel(int nAnchor, int nCaret, bool bScroll) {
     }
     if (bScroll)
         ScrollCaret();
-    UpdateCaret();
+    UpdateCaretLater();
 }
 
 void CTextControl::MoveCaret(int nOffset, bool bExtend, bool bKeepColumn) {
@@ -418,7 +448,17 @@ void CTextControl::MoveCaret(int nOffset, bool bExtend, bool bKeepColumn) {
     m_nPreferredX = bKeepColumn ? nPreferredX : -1;
 }
 
+void CTextControl::UpdateCaretLater() {
+    if (!m_bFocus || m_bCaretPending)
+        return; // no caret to place, or it is placed before anything shows it
+    // Posted once a run: the message loop comes to it before it paints or takes the next input.
+    m_bCaretPending = true;
+    if (!::PostMessageW(m_hWnd, kMsgPlaceCaret, 0, 0))
+        UpdateCaret(); // a full queue: at once, as before
+}
+
 void CTextControl::UpdateCaret() {
+    m_bCaretPending = false;
     if (!m_bFocus)
         return;
     if (!m_bCaret) {
@@ -812,7 +852,7 @@ void CTextControl::ScrollTo(RowPos top, int nX) {
         m_top = top;
         m_nXOffset = nX;
         ::InvalidateRect(m_hWnd, nullptr, FALSE);
-        UpdateCaret();
+        UpdateCaretLater();
     }
     UpdateScrollBars();
 }

@@ -45,6 +45,13 @@ public:
         const wchar_t* pText;
     };
     static constexpr UINT kMsgPeekRange = WM_USER + 0x5A2; // lParam: PeekRange*
+    // kMsgPlaceCaret: puts the system caret and the input method's window where the selection now
+    // stands. A change of the selection or the text places them only when the control next handles
+    // anything but a run of selections, replacements and questions about the text (a message it
+    // posts itself, a paint, input): under Wine each SetCaretPos draws the caret, and Replace All
+    // match by match would place it once a match. Whoever reads the caret with GetCaretPos sends
+    // this first. wParam and lParam are unused.
+    static constexpr UINT kMsgPlaceCaret = WM_USER + 0x5A3;
 
     // Answered with a number that changes whenever the text or the selection changes, and never
     // 0 (no two controls of the process give the same one): whoever shows where the caret is
@@ -91,7 +98,9 @@ private:
     int SelStart() const { return std::min(m_nAnchor, m_nCaret); }
     int SelEnd() const { return std::max(m_nAnchor, m_nCaret); }
     void MoveCaret(int nOffset, bool bExtend, bool bKeepColumn = false);
-    void UpdateCaret();
+    void UpdateCaret();       // places the caret and the input method's window now
+    void UpdateCaretLater();  // ... before anything else is handled but the quiet messages below
+    static bool IsQuietMessage(UINT message);
     void ScrollCaret();
     void InvalidateRange(int nStart, int nEnd);
 
@@ -167,6 +176,7 @@ private:
     ScrollState m_horzBar;
     bool m_bFocus = false;
     bool m_bCaret = false;
+    bool m_bCaretPending = false; // UpdateCaretLater was asked and the caret is not placed yet
     bool m_bSelecting = false; // the left button is down and drags the selection
     bool m_bWordSelecting = false;
     POINT m_ptMouse{};   // where the mouse was last seen while selecting

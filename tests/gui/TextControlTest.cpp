@@ -6,6 +6,7 @@
 #include "ViewHost.h"
 #include "view/TextAccessible.h"
 #include "view/TextControl.h"
+#include <imm.h>
 #include <oleacc.h>
 #include <algorithm>
 #include <random>
@@ -361,6 +362,25 @@ void TextControlTest::RandomRun(bool bWrap) {
         const POINT pt = Pos(ref.caret);
         if (!ref.Splits(ref.caret) && pt.y >= 0 && pt.y < 400 && pt.x >= 0 && pt.x < 560) {
             ASSERT_EQ(LOWORD(Send(EM_CHARFROMPOS, 0, MAKELPARAM(pt.x, pt.y))), ref.caret & 0xFFFF);
+        }
+        // The system caret and the input method's window are placed once the queue is handled
+        // (or when asked): at the caret's point.
+        if (::GetFocus() == m_hCtl) {
+            if (step % 2)
+                DrainMessages();
+            else
+                Send(CTextControl::kMsgPlaceCaret);
+            POINT ptCaret{};
+            ASSERT_TRUE(::GetCaretPos(&ptCaret));
+            ASSERT_EQ(std::make_pair(ptCaret.x, ptCaret.y), std::make_pair(pt.x, pt.y));
+            if (HIMC hImc = ::ImmGetContext(m_hCtl)) {
+                COMPOSITIONFORM form{};
+                const BOOL bForm = ::ImmGetCompositionWindow(hImc, &form);
+                ::ImmReleaseContext(m_hCtl, hImc);
+                if (bForm) {
+                    ASSERT_EQ(std::make_pair(form.ptCurrentPos.x, form.ptCurrentPos.y), std::make_pair(pt.x, pt.y));
+                }
+            }
         }
     }
 }
