@@ -451,6 +451,10 @@ void CTextControl::MoveCaret(int nOffset, bool bExtend, bool bKeepColumn) {
 void CTextControl::UpdateCaretLater() {
     if (!m_bFocus || m_bCaretPending)
         return; // no caret to place, or it is placed before anything shows it
+    // A hidden control (printing from the command line opens the file in a hidden window) places
+    // it at once, as before: with the placement posted there, printing never ended.
+    if (!::IsWindowVisible(m_hWnd))
+        return UpdateCaret();
     // Posted once a run: the message loop comes to it before it paints or takes the next input.
     m_bCaretPending = true;
     if (!::PostMessageW(m_hWnd, kMsgPlaceCaret, 0, 0))
