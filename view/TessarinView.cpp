@@ -32,6 +32,15 @@ std::wstring CTessarinView::ReadText(int nStart, int nEnd) {
     return text;
 }
 
+bool CTessarinView::PeekText(int nStart, int nEnd, std::wstring_view& text) {
+    CTextControl::PeekRange range{nStart, nEnd, nullptr};
+    const auto nCount = DefWindowProc(CTextControl::kMsgPeekRange, 0, reinterpret_cast<LPARAM>(&range));
+    if (!range.pText)
+        return false;
+    text = std::wstring_view(range.pText, static_cast<size_t>(nCount));
+    return true;
+}
+
 EditRange CTessarinView::WholeCharacters(int nStart, int nEnd) {
     EditRange range{nStart, nEnd};
     if (!DefWindowProc(CTextControl::kMsgWholeCharacters, reinterpret_cast<WPARAM>(&range.start),

@@ -14,6 +14,7 @@
 #include "view/WordWrapSwitch.h"
 #include "framework/GdiHandles.h"
 #include <string>
+#include <string_view>
 
 // True when the user's measurement system is metric (LOCALE_IMEASURE reads "0").
 bool IsMetricLocale();
@@ -69,6 +70,10 @@ public:
     EditRange RecordInsertion(const wchar_t* pszText, int nStart = -1, int nEnd = -1, bool bApply = true) {
         return m_history.RecordInsertion(pszText, nStart, nEnd, bApply);
     }
+    // [nStart, nEnd) (clamped) where the control keeps it, valid until the next change: the
+    // control brings only that stretch together, where EM_GETHANDLE moves everything after its
+    // gap. False when the control cannot (the caller then locks the whole text).
+    bool PeekText(int nStart, int nEnd, std::wstring_view& text);
     void UndoEdit() { m_history.UndoEdit(); }
     void RedoEdit() { m_history.RedoEdit(); }
     void ClearHistory(bool bModified) override { m_history.ClearHistory(bModified); }

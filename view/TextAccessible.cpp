@@ -248,6 +248,7 @@ private:
         // Where the control put the system caret (it has one while it has the focus), else the
         // selection's end; one row high.
         POINT pt{};
+        ::SendMessageW(m_hWnd, CTextControl::kMsgPlaceCaret, 0, 0); // a pending placement is made first
         if (::GetFocus() != m_hWnd || !::GetCaretPos(&pt)) {
             DWORD dwEnd = 0;
             ::SendMessageW(m_hWnd, EM_GETSEL, 0, reinterpret_cast<LPARAM>(&dwEnd));

@@ -82,8 +82,38 @@ LRESULT CALLBACK CTextControl::WndProc(HWND hWnd, UINT message, WPARAM wParam, L
     return pThis->OnMessage(message, wParam, lParam);
 }
 
-LRESULT CTextControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+bool CTextControl::IsQuietMessage(UINT message) {
+    // Selections, replacements and questions about the text that do not show where the caret is.
     switch (message) {
+    case EM_SETSEL:
+    case EM_GETSEL:
+    case EM_REPLACESEL:
+    case EM_SCROLLCARET:
+    case EM_LINEFROMCHAR:
+    case EM_LINEINDEX:
+    case EM_LINELENGTH:
+    case EM_GETLINECOUNT:
+    case EM_GETLINE:
+    case EM_GETFIRSTVISIBLELINE:
+    case EM_POSFROMCHAR:
+    case EM_GETMODIFY:
+    case EM_SETMODIFY:
+    case EM_CANUNDO:
+    case WM_GETTEXTLENGTH:
+    case WM_GETTEXT:
+    case kMsgReadRange:
+    case kMsgPeekRange:
+    case kMsgWholeCharacters:
+    case kGetChangeStamp: return true;
+    default: return false;
+    }
+}
+
+LRESULT CTextControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (m_bCaretPending && !IsQuietMessage(message))
+        UpdateCaret();
+    switch (message) {
+    case kMsgPlaceCaret: return 0; // placed above, when it was pending
     case WM_NCCREATE: {
         // The window name is the first text, taken without a change notice, as the EDIT control does.
         auto* pCreate = reinterpret_cast<CREATESTRUCTW*>(lParam);
@@ -210,6 +240,15 @@ LRESULT CTextControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         const std::wstring text = m_store.Text(pRange->nStart, pRange->nEnd);
         std::memcpy(pRange->pBuffer, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
         return static_cast<LRESULT>(text.size());
+    }
+    case kMsgPeekRange: {
+        auto* pRange = reinterpret_cast<PeekRange*>(lParam);
+        if (!pRange)
+            return 0;
+        const int nStart = std::clamp(pRange->nStart, 0, m_store.Length());
+        const int nEnd = std::clamp(pRange->nEnd, nStart, m_store.Length());
+        pRange->pText = m_store.ContiguousRange(nStart, nEnd);
+        return nEnd - nStart;
     }
     case kMsgWholeCharacters: {
         auto* pnStart = reinterpret_cast<int*>(wParam);
@@ -352,7 +391,7 @@ void CTextControl::ReplaceRange(int nStart, int nEnd, const wchar_t* p, int n, b
 void CTextControl::ReplaceSelection(const wchar_t* p, int n, bool bNotify) {
     ReplaceRange(SelStart(), SelEnd(), p, n, bNotify);
     ScrollCaret();
-    UpdateCaret();
+    UpdateCaretLater();
 }
 
 void CTextControl::SetText(const wchar_t* psz, bool bNotify) {
@@ -400,7 +439,7 @@ void CTextControl::SetSel(int nAnchor, int nCaret, bool bScroll) {
     }
     if (bScroll)
         ScrollCaret();
-    UpdateCaret();
+    UpdateCaretLater();
 }
 
 void CTextControl::MoveCaret(int nOffset, bool bExtend, bool bKeepColumn) {
@@ -409,7 +448,21 @@ void CTextControl::MoveCaret(int nOffset, bool bExtend, bool bKeepColumn) {
     m_nPreferredX = bKeepColumn ? nPreferredX : -1;
 }
 
+void CTextControl::UpdateCaretLater() {
+    if (!m_bFocus || m_bCaretPending)
+        return; // no caret to place, or it is placed before anything shows it
+    // A hidden control (printing from the command line opens the file in a hidden window) places
+    // it at once, as before: with the placement posted there, printing never ended.
+    if (!::IsWindowVisible(m_hWnd))
+        return UpdateCaret();
+    // Posted once a run: the message loop comes to it before it paints or takes the next input.
+    m_bCaretPending = true;
+    if (!::PostMessageW(m_hWnd, kMsgPlaceCaret, 0, 0))
+        UpdateCaret(); // a full queue: at once, as before
+}
+
 void CTextControl::UpdateCaret() {
+    m_bCaretPending = false;
     if (!m_bFocus)
         return;
     if (!m_bCaret) {
@@ -453,6 +506,8 @@ void CTextControl::SetFont(HFONT hFont, bool bRedraw) {
     m_nLineHeight = std::max<int>(1, tm.tmHeight);
     m_nAveCharWidth = std::max<int>(1, tm.tmAveCharWidth);
     m_nSampleWidth = m_nSampleChars = 0; // another font: other widths
+    m_widths.clear();
+    m_bWidthsUnreliable = false;
     ForgetLayouts();
     KeepTopInText();
     m_nWidest = 0;
@@ -490,13 +545,23 @@ const CTextControl::Layout& CTextControl::LayoutOf(int nLine) {
             continue;
         }
         int j = i;
-        while (j < n && layout.text[j] != L'\t')
+        bool bKnown = true; // every character's width is in the table
+        while (j < n && layout.text[j] != L'\t') {
+            bKnown = bKnown && KnownWidth(layout.text[j]) >= 0;
             ++j;
+        }
+        if (bKnown) {
+            for (int k = i; k < j; ++k)
+                layout.x[k + 1] = x += KnownWidth(layout.text[k]);
+            i = j;
+            continue;
+        }
         dx.assign(static_cast<size_t>(j - i), 0);
         SIZE size{};
         ::GetTextExtentExPointW(m_dcMeasure.Get(), layout.text.c_str() + i, j - i, 0, nullptr, dx.data(), &size);
         for (int k = 0; k < j - i; ++k)
             layout.x[i + k + 1] = x + dx[k];
+        LearnWidths(layout.text.c_str() + i, dx, size.cx);
         // The first half of a pair gets the pair's left edge, so nothing ever stands inside it.
         for (int k = i; k + 1 < j; ++k)
             if (IsHighSurrogate(layout.text[k]) && IsLowSurrogate(layout.text[k + 1]))
@@ -523,6 +588,45 @@ const CTextControl::Layout& CTextControl::LayoutOf(int nLine) {
         }
     }
     return layout;
+}
+
+namespace {
+// Characters whose advance in GDI does not depend on their neighbours: no combining marks, no
+// surrogates, no control characters, no scripts that are shaped (where Windows' GDI measures a
+// run through its complex-script support, not glyph by glyph).
+bool HasOwnWidth(wchar_t c) {
+    return (c >= 0x20 && c < 0x7F) || (c >= 0xA0 && c < 0x300) || (c >= 0x370 && c < 0x483) ||
+           (c >= 0x48A && c < 0x530) || (c >= 0x2010 && c < 0x2028) || (c >= 0x2030 && c < 0x2060) ||
+           (c >= 0x2100 && c < 0x2C00) || (c >= 0x2E80 && c < 0x302A) || (c >= 0x3030 && c < 0x3099) ||
+           (c >= 0x309B && c < 0xA000) || (c >= 0xAC00 && c < 0xD7A4) || (c >= 0xF900 && c < 0xFB00) ||
+           (c >= 0xFF01 && c < 0xFFF0);
+}
+} // namespace
+
+int CTextControl::KnownWidth(wchar_t c) const {
+    return m_widths.empty() ? -1 : m_widths[c];
+}
+
+void CTextControl::LearnWidths(const wchar_t* p, const std::vector<int>& dx, int nTotal) {
+    // A run GDI measured gives each character's advance, when it is the sum of its characters'.
+    if (dx.empty() || m_bWidthsUnreliable)
+        return;
+    if (dx.back() != nTotal) {
+        m_bWidthsUnreliable = true; // overhangs or spacing of this font: measure every run
+        m_widths.clear();
+        return;
+    }
+    for (size_t k = 0; k < dx.size(); ++k)
+        if (!HasOwnWidth(p[k]))
+            return;
+    if (m_widths.empty())
+        m_widths.assign(0x10000, -1);
+    for (size_t k = 0; k < dx.size(); ++k) {
+        const int nWidth = dx[k] - (k > 0 ? dx[k - 1] : 0);
+        if (nWidth < 0 || nWidth > 0x7FFF)
+            return;
+        m_widths[p[k]] = static_cast<short>(nWidth);
+    }
 }
 
 bool CTextControl::IsNoBreakBefore(wchar_t c) {
@@ -752,7 +856,7 @@ void CTextControl::ScrollTo(RowPos top, int nX) {
         m_top = top;
         m_nXOffset = nX;
         ::InvalidateRect(m_hWnd, nullptr, FALSE);
-        UpdateCaret();
+        UpdateCaretLater();
     }
     UpdateScrollBars();
 }

@@ -35,6 +35,23 @@ public:
     // kMsgWholeCharacters: widens [*wParam, *lParam) (int*) so that neither edge cuts a character
     // (CTextStore::IsBoundary); returns TRUE.
     static constexpr UINT kMsgWholeCharacters = WM_USER + 0x5A1;
+    // kMsgPeekRange: points pText at [nStart, nEnd) (clamped to the text) in the control's own
+    // buffer, valid until the next change, no terminator; returns the characters there. The gap
+    // moves only when it lies inside the range (CTextStore::ContiguousRange), so a search from the
+    // caret after an edit there does not move the text beyond it, as EM_GETHANDLE would.
+    struct PeekRange {
+        int nStart;
+        int nEnd;
+        const wchar_t* pText;
+    };
+    static constexpr UINT kMsgPeekRange = WM_USER + 0x5A2; // lParam: PeekRange*
+    // kMsgPlaceCaret: puts the system caret and the input method's window where the selection now
+    // stands. A change of the selection or the text places them only when the control next handles
+    // anything but a run of selections, replacements and questions about the text (a message it
+    // posts itself, a paint, input): under Wine each SetCaretPos draws the caret, and Replace All
+    // match by match would place it once a match. Whoever reads the caret with GetCaretPos sends
+    // this first. wParam and lParam are unused.
+    static constexpr UINT kMsgPlaceCaret = WM_USER + 0x5A3;
 
     // Answered with a number that changes whenever the text or the selection changes, and never
     // 0 (no two controls of the process give the same one): whoever shows where the caret is
@@ -81,13 +98,19 @@ private:
     int SelStart() const { return std::min(m_nAnchor, m_nCaret); }
     int SelEnd() const { return std::max(m_nAnchor, m_nCaret); }
     void MoveCaret(int nOffset, bool bExtend, bool bKeepColumn = false);
-    void UpdateCaret();
+    void UpdateCaret();       // places the caret and the input method's window now
+    void UpdateCaretLater();  // ... before anything else is handled but the quiet messages below
+    static bool IsQuietMessage(UINT message);
     void ScrollCaret();
     void InvalidateRange(int nStart, int nEnd);
 
     // Layout and geometry.
     void SetFont(HFONT hFont, bool bRedraw);
     const Layout& LayoutOf(int nLine);
+    // The advance of a character in the font, learnt from the runs measured so far (measuring a
+    // line through GDI costs about a millisecond under Wine); -1 when not known yet.
+    int KnownWidth(wchar_t c) const;
+    void LearnWidths(const wchar_t* p, const std::vector<int>& dx, int nTotal);
     void WrapRows(Layout& layout) const;
     int RowCount(int nLine) { return IsWrapped() ? static_cast<int>(LayoutOf(nLine).rows.size()) : 1; }
     int RowOf(const Layout& layout, int nInLine) const;
@@ -153,6 +176,7 @@ private:
     ScrollState m_horzBar;
     bool m_bFocus = false;
     bool m_bCaret = false;
+    bool m_bCaretPending = false; // UpdateCaretLater was asked and the caret is not placed yet
     bool m_bSelecting = false; // the left button is down and drags the selection
     bool m_bWordSelecting = false;
     POINT m_ptMouse{};   // where the mouse was last seen while selecting
@@ -162,6 +186,8 @@ private:
     unsigned m_nChangeStamp = NewStamp(); // kGetChangeStamp's answer
     static unsigned NewStamp();
     std::unordered_map<int, Layout> m_layouts; // lines laid out since the last change
+    std::vector<short> m_widths;      // advances by character in the font, -1: not known yet
+    bool m_bWidthsUnreliable = false; // the font's runs are not the sum of their characters
     std::vector<int> m_rowCounts; // wrapped: rows of every line, exact or estimated
     long long m_nTotalRows = 0;
     int m_nBeforeLine = 0;  // m_nBefore: the rows of the lines before this one

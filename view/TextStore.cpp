@@ -83,6 +83,14 @@ const wchar_t* CTextStore::Contiguous() {
     return m_pBuf;
 }
 
+const wchar_t* CTextStore::ContiguousRange(int nStart, int nEnd) {
+    nStart = std::clamp(nStart, 0, m_nLength);
+    nEnd = std::clamp(nEnd, nStart, m_nLength);
+    if (nStart < m_nGapStart && m_nGapStart < nEnd)
+        MoveGap(m_nGapStart - nStart <= nEnd - m_nGapStart ? nStart : nEnd);
+    return nStart < m_nGapStart || nStart == nEnd ? m_pBuf + nStart : m_pBuf + nStart + GapSize();
+}
+
 bool CTextStore::Adopt(HLOCAL hText, HLOCAL* phOld) {
     if (!hText)
         return false;

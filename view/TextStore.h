@@ -40,6 +40,10 @@ public:
     // store's; it may be locked for reading until the next change.
     HLOCAL ContiguousHandle();
     const wchar_t* Contiguous();
+    // [nStart, nEnd) (clamped) as one piece, without a terminator: the gap moves only when it
+    // lies inside the range, and then to the range's nearer edge, so a search just after the last
+    // edit moves a few characters instead of the text after them. Valid until the next change.
+    const wchar_t* ContiguousRange(int nStart, int nEnd);
     // Takes a movable local block holding NUL-terminated UTF-16 text as the whole text, without a
     // copy (the block grows in place of a copy when it has no room for the terminator). The block
     // held before is let go of, not freed: it is returned, and the caller decides. On failure the

@@ -3,8 +3,11 @@
 // does (or unit for unit with match case); Replace All is one undo step (fast) or one per match
 // (Notepad-like), and the fast one with nothing to replace leaves text, history and mark alone.
 #include "SearchHost.h"
+#include "TestMain.h"
 #include "ViewDialogDriver.h"
 #include "search/SearchEngine.h"
+#include "search/TextMatch.h"
+#include <random>
 
 namespace {
 const std::wstring kAppCaption = L"Tessarin";
@@ -247,4 +250,48 @@ TEST_F(SearchEngineTest, WrapAroundGoesOnFromTheOtherEndAndShiftF3Reverses) {
     EXPECT_TRUE(FindNext(m_doc, true));
     EXPECT_EQ(Sel(), std::make_pair(0, 2));
     EXPECT_TRUE(m_doc.GetSearchOptions().fSearchDown) << "the reversal is for one search only";
+}
+
+// Find Next reads only the stretch it searches, from wherever the control's gap stands (put there by
+// an edit): whatever it selects must be what a search over the whole text finds.
+TEST_F(SearchEngineTest, FindNextOverTheStretchSearchedFindsWhatTheWholeTextGives) {
+    std::mt19937 rng(g_testRun.seed);
+    auto pick = [&](int a, int b) { return std::uniform_int_distribution<int>(a, b)(rng); };
+    static const wchar_t* const pieces[] = {L"ab", L"a", L"b", L" ", L"x", L"AB", L"あ", L"\r\n"};
+    static const wchar_t* const patterns[] = {L"ab", L"AB", L"b a", L"a"};
+    int nFound = 0;
+    for (int step = 0; step < 300; ++step) {
+        SCOPED_TRACE("step " + std::to_string(step) + " seed " + std::to_string(g_testRun.seed));
+        std::wstring text;
+        for (int n = pick(0, 40); n > 0; --n)
+            text += pieces[pick(0, static_cast<int>(std::size(pieces)) - 1)];
+        Load(text);
+        // An edit leaves the gap where it was made (after a CR LF it would have split).
+        const int nAt = pick(0, static_cast<int>(text.size()));
+        m_view.RecordInsertion(L"b", nAt, nAt, true);
+        text = m_view.GetWindowText();
+        const int nLength = static_cast<int>(text.size());
+        int nStart = pick(0, nLength), nEnd = pick(nStart, std::min(nLength, nStart + 3));
+        m_view.SetSel(nStart, nEnd);
+        SearchOptions& options = m_doc.GetSearchOptions();
+        options.strFind = patterns[pick(0, static_cast<int>(std::size(patterns)) - 1)];
+        options.fMatchCase = pick(0, 1) != 0;
+        options.fWholeWord = pick(0, 1) != 0;
+        options.fWrapAround = pick(0, 1) != 0;
+        const bool fDown = pick(0, 1) != 0;
+        options.fSearchDown = fDown;
+        MatchOptions match;
+        match.fMatchCase = options.fMatchCase;
+        match.fWholeWord = options.fWholeWord;
+        match.wordChars = options.strWordChars;
+        const auto expected = FindFromSelection(text, static_cast<size_t>(nStart), static_cast<size_t>(nEnd), fDown,
+                                                options.fWrapAround, options.strFind, match);
+        if (!expected)
+            continue; // "not found" shows a notice box, tested elsewhere
+        ++nFound;
+        ASSERT_TRUE(FindNext(m_doc)) << "\"" << ::testing::PrintToString(text) << "\" from " << nStart;
+        ASSERT_EQ(Sel(), std::make_pair(static_cast<int>(expected->range.start), static_cast<int>(expected->range.end)))
+            << ::testing::PrintToString(text) << " from " << nStart << "-" << nEnd << (fDown ? " down" : " up");
+    }
+    EXPECT_GT(nFound, 100);
 }

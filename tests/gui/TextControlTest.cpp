@@ -6,6 +6,7 @@
 #include "ViewHost.h"
 #include "view/TextAccessible.h"
 #include "view/TextControl.h"
+#include <imm.h>
 #include <oleacc.h>
 #include <algorithm>
 #include <random>
@@ -362,11 +363,94 @@ void TextControlTest::RandomRun(bool bWrap) {
         if (!ref.Splits(ref.caret) && pt.y >= 0 && pt.y < 400 && pt.x >= 0 && pt.x < 560) {
             ASSERT_EQ(LOWORD(Send(EM_CHARFROMPOS, 0, MAKELPARAM(pt.x, pt.y))), ref.caret & 0xFFFF);
         }
+        // The system caret and the input method's window are placed once the queue is handled
+        // (or when asked): at the caret's point.
+        if (::GetFocus() == m_hCtl) {
+            if (step % 2)
+                DrainMessages();
+            else
+                Send(CTextControl::kMsgPlaceCaret);
+            POINT ptCaret{};
+            ASSERT_TRUE(::GetCaretPos(&ptCaret));
+            ASSERT_EQ(std::make_pair(ptCaret.x, ptCaret.y), std::make_pair(pt.x, pt.y));
+            if (HIMC hImc = ::ImmGetContext(m_hCtl)) {
+                COMPOSITIONFORM form{};
+                const BOOL bForm = ::ImmGetCompositionWindow(hImc, &form);
+                ::ImmReleaseContext(m_hCtl, hImc);
+                if (bForm) {
+                    ASSERT_EQ(std::make_pair(form.ptCurrentPos.x, form.ptCurrentPos.y), std::make_pair(pt.x, pt.y));
+                }
+            }
+        }
     }
 }
 
 TEST_F(TextControlTest, RandomMessagesAgreeWithAStringReference) { RandomRun(false); }
 TEST_F(TextControlTest, RandomMessagesAgreeWithAStringReferenceWhenWrapped) { RandomRun(true); }
+
+// The control learns each character's width from the lines it measured and lays out later lines
+// from that table: every position must still be what GDI gives for the line measured whole, in a
+// fixed and a proportional font, before and after edits and a change of font.
+TEST_F(TextControlTest, PositionsFromLearntWidthsAgreeWithTheLineMeasuredWhole) {
+    std::mt19937 rng(g_testRun.seed);
+    // A small alphabet, so that later lines hold only characters seen before; pairs, marks and
+    // lone line-break characters stay measured through GDI.
+    static const std::wstring pieces[] = {L"a", L"W", L"i ", L"あ", L"漢字", L"、", L"ｶﾅ", L"Ω", L"—",
+                                          L"\xD83D\xDE00", L"e\x0301", L"か\x3099", L"\n", L"\u3000"};
+    auto line = [&] {
+        std::wstring s;
+        for (int n = std::uniform_int_distribution<int>(0, 24)(rng); n > 0; --n)
+            s += pieces[std::uniform_int_distribution<size_t>(0, std::size(pieces) - 1)(rng)];
+        return s;
+    };
+    CMemoryDC dc(::CreateCompatibleDC(nullptr));
+    ASSERT_TRUE(dc);
+    HFONT hProportional = ::CreateFontW(-19, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS, L"Tahoma");
+    ASSERT_NE(hProportional, nullptr);
+    Create(false);
+    for (HFONT hFont : {s_hFont, hProportional, s_hFont}) {
+        Send(WM_SETFONT, reinterpret_cast<WPARAM>(hFont), TRUE);
+        CSelectObject font(dc.Get(), hFont);
+        for (int round = 0; round < 4; ++round) {
+            SCOPED_TRACE("round " + std::to_string(round) + " seed " + std::to_string(g_testRun.seed));
+            std::vector<std::wstring> lines(20);
+            std::wstring text;
+            for (size_t l = 0; l < lines.size(); ++l) {
+                lines[l] = line();
+                text += (l ? L"\r\n" : L"") + lines[l];
+            }
+            if (round % 2 == 0) {
+                Send(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+            } else {
+                // An edit drops the layouts of the lines it touched: they are laid out again.
+                Send(EM_SETSEL, 0, -1);
+                Send(EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
+            }
+            Send(EM_SETSEL, 0, 0);
+            Send(EM_SCROLLCARET);
+            ::UpdateWindow(m_hCtl);
+            int nStart = 0;
+            const POINT origin = Pos(0);
+            for (const std::wstring& s : lines) {
+                const int n = static_cast<int>(s.size());
+                std::vector<int> dx(s.size() + 1, 0);
+                SIZE size{};
+                if (n > 0)
+                    ::GetTextExtentExPointW(dc.Get(), s.c_str(), n, 0, nullptr, dx.data(), &size);
+                for (int i = 0; i <= n; ++i) {
+                    if (i > 0 && i < n && High(s[i - 1]) && Low(s[i]))
+                        continue; // between the halves of a pair: the pair's left edge
+                    const POINT pt = Pos(nStart + i);
+                    ASSERT_EQ(pt.x - origin.x, i > 0 ? dx[static_cast<size_t>(i - 1)] : 0)
+                        << "offset " << i << " of line \"" << ::testing::PrintToString(s) << "\"";
+                }
+                nStart += n + 2;
+            }
+        }
+    }
+    ::DeleteObject(hProportional);
+}
 
 TEST_F(TextControlTest, KeyboardMovesOverWholeCharactersAndLines) {
     // Line 0: e + acute, a smiley, か + voicing mark; line 1: two words; line 2: empty; line 3: "end".

@@ -110,6 +110,15 @@ TEST(TextStoreTest, RandomEditsAgreeWithAStringReference) {
                 ASSERT_EQ(store.LineStart(line), starts[line]);
             }
         }
+        {
+            // A range read in one piece agrees wherever the gap stands, and the rest stays whole.
+            const int nLen2 = static_cast<int>(ref.size());
+            int a = std::uniform_int_distribution<int>(-2, nLen2 + 2)(rng);
+            int b = std::uniform_int_distribution<int>(a, nLen2 + 4)(rng);
+            const int ca = std::clamp(a, 0, nLen2), cb = std::clamp(b, ca, nLen2);
+            ASSERT_EQ(std::wstring(store.ContiguousRange(a, b), static_cast<size_t>(cb - ca)),
+                      ref.substr(static_cast<size_t>(ca), static_cast<size_t>(cb - ca)));
+        }
         if (step % 50 == 0) {
             const wchar_t* p = store.Contiguous();
             ASSERT_EQ(std::wstring(p), ref.substr(0, ref.find(L'\0')));
