@@ -913,9 +913,13 @@ void CTextControl::UpdateScrollBars() {
         set(SB_VERT, m_vertBar, m_store.LineCount() - 1, VisibleRows(), m_top.nLine);
     }
     if (style & WS_HSCROLL) {
+        // The range grows in steps of a quarter of the window: typing at the end of the widest
+        // line would otherwise change it, and have the bar drawn, at every keystroke.
         const RECT rc = TextRect();
         const int nWidth = rc.right - rc.left;
-        set(SB_HORZ, m_horzBar, IsWrapped() ? 0 : m_nWidest + nWidth / 2, nWidth, m_nXOffset);
+        const int nStep = std::max(1, nWidth / 4);
+        const int nMax = (m_nWidest + nWidth / 2 + nStep - 1) / nStep * nStep;
+        set(SB_HORZ, m_horzBar, IsWrapped() ? 0 : nMax, nWidth, m_nXOffset);
     }
     if (bChanged)
         ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_NOERASE | RDW_NOCHILDREN);
