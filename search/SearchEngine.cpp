@@ -173,6 +173,19 @@ void PutReplaceAllOut(CTessarinView& view, const ReplaceRange& range) {
     }
 }
 
+// The view draws nothing while it lasts, and everything once at its end: a run of replacements
+// would otherwise scroll, invalidate and set the scroll bars at each one.
+class CRedrawOff {
+public:
+    explicit CRedrawOff(CTessarinView& view) : m_view(view) { m_view.SendMessage(WM_SETREDRAW, FALSE); }
+    ~CRedrawOff() { m_view.SendMessage(WM_SETREDRAW, TRUE); }
+    CRedrawOff(const CRedrawOff&) = delete;
+    CRedrawOff& operator=(const CRedrawOff&) = delete;
+
+private:
+    CTessarinView& m_view;
+};
+
 // Puts the listed matches' replacements in one by one (one history step each), from the last to
 // the first so that the positions of those still to come stay valid; a selection then spans the
 // replaced text. pSameText, when given, is every match's replacement (the plain search lists none).
@@ -181,6 +194,7 @@ size_t PutMatchList(CTessarinView& view, const ReplaceRange& range, const std::w
                     CProgress& progress) {
     const size_t nCount = s_matchList.size();
     ptrdiff_t nGrowth = 0; // the selection's end moves by each replacement's change of length
+    CRedrawOff redrawOff(view);
     while (!s_matchList.empty()) {
         const MatchRecord& match = s_matchList.back();
         view.SetSel(static_cast<int>(match.start), static_cast<int>(match.end));

@@ -114,6 +114,15 @@ LRESULT CTextControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         UpdateCaret();
     switch (message) {
     case kMsgPlaceCaret: return 0; // placed above, when it was pending
+    case WM_SETREDRAW:
+        // Off, edits and scrolling change nothing on the screen: no rows invalidated, no scroll
+        // bars set (each a call into Wine's server). Back on, all of it is shown at once.
+        m_bRedraw = wParam != 0;
+        if (m_bRedraw) {
+            UpdateScrollBars();
+            Invalidate(nullptr, FALSE);
+        }
+        return 0;
     case WM_NCCREATE: {
         // The window name is the first text, taken without a change notice, as the EDIT control does.
         auto* pCreate = reinterpret_cast<CREATESTRUCTW*>(lParam);
@@ -139,9 +148,9 @@ LRESULT CTextControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (IsWrapped())
             ForgetLayouts();
         ScrollTo(m_top, m_nXOffset);
-        ::InvalidateRect(m_hWnd, nullptr, FALSE);
+        Invalidate( nullptr, FALSE);
         return 0;
-    case WM_STYLECHANGED: ForgetLayouts(); KeepTopInText(); ::InvalidateRect(m_hWnd, nullptr, FALSE); return 0;
+    case WM_STYLECHANGED: ForgetLayouts(); KeepTopInText(); Invalidate( nullptr, FALSE); return 0;
     case WM_SETFOCUS:
         m_bFocus = true;
         UpdateCaret();
@@ -311,7 +320,7 @@ LRESULT CTextControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         m_nTabStops = wParam == 0 ? 32 : std::max(1, *reinterpret_cast<const int*>(lParam));
         ForgetLayouts();
         KeepTopInText();
-        ::InvalidateRect(m_hWnd, nullptr, FALSE);
+        Invalidate( nullptr, FALSE);
         return TRUE;
     case EM_GETMODIFY: return m_bModify;
     case EM_SETMODIFY: m_bModify = wParam != 0; return 0;
@@ -376,9 +385,9 @@ void CTextControl::ReplaceRange(int nStart, int nEnd, const wchar_t* p, int n, b
         rc.top = std::max<LONG>(rc.top, pt.y);
         if (!IsWrapped())
             rc.bottom = std::min<LONG>(rc.bottom, pt.y + m_nLineHeight);
-        ::InvalidateRect(m_hWnd, &rc, FALSE);
+        Invalidate( &rc, FALSE);
     } else {
-        ::InvalidateRect(m_hWnd, nullptr, FALSE);
+        Invalidate( nullptr, FALSE);
     }
     UpdateScrollBars();
     ::NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, m_hWnd, OBJID_CLIENT, CHILDID_SELF);
@@ -402,7 +411,7 @@ void CTextControl::SetText(const wchar_t* psz, bool bNotify) {
     m_nXOffset = 0;
     SetSel(0, 0, false);
     UpdateScrollBars();
-    ::InvalidateRect(m_hWnd, nullptr, FALSE);
+    Invalidate( nullptr, FALSE);
 }
 
 bool CTextControl::Adopt(HLOCAL hText) {
@@ -420,7 +429,7 @@ bool CTextControl::Adopt(HLOCAL hText) {
     m_nPreferredX = -1;
     UpdateScrollBars();
     UpdateCaret();
-    ::InvalidateRect(m_hWnd, nullptr, FALSE);
+    Invalidate( nullptr, FALSE);
     return true;
 }
 
@@ -480,6 +489,11 @@ void CTextControl::UpdateCaret() {
     }
 }
 
+void CTextControl::Invalidate(const RECT* pRect, BOOL bErase) {
+    if (m_bRedraw)
+        ::InvalidateRect(m_hWnd, pRect, bErase);
+}
+
 void CTextControl::InvalidateRange(int nStart, int nEnd) {
     if (nStart >= nEnd)
         return;
@@ -493,7 +507,7 @@ void CTextControl::InvalidateRange(int nStart, int nEnd) {
     if (!IsWrapped() && nLast - m_top.nLine < VisibleRows() + 1)
         rc.bottom = std::min<LONG>(rc.bottom, (nLast - m_top.nLine + 1) * m_nLineHeight);
     if (rc.top < rc.bottom)
-        ::InvalidateRect(m_hWnd, &rc, FALSE);
+        Invalidate( &rc, FALSE);
 }
 
 // ---- layout ----
@@ -518,7 +532,7 @@ void CTextControl::SetFont(HFONT hFont, bool bRedraw) {
     UpdateScrollBars();
     UpdateCaret();
     if (bRedraw)
-        ::InvalidateRect(m_hWnd, nullptr, FALSE);
+        Invalidate( nullptr, FALSE);
 }
 
 const CTextControl::Layout& CTextControl::LayoutOf(int nLine) {
@@ -855,7 +869,7 @@ void CTextControl::ScrollTo(RowPos top, int nX) {
     if (top.nLine != m_top.nLine || top.nRow != m_top.nRow || nX != m_nXOffset) {
         m_top = top;
         m_nXOffset = nX;
-        ::InvalidateRect(m_hWnd, nullptr, FALSE);
+        Invalidate( nullptr, FALSE);
         UpdateCaretLater();
     }
     UpdateScrollBars();
@@ -885,6 +899,8 @@ void CTextControl::ScrollCaret() {
 }
 
 void CTextControl::UpdateScrollBars() {
+    if (!m_bRedraw)
+        return; // set when drawing comes back on
     const LONG style = ::GetWindowLongW(m_hWnd, GWL_STYLE);
     // Positions are 32-bit: SIF_TRACKPOS is read while the thumb is dragged, so line counts past
     // 65,535 scroll all the way. A bar is set only when it changes, and drawn with the next paint,

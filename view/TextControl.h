@@ -102,6 +102,8 @@ private:
     void UpdateCaretLater();  // ... before anything else is handled but the quiet messages below
     static bool IsQuietMessage(UINT message);
     void ScrollCaret();
+    // InvalidateRect, unless drawing is off (WM_SETREDRAW).
+    void Invalidate(const RECT* pRect, BOOL bErase);
     void InvalidateRange(int nStart, int nEnd);
 
     // Layout and geometry.
@@ -176,6 +178,7 @@ private:
     ScrollState m_horzBar;
     bool m_bFocus = false;
     bool m_bCaret = false;
+    bool m_bRedraw = true; // WM_SETREDRAW
     bool m_bCaretPending = false; // UpdateCaretLater was asked and the caret is not placed yet
     bool m_bSelecting = false; // the left button is down and drags the selection
     bool m_bWordSelecting = false;

@@ -546,6 +546,40 @@ TEST_F(TextControlTest, PagesScrollAndTheScrollBarReachesPastSixtyFiveThousandLi
     EXPECT_EQ(Send(EM_GETFIRSTVISIBLELINE), nRows - 1);
 }
 
+// With drawing off (WM_SETREDRAW), a run of selections and replacements far down the text
+// invalidates nothing and leaves the scroll bar alone; drawing back on shows where the run ended:
+// the bar at the first visible line, and the window to be painted.
+TEST_F(TextControlTest, DrawingOffHoldsTheScreenAndBackOnShowsWhereARunEnded) {
+    std::wstring text;
+    for (int i = 0; i < 5000; ++i)
+        text += L"行 " + std::to_wstring(i) + L" zap\r\n";
+    Create(false);
+    SwapIn(text);
+    ::UpdateWindow(m_hCtl);
+    SCROLLINFO before{sizeof(before), SIF_ALL};
+    ASSERT_TRUE(::GetScrollInfo(m_hCtl, SB_VERT, &before));
+    Send(WM_SETREDRAW, FALSE);
+    for (int nLine : {4990, 3000, 1200}) {
+        const auto nStart = Send(EM_LINEINDEX, static_cast<WPARAM>(nLine));
+        Send(EM_SETSEL, static_cast<WPARAM>(nStart), nStart + 1);
+        Send(EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"置"));
+    }
+    RECT rcUpdate{};
+    EXPECT_FALSE(::GetUpdateRect(m_hCtl, &rcUpdate, FALSE));
+    SCROLLINFO during{sizeof(during), SIF_ALL};
+    ASSERT_TRUE(::GetScrollInfo(m_hCtl, SB_VERT, &during));
+    EXPECT_EQ(during.nPos, before.nPos);
+    const auto nTop = Send(EM_GETFIRSTVISIBLELINE);
+    EXPECT_GT(nTop, 1100);
+    EXPECT_LE(nTop, 1200);
+    Send(WM_SETREDRAW, TRUE);
+    EXPECT_TRUE(::GetUpdateRect(m_hCtl, &rcUpdate, FALSE));
+    SCROLLINFO after{sizeof(after), SIF_ALL};
+    ASSERT_TRUE(::GetScrollInfo(m_hCtl, SB_VERT, &after));
+    EXPECT_EQ(after.nPos, nTop);
+    EXPECT_EQ(Send(EM_LINELENGTH, static_cast<WPARAM>(Send(EM_LINEINDEX, 3000))), 10);
+}
+
 TEST_F(TextControlTest, ALineOfAHundredThousandCharactersWrappedIsReachableRowByRow) {
     std::wstring line;
     while (line.size() < 100000)
