@@ -509,12 +509,19 @@ TEST_F(TextControlTest, KeyboardMovesOverWholeCharactersAndLines) {
     EXPECT_EQ(Text(), L"\xD83D\xDE00!");
 }
 
-TEST_F(TextControlTest, PagesScrollAndTheScrollBarReachesPastSixtyFiveThousandLines) {
+namespace {
+// nLines lines "行 <number><tail>", CR LF after each.
+std::wstring NumberedLines(int nLines, const std::wstring& tail = L"") {
     std::wstring text;
-    for (int i = 0; i < 70000; ++i)
-        text += L"行 " + std::to_wstring(i) + L"\r\n";
+    for (int i = 0; i < nLines; ++i)
+        text += L"行 " + std::to_wstring(i) + tail + L"\r\n";
+    return text;
+}
+} // namespace
+
+TEST_F(TextControlTest, PagesScrollAndTheScrollBarReachesPastSixtyFiveThousandLines) {
     Create(false);
-    SwapIn(text);
+    SwapIn(NumberedLines(70000));
     EXPECT_EQ(Send(EM_GETLINECOUNT), 70001);
     Send(EM_SETSEL, static_cast<WPARAM>(Send(EM_LINEINDEX, 69990)), static_cast<LPARAM>(Send(EM_LINEINDEX, 69990)));
     Send(EM_SCROLLCARET);
@@ -550,11 +557,8 @@ TEST_F(TextControlTest, PagesScrollAndTheScrollBarReachesPastSixtyFiveThousandLi
 // invalidates nothing and leaves the scroll bar alone; drawing back on shows where the run ended:
 // the bar at the first visible line, and the window to be painted.
 TEST_F(TextControlTest, DrawingOffHoldsTheScreenAndBackOnShowsWhereARunEnded) {
-    std::wstring text;
-    for (int i = 0; i < 5000; ++i)
-        text += L"行 " + std::to_wstring(i) + L" zap\r\n";
     Create(false);
-    SwapIn(text);
+    SwapIn(NumberedLines(5000, L" zap"));
     ::UpdateWindow(m_hCtl);
     SCROLLINFO before{sizeof(before), SIF_ALL};
     ASSERT_TRUE(::GetScrollInfo(m_hCtl, SB_VERT, &before));
