@@ -2,14 +2,14 @@
 // run time, so the program still starts on Windows 7, where the system DPI holds everywhere.
 #include "framework/Dpi.h"
 #include "framework/GdiHandles.h"
+#include "framework/LateBound.h"
 
 namespace {
 // The property holding the DPI a WM_DPICHANGED announced to a top-level window.
 constexpr wchar_t kAnnouncedDpiProp[] = L"Framework.Dpi";
 
 template <typename Fn> Fn User32Function(const char* pszName) {
-    HMODULE hUser = ::GetModuleHandleW(L"user32.dll");
-    return hUser ? reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(hUser, pszName))) : nullptr;
+    return ModuleFunction<Fn>(::GetModuleHandleW(L"user32.dll"), pszName);
 }
 
 using PFNGETDPIFORWINDOW = UINT(WINAPI*)(HWND);

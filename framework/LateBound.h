@@ -6,6 +6,12 @@
 // imported one does: objects a screen reader holds may still call into it while the process ends.
 #include <windows.h>
 
+// The module's function of that name as the pointer type Fn, or null when the module is null or
+// has no such function (a newer system's function looked up at run time).
+template <class Fn> Fn ModuleFunction(HMODULE hModule, const char* pszName) {
+    return hModule ? reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(hModule, pszName))) : nullptr;
+}
+
 class CLateBoundLibrary {
 public:
     explicit CLateBoundLibrary(const wchar_t* pszName) : m_hModule(::LoadLibraryW(pszName)) {}
@@ -13,10 +19,7 @@ public:
     CLateBoundLibrary& operator=(const CLateBoundLibrary&) = delete;
 
     // The function, or null when the library or the function is missing.
-    template <class Fn> Fn Function(const char* pszName) const {
-        return m_hModule ? reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(m_hModule, pszName)))
-                         : nullptr;
-    }
+    template <class Fn> Fn Function(const char* pszName) const { return ModuleFunction<Fn>(m_hModule, pszName); }
 
 private:
     HMODULE m_hModule;

@@ -46,6 +46,20 @@ private:
     ConvertFunction m_pfnPrevious;
 };
 
+// DecodeFileBytes with detection asked for (or the encoding requested).
+struct Decoded {
+    CLocalBlock text;
+    EncodingId encoding = EncodingId::Unspecified;
+    LineEndingId lineEnding = LineEndingId::Unspecified;
+    size_t nUnits = 0;
+};
+Decoded DecodeBytes(const std::string& bytes, EncodingId requested = EncodingId::Unspecified) {
+    Decoded d;
+    d.encoding = requested;
+    d.text = DecodeFileBytes(bytes.data(), bytes.size(), d.encoding, d.lineEnding, nullptr, &d.nUnits);
+    return d;
+}
+
 std::wstring BlockText(const CLocalBlock& block, size_t nUnits) {
     CLocalLock lock(block.Get());
     return std::wstring(lock.As<wchar_t>(), nUnits);
@@ -69,10 +83,7 @@ TEST(OnePassCodec, DecodingAndEncodingTakeOneConversionEach) {
     for (int i = 0; i < 2000; ++i)
         bytes += "\x82\xa0\x82\xa2 line " + std::to_string(i) + "\n\n\x8a\xbf\x8e\x9a\n";
     CConverterSwap swap(CountingConvert);
-    EncodingId encoding = EncodingId::Unspecified;
-    LineEndingId lineEnding = LineEndingId::Unspecified;
-    size_t nUnits = 0;
-    CLocalBlock text = DecodeFileBytes(bytes.data(), bytes.size(), encoding, lineEnding, nullptr, &nUnits);
+    auto [text, encoding, lineEnding, nUnits] = DecodeBytes(bytes);
     EXPECT_EQ(g_nCalls, 1);
     EXPECT_EQ(encoding, EncodingId::SjisAuto);
     EXPECT_EQ(lineEnding, LineEndingId::Lf);
@@ -97,10 +108,9 @@ TEST(OnePassCodec, DecodingAndEncodingTakeOneConversionEach) {
 TEST(OnePassCodec, AResultOutgrowingItsBoundIsConvertedAgainWhole) {
     const std::string bytes(1000, 'a');
     CConverterSwap swap(TripleConvert);
-    EncodingId encoding = EncodingId::Unspecified;
-    LineEndingId lineEnding = LineEndingId::Unspecified;
-    size_t nUnits = 0;
-    CLocalBlock text = DecodeFileBytes(bytes.data(), bytes.size(), encoding, lineEnding, nullptr, &nUnits);
+    const Decoded decoded = DecodeBytes(bytes);
+    const size_t nUnits = decoded.nUnits;
+    const CLocalBlock& text = decoded.text;
     EXPECT_EQ(g_nCalls, 2);
     ASSERT_EQ(nUnits, 3000u);
     EXPECT_EQ(BlockText(text, nUnits + 1), std::wstring(3000, L'x') + L'\0');
@@ -206,13 +216,15 @@ TEST(OnePassCodec, HalvesGiveWhatTheWholeFileGivesOrDecline) {
             bytes.insert(rng() % (bytes.size() + 1), "\x1B$B");
         const EncodingId requested = rng() % 4 ? EncodingId::Unspecified : encoding;
 
-        EncodingId halvesEncoding = requested, wholeEncoding = requested;
-        LineEndingId halvesBreak = LineEndingId::Unspecified, wholeBreak = LineEndingId::Unspecified;
-        size_t nHalves = 0, nWhole = 0;
+        EncodingId halvesEncoding = requested;
+        LineEndingId halvesBreak = LineEndingId::Unspecified;
+        size_t nHalves = 0;
         CLocalBlock halves =
             DecodeCheckedInHalves(bytes.data(), bytes.size(), halvesEncoding, halvesBreak, nullptr, &nHalves, 0);
-        CLocalBlock whole = DecodeFileBytes(bytes.data(), bytes.size(), wholeEncoding, wholeBreak, nullptr, &nWhole);
-        const std::wstring wholeText = BlockText(whole, nWhole);
+        const Decoded whole = DecodeBytes(bytes, requested);
+        const EncodingId wholeEncoding = whole.encoding;
+        const LineEndingId wholeBreak = whole.lineEnding;
+        const std::wstring wholeText = BlockText(whole.text, whole.nUnits);
         const bool bWholeComesBack =
             !CheckOpenedText(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), wholeText.c_str(),
                              wholeText.size(), wholeText.size(), wholeEncoding, wholeBreak)
