@@ -225,7 +225,13 @@ bool CTargetProcess::BringToFront() const {
         return false;
     if (::GetForegroundWindow() != m_hWndMain)
         ::SetForegroundWindow(m_hWndMain);
-    return WaitUntil([&] { return ::GetForegroundWindow() == m_hWndMain; }, 3000);
+    // The foreground changes at once; the editor takes the focus when it handles the activation,
+    // later. Keys sent before that reach the window that had the focus, and a check that the focus
+    // is still there would pass before they were even read.
+    return WaitUntil([&] {
+        HWND hFocus = FocusedWindow();
+        return ::GetForegroundWindow() == m_hWndMain && (hFocus == m_hWndMain || ::IsChild(m_hWndMain, hFocus));
+    }, 3000);
 }
 
 bool CTargetProcess::SendKeys(std::initializer_list<WORD> keys) const {

@@ -53,14 +53,6 @@ protected:
     bool FocusOn(HWND hWnd) const {
         return WaitUntil([&] { return m_app.FocusedWindow() == hWnd; });
     }
-    // Keys typed in the view while a dialog is open. The activation that bringing the main window to
-    // the front starts is handled by the editor later: until the view has the focus, a check that the
-    // focus is in the dialog would pass before the keys were even read.
-    void KeysInTheView(std::initializer_list<WORD> keys) {
-        ASSERT_TRUE(m_app.BringToFront());
-        ASSERT_TRUE(FocusOn(m_edit));
-        ASSERT_TRUE(m_app.SendKeys(keys));
-    }
     // Escape in the dialog's search box, through the program's loop and the dialog's filter.
     void Escape(HWND hDlg) {
         ASSERT_TRUE(m_app.PostKey(VK_ESCAPE, TextBox(hDlg, IDC_FIND_WHAT)));
@@ -106,13 +98,13 @@ TEST_F(SearchDialogsE2E, OpenDialogKeepsTheFocusAndEscapeKeepsTheOptions) {
     ASSERT_TRUE(SendTimed(::GetDlgItem(hFind, IDC_MATCH_CASE), BM_SETCHECK, BST_CHECKED, 0));
 
     // Ctrl+H from the main window gives the focus back to the Find dialog; no Replace dialog.
-    KeysInTheView({VK_CONTROL, 'H'});
+    ASSERT_TRUE(m_app.SendKeys({VK_CONTROL, 'H'}));
     EXPECT_TRUE(FocusIn(hFind));
     EXPECT_EQ(DialogNow(kReplaceCaption), nullptr);
     // Ctrl+F and F3 do the same while the Find dialog is open (F3: nothing was searched yet).
-    KeysInTheView({VK_CONTROL, 'F'});
+    ASSERT_TRUE(m_app.SendKeys({VK_CONTROL, 'F'}));
     EXPECT_TRUE(FocusIn(hFind));
-    KeysInTheView({VK_F3});
+    ASSERT_TRUE(m_app.SendKeys({VK_F3}));
     EXPECT_TRUE(FocusIn(hFind));
     EXPECT_EQ(m_app.TopLevelWindows(L"#32770").size(), 1u);
 
@@ -130,7 +122,7 @@ TEST_F(SearchDialogsE2E, OpenDialogKeepsTheFocusAndEscapeKeepsTheOptions) {
     ASSERT_TRUE(m_app.TypeText(L"xyz", TextBox(hReplace, IDC_REPLACE_WITH)));
 
     // Ctrl+F while Replace is open focuses Replace.
-    KeysInTheView({VK_CONTROL, 'F'});
+    ASSERT_TRUE(m_app.SendKeys({VK_CONTROL, 'F'}));
     EXPECT_TRUE(FocusIn(hReplace));
     EXPECT_EQ(DialogNow(kFindCaption), nullptr);
 
