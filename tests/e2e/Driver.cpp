@@ -216,8 +216,11 @@ bool CTargetProcess::PostText(const std::wstring& text, HWND target) const {
 
 bool CTargetProcess::PostKey(WORD vk, HWND target) const {
     HWND hwnd = target ? target : FocusedWindow();
-    return hwnd && ::PostMessageW(hwnd, WM_KEYDOWN, vk, KeyLParam(vk, false)) &&
-           ::PostMessageW(hwnd, WM_KEYUP, vk, KeyLParam(vk, true));
+    if (!hwnd || !::PostMessageW(hwnd, WM_KEYDOWN, vk, KeyLParam(vk, false)))
+        return false;
+    // The key down may have closed the window already (Escape in a dialog): its key up then has
+    // nowhere to go, and the key was still pressed.
+    return ::PostMessageW(hwnd, WM_KEYUP, vk, KeyLParam(vk, true)) || !::IsWindow(hwnd);
 }
 
 bool CTargetProcess::BringToFront() const {
