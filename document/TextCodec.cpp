@@ -103,14 +103,6 @@ CLocalBlock ConvertIntoBlock(const std::string& options, const void* pIn, size_t
 
 // Lets the block go down to nBytes. The allocator may keep it where it is or move it; a block it
 // cannot shrink stays as it was, which costs address space, not correctness.
-void ShrinkBlock(CLocalBlock& block, size_t nBytes);
-
-// Lets a decoded text's block go down to the text of nBytes (even) and its terminator, or to the
-// room the text control would grow the text to.
-void ShrinkText(CLocalBlock& block, size_t nBytes, bool bRoomToEdit) {
-    ShrinkBlock(block, bRoomToEdit ? std::max(nBytes + 2, TextRoom(nBytes / 2) * sizeof(wchar_t)) : nBytes + 2);
-}
-
 void ShrinkBlock(CLocalBlock& block, size_t nBytes) {
     if (::LocalSize(block.Get()) <= nBytes)
         return;
@@ -118,6 +110,12 @@ void ShrinkBlock(CLocalBlock& block, size_t nBytes) {
         block.Detach();
         block.Attach(hSmaller);
     }
+}
+
+// Lets a decoded text's block go down to the text of nBytes (even) and its terminator, or to the
+// room the text control would grow the text to.
+void ShrinkText(CLocalBlock& block, size_t nBytes, bool bRoomToEdit) {
+    ShrinkBlock(block, bRoomToEdit ? std::max(nBytes + 2, TextRoom(nBytes / 2) * sizeof(wchar_t)) : nBytes + 2);
 }
 
 // The position of the first half of a surrogate pair that has no partner, or n.

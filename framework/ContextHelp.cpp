@@ -4,10 +4,10 @@
 #include "framework/ContextHelp.h"
 #include "framework/Dpi.h"
 #include "framework/GdiHandles.h"
+#include "framework/LateBound.h"
 #include "framework/Strings.h"
 #include "framework/Wnd.h"
 #include <htmlhelp.h>
-#include "framework/LateBound.h"
 #include <algorithm>
 #include <cwctype>
 #include <vector>

@@ -120,7 +120,7 @@ LRESULT CTextControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         m_bRedraw = wParam != 0;
         if (m_bRedraw) {
             UpdateScrollBars();
-            Invalidate(nullptr, FALSE);
+            Invalidate();
         }
         return 0;
     case WM_NCCREATE: {
@@ -148,9 +148,9 @@ LRESULT CTextControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (IsWrapped())
             ForgetLayouts();
         ScrollTo(m_top, m_nXOffset);
-        Invalidate( nullptr, FALSE);
+        Invalidate();
         return 0;
-    case WM_STYLECHANGED: ForgetLayouts(); KeepTopInText(); Invalidate( nullptr, FALSE); return 0;
+    case WM_STYLECHANGED: ForgetLayouts(); KeepTopInText(); Invalidate(); return 0;
     case WM_SETFOCUS:
         m_bFocus = true;
         UpdateCaret();
@@ -320,7 +320,7 @@ LRESULT CTextControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         m_nTabStops = wParam == 0 ? 32 : std::max(1, *reinterpret_cast<const int*>(lParam));
         ForgetLayouts();
         KeepTopInText();
-        Invalidate( nullptr, FALSE);
+        Invalidate();
         return TRUE;
     case EM_GETMODIFY: return m_bModify;
     case EM_SETMODIFY: m_bModify = wParam != 0; return 0;
@@ -385,9 +385,9 @@ void CTextControl::ReplaceRange(int nStart, int nEnd, const wchar_t* p, int n, b
         rc.top = std::max<LONG>(rc.top, pt.y);
         if (!IsWrapped())
             rc.bottom = std::min<LONG>(rc.bottom, pt.y + m_nLineHeight);
-        Invalidate( &rc, FALSE);
+        Invalidate(&rc);
     } else {
-        Invalidate( nullptr, FALSE);
+        Invalidate();
     }
     UpdateScrollBars();
     ::NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, m_hWnd, OBJID_CLIENT, CHILDID_SELF);
@@ -411,7 +411,7 @@ void CTextControl::SetText(const wchar_t* psz, bool bNotify) {
     m_nXOffset = 0;
     SetSel(0, 0, false);
     UpdateScrollBars();
-    Invalidate( nullptr, FALSE);
+    Invalidate();
 }
 
 bool CTextControl::Adopt(HLOCAL hText) {
@@ -429,7 +429,7 @@ bool CTextControl::Adopt(HLOCAL hText) {
     m_nPreferredX = -1;
     UpdateScrollBars();
     UpdateCaret();
-    Invalidate( nullptr, FALSE);
+    Invalidate();
     return true;
 }
 
@@ -489,9 +489,9 @@ void CTextControl::UpdateCaret() {
     }
 }
 
-void CTextControl::Invalidate(const RECT* pRect, BOOL bErase) {
+void CTextControl::Invalidate(const RECT* pRect) {
     if (m_bRedraw)
-        ::InvalidateRect(m_hWnd, pRect, bErase);
+        ::InvalidateRect(m_hWnd, pRect, FALSE);
 }
 
 void CTextControl::InvalidateRange(int nStart, int nEnd) {
@@ -507,7 +507,7 @@ void CTextControl::InvalidateRange(int nStart, int nEnd) {
     if (!IsWrapped() && nLast - m_top.nLine < VisibleRows() + 1)
         rc.bottom = std::min<LONG>(rc.bottom, (nLast - m_top.nLine + 1) * m_nLineHeight);
     if (rc.top < rc.bottom)
-        Invalidate( &rc, FALSE);
+        Invalidate(&rc);
 }
 
 // ---- layout ----
@@ -532,7 +532,7 @@ void CTextControl::SetFont(HFONT hFont, bool bRedraw) {
     UpdateScrollBars();
     UpdateCaret();
     if (bRedraw)
-        Invalidate( nullptr, FALSE);
+        Invalidate();
 }
 
 const CTextControl::Layout& CTextControl::LayoutOf(int nLine) {
@@ -869,7 +869,7 @@ void CTextControl::ScrollTo(RowPos top, int nX) {
     if (top.nLine != m_top.nLine || top.nRow != m_top.nRow || nX != m_nXOffset) {
         m_top = top;
         m_nXOffset = nX;
-        Invalidate( nullptr, FALSE);
+        Invalidate();
         UpdateCaretLater();
     }
     UpdateScrollBars();

@@ -102,8 +102,9 @@ private:
     void UpdateCaretLater();  // ... before anything else is handled but the quiet messages below
     static bool IsQuietMessage(UINT message);
     void ScrollCaret();
-    // InvalidateRect, unless drawing is off (WM_SETREDRAW).
-    void Invalidate(const RECT* pRect, BOOL bErase);
+    // InvalidateRect without erasing (the paint fills every pixel), unless drawing is off
+    // (WM_SETREDRAW). Null: the whole window.
+    void Invalidate(const RECT* pRect = nullptr);
     void InvalidateRange(int nStart, int nEnd);
 
     // Layout and geometry.
